@@ -1,0 +1,38 @@
+#include "app/drive_record.h"
+
+#include "paradb/data_file.h"
+
+namespace korvane {
+
+DriveRecord::DriveRecord() = default;
+DriveRecord::DriveRecord(int stationId) : station(stationId) {}
+DriveRecord::~DriveRecord() = default;
+DriveRecord::DriveRecord(DriveRecord&&) noexcept = default;
+DriveRecord& DriveRecord::operator=(DriveRecord&&) noexcept = default;
+
+void DriveRecord::reset() {
+    int keep = station;
+    // The time scale goes back to its initial 10, not 0: it is a divisor.
+    *this = DriveRecord(keep);
+}
+
+bool IsSupportedSeries(int seriesCode) {
+    switch (seriesCode) {
+        case 4: case 5: case 8: case 9: case 10: case 11: case 13:
+            return true;
+        default:
+            return false;
+    }
+}
+
+DriveRecords::DriveRecords() {
+    for (int i = 0; i < kDriveRecordCount; ++i) records_[static_cast<std::size_t>(i)].station = i;
+}
+
+int DriveRecords::connectedCount() const {
+    int n = 0;
+    for (int i = 1; i < kStationRecordCount; ++i) n += records_[static_cast<std::size_t>(i)].isConnected();
+    return n;
+}
+
+}  // namespace korvane

@@ -1,0 +1,90 @@
+#pragma once
+// A queued one-word request and the result record handed to requesters and listeners.
+#include <array>
+#include <memory>
+#include <string>
+
+namespace korvane {
+
+enum DriveError : int {
+    kErrNone = 0,
+    kErrFrame = 1,
+    kErrSum = 2,
+    kErrNak = 3,
+    kErrTimeout = 4,
+    kErrIllegalFunction = 5,
+    kErrAddressRange = 6,
+    kErrDataRange = 7,
+    kErrWriteMode = 8,
+    kErrDpramTimeout = 9,
+    kErrDpramOffline = 10,
+    kErrCrc = 11,
+    kErrSlaveDevice = 12,
+    kErrModbusException = 13,
+    kErrUndefined = 14,
+    kErrRetriesExhausted = 100,
+};
+
+// The text of an error code; 14 and above (100 included) give the text of 14.
+const char* ErrorText(int code);
+
+constexpr int kMaxReplyWords = 8;
+
+struct DriveReply {
+    int station = 0;
+    int wordCount = 0;
+    std::array<int, kMaxReplyWords> addresses{};
+    std::array<int, kMaxReplyWords> values{};
+    int command = 0;  // 'R', 'W', 'X' or 'Y'
+    int errorCode = 0;
+    int retryCounter = 0;
+    int failingCode = 0;
+};
+
+// Lifetime tracking for whoever receives results: the link keeps a weak reference and never
+// delivers to an object that has been destroyed.
+class LifetimeToken {
+public:
+    LifetimeToken() : alive_(std::make_shared<char>(0)) {}
+    LifetimeToken(const LifetimeToken&) : alive_(std::make_shared<char>(0)) {}
+    LifetimeToken& operator=(const LifetimeToken&) { return *this; }
+    std::weak_ptr<const char> watch() const { return alive_; }
+
+private:
+    std::shared_ptr<char> alive_;
+};
+
+// Receives the result of a request it queued (success, retry notice or final failure).
+class ReplySink {
+public:
+    virtual ~ReplySink() = default;
+    virtual void OnDriveReply(int station, const DriveReply& reply) = 0;
+    std::weak_ptr<const char> replySinkLiveness() const { return token_.watch(); }
+
+private:
+    LifetimeToken token_;
+};
+
+// Receives every monitoring result of a station it listens to.
+class MonitorListener {
+public:
+    virtual ~MonitorListener() = default;
+    virtual void OnDriveMonitor(int station, const DriveReply& reply) = 0;
+    // The main frame and the graph monitor keep receiving while graph watch mode is active.
+    virtual bool ReceivesDuringGraphWatch() const { return false; }
+    std::weak_ptr<const char> listenerLiveness() const { return token_.watch(); }
+
+private:
+    LifetimeToken token_;
+};
+
+struct DriveRequest {
+    int command = 'R';  // 'R' or 'W'
+    int station = 0;
+    int address = 0;
+    int value = 0;
+    ReplySink* requester = nullptr;
+    std::weak_ptr<const char> requesterAlive;  // expired once the requester is gone
+};
+
+}  // namespace korvane

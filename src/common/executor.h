@@ -1,0 +1,34 @@
+#pragma once
+// Hand-off to the protocol thread. All protocol state lives on one thread (the GUI thread in
+// the app, the main thread in the CLI); other threads only post work to it.
+#include <chrono>
+#include <condition_variable>
+#include <deque>
+#include <functional>
+#include <mutex>
+
+namespace korvane {
+
+class Executor {
+public:
+    virtual ~Executor() = default;
+    // Thread-safe; fn runs later on the owning thread, in posting order.
+    virtual void post(std::function<void()> fn) = 0;
+};
+
+// An executor whose owner drains it: the CLI's main loop and the tests.
+class QueueExecutor : public Executor {
+public:
+    void post(std::function<void()> fn) override;
+    // Runs everything posted so far (and whatever that posts). Returns how many ran.
+    std::size_t drain();
+    // Waits up to `timeout` for work, then drains. Returns how many ran.
+    std::size_t waitAndDrain(std::chrono::milliseconds timeout);
+
+private:
+    std::mutex mutex_;
+    std::condition_variable ready_;
+    std::deque<std::function<void()>> queue_;
+};
+
+}  // namespace korvane

@@ -1,0 +1,8 @@
+#include "paradb/data_file.h"
+
+namespace korvane {
+
+CDataFile::CDataFile() = default;
+CDataFile::~CDataFile() = default;
+
+}  // namespace korvane

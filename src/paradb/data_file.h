@@ -1,0 +1,138 @@
+#pragma once
+// One drive's parameter data, loaded from its data file: display types, option lists, groups
+// and items. Strings are UTF-8 here; the file holds UTF-16LE (or 8-bit) text.
+#include <cstdint>
+#include <list>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace korvane {
+
+struct DriveRecord;
+class CDataFile;
+class CGroup;
+
+constexpr std::uint8_t kTypeFlagHex = 2;
+constexpr std::uint8_t kTypeFlagBinary = 4;
+constexpr std::uint32_t kItemOptionFlag = 8;
+
+class CType {
+public:
+    std::string name;
+    std::string unit;
+    std::uint32_t numerator = 1;
+    std::uint32_t denominator = 1;
+    std::uint8_t flags = 0;
+    double numeratorD = 1.0;
+    double denominatorD = 1.0;
+};
+
+class CMess {
+public:
+    std::string name;
+    std::vector<std::string> texts;
+};
+
+class CItem {
+public:
+    // Stored fields.
+    std::uint16_t address = 0;
+    std::uint32_t placeholderFlag = 0;
+    std::uint32_t writable = 0;
+    std::uint32_t runWritable = 0;
+    std::int32_t minimum = 0;
+    std::int32_t maximum = 0;
+    std::uint32_t defaultValue = 0;
+    std::string name;
+    std::string displayName;
+    std::string typeName;
+    std::string optionListName;
+    // Run-time fields.
+    std::uint32_t readState = 0;  // 0 not read, 1 read, 2 the drive answered with an error
+    std::uint32_t value = 0;
+    std::uint32_t optionFlag = 0;
+    CGroup* group = nullptr;
+    const CType* type = nullptr;  // the format when optionFlag is 0
+    const CMess* mess = nullptr;  // the format when optionFlag has kItemOptionFlag
+
+    bool hasFormat() const { return (optionFlag & kItemOptionFlag) ? mess != nullptr : type != nullptr; }
+    bool isOption() const { return (optionFlag & kItemOptionFlag) != 0; }
+    CGroup* GetGroup() const { return group; }
+    const DriveRecord* GetDrive() const;
+    const std::vector<std::string>* GetOptionTexts() const;
+};
+
+class CGroup {
+public:
+    std::string name;
+    std::list<CItem> items;  // std::list: items keep their address while the editor holds them
+    CDataFile* dataFile = nullptr;
+};
+
+class CTypeList {
+public:
+    std::list<CType> elements;
+    const CType* Find(const std::string& name) const;
+    CType* Find(const std::string& name);
+};
+
+class CMessList {
+public:
+    std::list<CMess> elements;
+    const CMess* Find(const std::string& name) const;
+};
+
+class CGroupList {
+public:
+    std::list<CGroup> elements;
+};
+
+enum DataFileStatus : int {
+    kDataFileOk = 0,
+    kDataFileNoSeries = 1,
+    kDataFileNotFound = 2,
+    kDataFileWrongSeries = 3,
+    kDataFileWrongVersion = 4,
+    kDataFileBadFormat = 5,
+    kDataFileUnreadable = 6,
+};
+
+class CDataFile {
+public:
+    CDataFile();
+    ~CDataFile();
+    CDataFile(const CDataFile&) = delete;
+    CDataFile& operator=(const CDataFile&) = delete;
+
+    // Loads <dataDir>/<Series>/<Series>_<VVVV>.dat for the drive's series and version.
+    // Returns 1 on success, 0 with status set.
+    int Load(const DriveRecord* drive, const std::string& dataDir);
+    void Clear();
+    const char* GetStatusText() const;
+    static const char* StatusText(int status);
+
+    CItem* FindItem(std::uint16_t address);
+    const CItem* FindItem(std::uint16_t address) const;
+    CGroup* GetGroup(int index);
+    CItem* GetItem(int groupIndex, int itemIndex);
+    std::string GetGroupName(int index) const;
+    int GetGroupCount() const;
+    int GetGroupItemCount(int index) const;
+    int GetTotalItemCount() const;
+    void SetSpeedMode(int frequencyMode, int time1Divisor);
+
+    const DriveRecord* drive = nullptr;
+    int loaded = 0;
+    int status = kDataFileOk;
+    std::string title;
+    int seriesCode = 0;
+    int version = 0;
+    std::unique_ptr<CGroupList> groups;
+    std::unique_ptr<CMessList> messes;
+    std::unique_ptr<CTypeList> types;
+    int frequencyMode = 1;
+    int time1Divisor = 10;
+};
+
+}  // namespace korvane
