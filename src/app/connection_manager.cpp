@@ -1,0 +1,385 @@
+#include "app/connection_manager.h"
+
+#include <algorithm>
+
+#include "comm/drive_link.h"
+#include "common/format.h"
+#include "paradb/data_file.h"
+#include "paradb/model_tables.h"
+
+namespace korvane {
+namespace {
+
+constexpr int kAddrSeries = 0;
+constexpr int kAddrCapacity = 1;
+constexpr int kAddrVoltage = 2;
+constexpr int kAddrVersion = 3;
+constexpr int kAddrRunCommand = 6;
+constexpr int kAddrStatus = 14;
+constexpr int kAddrFault1 = 15;
+constexpr int kAddrFault2 = 29;
+constexpr int kAddrFault3 = 816;
+
+bool HasSecondTripWord(int series, int version) { return series == 10 && version > 20; }
+
+bool IsGraphWatchAddress(int address) {
+    return address == kAddrFault1 || address == kAddrFault2 ||
+           (address >= kAddrFault3 && address <= kAddrFault3 + 3);
+}
+
+bool IsRetryNotice(int code) { return (code >= 1 && code <= 4) || (code >= 9 && code <= 14); }
+
+}  // namespace
+
+std::vector<int> MonitoredAddresses(int series, int version) {
+    if (series == 5) return {9, 32, 34, 14};
+    if ((series == 4 && version > 512) || series == 9 || series == 11)
+        return {5, 10, 9, 14, 6, 26, 27};
+    return {5, 10, 9, 14, 6};
+}
+
+std::vector<int> FaultAddresses(int series, int version) {
+    if (series == 11) return {816, 817, 818, 819};
+    if (HasSecondTripWord(series, version)) return {15, 29};
+    return {15};
+}
+
+int TimeScaleAddress(int series) {
+    switch (series) {
+        case 4: return 0x5347;
+        case 8: return 0x8347;
+        case 9: return 0x924A;
+        case 10: return 0xA347;
+        case 11: return 0x1209;
+        default: return 0;
+    }
+}
+
+std::vector<int> ScanModeIds(int mode, int one, int from, int to) {
+    std::vector<int> ids;
+    if (mode == 0) {
+        ids.push_back(one);
+    } else if (mode == 1) {
+        for (int id = from; id <= to; ++id) ids.push_back(id);
+    } else {
+        for (int id = 1; id <= 31; ++id) ids.push_back(id);
+    }
+    return ids;
+}
+
+std::string RunStateText(int s, int series) {
+    std::string text = (s & kStatusForward)   ? "順方向"
+                       : (s & kStatusReverse) ? "逆方向"
+                       : (s & kStatusFault)   ? "障害"
+                                              : "停止";
+    if (s & kStatusFault) return text;
+    if (s & kStatusAccelerating) return text + " 加速中…";
+    if (s & kStatusDecelerating) return text + " 減速中…";
+    if (series != 5 && (s & kStatusDcBraking)) return text + "DC制動中…";
+    return text;
+}
+
+ConnectionManager::ConnectionManager(CDriveLink& link, DriveRecords& records,
+                                     ConnectionEvents& events, ConnectionConfig config)
+    : link_(link), records_(records), events_(events), config_(std::move(config)) {}
+
+ConnectionManager::~ConnectionManager() = default;
+
+int ConnectionManager::CurrentScanId() const {
+    return scanning_ && scanPosition_ < scanIds_.size() ? scanIds_[scanPosition_] : 0;
+}
+
+void ConnectionManager::ScanIds(const std::vector<int>& ids) {
+    if (scanning_ || ids.empty()) return;
+    scanIds_.clear();
+    std::copy_if(ids.begin(), ids.end(), std::back_inserter(scanIds_),
+                 [](int id) { return id >= 1 && id <= 255; });
+    if (scanIds_.empty()) return;
+    scanning_ = true;
+    scanPosition_ = 0;
+    events_.scanProgress(true, 0, 100);
+    events_.scanStatusChanged(ScanStatusText());
+    queueScanRead(kAddrSeries);
+}
+
+void ConnectionManager::StopScan() {
+    if (!scanning_) return;
+    finishScan();
+}
+
+void ConnectionManager::queueScanRead(int address) {
+    expectedAddress_ = address;
+    link_.QueueRead(CurrentScanId(), address, this);
+}
+
+void ConnectionManager::OnDriveReply(int station, const DriveReply& reply) {
+    // A reply that does not belong to the read this scan is waiting for (a stopped scan's
+    // late answer, or one of our own writes) must not advance the scan.
+    if (!scanning_ || station != CurrentScanId() || reply.command != 'R' ||
+        reply.addresses[0] != expectedAddress_)
+        return;
+    events_.scanStatusChanged(ScanStatusText());
+    const int code = reply.errorCode;
+    if (IsRetryNotice(code)) {
+        const int perId = config_.retryLimit + 1;
+        events_.scanProgress(true, reply.retryCounter + perId * static_cast<int>(scanPosition_),
+                             static_cast<int>(scanIds_.size()) * perId);
+        return;
+    }
+    if (code != 0) {
+        RemoveDrive(station);
+        nextScanId();
+        return;
+    }
+    onScanSuccess(records_[station], reply);
+}
+
+void ConnectionManager::onScanSuccess(DriveRecord& record, const DriveReply& reply) {
+    const int value = reply.values[0] & 0xFFFF;
+    switch (expectedAddress_) {
+        case kAddrSeries: record.seriesCode = value; queueScanRead(kAddrCapacity); return;
+        case kAddrCapacity: record.capacityCode = value; queueScanRead(kAddrVoltage); return;
+        case kAddrVoltage: record.inputVoltageCode = value; queueScanRead(kAddrVersion); return;
+        case kAddrVersion: {
+            record.version = value;
+            if (record.seriesCode == 7 && record.version > 0x0500) record.capacityCode -= 1;
+            record.timeScale = 10;
+            if (int a = TimeScaleAddress(record.seriesCode); a != 0) {
+                queueScanRead(a);
+                return;
+            }
+            break;
+        }
+        default:  // the time-scale parameter
+            record.timeScale = value == 0 ? 100 : value == 2 ? 1 : 10;
+            break;
+    }
+    addDrive(record);
+    if (scanning_) nextScanId();
+}
+
+void ConnectionManager::nextScanId() {
+    ++scanPosition_;
+    if (scanPosition_ >= scanIds_.size()) {
+        finishScan();
+        return;
+    }
+    const int perId = config_.retryLimit + 1;
+    events_.scanProgress(true, perId * static_cast<int>(scanPosition_),
+                         static_cast<int>(scanIds_.size()) * perId);
+    events_.scanStatusChanged(ScanStatusText());
+    queueScanRead(kAddrSeries);
+}
+
+void ConnectionManager::finishScan() {
+    scanning_ = false;
+    scanIds_.clear();
+    scanPosition_ = 0;
+    events_.scanProgress(false, 0, 0);
+    updatePollRange();
+    events_.scanStatusChanged(ScanStatusText());
+}
+
+void ConnectionManager::addDrive(DriveRecord& record) {
+    if (record.connected) return;
+    const int station = record.station;
+    record.supported = IsSupportedSeries(record.seriesCode) ? 1 : 0;
+    record.connected = 1;
+    if (record.supported) {
+        widenPollRange(station);
+        if (!graphWatch_) registerLists(record, false);
+        link_.AddListener(station, this);
+        record.driveData = std::make_unique<CDataFile>();
+        (void)record.driveData->Load(&record, config_.dataDir);
+        events_.driveConnected(station, record);
+        events_.eventLine(station, "接続済み");
+    }
+    events_.driveRowChanged(station);
+    notifyTitle();
+    if (scanning_ && records_.connectedCount() >= kMaxConnectedDrives) finishScan();
+}
+
+void ConnectionManager::RemoveDrive(int station) {
+    if (station < 1 || station > 255) return;
+    DriveRecord& record = records_[station];
+    const bool wasConnected = record.isConnected();
+    if (wasConnected) {
+        unregisterLists(record, graphWatch_);
+        link_.RemoveListener(station, this);
+        events_.eventLine(station, "切断済み");
+    }
+    // A drive that stopped answering is no longer connected, supported series or not.
+    record.reset();
+    if (wasConnected) events_.driveDisconnected(station, record);
+    events_.driveRowChanged(station);
+    notifyTitle();
+}
+
+void ConnectionManager::registerLists(const DriveRecord& record, bool graphWatch) {
+    auto list = graphWatch ? FaultAddresses(record.seriesCode, record.version)
+                           : MonitoredAddresses(record.seriesCode, record.version);
+    link_.AddMonitorAddresses(record.station, list.data(), static_cast<int>(list.size()));
+    if (!graphWatch && record.faultWatch) {
+        auto faults = FaultAddresses(record.seriesCode, record.version);
+        link_.AddMonitorAddresses(record.station, faults.data(), static_cast<int>(faults.size()));
+    }
+}
+
+void ConnectionManager::unregisterLists(const DriveRecord& record, bool graphWatch) {
+    auto list = graphWatch ? FaultAddresses(record.seriesCode, record.version)
+                           : MonitoredAddresses(record.seriesCode, record.version);
+    link_.RemoveMonitorAddresses(record.station, list.data(), static_cast<int>(list.size()));
+    // The fault list registered by fault watch goes too, or the link would keep polling a
+    // drive that is gone.
+    if (!graphWatch && record.faultWatch) {
+        auto faults = FaultAddresses(record.seriesCode, record.version);
+        link_.RemoveMonitorAddresses(record.station, faults.data(),
+                                     static_cast<int>(faults.size()));
+    }
+}
+
+void ConnectionManager::SetGraphWatchMode(bool active) {
+    if (active == graphWatch_) return;
+    for (int station = 1; station <= 255; ++station) {
+        DriveRecord& record = records_[station];
+        if (!record.isConnected()) continue;
+        unregisterLists(record, graphWatch_);
+        link_.RemoveListener(station, this);
+        registerLists(record, active);
+        link_.AddListener(station, this);
+    }
+    graphWatch_ = active;
+}
+
+void ConnectionManager::OnDriveMonitor(int station, const DriveReply& reply) {
+    if (station < 1 || station > 255) return;
+    DriveRecord& record = records_[station];
+    if (!record.isConnected()) return;
+    if (reply.errorCode == kErrRetriesExhausted) {
+        if (reply.failingCode == kErrTimeout || reply.failingCode >= kErrUndefined)
+            RemoveDrive(station);
+        return;
+    }
+    if (reply.errorCode != 0) return;
+    const int words = std::clamp(reply.wordCount, 0, kMaxReplyWords);
+    for (int i = 0; i < words; ++i) {
+        const int address = reply.addresses[static_cast<std::size_t>(i)];
+        if (graphWatch_ && !IsGraphWatchAddress(address)) continue;
+        storeMonitoredWord(record, address, reply.values[static_cast<std::size_t>(i)] & 0xFFFF);
+        if (!record.isConnected()) return;
+    }
+    events_.driveRowChanged(station);
+}
+
+void ConnectionManager::storeMonitoredWord(DriveRecord& r, int address, int value) {
+    const bool series11 = r.seriesCode == 11;
+    switch (address) {
+        case 5: r.frequencyCommand = value; break;
+        case 6: r.runCommand = value; break;
+        case 9: r.outputCurrent = value; break;
+        case 10: if (r.seriesCode != 5) r.outputFrequency = value; break;
+        case 32: if (r.seriesCode == 5) r.outputFrequency = value; break;
+        case 26: r.word26 = value; break;
+        case 27: r.word27 = value; break;
+        case 34: r.word34 = value; break;
+        case kAddrStatus: onStatusWord(r, value); break;
+        case kAddrFault1: storeFaultWord(r, r.faultWord1, value); break;
+        case kAddrFault2:
+            if (HasSecondTripWord(r.seriesCode, r.version)) storeFaultWord(r, r.faultWord2, value);
+            break;
+        case 816: case 817: case 818: case 819:
+            if (series11) storeFaultWord(r, r.faultWords3to6[static_cast<std::size_t>(address - 816)], value);
+            break;
+        default: break;
+    }
+}
+
+void ConnectionManager::onStatusWord(DriveRecord& r, int value) {
+    r.statusWord = value;
+    if (r.statusWord != r.previousStatusWord) {
+        const int freqAddress = r.seriesCode == 5 ? 32 : 10;
+        events_.eventLine(r.station,
+                          FormatDriveValue(r, freqAddress, r.outputFrequency) + " " +
+                              RunStateText(r.statusWord, r.seriesCode));
+    }
+    r.previousStatusWord = r.statusWord;
+    updateFaultWatch(r);
+}
+
+void ConnectionManager::storeFaultWord(DriveRecord& r, int& field, int value) {
+    const bool wasClear = field == 0;
+    field = value;
+    if (wasClear && value != 0) {
+        events_.faultRecorded(r);
+        events_.eventLine(r.station, faultName(r) + "障害発生");
+    }
+}
+
+void ConnectionManager::updateFaultWatch(DriveRecord& r) {
+    const bool fault = (r.statusWord & kStatusFault) != 0;
+    if (fault == (r.faultWatch != 0)) return;
+    auto faults = FaultAddresses(r.seriesCode, r.version);
+    r.faultWord1 = r.faultWord2 = 0;
+    r.faultWords3to6 = {};
+    if (fault) {
+        r.faultWatch = 1;
+        if (!graphWatch_)
+            link_.AddMonitorAddresses(r.station, faults.data(), static_cast<int>(faults.size()));
+        return;
+    }
+    r.faultWatch = 0;
+    // The fault is gone: clear the drive's reset bit so that the next reset works again.
+    link_.QueueWrite(r.station, kAddrRunCommand, r.runCommand & 0xFF7F, nullptr);
+    if (!graphWatch_)
+        link_.RemoveMonitorAddresses(r.station, faults.data(), static_cast<int>(faults.size()));
+}
+
+std::string ConnectionManager::faultName(const DriveRecord& r) const {
+    if (r.seriesCode == 11) {
+        for (int i = 0; i < 4; ++i) {
+            std::string name = FormatDriveValue(r, 816 + i, r.faultWords3to6[static_cast<std::size_t>(i)]);
+            if (!name.empty()) return name;
+        }
+        return {};
+    }
+    std::string name = FormatDriveValue(r, kAddrFault1, r.faultWord1);
+    if (name.empty() && HasSecondTripWord(r.seriesCode, r.version))
+        name = FormatDriveValue(r, kAddrFault2, r.faultWord2);
+    return name;
+}
+
+void ConnectionManager::widenPollRange(int station) {
+    pollFirst_ = pollFirst_ == 0 ? station : std::min(pollFirst_, station);
+    pollLast_ = std::max(pollLast_, station);
+    link_.SetPollRange(pollFirst_, pollLast_);
+}
+
+void ConnectionManager::updatePollRange() {
+    pollFirst_ = pollLast_ = 0;
+    for (int station = 1; station <= 255; ++station) {
+        if (!records_[station].isConnected()) continue;
+        if (pollFirst_ == 0) pollFirst_ = station;
+        pollLast_ = station;
+    }
+    link_.SetPollRange(pollFirst_, pollLast_);
+}
+
+void ConnectionManager::notifyTitle() { events_.titleChanged(WindowTitle()); }
+
+std::string ConnectionManager::WindowTitle() const {
+    return strprintf("Korvaneメイン［%d接続］", records_.connectedCount());
+}
+
+std::string ConnectionManager::ScanStatusText() const {
+    if (!scanning_) return "インバータ接続チェック…を終了します";
+    return strprintf("インバータ番号%d接続…をチェックします", CurrentScanId());
+}
+
+std::vector<std::uint8_t> ConnectionManager::ConnectedIds() const {
+    std::vector<std::uint8_t> ids;
+    for (int station = 1; station <= 255; ++station)
+        if (records_[station].isConnected()) ids.push_back(static_cast<std::uint8_t>(station));
+    return ids;
+}
+
+}  // namespace korvane

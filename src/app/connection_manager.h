@@ -1,0 +1,101 @@
+#pragma once
+// Finds drives by scanning station IDs, keeps the connected drives' monitored values in their
+// DriveRecords, and reports connections, run-state changes and faults. The main window (or the
+// CLI) renders what it is told through ConnectionEvents.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "app/drive_record.h"
+#include "comm/drive_reply.h"
+
+namespace korvane {
+
+class CDriveLink;
+
+class ConnectionEvents {
+public:
+    virtual ~ConnectionEvents() = default;
+    virtual void driveRowChanged(int /*station*/) {}
+    virtual void titleChanged(const std::string& /*title*/) {}
+    virtual void scanStatusChanged(const std::string& /*text*/) {}
+    virtual void scanProgress(bool /*visible*/, int /*position*/, int /*range*/) {}
+    virtual void driveConnected(int /*station*/, const DriveRecord& /*record*/) {}
+    // The record is already reset when this is called.
+    virtual void driveDisconnected(int /*station*/, const DriveRecord& /*record*/) {}
+    // A fault word went from 0 to non-zero: the alarm history takes a snapshot.
+    virtual void faultRecorded(const DriveRecord& /*record*/) {}
+    // One event for the event log ("接続済み", "切断済み", ...).
+    virtual void eventLine(int /*station*/, const std::string& /*text*/) {}
+};
+
+struct ConnectionConfig {
+    std::string dataDir;  // <application directory>/Data
+    int retryLimit = 3;   // the link's retry count, for the scan's progress bar
+};
+
+// Addresses registered for a connected drive, by series and version.
+std::vector<int> MonitoredAddresses(int seriesCode, int version);
+std::vector<int> FaultAddresses(int seriesCode, int version);
+// The series' time-scale parameter, or 0 when the series has none.
+int TimeScaleAddress(int seriesCode);
+// The IDs the connect dialog's scan modes stand for (mode 2 is 1..31, not 1..255).
+std::vector<int> ScanModeIds(int mode, int one, int from, int to);
+// "順方向", "逆方向", "障害" or "停止", with the acceleration/deceleration/DC-braking suffix.
+std::string RunStateText(int statusWord, int seriesCode);
+
+class ConnectionManager : public ReplySink, public MonitorListener {
+public:
+    ConnectionManager(CDriveLink& link, DriveRecords& records, ConnectionEvents& events,
+                      ConnectionConfig config);
+    ~ConnectionManager() override;
+
+    void ScanIds(const std::vector<int>& ids);
+    void StopScan();
+    bool IsScanning() const { return scanning_; }
+    int CurrentScanId() const;
+    void RemoveDrive(int station);
+    // Re-registers every connected drive for the new graph-watch mode.
+    void SetGraphWatchMode(bool active);
+    void SetRetryLimit(int retryLimit) { config_.retryLimit = retryLimit; }
+
+    std::string WindowTitle() const;
+    std::string ScanStatusText() const;
+    // "ConIDs": one byte per connected and supported station, ascending.
+    std::vector<std::uint8_t> ConnectedIds() const;
+
+    void OnDriveReply(int station, const DriveReply& reply) override;
+    void OnDriveMonitor(int station, const DriveReply& reply) override;
+    bool ReceivesDuringGraphWatch() const override { return true; }
+
+private:
+    void queueScanRead(int address);
+    void onScanSuccess(DriveRecord& record, const DriveReply& reply);
+    void nextScanId();
+    void finishScan();
+    void addDrive(DriveRecord& record);
+    void registerLists(const DriveRecord& record, bool graphWatch);
+    void unregisterLists(const DriveRecord& record, bool graphWatch);
+    void storeMonitoredWord(DriveRecord& record, int address, int value);
+    void onStatusWord(DriveRecord& record, int value);
+    void storeFaultWord(DriveRecord& record, int& field, int value);
+    void updateFaultWatch(DriveRecord& record);
+    std::string faultName(const DriveRecord& record) const;
+    void widenPollRange(int station);
+    void updatePollRange();
+    void notifyTitle();
+
+    CDriveLink& link_;
+    DriveRecords& records_;
+    ConnectionEvents& events_;
+    ConnectionConfig config_;
+    bool graphWatch_ = false;
+    bool scanning_ = false;
+    std::vector<int> scanIds_;
+    std::size_t scanPosition_ = 0;
+    int expectedAddress_ = 0;
+    int pollFirst_ = 0;
+    int pollLast_ = 0;
+};
+
+}  // namespace korvane

@@ -1,0 +1,156 @@
+#include "app/drive_list_model.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <strings.h>
+
+#include "common/format.h"
+#include "paradb/model_tables.h"
+
+namespace korvane {
+
+const std::array<DriveListColumn, kDriveListColumns>& DriveListColumns() {
+    static const std::array<DriveListColumn, kDriveListColumns> columns{{
+        {"ID", 40}, {"デバイス名", 150}, {"モデル", 80}, {"容量", 90},
+        {"周波数", 100}, {"電流", 100}, {"ステータス", 100}, {"障害", 150},
+    }};
+    return columns;
+}
+
+int RunStateIcon(int s) {
+    if (s & kStatusForward) return kIconForward;
+    if (s & kStatusReverse) return kIconReverse;
+    if (s & kStatusFault) return kIconFault;
+    return kIconStopped;
+}
+
+std::string DriveFaultText(const DriveRecord& r) {
+    if (r.seriesCode == 11) {
+        for (int i = 0; i < 4; ++i) {
+            auto text = FormatDriveValue(r, 816 + i, r.faultWords3to6[static_cast<std::size_t>(i)]);
+            if (!text.empty()) return text;
+        }
+        return {};
+    }
+    auto text = FormatDriveValue(r, 15, r.faultWord1);
+    if (text.empty() && r.seriesCode == 10 && r.version > 20)
+        text = FormatDriveValue(r, 29, r.faultWord2);
+    return text;
+}
+
+DriveListModel::DriveListModel(NameLookup deviceName) : deviceName_(std::move(deviceName)) {}
+
+int DriveListModel::FindRow(int station) const {
+    for (std::size_t i = 0; i < rows_.size(); ++i)
+        if (rows_[i].station == station) return static_cast<int>(i);
+    return -1;
+}
+
+int DriveListModel::SelectedStation() const {
+    if (selected_ < 0 || selected_ >= static_cast<int>(rows_.size())) return 0;
+    return rows_[static_cast<std::size_t>(selected_)].station;
+}
+
+std::vector<int> DriveListModel::ListedStations() const {
+    std::vector<int> ids;
+    for (const auto& row : rows_) ids.push_back(row.station);
+    return ids;
+}
+
+void DriveListModel::fillValues(DriveRow& row, const DriveRecord& r) const {
+    const int freqAddress = r.seriesCode == 5 ? 32 : 10;
+    row.texts[4] = FormatDriveValue(r, freqAddress, r.outputFrequency);
+    row.texts[5] = FormatDriveValue(r, 9, r.outputCurrent);
+    row.texts[6] = FormatDriveValue(r, 14, r.statusWord);
+    row.texts[7] = DriveFaultText(r);
+}
+
+int DriveListModel::UpdateRow(const DriveRecord& r) {
+    int index = FindRow(r.station);
+    if (!r.connected) {
+        if (index < 0) return -1;
+        DriveRow& row = rows_[static_cast<std::size_t>(index)];
+        row.icon = kIconDisconnected;
+        row.texts[4].clear();
+        row.texts[5].clear();
+        row.texts[7].clear();
+        row.texts[6] = "接続なし";
+        selected_ = index;
+        return index;
+    }
+    if (index < 0) {
+        rows_.push_back({});
+        index = static_cast<int>(rows_.size()) - 1;
+    }
+    DriveRow& row = rows_[static_cast<std::size_t>(index)];
+    row.station = r.station;
+    row.texts[0] = strprintf("%d", r.station);
+    row.texts[1] = deviceName_ ? deviceName_(r.station) : std::string();
+    row.texts[2] = SeriesName(r.seriesCode);
+    row.texts[3] = FormatDriveValue(r, 1, r.capacityCode);
+    if (r.supported) {
+        row.icon = RunStateIcon(r.statusWord);
+        fillValues(row, r);
+    } else {
+        row.icon = kIconUnsupported;
+        row.texts[4].clear();
+        row.texts[5].clear();
+        row.texts[7].clear();
+        row.texts[6] = "サポートなし";
+    }
+    sort(0, false);
+    selected_ = FindRow(r.station);
+    return selected_;
+}
+
+bool DriveListModel::UpdateValues(const DriveRecord& r) {
+    if (!r.isConnected()) return false;
+    int index = FindRow(r.station);
+    if (index < 0) return false;
+    DriveRow& row = rows_[static_cast<std::size_t>(index)];
+    DriveRow fresh = row;
+    fillValues(fresh, r);
+    fresh.icon = RunStateIcon(r.statusWord);
+    if (fresh.texts == row.texts && fresh.icon == row.icon) return false;
+    row = std::move(fresh);
+    return true;
+}
+
+bool DriveListModel::UpdateName(int station) {
+    int index = FindRow(station);
+    if (index < 0 || !deviceName_) return false;
+    std::string name = deviceName_(station);
+    auto& text = rows_[static_cast<std::size_t>(index)].texts[1];
+    if (text == name) return false;
+    text = std::move(name);
+    return true;
+}
+
+void DriveListModel::SortByColumn(int column) {
+    if (column < 0 || column >= kDriveListColumns) return;
+    bool descending = column == sortColumn_ ? !sortDescending_ : false;
+    sort(column, descending);
+}
+
+void DriveListModel::sort(int column, bool descending) {
+    const int selectedStation = SelectedStation();
+    sortColumn_ = column;
+    sortDescending_ = descending;
+    auto less = [column](const DriveRow& a, const DriveRow& b) {
+        if (column == 0) return a.station < b.station;
+        return strcasecmp(a.texts[static_cast<std::size_t>(column)].c_str(),
+                          b.texts[static_cast<std::size_t>(column)].c_str()) < 0;
+    };
+    std::stable_sort(rows_.begin(), rows_.end(), [&](const DriveRow& a, const DriveRow& b) {
+        return descending ? less(b, a) : less(a, b);
+    });
+    if (selectedStation) selected_ = FindRow(selectedStation);
+}
+
+void DriveListModel::RemoveUnconnectedRows(const DriveRecords& records) {
+    const int selectedStation = SelectedStation();
+    std::erase_if(rows_, [&](const DriveRow& row) { return !records[row.station].isConnected(); });
+    selected_ = selectedStation ? FindRow(selectedStation) : -1;
+}
+
+}  // namespace korvane
