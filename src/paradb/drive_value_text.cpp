@@ -16,7 +16,9 @@ struct RecordContext {
     int timeScale;
 };
 
-int asSigned16(int value) { return static_cast<std::int16_t>(static_cast<std::uint16_t>(value)); }
+int asSigned16(int value) {
+    return static_cast<std::int16_t>(static_cast<std::uint16_t>(value));
+}
 
 std::string secondsText(int value, int timeScale) {
     if (timeScale == 1) return strprintf("%.0f sec", static_cast<double>(value));
@@ -81,25 +83,38 @@ std::string formatValue(int address, int value, int seriesCode, int version,
 // The record's copy of the word at `address`, or `fallback` for words it does not keep.
 int recordWord(const DriveRecord& drive, int address, int fallback) {
     switch (address) {
-        case 0x0000: return drive.seriesCode;
-        case 0x0001: return drive.capacityCode;
-        case 0x0003: return drive.version;
-        case 0x0009: return drive.outputCurrent;
+        case 0x0000:
+            return drive.seriesCode;
+        case 0x0001:
+            return drive.capacityCode;
+        case 0x0003:
+            return drive.version;
+        case 0x0009:
+            return drive.outputCurrent;
         // The record keeps one frequency/speed word: address 0x000A, or 0x0020 on Fir drives.
         case 0x000A:
         case 0x0015:
-        case 0x0020: return drive.outputFrequency;
-        case 0x000E: return drive.statusWord;
-        case 0x000F: return drive.faultWord1;
-        case 0x001A: return drive.word26;
-        case 0x001B: return drive.word27;
-        case 0x001D: return drive.faultWord2;
-        case 0x0022: return drive.word34;
+        case 0x0020:
+            return drive.outputFrequency;
+        case 0x000E:
+            return drive.statusWord;
+        case 0x000F:
+            return drive.faultWord1;
+        case 0x001A:
+            return drive.word26;
+        case 0x001B:
+            return drive.word27;
+        case 0x001D:
+            return drive.faultWord2;
+        case 0x0022:
+            return drive.word34;
         case 0x0330:
         case 0x0331:
         case 0x0332:
-        case 0x0333: return drive.faultWords3to6[static_cast<std::size_t>(address - 0x0330)];
-        default: return fallback;
+        case 0x0333:
+            return drive.faultWords3to6[static_cast<std::size_t>(address - 0x0330)];
+        default:
+            return fallback;
     }
 }
 

@@ -12,19 +12,19 @@ namespace korvane {
 namespace {
 
 constexpr std::array<std::string_view, kSeriesCodeCount> kSeriesNames = {
-    "Alder", "Birch", "Cedar", "Dogwood", "Elm",    "Fir",    "------",
+    "Alder", "Birch", "Cedar", "Dogwood", "Elm",   "Fir",    "------",
     "Gum",   "Hazel", "Ivy",   "Juniper", "Kapok", "------", "Larch",
 };
 
 constexpr std::array<std::string_view, 3> kGeneralWords = {"未知", "接続なし", "サポートなし"};
 
 constexpr std::string_view kGeneralCapacities[] = {
-    "0.75kW", "1.5kW", "2.2kW", "3.7kW", "5.5kW", "7.5kW",  "11kW",   "15kW",
-    "18.5kW", "22kW",  "30kW",  "37kW",  "45kW",  "55kW",   "75kW",   "90kW",
+    "0.75kW", "1.5kW", "2.2kW", "3.7kW", "5.5kW", "7.5kW", "11kW", "15kW",
+    "18.5kW", "22kW",  "30kW",  "37kW",  "45kW",  "55kW",  "75kW", "90kW",
     "110kW",  "132kW", "160kW", "220kW", "280kW", "375kW",
 };
 constexpr std::string_view kJuniperCapacities[] = {
-    "0.75kW", "0.75kW-NC", "1.5kW", "2.2kW", "3.7kW", "4.0kW",
+    "0.75kW", "0.75kW-NC", "1.5kW", "2.2kW", "3.7kW",  "4.0kW",
     "5.5kW",  "7.5kW",     "11kW",  "15kW",  "18.5kW", "22kW",
 };
 // Only drives of version 0x0500 and later use their own table.
@@ -101,7 +101,8 @@ std::string VersionText(int seriesCode, int version) {
             return v < 0x0100u ? strprintf("%d.%02d", hi, lo) : strprintf("%d.%X", hi, lo);
         case kSeriesHazel:
         case kSeriesJuniper:
-            return strprintf("%d.%d", static_cast<int>((v >> 4) & 0xFu), static_cast<int>(v & 0xFu));
+            return strprintf("%d.%d", static_cast<int>((v >> 4) & 0xFu),
+                             static_cast<int>(v & 0xFu));
         case kSeriesIvy:
             return strprintf("%d.%d", hi, lo);
         case kSeriesLarch:
