@@ -92,8 +92,8 @@ int recordWord(const DriveRecord& drive, int address, int fallback) {
         case 0x0009:
             return drive.outputCurrent;
         // The record keeps one frequency/speed word: address 0x000A, or 0x0020 on Fir drives.
+        // It never holds the word at 0x0015, so that one is always the caller's.
         case 0x000A:
-        case 0x0015:
         case 0x0020:
             return drive.outputFrequency;
         case 0x000E:

@@ -83,11 +83,21 @@ TEST(FormatDriveValue, TakesTheWordsTheRecordKeepsFromTheRecord) {
         const char* expected;
     };
     const Case cases[] = {
-        {0x0000, 99, "Elm"},        {0x0001, 0, "5.5kW-4"},  {0x0003, 0, "3.18"},
-        {0x0009, 0, "12.3 A"},      {0x000A, 0, "60.00 Hz"}, {0x000E, 0, "順方向"},
-        {0x000F, 0, "過電圧 (OV)"}, {0x001A, 7, "1"},        {0x001B, 7, "4"},
-        {0x0005, 5000, "50.00 Hz"}, {0x000C, 540, "540 V"},  {0x000D, 22, "2.2 kW"},
+        {0x0000, 99, "Elm"},
+        {0x0001, 0, "5.5kW-4"},
+        {0x0003, 0, "3.18"},
+        {0x0009, 0, "12.3 A"},
+        {0x000A, 0, "60.00 Hz"},
+        {0x000E, 0, "順方向"},
+        {0x000F, 0, "過電圧 (OV)"},
+        {0x001A, 7, "1"},
+        {0x001B, 7, "4"},
+        {0x0005, 5000, "50.00 Hz"},
+        {0x000C, 540, "540 V"},
+        {0x000D, 22, "2.2 kW"},
         {0x0002, 1, "未知"},
+        // The record's frequency word is not the speed at 0x0015.
+        {0x0015, 1750, "1750 rpm"},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(FormatDriveValue(elm, c.address, c.argument), c.expected) << c.address;
