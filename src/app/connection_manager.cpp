@@ -5,6 +5,7 @@
 #include "comm/drive_link.h"
 #include "common/format.h"
 #include "paradb/data_file.h"
+#include "paradb/drive_value_text.h"
 #include "paradb/model_tables.h"
 
 namespace korvane {

@@ -5,6 +5,7 @@
 #include <strings.h>
 
 #include "common/format.h"
+#include "paradb/drive_value_text.h"
 #include "paradb/model_tables.h"
 
 namespace korvane {
