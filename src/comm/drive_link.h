@@ -2,6 +2,7 @@
 // CDriveLink: the single gateway between the program's windows and the drives. One exchange on
 // the line at a time; queued requests go before cyclic monitoring. Driven by OnTick() (the
 // owner's 30 ms timer) and by received bytes; everything runs on the protocol thread.
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -21,7 +22,7 @@ enum CommActivity : int { kActivitySent = 1, kActivityGoodReply = 2, kActivityEr
 enum LinkOpenResult : int { kLinkOpenOk = 0, kLinkOpenNoWindow = 1, kLinkOpenPortFailed = 2 };
 
 class CDriveLink {
-public:
+  public:
     using ActivityHandler = std::function<void(int activity)>;
     // Every frame sent (sent = true) and every complete reply received, for tracing.
     using FrameTrace = std::function<void(bool sent, const std::uint8_t* bytes, std::size_t n)>;
@@ -54,8 +55,12 @@ public:
     void SetFrameTrace(FrameTrace trace);
 
     int CommModeValue() const;
+    // Requests not yet finished (the one being served included), and whether an exchange is on
+    // the line: a script waits for both to settle.
+    std::size_t QueueLength() const;
+    bool IsWaiting() const;
 
-private:
+  private:
     struct Impl;
     std::unique_ptr<Impl> impl_;
 };
