@@ -22,7 +22,7 @@ enum CommActivity : int { kActivitySent = 1, kActivityGoodReply = 2, kActivityEr
 enum LinkOpenResult : int { kLinkOpenOk = 0, kLinkOpenNoWindow = 1, kLinkOpenPortFailed = 2 };
 
 class CDriveLink {
-  public:
+public:
     using ActivityHandler = std::function<void(int activity)>;
     // Every frame sent (sent = true) and every complete reply received, for tracing.
     using FrameTrace = std::function<void(bool sent, const std::uint8_t* bytes, std::size_t n)>;
@@ -60,7 +60,7 @@ class CDriveLink {
     std::size_t QueueLength() const;
     bool IsWaiting() const;
 
-  private:
+private:
     struct Impl;
     std::unique_ptr<Impl> impl_;
 };

@@ -44,37 +44,37 @@ struct DriveReply {
 // Lifetime tracking for whoever receives results: the link keeps a weak reference and never
 // delivers to an object that has been destroyed.
 class LifetimeToken {
-  public:
+public:
     LifetimeToken() : alive_(std::make_shared<char>(0)) {}
     LifetimeToken(const LifetimeToken&) : alive_(std::make_shared<char>(0)) {}
     LifetimeToken& operator=(const LifetimeToken&) { return *this; }
     std::weak_ptr<const char> watch() const { return alive_; }
 
-  private:
+private:
     std::shared_ptr<char> alive_;
 };
 
 // Receives the result of a request it queued (success, retry notice or final failure).
 class ReplySink {
-  public:
+public:
     virtual ~ReplySink() = default;
     virtual void OnDriveReply(int station, const DriveReply& reply) = 0;
     std::weak_ptr<const char> replySinkLiveness() const { return token_.watch(); }
 
-  private:
+private:
     LifetimeToken token_;
 };
 
 // Receives every monitoring result of a station it listens to.
 class MonitorListener {
-  public:
+public:
     virtual ~MonitorListener() = default;
     virtual void OnDriveMonitor(int station, const DriveReply& reply) = 0;
     // The main frame and the graph monitor keep receiving while graph watch mode is active.
     virtual bool ReceivesDuringGraphWatch() const { return false; }
     std::weak_ptr<const char> listenerLiveness() const { return token_.watch(); }
 
-  private:
+private:
     LifetimeToken token_;
 };
 

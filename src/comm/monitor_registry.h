@@ -17,7 +17,7 @@ struct ListenerRef {
 };
 
 class MonitorRegistry {
-  public:
+public:
     static constexpr int kStations = 256;
     static bool ValidStation(int station) { return station >= 1 && station < kStations; }
 
@@ -47,7 +47,7 @@ class MonitorRegistry {
     // `first` up to `current`; 0 if none.
     int NextPollStation(int current, int first, int last) const;
 
-  private:
+private:
     struct Entry {
         int address = 0;
         int refCount = 0;

@@ -24,7 +24,7 @@ struct PortSettings {
 };
 
 class Port {
-  public:
+public:
     using ByteHandler = std::function<void(std::uint8_t)>;
 
     virtual ~Port() = default;

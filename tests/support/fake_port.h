@@ -37,7 +37,7 @@ struct FakeLine {
 };
 
 class FakePort : public Port {
-  public:
+public:
     explicit FakePort(std::shared_ptr<FakeLine> line) : line_(std::move(line)) {}
     ~FakePort() override { Close(); }
 
@@ -49,7 +49,7 @@ class FakePort : public Port {
     bool IsOpen() const override { return open_; }
     void Close() override;
 
-  private:
+private:
     bool Deliver(std::string frame);
 
     std::shared_ptr<FakeLine> line_;

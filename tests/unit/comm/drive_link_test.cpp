@@ -98,12 +98,12 @@ struct Listener : MonitorListener {
     }
     bool ReceivesDuringGraphWatch() const override { return graph_; }
 
-  private:
+private:
     bool graph_;
 };
 
 class DriveLinkTest : public ::testing::Test {
-  protected:
+protected:
     void SetUp() override {
         line->responder = [this](const std::string& f) -> std::optional<std::string> {
             if (!answer) return std::nullopt;
