@@ -23,6 +23,12 @@ enum EventLogStatus : int {
 // The text of a status code; codes outside the table give the text of 0.
 const char* EventLogStatusText(int status);
 
+// The save dialog of the change-file command, and the default file in the log directory.
+inline constexpr const char* kEventLogFileFilter = "イベントログファイル (*.txt)|*.txt||";
+inline constexpr const char* kEventLogFileDialogTitle = "イベントログファイルパス";
+inline constexpr const char* kEventLogFileExtension = "txt";
+inline constexpr const char* kEventLogDefaultFileName = "event.txt";
+
 // The event texts the main window logs.
 inline constexpr const char* kEventConnected = "接続済み";
 inline constexpr const char* kEventDisconnected = "切断済み";
