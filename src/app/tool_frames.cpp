@@ -69,8 +69,10 @@ void ToolFrameRegistry::broadcast(const DriveEvent& event) {
         ToolFrame* frame = e.frame;
         std::uint64_t serial = e.serial;
         // The frame may close before the posted call runs; only a still-listed frame is touched.
-        executor_.post([this, frame, serial, event] {
-            if (isListed(frame, serial)) frame->onDriveEvent(event);
+        std::weak_ptr<const ToolFrameRegistry*> self = self_;
+        executor_.post([self, frame, serial, event] {
+            auto registry = self.lock();
+            if (registry && (*registry)->isListed(frame, serial)) frame->onDriveEvent(event);
         });
     }
 }

@@ -5,6 +5,7 @@
 // The windows themselves live in the UI; the list sees them only through ToolFrame.
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -100,6 +101,9 @@ class ToolFrameRegistry {
     Executor& executor_;
     std::vector<Entry> entries_;
     std::uint64_t nextSerial_ = 1;
+    // Posted deliveries check this first: the registry may go before the event loop drains.
+    std::shared_ptr<const ToolFrameRegistry*> self_ =
+        std::make_shared<const ToolFrameRegistry*>(this);
 };
 
 // A frame's own most-recently-used file list, kept as "File1".."FileN" in the frame's section.

@@ -115,6 +115,18 @@ TEST_F(RegistryFixture, FrameClosedBeforeThePostRunsIsNotCalled) {
     EXPECT_EQ(frames[1]->events.size(), 1u);
 }
 
+TEST(ToolFrameRegistry, EventsPostedBeforeTheRegistryWentAwayAreDropped) {
+    MemorySettingsStore settings;
+    QueueExecutor executor;
+    auto registry = std::make_unique<ToolFrameRegistry>(settings, executor);
+    FakeFrame frame(*registry);
+    registry->openOrActivate(kKindKeypad, 4, [&] { return &frame; });
+    registry->broadcast({DriveEventKind::kNameChanged, 4, nullptr});
+    registry.reset();
+    executor.drain();
+    EXPECT_TRUE(frame.events.empty());
+}
+
 TEST_F(RegistryFixture, CloseAllClosesEveryFrameOnceEvenWhenClosingOneClosesAnother) {
     open(kKindParaEditor, 3);
     open(kKindReport, 3);
