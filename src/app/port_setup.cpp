@@ -1,0 +1,100 @@
+#include "app/port_setup.h"
+
+#include <algorithm>
+#include <charconv>
+
+#include "common/format.h"
+
+namespace korvane {
+namespace {
+
+template <typename T, std::size_t N>
+int indexOr(const std::array<T, N>& choices, const T& value, const T& fallback) {
+    auto it = std::find(choices.begin(), choices.end(), value);
+    if (it == choices.end()) it = std::find(choices.begin(), choices.end(), fallback);
+    return static_cast<int>(it - choices.begin());
+}
+
+// The widget owns the indexes, but a stale or hand-built form must not index past a list.
+template <typename T, std::size_t N>
+T choiceAt(const std::array<T, N>& choices, int index, std::size_t fallback) {
+    if (index < 0 || static_cast<std::size_t>(index) >= N) return choices[fallback];
+    return choices[static_cast<std::size_t>(index)];
+}
+
+unsigned indexValue(int index, unsigned count, unsigned fallback) {
+    return index >= 0 && static_cast<unsigned>(index) < count ? static_cast<unsigned>(index)
+                                                              : fallback;
+}
+
+}  // namespace
+
+std::string PortOpenFailedText(const std::string& port) {
+    return strprintf("%sポートを開くことができません", port.c_str());
+}
+
+PortSetupForm MakePortSetupForm(const AppSettings& settings, const PortNameList& ports) {
+    PortSetupForm form;
+    form.protocolIndex = static_cast<int>(std::min(settings.commMode, 1u));
+    form.port = IsKnownPort(settings.port, ports) || ports.empty() ? settings.port : ports.front();
+    form.baudRateIndex = indexOr(kBaudRateChoices, settings.baudRate, 9600u);
+    form.dataBitsIndex = indexOr(kDataBitsChoices, settings.dataBits, 8u);
+    form.parityIndex = static_cast<int>(indexValue(static_cast<int>(settings.parity), 5, 0));
+    form.stopBitsIndex = static_cast<int>(indexValue(static_cast<int>(settings.stopBits), 3, 0));
+    form.timeOutText = std::to_string(settings.timeOut);
+    // Showing one count while keeping another would let OK store a count nobody chose; the
+    // default entry is shown and kept.
+    form.retryIndex = indexOr(kRetryChoices, settings.retryCount, 3u);
+    form.automaticTx = settings.autoTxEnable != 0;
+    form.txLevelIndex = settings.txActiveHigh != 0 ? 0 : 1;
+    return form;
+}
+
+TimeOutCheck CheckTimeOutText(const std::string& text) {
+    TimeOutCheck check;
+    std::size_t first = text.find_first_not_of(" \t");
+    std::size_t last = text.find_last_not_of(" \t");
+    long long value = 0;
+    bool number = false;
+    if (first != std::string::npos) {
+        const char* begin = text.data() + first;
+        const char* end = text.data() + last + 1;
+        if (*begin == '+') ++begin;
+        auto [ptr, ec] = std::from_chars(begin, end, value);
+        number = begin != end && ptr == end && ec != std::errc::invalid_argument;
+        if (ec == std::errc::result_out_of_range) value = -1;  // far outside either way
+    }
+    if (!number) {
+        check.message = "整数を入力してください。";
+    } else if (value < kMinTimeOut || value > kMaxTimeOut) {
+        check.message =
+            strprintf("%u から %u までの整数を入力してください。", kMinTimeOut, kMaxTimeOut);
+    } else {
+        check.ok = true;
+        check.value = static_cast<unsigned>(value);
+    }
+    return check;
+}
+
+PortSetupOutcome ApplyPortSetupForm(const PortSetupForm& form, AppSettings& settings) {
+    PortSetupOutcome outcome;
+    TimeOutCheck timeOut = CheckTimeOutText(form.timeOutText);
+    if (!timeOut.ok) {
+        outcome.message = timeOut.message;
+        return outcome;
+    }
+    settings.commMode = indexValue(form.protocolIndex, 2, kCommModeTk485);
+    if (!form.port.empty()) settings.port = form.port;
+    settings.baudRate = choiceAt(kBaudRateChoices, form.baudRateIndex, 3);
+    settings.dataBits = choiceAt(kDataBitsChoices, form.dataBitsIndex, 3);
+    settings.parity = indexValue(form.parityIndex, 5, 0);
+    settings.stopBits = indexValue(form.stopBitsIndex, 3, 0);
+    settings.timeOut = timeOut.value;
+    settings.retryCount = choiceAt(kRetryChoices, form.retryIndex, 1);
+    settings.autoTxEnable = form.automaticTx ? 1 : 0;
+    settings.txActiveHigh = form.txLevelIndex == 1 ? 0 : 1;
+    outcome.accepted = true;
+    return outcome;
+}
+
+}  // namespace korvane

@@ -1,0 +1,82 @@
+#pragma once
+// The port setup dialog without its widgets: the fixed choice lists, the texts, the form's
+// values as the dialog shows them, and the check made on OK. A widget renders a PortSetupForm
+// and hands it back; nothing here knows how it is drawn.
+#include <array>
+#include <string>
+
+#include "app/settings.h"
+
+namespace korvane {
+
+inline constexpr char kPortSetupCaption[] = "通信ポストセットアップ";
+inline constexpr char kProtocolModeLabel[] = "プロトコルモード";
+inline constexpr char kCommPortLabel[] = "通信ポート";
+inline constexpr char kBaudRateLabel[] = "通信速度";
+inline constexpr char kBaudRateUnit[] = "BPS";
+inline constexpr char kDataBitsLabel[] = "データビット";
+inline constexpr char kParityLabel[] = "パリティビット";
+inline constexpr char kStopBitsLabel[] = "停止ビット";
+inline constexpr char kTimeOutLabel[] = "タイムアウト";
+inline constexpr char kTimeOutUnit[] = "msec";
+inline constexpr char kRetryLabel[] = "再試行番号";
+inline constexpr char kTxEnableLabel[] = "RS485 TXイネーブル制御";
+inline constexpr char kTxAutomaticChoice[] = "自動モード";
+inline constexpr char kTxRtsChoice[] = "RTSモード";
+inline constexpr char kPortSetupNote[] =
+    "適切な動作のために、通信ポートと、ネットワーク環境への動作モード適合をセットアップしてくださ"
+    "い";
+inline constexpr char kProtocolNoteHeading[] = "[ [ プロトコルモード選択時の注意 ] ]";
+inline constexpr char kProtocolNote[] =
+    "MODBUS-RTUモード選択時、監視速度はＲＳ485モードよりも遅くなります。したがって、ＲＳ485モード"
+    "の方がMODBUS-RTUモードよりも好ましくなります。";
+
+inline constexpr std::array<const char*, 2> kProtocolModeChoices{"MODBUS-RTU", "TK485"};
+inline constexpr std::array<unsigned, 6> kBaudRateChoices{1200, 2400, 4800, 9600, 19200, 38400};
+inline constexpr std::array<unsigned, 4> kDataBitsChoices{5, 6, 7, 8};
+inline constexpr std::array<const char*, 5> kParityChoices{"None", "Odd", "Even", "Mark", "Space"};
+inline constexpr std::array<const char*, 3> kStopBitsChoices{"1", "1.5", "2"};
+inline constexpr std::array<unsigned, 4> kRetryChoices{2, 3, 4, 5};
+inline constexpr std::array<const char*, 2> kTxLevelChoices{"アクティブ高", "アクティブ低"};
+inline constexpr int kTimeOutMaxChars = 4;
+
+// Shown when the drive link cannot open the configured port.
+std::string PortOpenFailedText(const std::string& port);
+
+// Every field as a list index, except the port (a name, or a typed device path) and the
+// time-out (the edit's text).
+struct PortSetupForm {
+    int protocolIndex = 1;
+    std::string port;
+    int baudRateIndex = 3;
+    int dataBitsIndex = 3;
+    int parityIndex = 0;
+    int stopBitsIndex = 0;
+    std::string timeOutText;
+    int retryIndex = 1;
+    bool automaticTx = true;
+    int txLevelIndex = 0;
+
+    // The level only matters when the program drives RTS itself.
+    bool txLevelEnabled() const { return !automaticTx; }
+};
+
+// The form as the dialog opens: a current value missing from a list shows as that list's
+// default entry; a port that is no longer offered shows as the first one offered.
+PortSetupForm MakePortSetupForm(const AppSettings& settings, const PortNameList& ports);
+
+struct TimeOutCheck {
+    bool ok = false;
+    unsigned value = 0;
+    std::string message;  // why the text was refused
+};
+TimeOutCheck CheckTimeOutText(const std::string& text);
+
+struct PortSetupOutcome {
+    bool accepted = false;  // false: show message (caption kAppTitle) and keep the dialog open
+    std::string message;
+};
+// On OK: a refused form leaves settings untouched.
+[[nodiscard]] PortSetupOutcome ApplyPortSetupForm(const PortSetupForm& form, AppSettings& settings);
+
+}  // namespace korvane

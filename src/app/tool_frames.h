@@ -1,0 +1,142 @@
+#pragma once
+// The main window's list of open tool windows (keypad, parameter editor, graph monitor,
+// report). It keeps one window per kind and station, fans drive events out to the windows
+// that belong to a drive, remembers where each window was, and closes them all at the end.
+// The windows themselves live in the UI; the list sees them only through ToolFrame.
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace korvane {
+
+class Executor;
+class SettingsStore;
+struct DriveRecord;
+
+// Window kinds are the ids of the frames' caption strings; stored placements are keyed by them.
+constexpr int kKindKeypad = 131;
+constexpr int kKindParaEditor = 132;
+constexpr int kKindGraphMonitor = 133;
+constexpr int kKindReport = 134;
+
+// There is one graph monitor for the whole program, always under this key.
+constexpr int kGraphMonitorKey = 1;
+
+// Frames with a key at or above this belong to offline editors, which see no drive events.
+constexpr int kFirstOfflineKey = 256;
+
+// Section of the settings store that holds the "%d-%d" window placements.
+inline constexpr const char* kPlacementSection = "Main";
+
+enum class DriveEventKind {
+    kConnected,       // a drive was identified and added
+    kDisconnected,    // a drive was removed; its record is already reset
+    kNameChanged,     // the user renamed the station's device
+    kGraphWatchMode,  // the graph monitor switched graph watch mode on or off
+};
+
+struct DriveEvent {
+    DriveEventKind kind = DriveEventKind::kConnected;
+    int station = 0;                      // 0 for kGraphWatchMode
+    const DriveRecord* record = nullptr;  // set for kConnected and kDisconnected
+};
+
+// What the UI's tool window offers the list.
+class ToolFrame {
+  public:
+    virtual ~ToolFrame() = default;
+    // Restore if minimised and bring to the top.
+    virtual void activate() = 0;
+    // Ask the window to close as if the user closed it; it calls frameClosing() on its way out.
+    virtual void requestClose() = 0;
+    // Opaque geometry for the settings store; empty means "nothing worth keeping".
+    virtual std::vector<std::uint8_t> savePlacement() const = 0;
+    virtual void restorePlacement(const std::vector<std::uint8_t>& placement) = 0;
+    virtual void onDriveEvent(const DriveEvent& event) = 0;
+};
+
+class ToolFrameRegistry {
+  public:
+    // Drive events are delivered through `executor`, never inside the caller's own handling:
+    // the main window announces a disconnection while it is still resetting the record.
+    ToolFrameRegistry(SettingsStore& settings, Executor& executor);
+    ToolFrameRegistry(const ToolFrameRegistry&) = delete;
+    ToolFrameRegistry& operator=(const ToolFrameRegistry&) = delete;
+
+    // Activates the listed frame of this kind and key, or creates one with `create`, restores
+    // its saved placement and lists it. `create` may return nullptr (nothing is listed).
+    ToolFrame* openOrActivate(int kind, int stationKey, const std::function<ToolFrame*()>& create);
+
+    ToolFrame* find(int kind, int stationKey) const;
+
+    // Called by a frame that is closing: saves its placement and forgets it. Unknown frames
+    // and repeated calls are ignored.
+    void frameClosing(const ToolFrame* frame);
+
+    // Posts the event to every listed frame whose key is a station ID (below 256). A frame
+    // closed before the posted call runs does not get it.
+    void broadcast(const DriveEvent& event);
+
+    // Asks every listed frame to close (main-window close).
+    void closeAll();
+
+    std::size_t size() const { return entries_.size(); }
+
+    static std::string placementKey(int kind, int stationKey);
+
+  private:
+    struct Entry {
+        int kind;
+        int stationKey;
+        ToolFrame* frame;
+        std::uint64_t serial;  // tells a reopened frame at a reused address from the old one
+    };
+
+    const Entry* findEntry(int kind, int stationKey) const;
+    bool isListed(const ToolFrame* frame, std::uint64_t serial) const;
+
+    SettingsStore& settings_;
+    Executor& executor_;
+    std::vector<Entry> entries_;
+    std::uint64_t nextSerial_ = 1;
+    // Posted deliveries check this first: the registry may go before the event loop drains.
+    std::shared_ptr<const ToolFrameRegistry*> self_ =
+        std::make_shared<const ToolFrameRegistry*>(this);
+};
+
+// A frame's own most-recently-used file list, kept as "File1".."FileN" in the frame's section.
+class RecentFileList {
+  public:
+    static constexpr int kDefaultSize = 8;
+    static constexpr std::size_t kDisplayChars = 30;
+
+    explicit RecentFileList(std::string section, int size = kDefaultSize);
+
+    void load(const SettingsStore& settings);
+    void save(SettingsStore& settings) const;
+
+    // Puts the path at the top; an entry for the same path moves rather than repeats.
+    void add(const std::string& path);
+    void remove(std::size_t index);
+
+    // Runs the frame's open operation with entry `index`; an entry that cannot be opened is
+    // dropped. Returns what `open` returned (false for an index out of range).
+    bool choose(std::size_t index, const std::function<bool(const std::string&)>& open);
+
+    const std::vector<std::string>& paths() const { return paths_; }
+    // The menu text of an entry: the path shortened to at most 30 characters.
+    std::string displayName(std::size_t index) const;
+
+  private:
+    std::string section_;
+    std::size_t size_;
+    std::vector<std::string> paths_;
+};
+
+// Shortens a path for a menu: keeps the root and the file name and drops directories in
+// between ("/home/.../dir/name.par"); falls back to the file name alone. Counts characters.
+std::string AbbreviatePath(const std::string& path, std::size_t maxChars);
+
+}  // namespace korvane

@@ -1,0 +1,54 @@
+#pragma once
+// Which serial ports exist, found once per run for the port setup dialog. The OS is asked for
+// port records; each record is then reduced to the plain name the user picks and the line opens.
+#include <string>
+#include <vector>
+
+namespace korvane {
+
+struct SerialPortInfo {
+    std::string devicePath;    // what to open: "/dev/ttyUSB0"
+    std::string portName;      // "ttyUSB0"
+    std::string friendlyName;  // "usb-FTDI_FT232R_USB_UART_A1-if00-port0 (ttyUSB0)"
+    bool isUsb = false;
+    std::string description;
+};
+
+using SerialPortInfoList = std::vector<SerialPortInfo>;
+using PortNameList = std::vector<std::string>;
+
+// The built-in simulated line; offered in every port list, after the real ports.
+inline constexpr char kSimulatedPortName[] = "SIM";
+
+// Where the OS publishes its ports. Tests point these at fake trees.
+struct PortEnumerationRoots {
+    std::string sysClassTty = "/sys/class/tty";
+    std::string serialById = "/dev/serial/by-id";
+    std::string devDir = "/dev";
+};
+
+struct PortEnumerationResult {
+    SerialPortInfoList ports;  // empty whenever error is set: partial walks are not used
+    std::string error;
+    bool ok() const { return error.empty(); }
+};
+
+// Present serial ports in natural name order (ttyS2 before ttyS10), post-processed.
+[[nodiscard]] PortEnumerationResult EnumerateSerialPorts(const PortEnumerationRoots& roots = {});
+
+// Fills empty friendly names and descriptions so that every record can be shown.
+void PostProcessPortRecords(SerialPortInfoList& list);
+
+// The OS port name inside a friendly name ("... (ttyUSB0)" -> "ttyUSB0"); empty when none.
+std::string ReducePortName(const std::string& friendlyName);
+
+// The names the port setup dialog offers: one per record whose friendly name carries a port
+// name, or the sixteen standard UARTs when none does; the simulated line always comes last.
+PortNameList BuildPortNameList(const SerialPortInfoList& records);
+// Enumerates and reduces; an enumeration failure leaves the standard fallback list.
+PortNameList BuildPortNameList(const PortEnumerationRoots& roots = {});
+
+// The list offered when the OS names no port at all (ttyS0 .. ttyS15), simulated line excluded.
+PortNameList FallbackPortNames();
+
+}  // namespace korvane
