@@ -5,8 +5,7 @@
 #include "comm/drive_link.h"
 #include "common/format.h"
 #include "paradb/data_file.h"
-#include "paradb/drive_value_text.h"
-#include "paradb/model_tables.h"
+#include "monitor/drive_event_text.h"
 
 namespace korvane {
 namespace {
@@ -66,18 +65,6 @@ std::vector<int> ScanModeIds(int mode, int one, int from, int to) {
         for (int id = 1; id <= 31; ++id) ids.push_back(id);
     }
     return ids;
-}
-
-std::string RunStateText(int s, int series) {
-    std::string text = (s & kStatusForward)   ? "順方向"
-                       : (s & kStatusReverse) ? "逆方向"
-                       : (s & kStatusFault)   ? "障害"
-                                              : "停止";
-    if (s & kStatusFault) return text;
-    if (s & kStatusAccelerating) return text + " 加速中…";
-    if (s & kStatusDecelerating) return text + " 減速中…";
-    if (series != 5 && (s & kStatusDcBraking)) return text + "DC制動中…";
-    return text;
 }
 
 ConnectionManager::ConnectionManager(CDriveLink& link, DriveRecords& records,
@@ -298,10 +285,7 @@ void ConnectionManager::storeMonitoredWord(DriveRecord& r, int address, int valu
 void ConnectionManager::onStatusWord(DriveRecord& r, int value) {
     r.statusWord = value;
     if (r.statusWord != r.previousStatusWord) {
-        const int freqAddress = r.seriesCode == 5 ? 32 : 10;
-        events_.eventLine(r.station,
-                          FormatDriveValue(r, freqAddress, r.outputFrequency) + " " +
-                              RunStateText(r.statusWord, r.seriesCode));
+        events_.eventLine(r.station, StatusEventText(r));
     }
     r.previousStatusWord = r.statusWord;
     updateFaultWatch(r);
@@ -312,7 +296,7 @@ void ConnectionManager::storeFaultWord(DriveRecord& r, int& field, int value) {
     field = value;
     if (wasClear && value != 0) {
         events_.faultRecorded(r);
-        events_.eventLine(r.station, faultName(r) + "障害発生");
+        events_.eventLine(r.station, FaultEventText(r));
     }
 }
 
@@ -333,20 +317,6 @@ void ConnectionManager::updateFaultWatch(DriveRecord& r) {
     link_.QueueWrite(r.station, kAddrRunCommand, r.runCommand & 0xFF7F, nullptr);
     if (!graphWatch_)
         link_.RemoveMonitorAddresses(r.station, faults.data(), static_cast<int>(faults.size()));
-}
-
-std::string ConnectionManager::faultName(const DriveRecord& r) const {
-    if (r.seriesCode == 11) {
-        for (int i = 0; i < 4; ++i) {
-            std::string name = FormatDriveValue(r, 816 + i, r.faultWords3to6[static_cast<std::size_t>(i)]);
-            if (!name.empty()) return name;
-        }
-        return {};
-    }
-    std::string name = FormatDriveValue(r, kAddrFault1, r.faultWord1);
-    if (name.empty() && HasSecondTripWord(r.seriesCode, r.version))
-        name = FormatDriveValue(r, kAddrFault2, r.faultWord2);
-    return name;
 }
 
 void ConnectionManager::widenPollRange(int station) {

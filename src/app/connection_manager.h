@@ -41,8 +41,6 @@ std::vector<int> FaultAddresses(int seriesCode, int version);
 int TimeScaleAddress(int seriesCode);
 // The IDs the connect dialog's scan modes stand for (mode 2 is 1..31, not 1..255).
 std::vector<int> ScanModeIds(int mode, int one, int from, int to);
-// "順方向", "逆方向", "障害" or "停止", with the acceleration/deceleration/DC-braking suffix.
-std::string RunStateText(int statusWord, int seriesCode);
 
 class ConnectionManager : public ReplySink, public MonitorListener {
 public:
@@ -80,7 +78,6 @@ private:
     void onStatusWord(DriveRecord& record, int value);
     void storeFaultWord(DriveRecord& record, int& field, int value);
     void updateFaultWatch(DriveRecord& record);
-    std::string faultName(const DriveRecord& record) const;
     void widenPollRange(int station);
     void updatePollRange();
     void notifyTitle();

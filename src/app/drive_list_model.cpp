@@ -5,6 +5,7 @@
 #include <strings.h>
 
 #include "common/format.h"
+#include "monitor/drive_event_text.h"
 #include "paradb/drive_value_text.h"
 #include "paradb/model_tables.h"
 
@@ -23,20 +24,6 @@ int RunStateIcon(int s) {
     if (s & kStatusReverse) return kIconReverse;
     if (s & kStatusFault) return kIconFault;
     return kIconStopped;
-}
-
-std::string DriveFaultText(const DriveRecord& r) {
-    if (r.seriesCode == 11) {
-        for (int i = 0; i < 4; ++i) {
-            auto text = FormatDriveValue(r, 816 + i, r.faultWords3to6[static_cast<std::size_t>(i)]);
-            if (!text.empty()) return text;
-        }
-        return {};
-    }
-    auto text = FormatDriveValue(r, 15, r.faultWord1);
-    if (text.empty() && r.seriesCode == 10 && r.version > 20)
-        text = FormatDriveValue(r, 29, r.faultWord2);
-    return text;
 }
 
 DriveListModel::DriveListModel(NameLookup deviceName) : deviceName_(std::move(deviceName)) {}
@@ -63,7 +50,7 @@ void DriveListModel::fillValues(DriveRow& row, const DriveRecord& r) const {
     row.texts[4] = FormatDriveValue(r, freqAddress, r.outputFrequency);
     row.texts[5] = FormatDriveValue(r, 9, r.outputCurrent);
     row.texts[6] = FormatDriveValue(r, 14, r.statusWord);
-    row.texts[7] = DriveFaultText(r);
+    row.texts[7] = FaultName(r);
 }
 
 int DriveListModel::UpdateRow(const DriveRecord& r) {

@@ -69,7 +69,5 @@ private:
 
 // The icon for a connected, supported drive's status word.
 int RunStateIcon(int statusWord);
-// Column 7: the fault name by the series' fall-back rule.
-std::string DriveFaultText(const DriveRecord& record);
 
 }  // namespace korvane

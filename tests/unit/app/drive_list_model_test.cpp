@@ -5,6 +5,7 @@
 
 #include "app/comm_indicator.h"
 #include "app/drive_list_model.h"
+#include "monitor/drive_event_text.h"
 
 namespace korvane {
 namespace {
@@ -65,7 +66,7 @@ TEST_F(DriveListModelTest, RowsShowLiveValuesUnsupportedAndLostDrives) {
 TEST_F(DriveListModelTest, SeriesElevenShowsFirstNonEmptyFaultWord) {
     DriveRecord r = Drive(2, 11, kStatusFault);
     r.faultWords3to6 = {0, 0, 0x0001, 0};
-    const std::string expected = DriveFaultText(r);
+    const std::string expected = FaultName(r);
     ASSERT_FALSE(expected.empty());
     model_.UpdateRow(r);
     EXPECT_EQ(model_.Rows()[0].texts[7], expected);
