@@ -256,7 +256,7 @@ void ConnectionManager::OnDriveMonitor(int station, const DriveReply& reply) {
         storeMonitoredWord(record, address, reply.values[static_cast<std::size_t>(i)] & 0xFFFF);
         if (!record.isConnected()) return;
     }
-    events_.driveRowChanged(station);
+    events_.driveValuesChanged(station);
 }
 
 void ConnectionManager::storeMonitoredWord(DriveRecord& r, int address, int value) {
@@ -344,13 +344,6 @@ std::string ConnectionManager::WindowTitle() const {
 std::string ConnectionManager::ScanStatusText() const {
     if (!scanning_) return "インバータ接続チェック…を終了します";
     return strprintf("インバータ番号%d接続…をチェックします", CurrentScanId());
-}
-
-std::vector<std::uint8_t> ConnectionManager::ConnectedIds() const {
-    std::vector<std::uint8_t> ids;
-    for (int station = 1; station <= 255; ++station)
-        if (records_[station].isConnected()) ids.push_back(static_cast<std::uint8_t>(station));
-    return ids;
 }
 
 }  // namespace korvane

@@ -16,7 +16,10 @@ class CDriveLink;
 class ConnectionEvents {
 public:
     virtual ~ConnectionEvents() = default;
+    // A record changed as a whole: connected, removed, identified again.
     virtual void driveRowChanged(int /*station*/) {}
+    // Only the monitored values of a connected drive changed.
+    virtual void driveValuesChanged(int /*station*/) {}
     virtual void titleChanged(const std::string& /*title*/) {}
     virtual void scanStatusChanged(const std::string& /*text*/) {}
     virtual void scanProgress(bool /*visible*/, int /*position*/, int /*range*/) {}
@@ -59,8 +62,6 @@ public:
 
     std::string WindowTitle() const;
     std::string ScanStatusText() const;
-    // "ConIDs": one byte per connected and supported station, ascending.
-    std::vector<std::uint8_t> ConnectedIds() const;
 
     void OnDriveReply(int station, const DriveReply& reply) override;
     void OnDriveMonitor(int station, const DriveReply& reply) override;

@@ -1,0 +1,202 @@
+#include "app/main_controller.h"
+
+#include "common/prompter.h"
+#include "paradb/model_tables.h"
+
+namespace korvane {
+
+namespace {
+constexpr int kLinkTickMs = 30;
+
+ConnectionConfig MakeConnectionConfig(const AppDirectories& dirs) {
+    ConnectionConfig config;
+    config.dataDir = dirs.data;
+    return config;
+}
+}  // namespace
+
+MainController::MainController(MainEnvironment env)
+    : env_(std::move(env)),
+      link_(env_.executor, env_.portFactory),
+      connections_(link_, records_, *this, MakeConnectionConfig(env_.dirs)),
+      history_(env_.clock),
+      eventLog_(env_.clock, logFiles_),
+      toolFrames_(env_.settings, env_.executor),
+      driveList_([this](int station) { return settings_.deviceName(station); }) {
+    settings_ = LoadSettings(env_.settings, env_.ports, env_.dirs);
+    connections_.SetRetryLimit(static_cast<int>(settings_.retryCount));
+}
+
+MainController::~MainController() = default;
+
+void MainController::Start() {
+    if (settings_.logEnable) StartEventLog();
+    history_.loadAtStartup(settings_.faultFilePath, env_.prompter, kAppTitle);
+    view().historyChanged();
+    if (!openLink()) env_.prompter.error(PortOpenFailedText(settings_.port), kAppTitle);
+    if (auto ids = ReadConnectedIds(env_.settings)) connections_.ScanIds(*ids);
+}
+
+void MainController::Close() {
+    SaveSettings(settings_, ConnectedStationIds(records_), env_.settings);
+    toolFrames_.closeAll();
+    (void)history_.save();  // silent at close, as a failed write keeps the previous file
+    eventLog_.close();
+}
+
+bool MainController::openLink() {
+    std::weak_ptr<char> alive = alive_;
+    auto activity = [this, alive](int a) {
+        if (alive.expired()) return;
+        indicator_.OnActivity(a);
+    };
+    const int result = link_.Open(activity, static_cast<int>(settings_.commMode),
+                                  settings_.portSettings(), static_cast<int>(settings_.timeOut),
+                                  kLinkTickMs, static_cast<int>(settings_.retryCount));
+    connections_.SetRetryLimit(static_cast<int>(settings_.retryCount));
+    view().lineSettingsChanged();
+    return result == kLinkOpenOk;
+}
+
+void MainController::OnIndicatorTick() {
+    if (indicator_.OnTick()) view().indicatorChanged(indicator_.Icon());
+}
+
+ConnectChoice MainController::ConnectDialogValues() const {
+    auto clampId = [](unsigned id) { return id == 0 ? 1u : id > 255 ? 255u : id; };
+    ConnectChoice c{settings_.scanMode, clampId(settings_.scanIdOne), clampId(settings_.scanIdFrom),
+                    clampId(settings_.scanIdTo)};
+    if (c.from > c.to) c.from = c.to;
+    return c;
+}
+
+void MainController::Connect(const ConnectChoice& choice) {
+    driveList_.RemoveUnconnectedRows(records_);
+    view().driveListChanged();
+    settings_.scanMode = choice.mode;
+    settings_.scanIdOne = choice.one;
+    settings_.scanIdFrom = choice.from;
+    settings_.scanIdTo = choice.to;
+    connections_.ScanIds(ScanModeIds(static_cast<int>(choice.mode), static_cast<int>(choice.one),
+                                     static_cast<int>(choice.from), static_cast<int>(choice.to)));
+}
+
+void MainController::Refresh() {
+    driveList_.RemoveUnconnectedRows(records_);
+    view().driveListChanged();
+    connections_.ScanIds(driveList_.ListedStations());
+}
+
+void MainController::Reconnect(int station) { connections_.ScanIds({station}); }
+
+void MainController::Disconnect(int station) { connections_.RemoveDrive(station); }
+
+DriveMenuState MainController::MenuStateFor(int station) const {
+    DriveMenuState m;
+    if (station < 1 || station > 255) return m;
+    const bool usable = records_[station].isConnected() && !graphWatch_;
+    m.reconnect = true;
+    m.graphMonitor = true;
+    m.disconnect = m.keypad = m.onlineEditor = usable;
+    return m;
+}
+
+const DriveRecord* MainController::SelectedConnectedDrive() const {
+    const int station = driveList_.SelectedStation();
+    if (station < 1 || station > 255 || !records_[station].isConnected()) return nullptr;
+    return &records_[station];
+}
+
+void MainController::ClearHistory() {
+    if (history_.askAndClear(env_.prompter, kAppTitle)) view().historyChanged();
+}
+
+void MainController::StartEventLog() {
+    if (!eventLog_.start(settings_.logFilePath)) {
+        env_.prompter.error(eventLog_.statusText(), kAppTitle);
+        return;
+    }
+    settings_.logEnable = 1;
+}
+
+void MainController::StopEventLog() {
+    eventLog_.stop();
+    settings_.logEnable = 0;
+}
+
+void MainController::ChangeEventLogPath(const std::string& chosenPath) {
+    if (eventLog_.changeFile(settings_.logFilePath, chosenPath, env_.prompter, kAppTitle) ==
+        CEventLog::ChangeResult::kChanged)
+        settings_.logFilePath = chosenPath;
+}
+
+void MainController::ChangeHistoryPath(const std::string& chosenPath) {
+    if (history_.changeFile(chosenPath, env_.prompter, kAppTitle) == CHistory::ChangeResult::kChanged)
+        settings_.faultFilePath = chosenPath;
+}
+
+PortSetupForm MainController::PortSetupValues() const {
+    return MakePortSetupForm(settings_, env_.ports);
+}
+
+PortSetupOutcome MainController::ApplyPortSetup(const PortSetupForm& form) {
+    PortSetupOutcome outcome = ApplyPortSetupForm(form, settings_);
+    if (!outcome.accepted) return outcome;
+    if (!openLink()) env_.prompter.error(PortOpenFailedText(settings_.port), kAppTitle);
+    return outcome;
+}
+
+void MainController::SetGraphWatchActive(bool active) {
+    if (active == graphWatch_) return;
+    graphWatch_ = active;
+    link_.SetGraphWatchActive(active);
+    connections_.SetGraphWatchMode(active);
+    toolFrames_.broadcast({DriveEventKind::kGraphWatchMode, 0, nullptr});
+    view().graphWatchChanged(active);
+}
+
+void MainController::DeviceNameChanged(int station) {
+    if (driveList_.UpdateName(station)) view().driveListChanged();
+    toolFrames_.broadcast({DriveEventKind::kNameChanged, station, nullptr});
+}
+
+void MainController::driveRowChanged(int station) {
+    driveList_.UpdateRow(records_[station]);
+    view().driveListChanged();
+}
+
+void MainController::driveValuesChanged(int station) {
+    if (driveList_.UpdateValues(records_[station])) view().driveListChanged();
+}
+
+void MainController::titleChanged(const std::string& title) { view().titleChanged(title); }
+
+void MainController::scanStatusChanged(const std::string& text) { view().scanStatusChanged(text); }
+
+void MainController::scanProgress(bool visible, int position, int range) {
+    view().scanProgressChanged(visible, position, range);
+}
+
+void MainController::driveConnected(int station, const DriveRecord& record) {
+    toolFrames_.broadcast({DriveEventKind::kConnected, station, &record});
+}
+
+void MainController::driveDisconnected(int station, const DriveRecord& record) {
+    toolFrames_.broadcast({DriveEventKind::kDisconnected, station, &record});
+}
+
+void MainController::faultRecorded(const DriveRecord& record) {
+    history_.add(record, settings_.deviceName(record.station));
+    view().historyChanged();
+}
+
+void MainController::eventLine(int station, const std::string& text) {
+    const DriveRecord& record = records_[station];
+    if (!eventLog_.append(station, SeriesName(record.seriesCode), settings_.deviceName(station),
+                          text)) {
+        env_.prompter.error(eventLog_.statusText(), kAppTitle);
+    }
+    view().eventLogChanged();
+}
+
+}  // namespace korvane

@@ -1,0 +1,170 @@
+#pragma once
+// Everything the main window does that a user can observe, without a window: start-up and
+// close, the drive list, alarm history and event log, the connection commands, the port
+// setup, and the TX/RX lamp. The Qt main window renders this object's state and forwards the
+// user's commands to it.
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/comm_indicator.h"
+#include "app/connection_manager.h"
+#include "app/drive_list_model.h"
+#include "app/drive_record.h"
+#include "app/port_setup.h"
+#include "app/settings.h"
+#include "app/tool_frames.h"
+#include "comm/drive_link.h"
+#include "comm/port_enumeration.h"
+#include "monitor/alarm_history.h"
+#include "monitor/event_log.h"
+
+namespace korvane {
+
+class Clock;
+class Executor;
+class Prompter;
+class SettingsStore;
+
+// What the window is told to redraw.
+class MainView {
+public:
+    virtual ~MainView() = default;
+    virtual void titleChanged(const std::string& /*title*/) {}
+    virtual void scanStatusChanged(const std::string& /*text*/) {}
+    virtual void scanProgressChanged(bool /*visible*/, int /*position*/, int /*range*/) {}
+    virtual void driveListChanged() {}
+    virtual void historyChanged() {}
+    virtual void eventLogChanged() {}
+    virtual void indicatorChanged(int /*icon*/) {}
+    virtual void lineSettingsChanged() {}
+    virtual void graphWatchChanged(bool /*active*/) {}
+};
+
+struct MainEnvironment {
+    Executor& executor;
+    SettingsStore& settings;
+    Prompter& prompter;
+    const Clock& clock;
+    PortFactory portFactory;
+    AppDirectories dirs;
+    PortNameList ports;
+};
+
+// Which drive-list context-menu entries are enabled for the selected row.
+struct DriveMenuState {
+    bool reconnect = false;
+    bool disconnect = false;
+    bool keypad = false;
+    bool onlineEditor = false;
+    bool graphMonitor = false;
+};
+
+// The connect dialog's values, as stored in the scan settings.
+struct ConnectChoice {
+    unsigned mode = 0;
+    unsigned one = 1;
+    unsigned from = 1;
+    unsigned to = 255;
+};
+
+class MainController : public ConnectionEvents {
+public:
+    explicit MainController(MainEnvironment env);
+    ~MainController() override;
+    MainController(const MainController&) = delete;
+    MainController& operator=(const MainController&) = delete;
+
+    void SetView(MainView* view) { view_ = view; }
+
+    // After the window is shown: event log, alarm history, drive link, "ConIDs".
+    void Start();
+    // The window closes: settings, "ConIDs", history, event log, tool windows.
+    void Close();
+
+    // Timers: the link's (every LinkTickMs while LinkTimerRunning) and the lamp's (200 ms).
+    void OnLinkTick() { link_.OnTick(); }
+    bool LinkTimerRunning() const { return link_.IsTimerRunning(); }
+    int LinkTickMs() const { return link_.TickMs(); }
+    void OnIndicatorTick();
+
+    // Connection commands.
+    ConnectChoice ConnectDialogValues() const;
+    void Connect(const ConnectChoice& choice);
+    void StopScan() { connections_.StopScan(); }
+    void Refresh();
+    void Reconnect(int station);
+    void Disconnect(int station);
+    void ScanIds(const std::vector<int>& ids) { connections_.ScanIds(ids); }
+    bool CanConnect() const { return !connections_.IsScanning(); }
+    bool CanStopScan() const { return connections_.IsScanning(); }
+    bool CanRefresh() const { return !driveList_.Rows().empty(); }
+    DriveMenuState MenuStateFor(int station) const;
+    // The selected drive, when it is connected and supported (information, keypad, editor).
+    const DriveRecord* SelectedConnectedDrive() const;
+
+    // Alarm history and event log commands.
+    void ClearHistory();
+    void StartEventLog();
+    void StopEventLog();
+    void ChangeEventLogPath(const std::string& chosenPath);
+    void ChangeHistoryPath(const std::string& chosenPath);
+
+    // Port setup: the dialog's form, and applying it (re-opens the link). A refused form
+    // returns its message and changes nothing.
+    PortSetupForm PortSetupValues() const;
+    [[nodiscard]] PortSetupOutcome ApplyPortSetup(const PortSetupForm& form);
+
+    void SetGraphWatchActive(bool active);
+    bool GraphWatchActive() const { return graphWatch_; }
+    void DeviceNameChanged(int station);
+
+    const AppSettings& Settings() const { return settings_; }
+    AppSettings& MutableSettings() { return settings_; }
+    const DriveRecords& Records() const { return records_; }
+    DriveListModel& DriveList() { return driveList_; }
+    const DriveListModel& DriveList() const { return driveList_; }
+    const CHistory& History() const { return history_; }
+    const CEventLog& EventLog() const { return eventLog_; }
+    ToolFrameRegistry& ToolFrames() { return toolFrames_; }
+    CDriveLink& Link() { return link_; }
+    const PortNameList& Ports() const { return env_.ports; }
+    const AppDirectories& Dirs() const { return env_.dirs; }
+    std::string WindowTitle() const { return connections_.WindowTitle(); }
+    std::string ScanStatusText() const { return connections_.ScanStatusText(); }
+    int IndicatorIcon() const { return indicator_.Icon(); }
+
+    // ConnectionEvents
+    void driveRowChanged(int station) override;
+    void driveValuesChanged(int station) override;
+    void titleChanged(const std::string& title) override;
+    void scanStatusChanged(const std::string& text) override;
+    void scanProgress(bool visible, int position, int range) override;
+    void driveConnected(int station, const DriveRecord& record) override;
+    void driveDisconnected(int station, const DriveRecord& record) override;
+    void faultRecorded(const DriveRecord& record) override;
+    void eventLine(int station, const std::string& text) override;
+
+private:
+    [[nodiscard]] bool openLink();
+
+    MainEnvironment env_;
+    AppSettings settings_;
+    DriveRecords records_;
+    CDriveLink link_;
+    ConnectionManager connections_;
+    CHistory history_;
+    DiskLogFileSystem logFiles_;
+    CEventLog eventLog_;
+    ToolFrameRegistry toolFrames_;
+    DriveListModel driveList_;
+    CommIndicator indicator_;
+    MainView* view_ = nullptr;
+    MainView nullView_;
+    bool graphWatch_ = false;
+    std::shared_ptr<char> alive_ = std::make_shared<char>(0);
+
+    MainView& view() { return view_ ? *view_ : nullView_; }
+};
+
+}  // namespace korvane
