@@ -25,6 +25,19 @@ std::string systemError(const char* what, const std::string& path) {
 
 }  // namespace
 
+std::string ArchiveErrorText(const ArchiveError& error, const std::string& path) {
+    switch (error.kind()) {
+        case ArchiveError::Kind::kBadIndex:
+            return strprintf("%s\nThis file is not of the expected kind.", path.c_str());
+        case ArchiveError::Kind::kEndOfFile:
+        case ArchiveError::Kind::kBadLength:
+            return strprintf("%s\nThe file ends before all of its data could be read.", path.c_str());
+        case ArchiveError::Kind::kBadString:
+            break;
+    }
+    return strprintf("%s\nThe file could not be read.", path.c_str());
+}
+
 // ---- reading ----
 
 const std::uint8_t* ArchiveReader::take(std::size_t n) {
