@@ -20,9 +20,11 @@ class Prompter;
 
 inline constexpr const char* kUserGroupOpenFailedText = "ユーザグループ名を開くことができません";
 inline constexpr const char* kUserGroupSeriesMismatchText =
-    "ユーザグループファイルのインバータモデルは、パラメータエディタのインバータモデルと異なっています";
+    "ユーザグループファイルのインバータモデルは、パラメータエディタのインバータモデルと異なっていま"
+    "す";
 inline constexpr const char* kUserGroupVersionMismatchText =
-    "ユーザグループファイルのインバータバージョンは、パラメータエディタに対するインバータバージョンに"
+    "ユーザグループファイルのインバータバージョンは、パラメータエディタに対するインバータバージョン"
+    "に"
     "対して異なっています";
 
 struct UserGroupEntry {

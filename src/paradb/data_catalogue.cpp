@@ -10,14 +10,22 @@ namespace korvane {
 
 const char* DataFileSeriesName(int seriesCode) {
     switch (seriesCode) {
-        case 4: return "Elm";
-        case 5: return "Fir";
-        case 8: return "Hazel";
-        case 9: return "Ivy";
-        case 10: return "Juniper";
-        case 11: return "Kapok";
-        case 13: return "Larch";
-        default: return nullptr;
+        case 4:
+            return "Elm";
+        case 5:
+            return "Fir";
+        case 8:
+            return "Hazel";
+        case 9:
+            return "Ivy";
+        case 10:
+            return "Juniper";
+        case 11:
+            return "Kapok";
+        case 13:
+            return "Larch";
+        default:
+            return nullptr;
     }
 }
 

@@ -33,7 +33,8 @@ void CParaArray::Store(ArchiveWriter& ar) const {
     for (std::uint32_t a : addresses) ar.WriteDword(a);
     // The arrays grow in step; should they ever not, the file still pairs every address with a
     // value instead of shifting the rest of the file.
-    for (std::size_t i = 0; i < addresses.size(); ++i) ar.WriteDword(i < values.size() ? values[i] : 0);
+    for (std::size_t i = 0; i < addresses.size(); ++i)
+        ar.WriteDword(i < values.size() ? values[i] : 0);
 }
 
 void CParaArray::Load(ArchiveReader& ar, const ModelTexts& texts) {
@@ -48,10 +49,11 @@ void CParaArray::Load(ArchiveReader& ar, const ModelTexts& texts) {
             nameOf(texts, seriesCode).c_str(), nameOf(texts, fileSeries).c_str()));
     }
     if (fileVersion != version) {
-        throw ParaMismatch(strprintf(
-            "インバータバージョンは異なっていますt\n\nインバータバージョン : %s\nFileバージョン: %s",
-            versionOf(texts, seriesCode, version).c_str(),
-            versionOf(texts, fileSeries, fileVersion).c_str()));
+        throw ParaMismatch(
+            strprintf("インバータバージョンは異なっていますt\n\nインバータバージョン : "
+                      "%s\nFileバージョン: %s",
+                      versionOf(texts, seriesCode, version).c_str(),
+                      versionOf(texts, fileSeries, fileVersion).c_str()));
     }
     std::uint32_t n = ar.ReadDword();
     ar.RequireRecords(n, 2 * sizeof(std::uint32_t));

@@ -26,9 +26,11 @@ TEST(Text, DamagedInputBecomesReplacementCharactersWithoutLosingTheRest) {
     EXPECT_EQ(Utf16ToUtf8(std::u16string{u'a', char16_t(0xD800), u'b'}), "a\uFFFDb");
     EXPECT_EQ(Utf16ToUtf8(std::u16string{char16_t(0xDC00)}), "\uFFFD");
     EXPECT_EQ(Utf16ToUtf8(std::u16string{u'x', char16_t(0xD83D)}), "x\uFFFD");
-    EXPECT_EQ(Utf8ToUtf16("a\xFF" "b"), u"a\uFFFDb");
-    EXPECT_EQ(Utf8ToUtf16("\xE3\x81"), u"\uFFFD\uFFFD");    // cut short
-    EXPECT_EQ(Utf8ToUtf16("\xC0\xAF"), u"\uFFFD\uFFFD");    // overlong
+    EXPECT_EQ(Utf8ToUtf16("a\xFF"
+                          "b"),
+              u"a\uFFFDb");
+    EXPECT_EQ(Utf8ToUtf16("\xE3\x81"), u"\uFFFD\uFFFD");            // cut short
+    EXPECT_EQ(Utf8ToUtf16("\xC0\xAF"), u"\uFFFD\uFFFD");            // overlong
     EXPECT_EQ(Utf8ToUtf16("\xED\xA0\x80"), u"\uFFFD\uFFFD\uFFFD");  // encoded surrogate
 }
 
@@ -39,12 +41,14 @@ TEST(Text, Cp932DecodesJapaneseAndKeepsInvalidBytesAsLatin1) {
     } cases[] = {
         {"Accel", "Accel"},
         {"\x82\xA0\x82\xA2", "あい"},
-        {"\xB1\xB2", "ｱｲ"},            // half-width katakana, one byte each
-        {"\x81\x60", "\uFF5E"},        // the code page's own mapping of the wave dash
+        {"\xB1\xB2", "ｱｲ"},      // half-width katakana, one byte each
+        {"\x81\x60", "\uFF5E"},  // the code page's own mapping of the wave dash
         {"\x80", "\u0080"},
-        {"a\xFF" "b", "a\u00FFb"},
-        {"\x82\x20x", "\u0082 x"},     // a lead byte without a valid trail byte
-        {"\x82", "\u0082"},            // a lead byte at the very end
+        {"a\xFF"
+         "b",
+         "a\u00FFb"},
+        {"\x82\x20x", "\u0082 x"},  // a lead byte without a valid trail byte
+        {"\x82", "\u0082"},         // a lead byte at the very end
         {std::string("\x00\x82\xA0", 3), std::string("\x00", 1) + "あ"},
     };
     for (const Case& c : cases) EXPECT_EQ(Cp932ToUtf8(c.bytes), c.utf8) << c.utf8;

@@ -12,11 +12,10 @@ using Versions = std::vector<std::uint16_t>;
 
 TEST(VersionCatalogue, ListsHexadecimalVersionsOfEachSeriesInAscendingOrder) {
     testing::TempDir dir;
-    for (const char* name :
-         {"Kapok/Kapok_0311.dat", "Kapok/Kapok_0310.dat", "Kapok/Kapok_031G.dat",
-          "Kapok/Kapok_00A1.dat", "Kapok/Kapok_0312.txt", "Kapok/Kapok_0313.dat.bak",
-          "Kapok/Elm_0400.dat", "Kapok/Kapok_.dat", "Elm/Elm_0102.dat", "Ivy/ivy_0100.dat",
-          "Gum/Gum_0100.dat"}) {
+    for (const char* name : {"Kapok/Kapok_0311.dat", "Kapok/Kapok_0310.dat", "Kapok/Kapok_031G.dat",
+                             "Kapok/Kapok_00A1.dat", "Kapok/Kapok_0312.txt",
+                             "Kapok/Kapok_0313.dat.bak", "Kapok/Elm_0400.dat", "Kapok/Kapok_.dat",
+                             "Elm/Elm_0102.dat", "Ivy/ivy_0100.dat", "Gum/Gum_0100.dat"}) {
         testing::writeFile(dir.file(name), {0});
     }
     std::filesystem::create_directories(dir.file("Fir/Fir_0200.dat"));  // a directory, not a file
@@ -47,12 +46,12 @@ TEST(VersionCatalogue, ChoicesNameEverySeriesWithDataFilesAndFormatTheirVersions
     std::vector<std::pair<std::string, int>> series;
     for (const SeriesChoice& c : SeriesChoices()) series.emplace_back(c.name, c.seriesCode);
     EXPECT_EQ(series, (std::vector<std::pair<std::string, int>>{{"Elm", 4},
-                                                                 {"Fir", 5},
-                                                                 {"Hazel", 8},
-                                                                 {"Ivy", 9},
-                                                                 {"Juniper", 10},
-                                                                 {"Kapok", 11},
-                                                                 {"Larch", 13}}));
+                                                                {"Fir", 5},
+                                                                {"Hazel", 8},
+                                                                {"Ivy", 9},
+                                                                {"Juniper", 10},
+                                                                {"Kapok", 11},
+                                                                {"Larch", 13}}));
 
     VersionCatalogue catalogue;
     catalogue.AddFileName(11, "Kapok_0311.dat");

@@ -329,7 +329,8 @@ MinimalFile minimalFile() {
 }
 
 void patch(Bytes& bytes, std::size_t at, std::uint32_t v) {
-    for (int i = 0; i < 4; ++i) bytes[at + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(v >> (8 * i));
+    for (int i = 0; i < 4; ++i)
+        bytes[at + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(v >> (8 * i));
 }
 
 TEST(DataFileDamage, ForgedCountsAndLengthsAreRefusedWithoutAllocating) {
@@ -341,7 +342,8 @@ TEST(DataFileDamage, ForgedCountsAndLengthsAreRefusedWithoutAllocating) {
         int status;
     } cases[] = {
         {"group count", [&](Bytes& b) { patch(b, m.groupCount, 0x7FFFFFFF); }, kDataFileUnreadable},
-        {"option list count", [&](Bytes& b) { patch(b, m.optionCount, 1000); }, kDataFileUnreadable},
+        {"option list count", [&](Bytes& b) { patch(b, m.optionCount, 1000); },
+         kDataFileUnreadable},
         {"negative type count reads as empty",
          [&](Bytes& b) {
              patch(b, m.typeCount, 0x80000000);
@@ -363,7 +365,8 @@ TEST(DataFileDamage, ForgedCountsAndLengthsAreRefusedWithoutAllocating) {
              Bytes huge{0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
              std::size_t nameLength = m.typeCount + 4 + 3;
              b.erase(b.begin() + static_cast<std::ptrdiff_t>(nameLength));
-             b.insert(b.begin() + static_cast<std::ptrdiff_t>(nameLength), huge.begin(), huge.end());
+             b.insert(b.begin() + static_cast<std::ptrdiff_t>(nameLength), huge.begin(),
+                      huge.end());
          },
          kDataFileUnreadable},
     };

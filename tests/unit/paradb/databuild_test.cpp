@@ -18,8 +18,8 @@ struct RunResult {
 };
 
 RunResult runBuilder(const std::string& in, const std::string& out) {
-    std::string command = std::string("'") + KORVANE_DATABUILD_PATH + "' '" + in + "' '" + out +
-                          "' 2>&1";
+    std::string command =
+        std::string("'") + KORVANE_DATABUILD_PATH + "' '" + in + "' '" + out + "' 2>&1";
     RunResult result{-1, {}};
     FILE* pipe = popen(command.c_str(), "r");
     if (!pipe) return result;
@@ -33,7 +33,8 @@ RunResult runBuilder(const std::string& in, const std::string& out) {
 TEST(DataBuild, BuildsAFileTheLoaderAccepts) {
     testing::TempDir dir;
     const std::string out = dir.file("Data/Kapok/Kapok_0310.dat");
-    RunResult r = runBuilder(std::string(KORVANE_SOURCE_DIR) + "/tests/fixtures/databuild/small.json", out);
+    RunResult r =
+        runBuilder(std::string(KORVANE_SOURCE_DIR) + "/tests/fixtures/databuild/small.json", out);
     ASSERT_EQ(r.exitCode, 0) << r.output;
 
     DriveRecord record(1);
@@ -72,25 +73,35 @@ TEST(DataBuild, RefusesDescriptionsItCannotTurnIntoAGoodFileAndSaysWhere) {
     } cases[] = {
         {"not JSON", "{", "parse"},
         {"unknown key", withItem(R"({"address": 1, "name": "n", "type": "FREQ3", "min": 0,
-            "max": 1, "default": 0, "run_writeable": 1})"), "groups[0].items[0].run_writeable"},
+            "max": 1, "default": 0, "run_writeable": 1})"),
+         "groups[0].items[0].run_writeable"},
         {"bad hex", withItem(R"({"address": "0x12G4", "name": "n", "type": "FREQ3", "min": 0,
-            "max": 1, "default": 0})"), "groups[0].items[0].address"},
+            "max": 1, "default": 0})"),
+         "groups[0].items[0].address"},
         {"address too big", withItem(R"({"address": 65536, "name": "n", "type": "FREQ3",
-            "min": 0, "max": 1, "default": 0})"), "groups[0].items[0].address"},
+            "min": 0, "max": 1, "default": 0})"),
+         "groups[0].items[0].address"},
         {"float", withItem(R"({"address": 1.5, "name": "n", "type": "FREQ3", "min": 0,
-            "max": 1, "default": 0})"), "groups[0].items[0].address"},
+            "max": 1, "default": 0})"),
+         "groups[0].items[0].address"},
         {"unknown type", withItem(R"({"address": 1, "name": "n", "type": "FREQ4", "min": 0,
-            "max": 1, "default": 0})"), "groups[0].items[0].type"},
+            "max": 1, "default": 0})"),
+         "groups[0].items[0].type"},
         {"unknown option list", withItem(R"({"address": 1, "name": "n", "type": "MSG",
-            "options": "M", "min": 0, "max": 1, "default": 0})"), "groups[0].items[0].options"},
+            "options": "M", "min": 0, "max": 1, "default": 0})"),
+         "groups[0].items[0].options"},
         {"min above max", withItem(R"({"address": 1, "name": "n", "type": "FREQ3", "min": 5,
-            "max": 1, "default": 0})"), "groups[0].items[0]"},
+            "max": 1, "default": 0})"),
+         "groups[0].items[0]"},
         {"missing default", withItem(R"({"address": 1, "name": "n", "type": "FREQ3", "min": 0,
-            "max": 1})"), "groups[0].items[0].default"},
+            "max": 1})"),
+         "groups[0].items[0].default"},
         {"zero denominator", R"({"title": "t", "series": 11, "version": 1,
-            "types": [{"name": "X", "denominator": 0}]})", "types[0].denominator"},
+            "types": [{"name": "X", "denominator": 0}]})",
+         "types[0].denominator"},
         {"duplicate type", R"({"title": "t", "series": 11, "version": 1,
-            "types": [{"name": "X"}, {"name": "X"}]})", "types[1].name"},
+            "types": [{"name": "X"}, {"name": "X"}]})",
+         "types[1].name"},
         {"header words", R"({"title": "t", "series": 11, "version": 1, "header_words": [1, 2]})",
          "header_words"},
         {"missing version", R"({"title": "t", "series": 11})", "version"},

@@ -49,10 +49,11 @@ TEST(ParaFile, StoresTheExactLayout) {
     CParaArray empty(11, 0x0310);
     ArchiveWriter w;
     empty.Store(w);
-    Bytes expected = concat({{0x2A, 0x3F, 0, 0},
-                             {0xFF, 0xFE, 0xFF, 0x09},
-                             {'P', 0, 'a', 0, 'r', 0, 'a', 0, 'A', 0, 'r', 0, 'r', 0, 'a', 0, 'y', 0},
-                             {11, 0, 0, 0, 0x10, 0x03, 0, 0, 0, 0, 0, 0}});
+    Bytes expected =
+        concat({{0x2A, 0x3F, 0, 0},
+                {0xFF, 0xFE, 0xFF, 0x09},
+                {'P', 0, 'a', 0, 'r', 0, 'a', 0, 'A', 0, 'r', 0, 'r', 0, 'a', 0, 'y', 0},
+                {11, 0, 0, 0, 0x10, 0x03, 0, 0, 0, 0, 0, 0}});
     EXPECT_EQ(w.bytes().size(), 38u);
     EXPECT_EQ(w.bytes(), expected);
 
@@ -80,24 +81,31 @@ TEST(ParaFile, ReadingChecksTheFileAndTheModelBeforeTakingAnything) {
         std::size_t entries;
     } cases[] = {
         {"fits", good, Outcome::kOk, "", 2},
-        {"8-bit tag", parBytes(11, 0x0310, concat({{9}, Bytes{'P', 'a', 'r', 'a', 'A', 'r', 'r', 'a', 'y'}}), two),
+        {"8-bit tag",
+         parBytes(11, 0x0310, concat({{9}, Bytes{'P', 'a', 'r', 'a', 'A', 'r', 'r', 'a', 'y'}}),
+                  two),
          Outcome::kOk, "", 2},
-        {"wrong magic", parBytes(11, 0x0310, kWideTag, two, 0x3F6A), Outcome::kFailed, "archive", 0},
+        {"wrong magic", parBytes(11, 0x0310, kWideTag, two, 0x3F6A), Outcome::kFailed, "archive",
+         0},
         {"wrong tag", parBytes(11, 0x0310, testing::wideAscii("ParaArra"), two), Outcome::kFailed,
          "archive", 0},
         {"cut short", cut, Outcome::kFailed, "archive", 0},
         {"forged count", forged, Outcome::kFailed, "archive", 0},
         {"other series", parBytes(10, 0x0310, kWideTag, two), Outcome::kAbandoned,
-         "インバータモデルは異なっていますt\n\nインバータモデル： Kapok\nファイルモデル : Juniper", 0},
+         "インバータモデルは異なっていますt\n\nインバータモデル： Kapok\nファイルモデル : Juniper",
+         0},
         {"other version", parBytes(11, 0x0311, kWideTag, two), Outcome::kAbandoned,
-         "インバータバージョンは異なっていますt\n\nインバータバージョン : 3.16\nFileバージョン: 3.17", 0},
+         "インバータバージョンは異なっていますt\n\nインバータバージョン : 3.16\nFileバージョン: "
+         "3.17",
+         0},
     };
     for (const Case& c : cases) {
         testing::TempDir dir;
         testing::writeFile(dir.file("a.par"), c.bytes);
         CParaArray set(11, 0x0310);
         RecordingPrompter prompter;
-        EXPECT_EQ(ReadParaFile(dir.file("a.par"), set, modelTexts(), prompter), c.outcome) << c.name;
+        EXPECT_EQ(ReadParaFile(dir.file("a.par"), set, modelTexts(), prompter), c.outcome)
+            << c.name;
         EXPECT_EQ(set.addresses.size(), c.entries) << c.name;
         EXPECT_EQ(set.values.size(), c.entries) << c.name;
         if (c.message.empty()) {
@@ -151,7 +159,9 @@ TEST(ParaFile, SavesEveryItemInGroupOrderAndReadsItBack) {
 Bytes usrBytes(std::uint32_t series, std::uint32_t version,
                std::vector<std::pair<std::uint32_t, std::uint32_t>> entries,
                std::uint32_t magic = CCustom::kMagic) {
-    Bytes out = concat({dword(magic), dword(series), dword(version),
+    Bytes out = concat({dword(magic),
+                        dword(series),
+                        dword(version),
                         {static_cast<std::uint8_t>(entries.size()), 0}});
     for (auto& e : entries) out = concat({out, dword(e.first), dword(e.second)});
     return out;
@@ -226,16 +236,18 @@ TEST_F(UserGroupOpen, RefusesFilesOfAnotherModelOrVersionWithTheirMessages) {
         EXPECT_EQ(shownTexts(), std::vector<std::string>{c.text}) << c.name;
     }
     EXPECT_EQ(std::string(kUserGroupSeriesMismatchText),
-              "ユーザグループファイルのインバータモデルは、パラメータエディタのインバータモデルと異なっています");
+              "ユーザグループファイルのインバータモデルは、パラメータエディタのインバータモデルと異"
+              "なっています");
     EXPECT_EQ(std::string(kUserGroupVersionMismatchText),
-              "ユーザグループファイルのインバータバージョンは、パラメータエディタに対するインバータバージョンに対して異なっています");
+              "ユーザグループファイルのインバータバージョンは、パラメータエディタに対するインバータ"
+              "バージョンに対して異なっています");
 }
 
 TEST_F(UserGroupOpen, UnreadableFilesShowTheArchiveErrorThenTheOpenFailure) {
     Bytes cut = usrBytes(11, 0x0310, {{0x1201, 1}});
     cut.pop_back();
     Bytes forged = usrBytes(11, 0x0310, {});
-    forged[12] = forged[13] = 0xFF;  // escaped count ...
+    forged[12] = forged[13] = 0xFF;                         // escaped count ...
     forged.insert(forged.end(), {0xFF, 0xFF, 0xFF, 0x0F});  // ... of 2^28 entries
     for (const Bytes& bytes : {usrBytes(11, 0x0310, {}, CParaArray::kMagic), cut, forged}) {
         prompter.clear();
@@ -248,8 +260,8 @@ TEST_F(UserGroupOpen, UnreadableFilesShowTheArchiveErrorThenTheOpenFailure) {
 }
 
 TEST_F(UserGroupOpen, BindsKnownEntriesAndDropsTheRest) {
-    auto group = open(usrBytes(11, 0x0310,
-                               {{0x1202, 20}, {0x9999, 1}, {0x1201, 10}, {0x10000 + 0x1201, 3}}));
+    auto group = open(
+        usrBytes(11, 0x0310, {{0x1202, 20}, {0x9999, 1}, {0x1201, 10}, {0x10000 + 0x1201, 3}}));
     ASSERT_NE(group, nullptr);
     EXPECT_TRUE(prompter.entries().empty());
     ASSERT_EQ(group->entries.size(), 2u);
@@ -290,9 +302,12 @@ TEST(UserGroupPath, NumbersNewGroupsOnAndSkipsPathsAlreadyOpen) {
     auto isOpen = [&](const std::string& p) {
         return std::find(open.begin(), open.end(), p) != open.end();
     };
-    EXPECT_EQ(NewUserGroupPath("/w", "Kapok", "3.16", isOpen, counter), "/w/custom_Kapok_v3.16_1.usr");
-    EXPECT_EQ(NewUserGroupPath("/w", "Kapok", "3.16", isOpen, counter), "/w/custom_Kapok_v3.16_4.usr");
-    EXPECT_EQ(NewUserGroupPath("/w", "Juniper", "2.1", isOpen, counter), "/w/custom_Juniper_v2.1_5.usr");
+    EXPECT_EQ(NewUserGroupPath("/w", "Kapok", "3.16", isOpen, counter),
+              "/w/custom_Kapok_v3.16_1.usr");
+    EXPECT_EQ(NewUserGroupPath("/w", "Kapok", "3.16", isOpen, counter),
+              "/w/custom_Kapok_v3.16_4.usr");
+    EXPECT_EQ(NewUserGroupPath("/w", "Juniper", "2.1", isOpen, counter),
+              "/w/custom_Juniper_v2.1_5.usr");
 }
 
 }  // namespace
