@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include "common/format.h"
+#include "paradb/model_tables.h"
 
 namespace korvane {
 
@@ -74,7 +75,7 @@ const std::vector<std::uint16_t>& VersionCatalogue::Versions(int seriesCode) con
 
 std::vector<SeriesChoice> SeriesChoices() {
     std::vector<SeriesChoice> choices;
-    for (int code : kDataFileSeriesCodes) choices.push_back({DataFileSeriesName(code), code});
+    for (int code : kDataFileSeriesCodes) choices.push_back({SeriesName(code), code});
     return choices;
 }
 
@@ -82,7 +83,7 @@ std::vector<VersionChoice> VersionChoices(const VersionCatalogue& catalogue, int
                                           const VersionFormatter& format) {
     std::vector<VersionChoice> choices;
     for (std::uint16_t v : catalogue.Versions(seriesCode)) {
-        choices.push_back({format ? format(seriesCode, v) : strprintf("%04X", v), v});
+        choices.push_back({format ? format(seriesCode, v) : VersionText(seriesCode, v), v});
     }
     return choices;
 }

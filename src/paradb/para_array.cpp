@@ -4,17 +4,18 @@
 #include "common/prompter.h"
 #include "paradb/archive.h"
 #include "paradb/data_file.h"
+#include "paradb/model_tables.h"
 
 namespace korvane {
 namespace {
 
 std::string nameOf(const ModelTexts& texts, int seriesCode) {
-    return texts.seriesName ? texts.seriesName(seriesCode) : strprintf("%d", seriesCode);
+    return texts.seriesName ? texts.seriesName(seriesCode) : SeriesName(seriesCode);
 }
 
 std::string versionOf(const ModelTexts& texts, int seriesCode, int version) {
     return texts.versionText ? texts.versionText(seriesCode, version)
-                             : strprintf("%04X", static_cast<unsigned>(version));
+                             : VersionText(seriesCode, version);
 }
 
 }  // namespace
@@ -73,8 +74,8 @@ CParaArray BuildParaArray(const CDataFile& dataFile) {
     return set;
 }
 
-FileReadOutcome ReadParaFile(const std::string& path, CParaArray& set, const ModelTexts& texts,
-                             Prompter& prompter, const std::string& caption) {
+FileReadOutcome ReadParaFile(const std::string& path, CParaArray& set, Prompter& prompter,
+                             const ModelTexts& texts, const std::string& caption) {
     std::vector<std::uint8_t> bytes;
     std::string error;
     if (!ReadWholeFile(path, bytes, &error)) return FileReadOutcome::kFailed;

@@ -16,7 +16,7 @@ class Prompter;
 // Caption of every message box of the parameter editor.
 inline constexpr const char* kParameterEditorCaption = "Parameter Editor";
 
-// The texts of the model tables that the mismatch messages need.
+// The texts the mismatch messages need; an empty function means the built-in model tables.
 struct ModelTexts {
     std::function<std::string(int seriesCode)> seriesName;
     std::function<std::string(int seriesCode, int version)> versionText;
@@ -43,7 +43,7 @@ public:
     // Throws ArchiveError for a file that is not a parameter set or is cut short, and
     // ParaMismatch (texts from `texts`) for one of another model or version, before any
     // parameter is taken.
-    void Load(ArchiveReader& ar, const ModelTexts& texts);
+    void Load(ArchiveReader& ar, const ModelTexts& texts = {});
 
     int seriesCode;
     int version;
@@ -64,7 +64,7 @@ enum class FileReadOutcome {
 // cannot be read or is not a parameter set is reported through `prompter` with the archive
 // error text; a mismatching one with the model or version message.
 [[nodiscard]] FileReadOutcome ReadParaFile(const std::string& path, CParaArray& set,
-                                           const ModelTexts& texts, Prompter& prompter,
+                                           Prompter& prompter, const ModelTexts& texts = {},
                                            const std::string& caption = kParameterEditorCaption);
 [[nodiscard]] bool SaveParaFile(const std::string& path, const CParaArray& set,
                                 std::string* error = nullptr);

@@ -65,6 +65,7 @@ TEST(VersionCatalogue, ChoicesNameEverySeriesWithDataFilesAndFormatTheirVersions
     EXPECT_EQ(choices[0].version, 0x0310);
     EXPECT_EQ(choices[1].text, "11:3.17");
     EXPECT_TRUE(VersionChoices(catalogue, 4, format).empty());
+    EXPECT_EQ(VersionChoices(catalogue, 11)[1].text, "3.17");
 }
 
 }  // namespace

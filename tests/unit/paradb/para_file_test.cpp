@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include "app/drive_record.h"
-#include "common/format.h"
 #include "common/prompter.h"
 #include "paradb/archive.h"
 #include "paradb/custom_group.h"
@@ -16,15 +15,6 @@ namespace {
 using testing::Bytes;
 using testing::concat;
 using testing::dword;
-
-// The model texts of the two series these tests use.
-ModelTexts modelTexts() {
-    return {[](int series) { return std::string(series == 11 ? "Kapok" : "Juniper"); },
-            [](int series, int v) {
-                return series == 11 ? strprintf("%d.%02d", v >> 8, v & 0xFF)
-                                    : strprintf("%d.%d", (v >> 4) & 0xF, v & 0xF);
-            }};
-}
 
 Bytes parBytes(std::uint32_t series, std::uint32_t version, const Bytes& tag,
                std::vector<std::pair<std::uint32_t, std::uint32_t>> entries,
@@ -104,8 +94,7 @@ TEST(ParaFile, ReadingChecksTheFileAndTheModelBeforeTakingAnything) {
         testing::writeFile(dir.file("a.par"), c.bytes);
         CParaArray set(11, 0x0310);
         RecordingPrompter prompter;
-        EXPECT_EQ(ReadParaFile(dir.file("a.par"), set, modelTexts(), prompter), c.outcome)
-            << c.name;
+        EXPECT_EQ(ReadParaFile(dir.file("a.par"), set, prompter), c.outcome) << c.name;
         EXPECT_EQ(set.addresses.size(), c.entries) << c.name;
         EXPECT_EQ(set.values.size(), c.entries) << c.name;
         if (c.message.empty()) {
@@ -127,8 +116,7 @@ TEST(ParaFile, ReadingChecksTheFileAndTheModelBeforeTakingAnything) {
 TEST(ParaFile, AMissingFileFailsWithoutAMessageOfItsOwn) {
     CParaArray set(11, 0x0310);
     RecordingPrompter prompter;
-    EXPECT_EQ(ReadParaFile("/nonexistent/a.par", set, modelTexts(), prompter),
-              FileReadOutcome::kFailed);
+    EXPECT_EQ(ReadParaFile("/nonexistent/a.par", set, prompter), FileReadOutcome::kFailed);
     EXPECT_TRUE(prompter.entries().empty());
 }
 
@@ -148,7 +136,7 @@ TEST(ParaFile, SavesEveryItemInGroupOrderAndReadsItBack) {
     ASSERT_TRUE(SaveParaFile(dir.file("s.par"), BuildParaArray(file)));
     CParaArray back(11, 0x0310);
     RecordingPrompter prompter;
-    ASSERT_EQ(ReadParaFile(dir.file("s.par"), back, modelTexts(), prompter), FileReadOutcome::kOk);
+    ASSERT_EQ(ReadParaFile(dir.file("s.par"), back, prompter), FileReadOutcome::kOk);
     EXPECT_EQ(back.addresses, (std::vector<std::uint32_t>{0x1202, 0x1201, 0x1301}));
     EXPECT_EQ(back.values, (std::vector<std::uint32_t>{5, 6, 0xBEEF}));
     EXPECT_FALSE(SaveParaFile(dir.file("no/such/dir.par"), back));
