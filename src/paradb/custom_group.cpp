@@ -6,6 +6,7 @@
 #include "common/prompter.h"
 #include "paradb/archive.h"
 #include "paradb/data_file.h"
+#include "paradb/drive_value_text.h"
 
 namespace korvane {
 
@@ -147,6 +148,14 @@ std::string NewUserGroupPath(const std::string& dir, const std::string& seriesNa
                                      versionText.c_str(), counter.take());
         if (!isOpen || !isOpen(path)) return path;
     }
+}
+
+
+std::string NewUserGroupPath(const std::string& dir, const DriveRecord& drive,
+                             const std::function<bool(const std::string&)>& isOpen,
+                             UserGroupCounter& counter) {
+    return NewUserGroupPath(dir, FormatDriveValue(drive, 0x0000, 0),
+                            FormatDriveValue(drive, 0x0003, 0), isOpen, counter);
 }
 
 }  // namespace korvane

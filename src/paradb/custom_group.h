@@ -12,6 +12,7 @@
 
 namespace korvane {
 
+struct DriveRecord;
 class ArchiveReader;
 class ArchiveWriter;
 class CCustom;
@@ -97,6 +98,10 @@ private:
 // does not report as the path of a group already open.
 std::string NewUserGroupPath(const std::string& dir, const std::string& seriesName,
                              const std::string& versionText,
+                             const std::function<bool(const std::string&)>& isOpen,
+                             UserGroupCounter& counter = UserGroupCounter::Process());
+// The same with the series name and version text of the editor's drive.
+std::string NewUserGroupPath(const std::string& dir, const DriveRecord& drive,
                              const std::function<bool(const std::string&)>& isOpen,
                              UserGroupCounter& counter = UserGroupCounter::Process());
 

@@ -294,8 +294,12 @@ TEST(UserGroupPath, NumbersNewGroupsOnAndSkipsPathsAlreadyOpen) {
               "/w/custom_Kapok_v3.16_1.usr");
     EXPECT_EQ(NewUserGroupPath("/w", "Kapok", "3.16", isOpen, counter),
               "/w/custom_Kapok_v3.16_4.usr");
+    DriveRecord kapok(5);
+    kapok.seriesCode = 11;
+    kapok.version = 0x0316;
+    EXPECT_EQ(NewUserGroupPath("/w", kapok, isOpen, counter), "/w/custom_Kapok_v3.22_5.usr");
     EXPECT_EQ(NewUserGroupPath("/w", "Juniper", "2.1", isOpen, counter),
-              "/w/custom_Juniper_v2.1_5.usr");
+              "/w/custom_Juniper_v2.1_6.usr");
 }
 
 }  // namespace
