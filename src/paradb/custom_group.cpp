@@ -150,7 +150,6 @@ std::string NewUserGroupPath(const std::string& dir, const std::string& seriesNa
     }
 }
 
-
 std::string NewUserGroupPath(const std::string& dir, const DriveRecord& drive,
                              const std::function<bool(const std::string&)>& isOpen,
                              UserGroupCounter& counter) {
