@@ -55,7 +55,6 @@ void readOptionLists(ArchiveReader& r, CMessList& list) {
         m.name = readKept(r);
         std::uint32_t texts = r.ReadDword();
         r.RequireRecords(texts, kMinString);
-        m.texts.reserve(texts);
         for (std::uint32_t k = 0; k < texts; ++k) m.texts.push_back(readKept(r));
     }
 }
