@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <list>
 #include <memory>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -83,6 +84,10 @@ public:
     const CMess* Find(const std::string& name) const;
 };
 
+// The signature and format number every data file starts with.
+inline constexpr const char* kDataFileSignature = "ORVA - Korvane Data File Editor";
+constexpr std::uint16_t kDataFileFormat = 0x0100;
+
 class CGroupList {
 public:
     std::list<CGroup> elements;
@@ -107,7 +112,10 @@ public:
 
     // Loads <dataDir>/<Series>/<Series>_<VVVV>.dat for the drive's series and version.
     // Returns 1 on success, 0 with status set.
-    int Load(const DriveRecord* drive, const std::string& dataDir);
+    [[nodiscard]] int Load(const DriveRecord* drive, const std::string& dataDir);
+    // The same as Load once the file's bytes are at hand: the header and list checks, the
+    // series and version tests against the drive and item resolution.
+    [[nodiscard]] int LoadFromBytes(const DriveRecord* drive, std::span<const std::uint8_t> bytes);
     void Clear();
     const char* GetStatusText() const;
     static const char* StatusText(int status);
@@ -115,11 +123,16 @@ public:
     CItem* FindItem(std::uint16_t address);
     const CItem* FindItem(std::uint16_t address) const;
     CGroup* GetGroup(int index);
+    const CGroup* GetGroup(int index) const;
     CItem* GetItem(int groupIndex, int itemIndex);
+    const CItem* GetItem(int groupIndex, int itemIndex) const;
     std::string GetGroupName(int index) const;
     int GetGroupCount() const;
     int GetGroupItemCount(int index) const;
     int GetTotalItemCount() const;
+    // Rebuilds the display names of placeholder items ("@@@@", else "$$$$" becomes "Freq" or
+    // "Speed") and sets the TIME1 type's denominator. A file without a TIME1 type keeps its
+    // other types as they are.
     void SetSpeedMode(int frequencyMode, int time1Divisor);
 
     const DriveRecord* drive = nullptr;
@@ -133,6 +146,10 @@ public:
     std::unique_ptr<CTypeList> types;
     int frequencyMode = 1;
     int time1Divisor = 10;
+
+private:
+    int fail(int statusCode);
+    void resolveItems();
 };
 
 }  // namespace korvane
