@@ -25,6 +25,20 @@ std::string systemError(const char* what, const std::string& path) {
 
 }  // namespace
 
+std::string ArchiveErrorText(const ArchiveError& error, const std::string& path) {
+    switch (error.kind()) {
+        case ArchiveError::Kind::kBadIndex:
+            return strprintf("%s\nThis file is not of the expected kind.", path.c_str());
+        case ArchiveError::Kind::kEndOfFile:
+        case ArchiveError::Kind::kBadLength:
+            return strprintf("%s\nThe file ends before all of its data could be read.",
+                             path.c_str());
+        case ArchiveError::Kind::kBadString:
+            break;
+    }
+    return strprintf("%s\nThe file could not be read.", path.c_str());
+}
+
 // ---- reading ----
 
 const std::uint8_t* ArchiveReader::take(std::size_t n) {
@@ -38,7 +52,9 @@ const std::uint8_t* ArchiveReader::take(std::size_t n) {
     return p;
 }
 
-std::uint8_t ArchiveReader::ReadByte() { return *take(1); }
+std::uint8_t ArchiveReader::ReadByte() {
+    return *take(1);
+}
 
 std::uint16_t ArchiveReader::ReadWord() {
     const std::uint8_t* p = take(2);
@@ -51,8 +67,12 @@ std::uint32_t ArchiveReader::ReadDword() {
            (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
 }
 
-std::int16_t ArchiveReader::ReadShort() { return static_cast<std::int16_t>(ReadWord()); }
-std::int32_t ArchiveReader::ReadLong() { return static_cast<std::int32_t>(ReadDword()); }
+std::int16_t ArchiveReader::ReadShort() {
+    return static_cast<std::int16_t>(ReadWord());
+}
+std::int32_t ArchiveReader::ReadLong() {
+    return static_cast<std::int32_t>(ReadDword());
+}
 
 double ArchiveReader::ReadDouble() {
     std::uint64_t low = ReadDword();
@@ -126,7 +146,9 @@ void ArchiveReader::RequireRecords(std::uint64_t count, std::size_t minRecordByt
 
 // ---- writing ----
 
-void ArchiveWriter::WriteByte(std::uint8_t v) { bytes_.push_back(v); }
+void ArchiveWriter::WriteByte(std::uint8_t v) {
+    bytes_.push_back(v);
+}
 
 void ArchiveWriter::WriteWord(std::uint16_t v) {
     bytes_.push_back(static_cast<std::uint8_t>(v));
@@ -138,8 +160,12 @@ void ArchiveWriter::WriteDword(std::uint32_t v) {
     WriteWord(static_cast<std::uint16_t>(v >> 16));
 }
 
-void ArchiveWriter::WriteShort(std::int16_t v) { WriteWord(static_cast<std::uint16_t>(v)); }
-void ArchiveWriter::WriteLong(std::int32_t v) { WriteDword(static_cast<std::uint32_t>(v)); }
+void ArchiveWriter::WriteShort(std::int16_t v) {
+    WriteWord(static_cast<std::uint16_t>(v));
+}
+void ArchiveWriter::WriteLong(std::int32_t v) {
+    WriteDword(static_cast<std::uint32_t>(v));
+}
 
 void ArchiveWriter::WriteDouble(double v) {
     std::uint64_t bits;

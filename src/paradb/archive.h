@@ -29,6 +29,9 @@ private:
     Kind kind_;
 };
 
+// The text shown when reading `path` failed inside its archive.
+std::string ArchiveErrorText(const ArchiveError& error, const std::string& path);
+
 class ArchiveReader {
 public:
     explicit ArchiveReader(std::span<const std::uint8_t> bytes) : bytes_(bytes) {}

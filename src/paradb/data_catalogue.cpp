@@ -5,19 +5,28 @@
 #include <filesystem>
 
 #include "common/format.h"
+#include "paradb/model_tables.h"
 
 namespace korvane {
 
 const char* DataFileSeriesName(int seriesCode) {
     switch (seriesCode) {
-        case 4: return "Elm";
-        case 5: return "Fir";
-        case 8: return "Hazel";
-        case 9: return "Ivy";
-        case 10: return "Juniper";
-        case 11: return "Kapok";
-        case 13: return "Larch";
-        default: return nullptr;
+        case 4:
+            return "Elm";
+        case 5:
+            return "Fir";
+        case 8:
+            return "Hazel";
+        case 9:
+            return "Ivy";
+        case 10:
+            return "Juniper";
+        case 11:
+            return "Kapok";
+        case 13:
+            return "Larch";
+        default:
+            return nullptr;
     }
 }
 
@@ -66,7 +75,7 @@ const std::vector<std::uint16_t>& VersionCatalogue::Versions(int seriesCode) con
 
 std::vector<SeriesChoice> SeriesChoices() {
     std::vector<SeriesChoice> choices;
-    for (int code : kDataFileSeriesCodes) choices.push_back({DataFileSeriesName(code), code});
+    for (int code : kDataFileSeriesCodes) choices.push_back({SeriesName(code), code});
     return choices;
 }
 
@@ -74,7 +83,7 @@ std::vector<VersionChoice> VersionChoices(const VersionCatalogue& catalogue, int
                                           const VersionFormatter& format) {
     std::vector<VersionChoice> choices;
     for (std::uint16_t v : catalogue.Versions(seriesCode)) {
-        choices.push_back({format ? format(seriesCode, v) : strprintf("%04X", v), v});
+        choices.push_back({format ? format(seriesCode, v) : VersionText(seriesCode, v), v});
     }
     return choices;
 }

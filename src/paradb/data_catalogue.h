@@ -48,8 +48,9 @@ using VersionFormatter = std::function<std::string(int seriesCode, int version)>
 
 // The model list of the parameter-editor mode dialog.
 std::vector<SeriesChoice> SeriesChoices();
-// The version list for one model, in catalogue order.
+// The version list for one model, in catalogue order; texts by the model tables unless `format`
+// is given.
 std::vector<VersionChoice> VersionChoices(const VersionCatalogue& catalogue, int seriesCode,
-                                          const VersionFormatter& format);
+                                          const VersionFormatter& format = {});
 
 }  // namespace korvane

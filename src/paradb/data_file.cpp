@@ -20,7 +20,9 @@ constexpr std::size_t kMinGroupRecord = 1 + 4;
 constexpr std::size_t kMinItemRecord = 2 + 6 * 4 + 6;
 constexpr std::size_t kMinString = 1;
 
-std::string readKept(ArchiveReader& r) { return TrimWhitespace(r.ReadString()); }
+std::string readKept(ArchiveReader& r) {
+    return TrimWhitespace(r.ReadString());
+}
 
 // A list count is signed in the files: anything below 1 is an empty list.
 std::uint32_t readListCount(ArchiveReader& r, std::size_t minRecord) {
@@ -53,7 +55,6 @@ void readOptionLists(ArchiveReader& r, CMessList& list) {
         m.name = readKept(r);
         std::uint32_t texts = r.ReadDword();
         r.RequireRecords(texts, kMinString);
-        m.texts.reserve(texts);
         for (std::uint32_t k = 0; k < texts; ++k) m.texts.push_back(readKept(r));
     }
 }
@@ -155,17 +156,26 @@ int CDataFile::fail(int statusCode) {
 
 const char* CDataFile::StatusText(int code) {
     switch (code) {
-        case kDataFileOk: return "ノーエラー";
-        case kDataFileNoSeries: return "このモデルをサポートしていません";
-        case kDataFileNotFound: return "データファイルを検出できません";
-        case kDataFileWrongSeries: return "データファイル内のモデル番号のエラー";
-        case kDataFileWrongVersion: return "このバージョンをサポートしていません";
-        case kDataFileBadFormat: return "このデータファイルフォーマットをサポートしていません";
-        default: return "このデータファイルを開くことができません";
+        case kDataFileOk:
+            return "ノーエラー";
+        case kDataFileNoSeries:
+            return "このモデルをサポートしていません";
+        case kDataFileNotFound:
+            return "データファイルを検出できません";
+        case kDataFileWrongSeries:
+            return "データファイル内のモデル番号のエラー";
+        case kDataFileWrongVersion:
+            return "このバージョンをサポートしていません";
+        case kDataFileBadFormat:
+            return "このデータファイルフォーマットをサポートしていません";
+        default:
+            return "このデータファイルを開くことができません";
     }
 }
 
-const char* CDataFile::GetStatusText() const { return StatusText(status); }
+const char* CDataFile::GetStatusText() const {
+    return StatusText(status);
+}
 
 int CDataFile::Load(const DriveRecord* record, const std::string& dataDir) {
     Clear();
@@ -256,7 +266,9 @@ const CItem* CDataFile::FindItem(std::uint16_t address) const {
     return nullptr;
 }
 
-CGroup* CDataFile::GetGroup(int index) { return elementAt(groups.get(), index); }
+CGroup* CDataFile::GetGroup(int index) {
+    return elementAt(groups.get(), index);
+}
 
 const CGroup* CDataFile::GetGroup(int index) const {
     return elementAt(static_cast<const CGroupList*>(groups.get()), index);

@@ -5,7 +5,9 @@
 namespace korvane {
 namespace {
 
-void writeListCount(ArchiveWriter& w, std::size_t n) { w.WriteDword(static_cast<std::uint32_t>(n)); }
+void writeListCount(ArchiveWriter& w, std::size_t n) {
+    w.WriteDword(static_cast<std::uint32_t>(n));
+}
 
 void writeItem(ArchiveWriter& w, const DataFileImage::Item& item) {
     w.WriteWord(item.address);

@@ -107,10 +107,12 @@ void readTypes(const json& doc, DataFileImage& image, std::set<std::string>& nam
         DataFileImage::Type type;
         type.name = text(t, where, "name", true);
         if (type.name.empty()) fail(at(where, "name"), "empty");
-        if (!names.insert(type.name).second) fail(at(where, "name"), "duplicate \"" + type.name + "\"");
+        if (!names.insert(type.name).second)
+            fail(at(where, "name"), "duplicate \"" + type.name + "\"");
         type.unit = text(t, where, "unit", false);
         // Both scale factors divide somewhere in the value codec; zero is never meaningful.
-        type.numerator = static_cast<std::uint32_t>(integerField(t, where, "numerator", 1, kDword, 1));
+        type.numerator =
+            static_cast<std::uint32_t>(integerField(t, where, "numerator", 1, kDword, 1));
         type.denominator =
             static_cast<std::uint32_t>(integerField(t, where, "denominator", 1, kDword, 1));
         type.flags = static_cast<std::uint8_t>(integerField(t, where, "flags", 0, 0xFF, 0));
@@ -127,7 +129,8 @@ void readOptionLists(const json& doc, DataFileImage& image, std::set<std::string
         DataFileImage::OptionList list;
         list.name = text(l, where, "name", true);
         if (list.name.empty()) fail(at(where, "name"), "empty");
-        if (!names.insert(list.name).second) fail(at(where, "name"), "duplicate \"" + list.name + "\"");
+        if (!names.insert(list.name).second)
+            fail(at(where, "name"), "duplicate \"" + list.name + "\"");
         const json& texts = array(l, where, "texts");
         for (std::size_t k = 0; k < texts.size(); ++k) {
             if (!texts[k].is_string()) fail(at(at(where, "texts"), k), "expected a string");
@@ -141,8 +144,9 @@ DataFileImage::Item readItem(const json& j, const std::string& where,
                              const std::set<std::string>& typeNames,
                              const std::set<std::string>& listNames,
                              std::vector<std::string>& warnings) {
-    checkKeys(j, where, {"address", "name", "type", "options", "min", "max", "default", "writable",
-                         "run_writable", "placeholder"});
+    checkKeys(j, where,
+              {"address", "name", "type", "options", "min", "max", "default", "writable",
+               "run_writable", "placeholder"});
     DataFileImage::Item item;
     item.address = static_cast<std::uint16_t>(requiredInteger(j, where, "address", 0, kWord));
     item.name = text(j, where, "name", true);
@@ -155,7 +159,8 @@ DataFileImage::Item readItem(const json& j, const std::string& where,
     item.writable = static_cast<std::uint32_t>(integerField(j, where, "writable", 0, kDword, 1));
     item.runWritable =
         static_cast<std::uint32_t>(integerField(j, where, "run_writable", 0, kDword, 0));
-    item.placeholder = static_cast<std::uint32_t>(integerField(j, where, "placeholder", 0, kDword, 0));
+    item.placeholder =
+        static_cast<std::uint32_t>(integerField(j, where, "placeholder", 0, kDword, 0));
 
     if (!item.typeName.empty() && item.typeName != "MSG" && !typeNames.count(item.typeName)) {
         fail(at(where, "type"), "no type named \"" + item.typeName + "\"");
@@ -196,8 +201,8 @@ void readGroups(const json& doc, DataFileImage& image, const std::set<std::strin
 }  // namespace
 
 DataFileImage ImageFromJson(const json& doc, std::vector<std::string>& warnings) {
-    checkKeys(doc, "", {"title", "series", "header_words", "version", "types", "option_lists",
-                        "groups"});
+    checkKeys(doc, "",
+              {"title", "series", "header_words", "version", "types", "option_lists", "groups"});
     DataFileImage image;
     image.title = text(doc, "", "title", true);
     image.series = static_cast<std::uint16_t>(requiredInteger(doc, "", "series", 0, kWord));

@@ -33,7 +33,8 @@ int build(const std::string& inPath, const std::string& outPath) {
         std::fprintf(stderr, "%s: %s\n", inPath.c_str(), e.what());
         return 1;
     }
-    for (const auto& w : warnings) std::fprintf(stderr, "%s: warning: %s\n", inPath.c_str(), w.c_str());
+    for (const auto& w : warnings)
+        std::fprintf(stderr, "%s: warning: %s\n", inPath.c_str(), w.c_str());
 
     std::filesystem::path out(outPath);
     std::error_code ec;

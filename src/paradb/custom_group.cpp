@@ -1,0 +1,160 @@
+#include "paradb/custom_group.h"
+
+#include <filesystem>
+
+#include "common/format.h"
+#include "common/prompter.h"
+#include "paradb/archive.h"
+#include "paradb/data_file.h"
+#include "paradb/drive_value_text.h"
+
+namespace korvane {
+
+std::unique_ptr<CCustom> CCustom::CreateNew(CDataFile& dataFile, const std::string& path) {
+    auto group = std::make_unique<CCustom>();
+    group->newFlag = 1;
+    group->dataFile = &dataFile;
+    group->seriesCode = dataFile.seriesCode;
+    group->version = dataFile.version;
+    group->path = path;
+    group->title = UserGroupTitle(path);
+    return group;
+}
+
+UserGroupEntry& CCustom::AddEntry(std::uint32_t address, std::uint32_t value) {
+    auto entry = std::make_unique<UserGroupEntry>();
+    entry->dataFile = dataFile;
+    entry->custom = this;
+    entry->address = address;
+    entry->value = value;
+    entries.push_back(std::move(entry));
+    modified = 1;
+    return *entries.back();
+}
+
+void CCustom::RemoveEntry(std::size_t index) {
+    if (index >= entries.size()) return;
+    entries.erase(entries.begin() + static_cast<std::ptrdiff_t>(index));
+    modified = 1;
+}
+
+void CCustom::Store(ArchiveWriter& ar) const {
+    ar.WriteDword(kMagic);
+    ar.WriteDword(static_cast<std::uint32_t>(seriesCode));
+    ar.WriteDword(static_cast<std::uint32_t>(version));
+    ar.WriteCount(static_cast<std::uint32_t>(entries.size()));
+    for (const auto& e : entries) {
+        ar.WriteDword(e->address);
+        ar.WriteDword(e->value);
+    }
+}
+
+void CCustom::Load(ArchiveReader& ar) {
+    if (ar.ReadDword() != kMagic) {
+        throw ArchiveError(ArchiveError::Kind::kBadIndex, "not a user group file");
+    }
+    seriesCode = static_cast<int>(ar.ReadDword());
+    version = static_cast<int>(ar.ReadDword());
+    std::uint32_t n = ar.ReadCount();
+    ar.RequireRecords(n, 2 * sizeof(std::uint32_t));
+    entries.reserve(entries.size() + n);
+    for (std::uint32_t i = 0; i < n; ++i) {
+        auto entry = std::make_unique<UserGroupEntry>();
+        entry->address = ar.ReadDword();
+        entry->value = ar.ReadDword();
+        entries.push_back(std::move(entry));
+    }
+}
+
+void CCustom::Bind(CDataFile& file) {
+    dataFile = &file;
+    for (std::size_t i = entries.size(); i-- > 0;) {
+        UserGroupEntry& e = *entries[i];
+        bool known = e.address <= 0xFFFF && file.FindItem(static_cast<std::uint16_t>(e.address));
+        if (!known) {
+            entries.erase(entries.begin() + static_cast<std::ptrdiff_t>(i));
+            continue;
+        }
+        e.dataFile = &file;
+        e.custom = this;
+    }
+}
+
+std::string UserGroupTitle(const std::string& path) {
+    return std::filesystem::path(path).stem().string();
+}
+
+std::string UserGroupMismatchText(const CCustom& group, const CDataFile& dataFile) {
+    if (group.seriesCode != dataFile.seriesCode) return kUserGroupSeriesMismatchText;
+    if (group.version != dataFile.version) return kUserGroupVersionMismatchText;
+    return {};
+}
+
+bool ReadUserGroupFile(const std::string& path, CCustom& group, Prompter* prompter,
+                       const std::string& caption) {
+    std::vector<std::uint8_t> bytes;
+    if (!ReadWholeFile(path, bytes)) return false;
+    CCustom read;
+    try {
+        ArchiveReader ar(bytes);
+        read.Load(ar);
+    } catch (const ArchiveError& e) {
+        if (prompter) prompter->error(ArchiveErrorText(e, path), caption);
+        return false;
+    }
+    group.seriesCode = read.seriesCode;
+    group.version = read.version;
+    for (auto& e : read.entries) group.entries.push_back(std::move(e));
+    return true;
+}
+
+bool SaveUserGroupFile(const std::string& path, const CCustom& group, std::string* error) {
+    ArchiveWriter ar;
+    group.Store(ar);
+    return SafeSaveFile(path, ar.bytes(), error);
+}
+
+std::unique_ptr<CCustom> OpenUserGroupFile(const std::string& path, CDataFile& dataFile,
+                                           Prompter& prompter, const std::string& caption) {
+    auto group = std::make_unique<CCustom>();
+    if (!ReadUserGroupFile(path, *group, &prompter, caption)) {
+        prompter.error(kUserGroupOpenFailedText, caption);
+        return nullptr;
+    }
+    std::string mismatch = UserGroupMismatchText(*group, dataFile);
+    if (!mismatch.empty()) {
+        prompter.error(mismatch, caption);
+        return nullptr;
+    }
+    group->Bind(dataFile);
+    group->path = path;
+    group->title = UserGroupTitle(path);
+    group->newFlag = 0;
+    group->modified = 0;
+    return group;
+}
+
+UserGroupCounter& UserGroupCounter::Process() {
+    static UserGroupCounter counter;
+    return counter;
+}
+
+std::string NewUserGroupPath(const std::string& dir, const std::string& seriesName,
+                             const std::string& versionText,
+                             const std::function<bool(const std::string&)>& isOpen,
+                             UserGroupCounter& counter) {
+    for (;;) {
+        std::string path = strprintf("%s/custom_%s_v%s_%d.usr", dir.c_str(), seriesName.c_str(),
+                                     versionText.c_str(), counter.take());
+        if (!isOpen || !isOpen(path)) return path;
+    }
+}
+
+std::string NewUserGroupPath(const std::string& dir, const DriveRecord& drive,
+                             const std::function<bool(const std::string&)>& isOpen,
+                             UserGroupCounter& counter) {
+    return NewUserGroupPath(dir, FormatDriveValue(drive, 0x0000, 0),
+                            FormatDriveValue(drive, 0x0003, 0), isOpen, counter);
+}
+
+}  // namespace korvane

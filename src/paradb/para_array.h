@@ -1,0 +1,72 @@
+#pragma once
+// A parameter set (".par"): the raw value of every parameter of one drive model and version.
+#include <cstdint>
+#include <functional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace korvane {
+
+class ArchiveReader;
+class ArchiveWriter;
+class CDataFile;
+class Prompter;
+
+// Caption of every message box of the parameter editor.
+inline constexpr const char* kParameterEditorCaption = "Parameter Editor";
+
+// The texts the mismatch messages need; an empty function means the built-in model tables.
+struct ModelTexts {
+    std::function<std::string(int seriesCode)> seriesName;
+    std::function<std::string(int seriesCode, int version)> versionText;
+};
+
+// A parameter set of another model or version. Its text has been composed for the user; the
+// read that raised it is abandoned without any further message.
+class ParaMismatch : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+class CParaArray {
+public:
+    static constexpr std::uint32_t kMagic = 0x3F2A;
+    static constexpr const char* kTag = "ParaArray";
+
+    CParaArray(int seriesCode, int version) : seriesCode(seriesCode), version(version) {}
+
+    void Add(std::uint32_t address, std::uint32_t value);
+    std::size_t GetSize() const { return addresses.size(); }
+
+    void Store(ArchiveWriter& ar) const;
+    // Throws ArchiveError for a file that is not a parameter set or is cut short, and
+    // ParaMismatch (texts from `texts`) for one of another model or version, before any
+    // parameter is taken.
+    void Load(ArchiveReader& ar, const ModelTexts& texts = {});
+
+    int seriesCode;
+    int version;
+    std::vector<std::uint32_t> addresses;
+    std::vector<std::uint32_t> values;
+};
+
+// Every parameter of the data file, in group and item order, with its current value.
+CParaArray BuildParaArray(const CDataFile& dataFile);
+
+enum class FileReadOutcome {
+    kOk,
+    kFailed,     // the caller shows its own failure message
+    kAbandoned,  // the user has been told why; nothing more is shown
+};
+
+// Reads a parameter set into `set` (created with the editor's series and version). A file that
+// cannot be read or is not a parameter set is reported through `prompter` with the archive
+// error text; a mismatching one with the model or version message.
+[[nodiscard]] FileReadOutcome ReadParaFile(const std::string& path, CParaArray& set,
+                                           Prompter& prompter, const ModelTexts& texts = {},
+                                           const std::string& caption = kParameterEditorCaption);
+[[nodiscard]] bool SaveParaFile(const std::string& path, const CParaArray& set,
+                                std::string* error = nullptr);
+
+}  // namespace korvane
