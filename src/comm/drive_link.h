@@ -2,6 +2,7 @@
 // CDriveLink: the single gateway between the program's windows and the drives. One exchange on
 // the line at a time; queued requests go before cyclic monitoring. Driven by OnTick() (the
 // owner's 30 ms timer) and by received bytes; everything runs on the protocol thread.
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -54,6 +55,10 @@ public:
     void SetFrameTrace(FrameTrace trace);
 
     int CommModeValue() const;
+    // Requests not yet finished (the one being served included), and whether an exchange is on
+    // the line: a script waits for both to settle.
+    std::size_t QueueLength() const;
+    bool IsWaiting() const;
 
 private:
     struct Impl;

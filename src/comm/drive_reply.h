@@ -32,7 +32,7 @@ constexpr int kMaxReplyWords = 8;
 
 struct DriveReply {
     int station = 0;
-    int wordCount = 0;
+    int wordCount = 0;  // words read: 1 for R/W, N for Y, 0 for X (which returns none)
     std::array<int, kMaxReplyWords> addresses{};
     std::array<int, kMaxReplyWords> values{};
     int command = 0;  // 'R', 'W', 'X' or 'Y'

@@ -49,7 +49,7 @@ struct Expectation {
 };
 
 class ModbusAssembler {
-  public:
+public:
     // Starts a new reply; called whenever a request goes out.
     void Expect(const Expectation& expectation);
     // True when this byte completed the reply. Bytes after that, up to the next Expect(), are
@@ -61,7 +61,7 @@ class ModbusAssembler {
     const std::uint8_t* frame() const { return buffer_.data(); }
     std::size_t frameLength() const { return length_; }
 
-  private:
+private:
     int Check();
     int CheckNormal();
 

@@ -140,7 +140,7 @@ int Tk485Assembler::Check() const {
 
     int station = 0;
     if (body.size() < 3 || !ParseHex(body.substr(0, 2), station)) return kErrFrame;
-    if (station != expect_.station || body[2] != expect_.letter) return kErrFrame;
+    if (station != (expect_.station & 0xFF) || body[2] != expect_.letter) return kErrFrame;
     if (buffer_[0] == kNak) {
         if (body.size() < 5) return kErrFrame;
         return NakCodeToError(body.substr(3, 2));

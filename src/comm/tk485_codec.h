@@ -56,7 +56,7 @@ struct Expectation {
 // Assembles reply bytes. Only a run that starts with ACK or NAK is a reply: anything before it,
 // including the EOT of our own request echoed by a two-wire adapter, is dropped unread.
 class Tk485Assembler {
-  public:
+public:
     // Forgets any partial reply; called whenever a request goes out.
     void Expect(const Expectation& expectation);
     // True when this byte completed a reply; result() then holds its checked outcome.
@@ -70,7 +70,7 @@ class Tk485Assembler {
         return {reinterpret_cast<const char*>(buffer_.data()), length_};
     }
 
-  private:
+private:
     int Check() const;
     int CheckData();
 

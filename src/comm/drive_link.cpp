@@ -1,0 +1,468 @@
+#include "comm/drive_link.h"
+
+#include <algorithm>
+#include <deque>
+#include <string>
+
+#include "comm/modbus_codec.h"
+#include "comm/monitor_registry.h"
+#include "comm/tk485_codec.h"
+#include "common/executor.h"
+
+namespace korvane {
+
+namespace {
+constexpr std::size_t kPortQueueSize = 512;
+bool IsRejection(int error) {
+    return error >= kErrIllegalFunction && error <= kErrWriteMode;
+}
+}  // namespace
+
+struct CDriveLink::Impl {
+    Impl(Executor& ex, PortFactory factory) : executor(ex), portFactory(std::move(factory)) {}
+    ~Impl() { ClosePort(); }
+
+    int Open(ActivityHandler handler, int mode, const PortSettings& settings, int timeoutMs,
+             int tick, int retryCount);
+    void ClosePort();
+
+    void OnTick();
+    void GiveUp();
+    void CountTick();
+    void StartNextExchange();
+    bool LeftoverRepetition() const;
+    void PrepareQueued(const DriveRequest& request);
+    bool ChoosePollTarget();
+    void PrepareMonitor();
+    void PrepareTk485Monitor(int station);
+    void Send();
+
+    void OnByte(std::uint8_t byte);
+    void Conclude(int error);
+    void AdvancePoll();
+
+    void PostActivity(int activity);
+    void DeliverToRequester(const DriveRequest& request, const DriveReply& result);
+    void DeliverToListeners(int station, const DriveReply& result,
+                            const std::vector<ListenerRef>& listeners, bool mustStillListen);
+
+    bool Tk485() const { return commMode == kCommTk485; }
+
+    Executor& executor;
+    PortFactory portFactory;
+    std::unique_ptr<Port> port;
+    // Bytes and notices posted to the executor may run after the port was replaced or the link
+    // destroyed; they act only while the token they captured is still held here.
+    std::shared_ptr<char> portToken;
+    std::shared_ptr<char> alive = std::make_shared<char>(0);
+    ActivityHandler activity;
+    FrameTrace trace;
+
+    int commMode = kCommTk485;
+    std::deque<DriveRequest> queue;
+    MonitorRegistry monitors;
+    bool servingQueue = false;
+    bool waiting = false;
+    bool timerRunning = false;
+    bool graphWatch = false;
+    int tickMs = 30;
+    int tickCount = 0;
+    int timeoutTicks = 0;
+    int retryCounter = 0;
+    int retryLimit = 0;
+    int pollStation = 0;
+    int pollIndex = 0;
+    int firstPoll = 0;
+    int lastPoll = 0;
+
+    // The exchange on the line (or the one to repeat): its bytes, what its reply must match,
+    // and the record handed out with the result.
+    std::string frame;
+    tk485::Expectation tkExpect;
+    modbus::Expectation mbExpect;
+    DriveReply reply;
+    tk485::Tk485Assembler tkAssembler;
+    modbus::ModbusAssembler mbAssembler;
+};
+
+int CDriveLink::Impl::Open(ActivityHandler handler, int mode, const PortSettings& settings,
+                           int timeoutMs, int tick, int retryCount) {
+    timerRunning = false;
+    ClosePort();
+    activity = std::move(handler);
+    int newMode = mode == kCommModbus ? kCommModbus : kCommTk485;
+    if (newMode != commMode) {
+        // A drive reached over the other protocol has not seen our registrations.
+        monitors.MarkAllXNeeded();
+        commMode = newMode;
+        pollStation = 0;
+        pollIndex = 0;
+    }
+    waiting = false;
+    servingQueue = false;
+    tickCount = 0;
+    retryCounter = 0;
+    retryLimit = std::max(0, retryCount);
+
+    port = portFactory ? portFactory() : nullptr;
+    if (!port) return kLinkOpenPortFailed;
+    portToken = std::make_shared<char>(0);
+    PortSettings s = settings;
+    s.queueSize = kPortQueueSize;
+    Port::ByteHandler onByte = [this, token = std::weak_ptr<char>(portToken)](std::uint8_t b) {
+        if (auto held = token.lock()) OnByte(b);
+    };
+    if (!port->Open(s, std::move(onByte)) || !port->Start()) {
+        ClosePort();
+        return kLinkOpenPortFailed;
+    }
+    tickMs = std::max(1, tick);
+    timeoutTicks = std::max(0, timeoutMs) / tickMs;
+    timerRunning = true;
+    return kLinkOpenOk;
+}
+
+void CDriveLink::Impl::ClosePort() {
+    portToken.reset();
+    if (!port) return;
+    port->Stop();
+    port->Close();
+    port.reset();
+}
+
+void CDriveLink::Impl::OnTick() {
+    if (!timerRunning) return;
+    if (retryCounter > retryLimit) {
+        GiveUp();
+        // A receiver of the final failure may have re-opened the link meanwhile.
+        if (!timerRunning) return;
+    }
+    if (waiting) {
+        CountTick();
+        return;
+    }
+    StartNextExchange();
+}
+
+// The exchange failed retry-limit + 1 times. State is settled before anyone hears of it, so a
+// receiver that queues requests or registers again is not undone afterwards.
+void CDriveLink::Impl::GiveUp() {
+    reply.failingCode = reply.errorCode;
+    reply.errorCode = kErrRetriesExhausted;
+    reply.retryCounter = retryCounter;
+    const DriveReply result = reply;
+    retryCounter = 0;
+    tickCount = 0;
+    waiting = false;
+    PostActivity(kActivityError);
+    if (servingQueue) {
+        servingQueue = false;
+        if (queue.empty()) return;
+        DriveRequest request = std::move(queue.front());
+        queue.pop_front();
+        DeliverToRequester(request, result);
+        return;
+    }
+    // Windows learn that the station is gone from this last result.
+    std::vector<ListenerRef> listeners = monitors.Listeners(result.station);
+    monitors.DropStation(result.station);
+    DeliverToListeners(result.station, result, listeners, false);
+}
+
+void CDriveLink::Impl::CountTick() {
+    if (++tickCount <= timeoutTicks) return;
+    Conclude(kErrTimeout);
+}
+
+void CDriveLink::Impl::StartNextExchange() {
+    if (LeftoverRepetition()) retryCounter = 0;
+    if (!queue.empty() && !servingQueue && retryCounter == 0) servingQueue = true;
+    if (servingQueue) {
+        if (retryCounter == 0) PrepareQueued(queue.front());
+        Send();
+        return;
+    }
+    if (retryCounter != 0) {
+        Send();
+        return;
+    }
+    if (!ChoosePollTarget()) return;
+    PrepareMonitor();
+    Send();
+}
+
+// A monitoring exchange waiting to be repeated whose station nobody monitors any more (its
+// drive was disconnected meanwhile): repeating it would only hold up the queue.
+bool CDriveLink::Impl::LeftoverRepetition() const {
+    return retryCounter != 0 && !servingQueue && monitors.AddressCount(reply.station) == 0;
+}
+
+void CDriveLink::Impl::PrepareQueued(const DriveRequest& request) {
+    reply = DriveReply{};
+    reply.station = request.station;
+    reply.wordCount = 1;
+    reply.addresses[0] = request.address & 0xFFFF;
+    reply.command = request.command;
+    bool write = request.command == 'W';
+    if (Tk485()) {
+        frame = write ? tk485::BuildWrite(request.station, request.address, request.value)
+                      : tk485::BuildRead(request.station, request.address);
+        tkExpect = {request.station, write ? 'W' : 'R', 1};
+        return;
+    }
+    modbus::Frame f =
+        write ? modbus::BuildWriteRequest(request.station, request.address, request.value)
+              : modbus::BuildReadRequest(request.station, request.address);
+    frame.assign(f.begin(), f.end());
+    mbExpect = {request.station, write ? modbus::kWriteSingleRegister : modbus::kReadInputRegisters,
+                modbus::RegisterOf(request.address)};
+}
+
+bool CDriveLink::Impl::ChoosePollTarget() {
+    if (!monitors.AnyMonitoring() || firstPoll == 0 || lastPoll == 0) return false;
+    if (pollIndex < monitors.AddressCount(pollStation)) return true;
+    pollIndex = 0;
+    int next = monitors.NextPollStation(pollStation, firstPoll, lastPoll);
+    if (next == 0) return false;
+    pollStation = next;
+    return true;
+}
+
+void CDriveLink::Impl::PrepareMonitor() {
+    const int station = pollStation;
+    reply = DriveReply{};
+    reply.station = station;
+    if (Tk485()) {
+        PrepareTk485Monitor(station);
+        return;
+    }
+    int address = monitors.AddressAt(station, pollIndex);
+    reply.command = 'R';
+    reply.wordCount = 1;
+    reply.addresses[0] = address;
+    modbus::Frame f = modbus::BuildReadRequest(station, address);
+    frame.assign(f.begin(), f.end());
+    mbExpect = {station, modbus::kReadInputRegisters, modbus::RegisterOf(address)};
+}
+
+// X when the drive must learn the address set, then one Y for the first eight addresses and
+// single reads for any beyond them.
+void CDriveLink::Impl::PrepareTk485Monitor(int station) {
+    if (monitors.XNeeded(station)) {
+        monitors.ClearXNeeded(station);
+        pollIndex = 0;
+        reply.command = 'X';
+        frame = tk485::WrapRequest(monitors.RegisterPayload(station));
+        tkExpect = {station, 'X', 0};
+        return;
+    }
+    if (pollIndex == 0) {
+        int n = std::min(monitors.AddressCount(station), tk485::kMaxMonitorWords);
+        for (int i = 0; i < n; ++i) reply.addresses[i] = monitors.AddressAt(station, i);
+        reply.command = 'Y';
+        reply.wordCount = n;
+        frame = tk485::BuildMonitorRead(station);
+        tkExpect = {station, 'Y', n};
+        return;
+    }
+    int address = monitors.AddressAt(station, pollIndex);
+    reply.command = 'R';
+    reply.wordCount = 1;
+    reply.addresses[0] = address;
+    frame = tk485::BuildRead(station, address);
+    tkExpect = {station, 'R', 1};
+}
+
+void CDriveLink::Impl::Send() {
+    if (Tk485()) {
+        tkAssembler.Expect(tkExpect);
+    } else {
+        mbAssembler.Expect(mbExpect);
+    }
+    reply.errorCode = kErrNone;
+    const auto* bytes = reinterpret_cast<const std::uint8_t*>(frame.data());
+    if (port) {
+        // A port that refuses the frame gets no reply: the time-out treats it like a lost frame.
+        bool sent = Tk485() ? port->SendText(frame.c_str()) : port->SendBytes(bytes, frame.size());
+        (void)sent;
+    }
+    waiting = true;
+    tickCount = 0;
+    if (trace) trace(true, bytes, frame.size());
+    PostActivity(kActivitySent);
+}
+
+void CDriveLink::Impl::OnByte(std::uint8_t byte) {
+    if (Tk485() ? !tkAssembler.PushByte(byte) : !mbAssembler.PushByte(byte)) return;
+    if (trace) {
+        if (Tk485()) {
+            std::string_view got = tkAssembler.frame();
+            trace(false, reinterpret_cast<const std::uint8_t*>(got.data()), got.size());
+        } else {
+            trace(false, mbAssembler.frame(), mbAssembler.frameLength());
+        }
+    }
+    // A reply completing while nothing is outstanding belongs to an exchange already ended by
+    // its time-out; the repeat asks again.
+    if (!waiting) return;
+    if (Tk485()) {
+        for (int i = 0; i < tkAssembler.wordCount(); ++i) reply.values[i] = tkAssembler.values()[i];
+        Conclude(tkAssembler.errorCode());
+    } else {
+        reply.values[0] = mbAssembler.value();
+        Conclude(mbAssembler.errorCode());
+    }
+}
+
+// Ends the exchange on the line with a reply's verdict or a time-out.
+void CDriveLink::Impl::Conclude(int error) {
+    reply.errorCode = error;
+    retryCounter = error == kErrNone ? 0 : retryCounter + 1;
+    reply.retryCounter = retryCounter;
+    tickCount = 0;
+    waiting = false;
+    PostActivity(error == kErrNone ? kActivityGoodReply : kActivityError);
+
+    if (servingQueue && !queue.empty()) {
+        DriveRequest request = queue.front();
+        // A drive that rejected the request will reject it again: report it once.
+        if (IsRejection(error)) {
+            reply.failingCode = error;
+            retryCounter = 0;
+        }
+        if (error == kErrNone || IsRejection(error)) {
+            queue.pop_front();
+            servingQueue = false;
+        }
+        const DriveReply result = reply;
+        DeliverToRequester(request, result);
+        return;
+    }
+    const int station = reply.station;
+    if (error == kErrNone) {
+        AdvancePoll();
+        // A repeated X that finally got through has done what its failure asked to be redone.
+        if (reply.command == 'X' && frame == tk485::WrapRequest(monitors.RegisterPayload(station)))
+            monitors.ClearXNeeded(station);
+    } else if (reply.command == 'X') {
+        monitors.SetXNeeded(station);
+    }
+    const DriveReply result = reply;
+    DeliverToListeners(station, result, monitors.Listeners(station), true);
+}
+
+void CDriveLink::Impl::AdvancePoll() {
+    if (Tk485() && pollIndex == 0) {
+        pollIndex = tk485::kMaxMonitorWords;
+    } else {
+        ++pollIndex;
+    }
+}
+
+void CDriveLink::Impl::PostActivity(int what) {
+    if (!activity) return;
+    executor.post([handler = activity, what, token = std::weak_ptr<char>(alive)] {
+        if (!token.expired()) handler(what);
+    });
+}
+
+void CDriveLink::Impl::DeliverToRequester(const DriveRequest& request, const DriveReply& result) {
+    if (request.requester == nullptr || request.requesterAlive.expired()) return;
+    request.requester->OnDriveReply(result.station, result);
+}
+
+// Each receiver may add or remove listeners, or be destroyed by another one, while an earlier
+// one handles the result: check before every call rather than trusting the snapshot.
+void CDriveLink::Impl::DeliverToListeners(int station, const DriveReply& result,
+                                          const std::vector<ListenerRef>& listeners,
+                                          bool mustStillListen) {
+    for (const ListenerRef& ref : listeners) {
+        if (ref.alive.expired()) continue;
+        if (mustStillListen && !monitors.IsListening(station, ref.listener)) continue;
+        if (graphWatch && !ref.listener->ReceivesDuringGraphWatch()) continue;
+        ref.listener->OnDriveMonitor(station, result);
+    }
+}
+
+CDriveLink::CDriveLink(Executor& executor, PortFactory portFactory)
+    : impl_(std::make_unique<Impl>(executor, std::move(portFactory))) {}
+
+CDriveLink::~CDriveLink() = default;
+
+int CDriveLink::Open(ActivityHandler activity, int commMode, const PortSettings& settings,
+                     int timeoutMs, int tickMs, int retryCount) {
+    return impl_->Open(std::move(activity), commMode, settings, timeoutMs, tickMs, retryCount);
+}
+
+void CDriveLink::QueueRead(int station, int address, ReplySink* requester) {
+    DriveRequest r;
+    r.command = 'R';
+    r.station = station;
+    r.address = address & 0xFFFF;
+    r.requester = requester;
+    if (requester) r.requesterAlive = requester->replySinkLiveness();
+    impl_->queue.push_back(std::move(r));
+}
+
+void CDriveLink::QueueWrite(int station, int address, int value, ReplySink* requester) {
+    DriveRequest r;
+    r.command = 'W';
+    r.station = station;
+    r.address = address & 0xFFFF;
+    r.value = value & 0xFFFF;
+    r.requester = requester;
+    if (requester) r.requesterAlive = requester->replySinkLiveness();
+    impl_->queue.push_back(std::move(r));
+}
+
+int CDriveLink::AddMonitorAddresses(int station, const int* addresses, int count) {
+    if (!MonitorRegistry::ValidStation(station)) return 0;
+    impl_->monitors.AddAddresses(station, addresses, count);
+    return 1;
+}
+
+int CDriveLink::RemoveMonitorAddresses(int station, const int* addresses, int count) {
+    if (!MonitorRegistry::ValidStation(station)) return 0;
+    impl_->monitors.RemoveAddresses(station, addresses, count);
+    return 1;
+}
+
+bool CDriveLink::AddListener(int station, MonitorListener* listener) {
+    return impl_->monitors.AddListener(station, listener);
+}
+
+bool CDriveLink::RemoveListener(int station, MonitorListener* listener) {
+    return impl_->monitors.RemoveListener(station, listener);
+}
+
+void CDriveLink::SetPollRange(int first, int last) {
+    impl_->firstPoll = first;
+    impl_->lastPoll = last;
+}
+
+void CDriveLink::SetGraphWatchActive(bool active) {
+    impl_->graphWatch = active;
+}
+void CDriveLink::OnTick() {
+    impl_->OnTick();
+}
+bool CDriveLink::IsTimerRunning() const {
+    return impl_->timerRunning;
+}
+int CDriveLink::TickMs() const {
+    return impl_->tickMs;
+}
+void CDriveLink::SetFrameTrace(FrameTrace trace) {
+    impl_->trace = std::move(trace);
+}
+int CDriveLink::CommModeValue() const {
+    return impl_->commMode;
+}
+std::size_t CDriveLink::QueueLength() const {
+    return impl_->queue.size();
+}
+bool CDriveLink::IsWaiting() const {
+    return impl_->waiting;
+}
+
+}  // namespace korvane
