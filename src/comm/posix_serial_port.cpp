@@ -122,6 +122,7 @@ int SerialSys::tcflush(int fd, int queue) { return ::tcflush(fd, queue); }
 int SerialSys::tcdrain(int fd) { return ::tcdrain(fd); }
 long SerialSys::read(int fd, void* buffer, std::size_t length) { return ::read(fd, buffer, length); }
 long SerialSys::write(int fd, const void* buffer, std::size_t length) { return ::write(fd, buffer, length); }
+int SerialSys::poll(struct pollfd* fds, unsigned long count, int timeoutMs) { return ::poll(fds, count, timeoutMs); }
 void SerialSys::sleepMs(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
 
 SerialSys& RealSerialSys() {
@@ -322,7 +323,7 @@ void PosixSerialPort::TransmitFrame(const std::vector<std::uint8_t>& frame) {
             continue;
         } else if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
             pollfd p{fd_, POLLOUT, 0};
-            int r = ::poll(&p, 1, kWriteTimeoutMs);
+            int r = sys_.poll(&p, 1, kWriteTimeoutMs);
             if (r <= 0) {
                 writeErr = r == 0 ? ETIMEDOUT : errno;
                 break;
@@ -383,7 +384,7 @@ void PosixSerialPort::workerLoop() {
     bool pollReported = false;
     for (;;) {
         pollfd fds[2] = {{wakeFd_, POLLIN, 0}, {lineLost_ ? -1 : fd_, POLLIN, 0}};
-        int r = ::poll(fds, 2, -1);
+        int r = sys_.poll(fds, 2, -1);
         if (r < 0 && errno != EINTR) {
             if (!pollReported) reportFromWorker("poll()", errno);
             pollReported = true;

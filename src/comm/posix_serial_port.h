@@ -2,6 +2,7 @@
 // The drive link's serial port on POSIX systems: an exclusively opened tty in raw mode, one
 // worker thread that writes the frames handed to it and reads whatever arrives, and RTS
 // switching for RS-485 adapters that do not switch their transmitter themselves.
+#include <poll.h>
 #include <termios.h>
 
 #include <atomic>
@@ -54,6 +55,7 @@ public:
     virtual int tcdrain(int fd);
     virtual long read(int fd, void* buffer, std::size_t length);
     virtual long write(int fd, const void* buffer, std::size_t length);
+    virtual int poll(struct pollfd* fds, unsigned long count, int timeoutMs);
     virtual void sleepMs(int ms);
 };
 SerialSys& RealSerialSys();
