@@ -58,12 +58,10 @@ int runMonitor(CommandContext& context) {
     session.link().SetPollRange(station, station);
     (void)session.link().AddMonitorAddresses(station, addresses.data(), static_cast<int>(addresses.size()));
     session.link().AddListener(station, &printer);
-    bool finished = session.runUntil(
-        [&] { return printer.stationDropped || (polls > 0 && printer.printed >= polls); });
+    // Being interrupted is how a user ends monitoring: only failed results make it fail.
+    (void)session.runUntil([&] { return printer.stationDropped || (polls > 0 && printer.printed >= polls); });
     session.link().RemoveListener(station, &printer);
-    if (printer.failed) return 1;
-    // Interrupted monitoring without a failure is how a user ends it.
-    return finished || polls < 0 ? 0 : 1;
+    return printer.failed ? 1 : 0;
 }
 
 const CommandRegistrar registrar({"monitor", "monitor STATION ADDR... [--polls N]", runMonitor});

@@ -176,3 +176,39 @@ TEST(SimDrive, Series5ReportsItsOutputFrequencyAtTheSpeedAddress) {
 
 }  // namespace
 }  // namespace korvane::sim
+
+#include "paradb/data_file.h"
+#include "sim/data_file_parameters.h"
+
+namespace korvane::sim {
+namespace {
+
+TEST(DataFileParameters, ADrivesParameterAreaFollowsItsDataFile) {
+    CDataFile file;
+    file.groups = std::make_unique<CGroupList>();
+    auto& group = file.groups->elements.emplace_back();
+    auto add = [&](std::uint16_t address, std::uint32_t def, std::int32_t lo, std::int32_t hi, std::uint32_t writable) {
+        CItem& item = group.items.emplace_back();
+        item.address = address;
+        item.defaultValue = def;
+        item.minimum = lo;
+        item.maximum = hi;
+        item.writable = writable;
+    };
+    add(0x0100, 50, 0, 100, 1);
+    add(0x0101, 3, 0, 0, 0);
+    add(0x0102, 0, 5, 1, 1);  // no usable range
+    add(0x0100, 99, 0, 1, 0);  // a second entry for an address does not override the first
+    SimDrive d({1, 4, 0x0100, 3, 1});
+    d.applyParameters(ParametersFromDataFile(file));
+    std::uint16_t v = 0;
+    ASSERT_EQ(d.read(0x0100, v), Access::Ok);
+    EXPECT_EQ(v, 50);
+    EXPECT_EQ(d.write(0x0100, 100), Access::Ok);
+    EXPECT_EQ(d.write(0x0101, 3), Access::ReadOnly);
+    EXPECT_EQ(d.write(0x0102, 0xFFFF), Access::Ok);
+    EXPECT_EQ(d.read(0x0103, v), Access::UnknownAddress);
+}
+
+}  // namespace
+}  // namespace korvane::sim
