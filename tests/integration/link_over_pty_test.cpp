@@ -29,6 +29,8 @@ struct FaultCase {
     int commMode;
 };
 
+void PrintTo(const FaultCase& c, std::ostream* os) { *os << c.name; }
+
 class LinkUnderFaults : public ::testing::TestWithParam<FaultCase> {};
 
 // Lost and spoilt replies may cost retries and even whole requests, but a value the link
