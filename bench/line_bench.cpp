@@ -38,14 +38,14 @@ struct Case {
 };
 
 class Counter : public ReplySink, public MonitorListener {
-public:
+  public:
     void OnDriveReply(int, const DriveReply& r) override { count(r); }
     void OnDriveMonitor(int, const DriveReply& r) override {
         if (r.command == 'Y' || r.command == 'R') count(r);
     }
     long good = 0, bad = 0, outstanding = 0;
 
-private:
+  private:
     void count(const DriveReply& r) {
         if (r.errorCode == kErrNone) {
             ++good;
@@ -85,7 +85,9 @@ Measured run(const Case& c, int baud) {
 
     QueueExecutor executor;
     RecordingPrompter prompter;
-    CDriveLink link(executor, [&] { return std::make_unique<PosixSerialPort>(executor, ReportThroughPrompter(prompter)); });
+    CDriveLink link(executor, [&] {
+        return std::make_unique<PosixSerialPort>(executor, ReportThroughPrompter(prompter));
+    });
     PortSettings settings;
     settings.portName = pty.slavePath();
     settings.baudRate = baud;
@@ -149,32 +151,36 @@ int main() {
     const Case cases[] = {
         {"TK485 R", sim::SimProtocol::Tk485, kCommTk485, Kind::Read, tk485::BuildRead(1, 3).size(),
          tk485::BuildAckReply(1, 'R', one, 1).size()},
-        {"TK485 W", sim::SimProtocol::Tk485, kCommTk485, Kind::Write, tk485::BuildWrite(1, 5, 1234).size(),
-         tk485::BuildAckReply(1, 'W', one, 1).size()},
+        {"TK485 W", sim::SimProtocol::Tk485, kCommTk485, Kind::Write,
+         tk485::BuildWrite(1, 5, 1234).size(), tk485::BuildAckReply(1, 'W', one, 1).size()},
         {"TK485 Y (8 words)", sim::SimProtocol::Tk485, kCommTk485, Kind::MonitorRead,
          tk485::BuildMonitorRead(1).size(), tk485::BuildAckReply(1, 'Y', words8, 8).size()},
-        {"MODBUS R", sim::SimProtocol::Modbus, kCommModbus, Kind::Read, modbus::BuildReadRequest(1, 3).size(),
-         modbus::BuildReadReply(1, 0x1234).size()},
+        {"MODBUS R", sim::SimProtocol::Modbus, kCommModbus, Kind::Read,
+         modbus::BuildReadRequest(1, 3).size(), modbus::BuildReadReply(1, 0x1234).size()},
     };
     const double tickBound = 1000.0 / kTickMs;
-    std::printf("Exchanges per second over the simulated line (pty, 8N1 = 10 bits per character,\n"
-                "turnaround %.0f ms, link tick %d ms, %lld s per case)\n\n",
-                kTurnaroundMs, kTickMs, static_cast<long long>(kRunTime.count()));
-    std::printf("%-18s %6s %11s %12s %12s %11s %10s %9s\n", "exchange", "baud", "chars q+r", "line bound/s",
-                "tick bound/s", "both/s", "measured/s", "failures");
+    std::printf(
+        "Exchanges per second over the simulated line (pty, 8N1 = 10 bits per character,\n"
+        "turnaround %.0f ms, link tick %d ms, %lld s per case)\n\n",
+        kTurnaroundMs, kTickMs, static_cast<long long>(kRunTime.count()));
+    std::printf("%-18s %6s %11s %12s %12s %11s %10s %9s\n", "exchange", "baud", "chars q+r",
+                "line bound/s", "tick bound/s", "both/s", "measured/s", "failures");
     for (int baud : {9600, 38400}) {
         for (const Case& c : cases) {
-            const double lineMs = static_cast<double>(c.requestChars + c.replyChars) * 10.0 * 1000.0 / baud +
-                                  kTurnaroundMs;
+            const double lineMs =
+                static_cast<double>(c.requestChars + c.replyChars) * 10.0 * 1000.0 / baud +
+                kTurnaroundMs;
             // The next exchange starts on the first tick after the reply is in.
             const double bothBound = 1000.0 / (kTickMs * std::ceil(lineMs / kTickMs));
             Measured m = run(c, baud);
-            std::printf("%-18s %6d %5zu+%-5zu %12.1f %12.1f %11.1f %10s %9ld\n", c.name, baud, c.requestChars,
-                        c.replyChars, 1000.0 / lineMs, tickBound, bothBound,
-                        m.ran ? std::to_string(m.perSecond).substr(0, 5).c_str() : "n/a", m.failures);
+            std::printf("%-18s %6d %5zu+%-5zu %12.1f %12.1f %11.1f %10s %9ld\n", c.name, baud,
+                        c.requestChars, c.replyChars, 1000.0 / lineMs, tickBound, bothBound,
+                        m.ran ? std::to_string(m.perSecond).substr(0, 5).c_str() : "n/a",
+                        m.failures);
         }
     }
-    std::printf("\n\"both\" is the tick bound with each exchange rounded up to whole ticks of line time.\n"
-                "A monitor read (Y) returns 8 words per exchange.\n");
+    std::printf(
+        "\n\"both\" is the tick bound with each exchange rounded up to whole ticks of line time.\n"
+        "A monitor read (Y) returns 8 words per exchange.\n");
     return 0;
 }

@@ -6,8 +6,11 @@ namespace korvane::cli {
 
 namespace {
 
-const std::pair<const char*, Parity> kParities[] = {
-    {"none", Parity::None}, {"odd", Parity::Odd}, {"even", Parity::Even}, {"mark", Parity::Mark}, {"space", Parity::Space}};
+const std::pair<const char*, Parity> kParities[] = {{"none", Parity::None},
+                                                    {"odd", Parity::Odd},
+                                                    {"even", Parity::Even},
+                                                    {"mark", Parity::Mark},
+                                                    {"space", Parity::Space}};
 
 // Consumes a global option at args[i] (and its value); false if args[i] is none.
 bool takeGlobal(const std::vector<std::string>& args, std::size_t& i, ParsedCommandLine& p) {
@@ -92,8 +95,10 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args) {
 std::string UsageText() {
     std::string text =
         "usage: korvane-cli [--port PATH] [--protocol tk485|modbus] [--baud N]\n"
-        "                   [--parity none|odd|even|mark|space] [--data-bits N] [--stop-bits 1|1.5|2]\n"
-        "                   [--timeout MS] [--retries N] [--auto-tx 0|1] [--tx-high 0|1] [--trace]\n"
+        "                   [--parity none|odd|even|mark|space] [--data-bits N] [--stop-bits "
+        "1|1.5|2]\n"
+        "                   [--timeout MS] [--retries N] [--auto-tx 0|1] [--tx-high 0|1] "
+        "[--trace]\n"
         "                   COMMAND ...\n"
         "defaults: tk485, 9600 baud, 8N1, 1000 ms time-out, 3 retries, auto TX 1\n"
         "numbers are decimal or 0x-hex; results are JSON objects, one per line\n"

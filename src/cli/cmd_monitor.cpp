@@ -11,7 +11,7 @@ namespace korvane::cli {
 namespace {
 
 class MonitorPrinter : public MonitorListener {
-public:
+  public:
     MonitorPrinter(LinkSession& session, std::ostream& out) : session_(session), out_(out) {}
     void OnDriveMonitor(int, const DriveReply& reply) override {
         if (!IsFinal(reply)) {
@@ -29,7 +29,7 @@ public:
     bool failed = false;
     bool stationDropped = false;
 
-private:
+  private:
     LinkSession& session_;
     std::ostream& out_;
 };
@@ -56,10 +56,12 @@ int runMonitor(CommandContext& context) {
     if (!session.open()) return 1;
     MonitorPrinter printer(session, context.out);
     session.link().SetPollRange(station, station);
-    (void)session.link().AddMonitorAddresses(station, addresses.data(), static_cast<int>(addresses.size()));
+    (void)session.link().AddMonitorAddresses(station, addresses.data(),
+                                             static_cast<int>(addresses.size()));
     session.link().AddListener(station, &printer);
     // Being interrupted is how a user ends monitoring: only failed results make it fail.
-    (void)session.runUntil([&] { return printer.stationDropped || (polls > 0 && printer.printed >= polls); });
+    (void)session.runUntil(
+        [&] { return printer.stationDropped || (polls > 0 && printer.printed >= polls); });
     session.link().RemoveListener(station, &printer);
     return printer.failed ? 1 : 0;
 }

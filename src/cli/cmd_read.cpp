@@ -11,12 +11,14 @@ int runRead(CommandContext& context) {
     int station = static_cast<int>(ParseNumberArg(context.args[0], 1, 255, "station"));
     std::vector<int> addresses;
     for (std::size_t i = 1; i < context.args.size(); ++i) {
-        addresses.push_back(static_cast<int>(ParseNumberArg(context.args[i], 0, 0xFFFF, "address")));
+        addresses.push_back(
+            static_cast<int>(ParseNumberArg(context.args[i], 0, 0xFFFF, "address")));
     }
     LinkSession session(context.options, context.err);
     if (!session.open()) return 1;
     bool allGood = true;
-    for (int address : addresses) allGood = RunRequest(session, context, 'R', station, address) && allGood;
+    for (int address : addresses)
+        allGood = RunRequest(session, context, 'R', station, address) && allGood;
     return allGood ? 0 : 1;
 }
 

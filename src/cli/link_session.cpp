@@ -15,7 +15,9 @@ namespace {
 
 std::atomic<bool> gInterrupted{false};
 
-extern "C" void onInterrupt(int) { gInterrupted = true; }
+extern "C" void onInterrupt(int) {
+    gInterrupted = true;
+}
 
 std::string timeStamp() {
     LocalTime t = SystemClock().now();
@@ -30,7 +32,8 @@ std::string hexBytes(const std::uint8_t* bytes, std::size_t n) {
 
 }  // namespace
 
-LinkSession::LinkSession(const GlobalOptions& options, std::ostream& err) : options_(options), err_(err) {
+LinkSession::LinkSession(const GlobalOptions& options, std::ostream& err)
+    : options_(options), err_(err) {
     std::ostream* errStream = &err_;
     PortErrorReport report = [errStream](const std::string& text, const std::string& caption) {
         *errStream << caption << ": " << text << std::flush;
@@ -41,17 +44,20 @@ LinkSession::LinkSession(const GlobalOptions& options, std::ostream& err) : opti
     });
     if (options_.trace) {
         link_->SetFrameTrace([errStream](bool sent, const std::uint8_t* bytes, std::size_t n) {
-            *errStream << timeStamp() << (sent ? " TX " : " RX ") << hexBytes(bytes, n) << std::endl;
+            *errStream << timeStamp() << (sent ? " TX " : " RX ") << hexBytes(bytes, n)
+                       << std::endl;
         });
     }
 }
 
-LinkSession::~LinkSession() { link_.reset(); }
+LinkSession::~LinkSession() {
+    link_.reset();
+}
 
 bool LinkSession::open() {
     if (options_.port.portName.empty()) throw UsageError("--port is required");
-    int result = link_->Open([](int) {}, options_.commMode, options_.port, options_.timeoutMs, kTickMs,
-                             options_.retries);
+    int result = link_->Open([](int) {}, options_.commMode, options_.port, options_.timeoutMs,
+                             kTickMs, options_.retries);
     if (result != kLinkOpenOk) {
         err_ << "korvane-cli: cannot open port " << options_.port.portName << std::endl;
         return false;
@@ -78,7 +84,8 @@ bool LinkSession::runUntil(const std::function<bool()>& done) {
             if (next < now) next = now + tick;  // a stalled loop does not fire a burst of ticks
             continue;
         }
-        auto wait = std::chrono::duration_cast<std::chrono::milliseconds>(next - now) + std::chrono::milliseconds(1);
+        auto wait = std::chrono::duration_cast<std::chrono::milliseconds>(next - now) +
+                    std::chrono::milliseconds(1);
         executor_.waitAndDrain(wait);
     }
     return true;
@@ -87,8 +94,8 @@ bool LinkSession::runUntil(const std::function<bool()>& done) {
 void LinkSession::traceNotice(const DriveReply& reply) {
     if (!options_.trace) return;
     err_ << timeStamp() << " retry " << reply.retryCounter << ": station " << reply.station << " "
-         << static_cast<char>(reply.command) << strprintf(" 0x%04X", reply.addresses[0] & 0xFFFF) << ": "
-         << ErrorText(reply.errorCode) << std::endl;
+         << static_cast<char>(reply.command) << strprintf(" 0x%04X", reply.addresses[0] & 0xFFFF)
+         << ": " << ErrorText(reply.errorCode) << std::endl;
 }
 
 }  // namespace korvane::cli

@@ -14,7 +14,7 @@ namespace korvane::cli {
 constexpr int kTickMs = 30;
 
 class LinkSession {
-public:
+  public:
     LinkSession(const GlobalOptions& options, std::ostream& err);
     ~LinkSession();
     LinkSession(const LinkSession&) = delete;
@@ -30,7 +30,7 @@ public:
     // Writes one retry notice to err when --trace is on.
     void traceNotice(const DriveReply& reply);
 
-private:
+  private:
     const GlobalOptions& options_;
     std::ostream& err_;
     QueueExecutor executor_;  // declared first: outlives the link and its port

@@ -18,7 +18,9 @@ int main(int argc, char** argv) {
             return 0;
         }
         const CliCommand* command = FindCommand(parsed.command);
-        if (!command) throw UsageError(parsed.command.empty() ? "no command" : "unknown command " + parsed.command);
+        if (!command)
+            throw UsageError(parsed.command.empty() ? "no command"
+                                                    : "unknown command " + parsed.command);
         CommandContext context{parsed.options, parsed.commandArgs, std::cout, std::cerr};
         return command->run(context);
     } catch (const UsageError& e) {

@@ -17,7 +17,9 @@ void addFailure(Json& j, const DriveReply& reply) {
     j["error_text"] = ErrorText(failing);
 }
 
-std::string commandText(const DriveReply& reply) { return std::string(1, static_cast<char>(reply.command)); }
+std::string commandText(const DriveReply& reply) {
+    return std::string(1, static_cast<char>(reply.command));
+}
 
 }  // namespace
 
@@ -49,7 +51,8 @@ std::string MonitorJson(const DriveReply& reply) {
     Json addresses = Json::array(), values = Json::array();
     for (int i = 0; i < n; ++i) {
         addresses.push_back(reply.addresses[static_cast<std::size_t>(i)]);
-        if (reply.errorCode == kErrNone) values.push_back(reply.values[static_cast<std::size_t>(i)]);
+        if (reply.errorCode == kErrNone)
+            values.push_back(reply.values[static_cast<std::size_t>(i)]);
     }
     j["addresses"] = addresses;
     j["values"] = values;

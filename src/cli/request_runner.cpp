@@ -10,7 +10,7 @@ namespace korvane::cli {
 namespace {
 
 class FinalReply : public ReplySink {
-public:
+  public:
     explicit FinalReply(LinkSession& session) : session_(session) {}
     void OnDriveReply(int, const DriveReply& reply) override {
         if (IsFinal(reply)) {
@@ -21,13 +21,14 @@ public:
     }
     std::optional<DriveReply> result;
 
-private:
+  private:
     LinkSession& session_;
 };
 
 }  // namespace
 
-bool RunRequest(LinkSession& session, CommandContext& context, char command, int station, int address, int value) {
+bool RunRequest(LinkSession& session, CommandContext& context, char command, int station,
+                int address, int value) {
     FinalReply sink(session);
     if (command == 'W') {
         session.link().QueueWrite(station, address, value, &sink);

@@ -32,12 +32,14 @@ struct BaudConstant {
 };
 
 constexpr BaudConstant kBauds[] = {
-    {50, B50},           {75, B75},           {110, B110},         {134, B134},         {150, B150},
-    {200, B200},         {300, B300},         {600, B600},         {1200, B1200},       {1800, B1800},
-    {2400, B2400},       {4800, B4800},       {9600, B9600},       {19200, B19200},     {38400, B38400},
-    {57600, B57600},     {115200, B115200},   {230400, B230400},   {460800, B460800},   {500000, B500000},
-    {576000, B576000},   {921600, B921600},   {1000000, B1000000}, {1152000, B1152000}, {1500000, B1500000},
-    {2000000, B2000000}, {2500000, B2500000}, {3000000, B3000000}, {3500000, B3500000}, {4000000, B4000000},
+    {50, B50},           {75, B75},           {110, B110},         {134, B134},
+    {150, B150},         {200, B200},         {300, B300},         {600, B600},
+    {1200, B1200},       {1800, B1800},       {2400, B2400},       {4800, B4800},
+    {9600, B9600},       {19200, B19200},     {38400, B38400},     {57600, B57600},
+    {115200, B115200},   {230400, B230400},   {460800, B460800},   {500000, B500000},
+    {576000, B576000},   {921600, B921600},   {1000000, B1000000}, {1152000, B1152000},
+    {1500000, B1500000}, {2000000, B2000000}, {2500000, B2500000}, {3000000, B3000000},
+    {3500000, B3500000}, {4000000, B4000000},
 };
 
 std::string errnoText(int err) {
@@ -52,18 +54,24 @@ std::string groupHint(const std::string& devicePath) {
         char buffer[1024];
         struct group g {};
         struct group* found = nullptr;
-        if (getgrgid_r(st.st_gid, &g, buffer, sizeof buffer, &found) == 0 && found) owner = found->gr_name;
+        if (getgrgid_r(st.st_gid, &g, buffer, sizeof buffer, &found) == 0 && found)
+            owner = found->gr_name;
     }
-    return strprintf("Add your user to the group that owns the port (%s) and log in again.\n", owner.c_str());
+    return strprintf("Add your user to the group that owns the port (%s) and log in again.\n",
+                     owner.c_str());
 }
 
 // The line is gone rather than merely disturbed: stop reading it until the port is re-opened.
-bool meansUnplugged(int err) { return err == EIO || err == ENXIO || err == ENODEV || err == EBADF; }
+bool meansUnplugged(int err) {
+    return err == EIO || err == ENXIO || err == ENODEV || err == EBADF;
+}
 
 }  // namespace
 
 PortErrorReport ReportThroughPrompter(Prompter& prompter) {
-    return [&prompter](const std::string& text, const std::string& caption) { prompter.error(text, caption); };
+    return [&prompter](const std::string& text, const std::string& caption) {
+        prompter.error(text, caption);
+    };
 }
 
 std::string DevicePathForPort(const std::string& name) {
@@ -73,8 +81,8 @@ std::string DevicePathForPort(const std::string& name) {
 
 std::string PortErrorText(const char* operation, int err, const std::string& portName,
                           const std::string& devicePath) {
-    std::string text = strprintf("WARNING:  %s Failed with the following error: \n%s\nPort: %s\n", operation,
-                                 errnoText(err).c_str(), portName.c_str());
+    std::string text = strprintf("WARNING:  %s Failed with the following error: \n%s\nPort: %s\n",
+                                 operation, errnoText(err).c_str(), portName.c_str());
     if (err == EACCES || err == EPERM) text += groupHint(devicePath);
     return text;
 }
@@ -87,21 +95,39 @@ bool ApplyLineSettings(const PortSettings& settings, termios& t) {
     if (!baud) return false;
     tcflag_t size = 0;
     switch (settings.dataBits) {
-        case 5: size = CS5; break;
-        case 6: size = CS6; break;
-        case 7: size = CS7; break;
-        case 8: size = CS8; break;
-        default: return false;
+        case 5:
+            size = CS5;
+            break;
+        case 6:
+            size = CS6;
+            break;
+        case 7:
+            size = CS7;
+            break;
+        case 8:
+            size = CS8;
+            break;
+        default:
+            return false;
     }
     cfmakeraw(&t);
     t.c_cflag &= ~(CSIZE | PARENB | PARODD | CMSPAR | CSTOPB | CRTSCTS);
     t.c_cflag |= size | CLOCAL | CREAD;
     switch (settings.parity) {
-        case Parity::None: break;
-        case Parity::Odd: t.c_cflag |= PARENB | PARODD; break;
-        case Parity::Even: t.c_cflag |= PARENB; break;
-        case Parity::Mark: t.c_cflag |= PARENB | CMSPAR | PARODD; break;
-        case Parity::Space: t.c_cflag |= PARENB | CMSPAR; break;
+        case Parity::None:
+            break;
+        case Parity::Odd:
+            t.c_cflag |= PARENB | PARODD;
+            break;
+        case Parity::Even:
+            t.c_cflag |= PARENB;
+            break;
+        case Parity::Mark:
+            t.c_cflag |= PARENB | CMSPAR | PARODD;
+            break;
+        case Parity::Space:
+            t.c_cflag |= PARENB | CMSPAR;
+            break;
     }
     if (settings.stopBits != StopBits::One) t.c_cflag |= CSTOPB;
     t.c_iflag &= ~(IXON | IXOFF | IXANY);
@@ -112,18 +138,42 @@ bool ApplyLineSettings(const PortSettings& settings, termios& t) {
 
 // ---- the real system calls -------------------------------------------------------------
 
-int SerialSys::open(const char* path, int flags) { return ::open(path, flags); }
-int SerialSys::close(int fd) { return ::close(fd); }
-int SerialSys::ioctl(int fd, unsigned long request, int* arg) { return ::ioctl(fd, request, arg); }
-int SerialSys::flock(int fd, int operation) { return ::flock(fd, operation); }
-int SerialSys::tcgetattr(int fd, termios* t) { return ::tcgetattr(fd, t); }
-int SerialSys::tcsetattr(int fd, const termios* t) { return ::tcsetattr(fd, TCSANOW, t); }
-int SerialSys::tcflush(int fd, int queue) { return ::tcflush(fd, queue); }
-int SerialSys::tcdrain(int fd) { return ::tcdrain(fd); }
-long SerialSys::read(int fd, void* buffer, std::size_t length) { return ::read(fd, buffer, length); }
-long SerialSys::write(int fd, const void* buffer, std::size_t length) { return ::write(fd, buffer, length); }
-int SerialSys::poll(struct pollfd* fds, unsigned long count, int timeoutMs) { return ::poll(fds, count, timeoutMs); }
-void SerialSys::sleepMs(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+int SerialSys::open(const char* path, int flags) {
+    return ::open(path, flags);
+}
+int SerialSys::close(int fd) {
+    return ::close(fd);
+}
+int SerialSys::ioctl(int fd, unsigned long request, int* arg) {
+    return ::ioctl(fd, request, arg);
+}
+int SerialSys::flock(int fd, int operation) {
+    return ::flock(fd, operation);
+}
+int SerialSys::tcgetattr(int fd, termios* t) {
+    return ::tcgetattr(fd, t);
+}
+int SerialSys::tcsetattr(int fd, const termios* t) {
+    return ::tcsetattr(fd, TCSANOW, t);
+}
+int SerialSys::tcflush(int fd, int queue) {
+    return ::tcflush(fd, queue);
+}
+int SerialSys::tcdrain(int fd) {
+    return ::tcdrain(fd);
+}
+long SerialSys::read(int fd, void* buffer, std::size_t length) {
+    return ::read(fd, buffer, length);
+}
+long SerialSys::write(int fd, const void* buffer, std::size_t length) {
+    return ::write(fd, buffer, length);
+}
+int SerialSys::poll(struct pollfd* fds, unsigned long count, int timeoutMs) {
+    return ::poll(fds, count, timeoutMs);
+}
+void SerialSys::sleepMs(int ms) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+}
 
 SerialSys& RealSerialSys() {
     static SerialSys sys;
@@ -135,10 +185,13 @@ SerialSys& RealSerialSys() {
 PosixSerialPort::PosixSerialPort(Executor& executor, PortErrorReport report, SerialSys& sys)
     : executor_(executor), report_(std::move(report)), sys_(sys) {}
 
-PosixSerialPort::~PosixSerialPort() { Close(); }
+PosixSerialPort::~PosixSerialPort() {
+    Close();
+}
 
 void PosixSerialPort::reportNow(const char* operation, int err) {
-    if (report_) report_(PortErrorText(operation, err, settings_.portName, devicePath_), kPortErrorCaption);
+    if (report_)
+        report_(PortErrorText(operation, err, settings_.portName, devicePath_), kPortErrorCaption);
 }
 
 void PosixSerialPort::reportFromWorker(const char* operation, int err) {
@@ -357,14 +410,15 @@ void PosixSerialPort::readAvailable() {
     for (;;) {
         long n = sys_.read(fd_, buffer, sizeof buffer);
         if (n > 0) {
-            executor_.post([weak = workerSession_, bytes = std::vector<std::uint8_t>(buffer, buffer + n)] {
-                for (std::uint8_t b : bytes) {
-                    // Checked per byte: a handler may close the port halfway through.
-                    auto session = weak.lock();
-                    if (!session) return;
-                    if (session->onByte) session->onByte(b);
-                }
-            });
+            executor_.post(
+                [weak = workerSession_, bytes = std::vector<std::uint8_t>(buffer, buffer + n)] {
+                    for (std::uint8_t b : bytes) {
+                        // Checked per byte: a handler may close the port halfway through.
+                        auto session = weak.lock();
+                        if (!session) return;
+                        if (session->onByte) session->onByte(b);
+                    }
+                });
             if (static_cast<std::size_t>(n) < sizeof buffer) return;
             continue;
         }

@@ -43,7 +43,7 @@ std::string PortErrorText(const char* operation, int err, const std::string& por
 
 // The system calls the port makes, so tests can fail them on purpose.
 class SerialSys {
-public:
+  public:
     virtual ~SerialSys() = default;
     virtual int open(const char* path, int flags);
     virtual int close(int fd);
@@ -61,7 +61,7 @@ public:
 SerialSys& RealSerialSys();
 
 class PosixSerialPort : public Port {
-public:
+  public:
     PosixSerialPort(Executor& executor, PortErrorReport report, SerialSys& sys = RealSerialSys());
     ~PosixSerialPort() override;
     PosixSerialPort(const PosixSerialPort&) = delete;
@@ -79,7 +79,7 @@ public:
     // Public for tests that check the RTS order with a scripted SerialSys.
     void TransmitFrame(const std::vector<std::uint8_t>& frame);
 
-private:
+  private:
     // What posted work may still reach: gone once the port is closed or destroyed.
     struct Session {
         ByteHandler onByte;

@@ -23,7 +23,8 @@ const char kUsage[] =
     "usage: korvane-sim [--pty | --port PATH] [--protocol tk485|modbus] [--baud N]\n"
     "                   [--parity none|odd|even|mark|space] [--data-bits N] [--stop-bits 1|1.5|2]\n"
     "                   [--turnaround MS] [--drive STATION:SERIES:VERSION:CAPACITY:VOLTAGE ...]\n"
-    "                   [--drop PCT] [--corrupt PCT] [--garbage PCT] [--nak CODE] [--silent STATION]\n"
+    "                   [--drop PCT] [--corrupt PCT] [--garbage PCT] [--nak CODE] [--silent "
+    "STATION]\n"
     "                   [--delay MS] [--seed N]\n"
     "With --pty the first line of output is \"PTY <path>\". Serves until killed or standard input\n"
     "closes; lines on standard input change faults while serving:\n  ";
@@ -68,9 +69,12 @@ bool parse(int argc, char** argv, Options& o, std::string& problem) {
         } else if (a == "--protocol") {
             const char* v = value();
             std::string p = v ? v : "";
-            if (p == "tk485") o.sim.protocol = SimProtocol::Tk485;
-            else if (p == "modbus") o.sim.protocol = SimProtocol::Modbus;
-            else return problem = "--protocol is tk485 or modbus", false;
+            if (p == "tk485")
+                o.sim.protocol = SimProtocol::Tk485;
+            else if (p == "modbus")
+                o.sim.protocol = SimProtocol::Modbus;
+            else
+                return problem = "--protocol is tk485 or modbus", false;
         } else if (a == "--baud") {
             if (!number(1, 4000000, n)) return problem = "bad --baud", false;
             o.sim.line.baud = static_cast<int>(n);
@@ -78,9 +82,11 @@ bool parse(int argc, char** argv, Options& o, std::string& problem) {
         } else if (a == "--parity") {
             const char* v = value();
             std::string p = v ? v : "";
-            static const std::pair<const char*, Parity> kParities[] = {
-                {"none", Parity::None}, {"odd", Parity::Odd}, {"even", Parity::Even},
-                {"mark", Parity::Mark}, {"space", Parity::Space}};
+            static const std::pair<const char*, Parity> kParities[] = {{"none", Parity::None},
+                                                                       {"odd", Parity::Odd},
+                                                                       {"even", Parity::Even},
+                                                                       {"mark", Parity::Mark},
+                                                                       {"space", Parity::Space}};
             bool found = false;
             for (const auto& [name, parity] : kParities) {
                 if (p == name) o.line.parity = parity, found = true;
@@ -94,10 +100,14 @@ bool parse(int argc, char** argv, Options& o, std::string& problem) {
         } else if (a == "--stop-bits") {
             const char* v = value();
             std::string s = v ? v : "";
-            if (s == "1") o.line.stopBits = StopBits::One, o.sim.line.stopBits = 1;
-            else if (s == "1.5") o.line.stopBits = StopBits::OnePointFive, o.sim.line.stopBits = 1.5;
-            else if (s == "2") o.line.stopBits = StopBits::Two, o.sim.line.stopBits = 2;
-            else return problem = "--stop-bits is 1, 1.5 or 2", false;
+            if (s == "1")
+                o.line.stopBits = StopBits::One, o.sim.line.stopBits = 1;
+            else if (s == "1.5")
+                o.line.stopBits = StopBits::OnePointFive, o.sim.line.stopBits = 1.5;
+            else if (s == "2")
+                o.line.stopBits = StopBits::Two, o.sim.line.stopBits = 2;
+            else
+                return problem = "--stop-bits is 1, 1.5 or 2", false;
         } else if (a == "--turnaround") {
             if (!number(0, 10000, n)) return problem = "bad --turnaround", false;
             o.sim.line.turnaroundMs = static_cast<double>(n);
@@ -109,8 +119,8 @@ bool parse(int argc, char** argv, Options& o, std::string& problem) {
         } else if (a == "--seed") {
             if (!number(0, 0xFFFFFFFFL, n)) return problem = "bad --seed", false;
             o.sim.seed = static_cast<std::uint32_t>(n);
-        } else if (a == "--drop" || a == "--corrupt" || a == "--garbage" || a == "--nak" || a == "--silent" ||
-                   a == "--delay") {
+        } else if (a == "--drop" || a == "--corrupt" || a == "--garbage" || a == "--nak" ||
+                   a == "--silent" || a == "--delay") {
             const char* v = value();
             if (!v) return problem = a + " needs a value", false;
             faultCommands.push_back(a.substr(2) + " " + v);
@@ -138,7 +148,8 @@ int openRealPort(const Options& o) {
         return -1;
     }
     termios t{};
-    if (tcgetattr(fd, &t) != 0 || !ApplyLineSettings(o.line, t) || tcsetattr(fd, TCSANOW, &t) != 0) {
+    if (tcgetattr(fd, &t) != 0 || !ApplyLineSettings(o.line, t) ||
+        tcsetattr(fd, TCSANOW, &t) != 0) {
         std::cerr << "korvane-sim: cannot set up " << path << "\n";
         ::close(fd);
         return -1;

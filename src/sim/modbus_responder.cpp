@@ -27,24 +27,30 @@ bool crcMatches(const Bytes& f) {
 }
 
 Bytes exception(const SimRequest& request, int code) {
-    Bytes out{static_cast<std::uint8_t>(request.station), static_cast<std::uint8_t>(request.command | 0x80),
-              static_cast<std::uint8_t>(code)};
+    Bytes out{static_cast<std::uint8_t>(request.station),
+              static_cast<std::uint8_t>(request.command | 0x80), static_cast<std::uint8_t>(code)};
     appendCrc(out);
     return out;
 }
 
 int exceptionForAccess(Access access) {
     switch (access) {
-        case Access::UnknownAddress: return kExIllegalAddress;
-        case Access::ReadOnly: return kExWriteMode;
-        case Access::OutOfRange: return kExIllegalValue;
-        case Access::Ok: break;
+        case Access::UnknownAddress:
+            return kExIllegalAddress;
+        case Access::ReadOnly:
+            return kExWriteMode;
+        case Access::OutOfRange:
+            return kExIllegalValue;
+        case Access::Ok:
+            break;
     }
     return 4;
 }
 
 // Registers are the drive's addresses less one, modulo 65536 both ways.
-std::uint16_t driveAddress(std::uint16_t reg) { return static_cast<std::uint16_t>(reg + 1); }
+std::uint16_t driveAddress(std::uint16_t reg) {
+    return static_cast<std::uint16_t>(reg + 1);
+}
 
 }  // namespace
 
@@ -52,7 +58,8 @@ std::uint16_t ModbusResponder::crc(const std::uint8_t* data, std::size_t length)
     std::uint16_t c = 0xFFFF;
     for (std::size_t i = 0; i < length; ++i) {
         c ^= data[i];
-        for (int bit = 0; bit < 8; ++bit) c = (c & 1) ? static_cast<std::uint16_t>((c >> 1) ^ 0xA001) : c >> 1;
+        for (int bit = 0; bit < 8; ++bit)
+            c = (c & 1) ? static_cast<std::uint16_t>((c >> 1) ^ 0xA001) : c >> 1;
     }
     return c;
 }
@@ -64,7 +71,8 @@ int ModbusResponder::exceptionFor(const std::string& code) {
     if (code == "WM") return kExWriteMode;
     char* end = nullptr;
     long number = std::strtol(code.c_str(), &end, 0);
-    if (!code.empty() && *end == '\0' && number > 0 && number < 0x80) return static_cast<int>(number);
+    if (!code.empty() && *end == '\0' && number > 0 && number < 0x80)
+        return static_cast<int>(number);
     return 4;
 }
 

@@ -20,7 +20,9 @@ bool MakeRaw(int fd) {
     return tcsetattr(fd, TCSANOW, &t) == 0;
 }
 
-PtyPair::~PtyPair() { close(); }
+PtyPair::~PtyPair() {
+    close();
+}
 
 bool PtyPair::open(std::string& error) {
     close();

@@ -14,14 +14,14 @@ namespace korvane::sim {
 using Bytes = std::vector<std::uint8_t>;
 
 struct SimRequest {
-    int station = -1;  // -1: the station field could not be read
-    int command = 0;   // TK485 letter or MODBUS function code
+    int station = -1;    // -1: the station field could not be read
+    int command = 0;     // TK485 letter or MODBUS function code
     bool intact = true;  // checksum or CRC right
     Bytes frame;
 };
 
 class Responder {
-public:
+  public:
     virtual ~Responder() = default;
     // Feeds one received byte; returns a request when this byte completed one.
     virtual std::optional<SimRequest> push(std::uint8_t byte, std::int64_t nowUs) = 0;
@@ -37,7 +37,7 @@ public:
 };
 
 class Tk485Responder : public Responder {
-public:
+  public:
     std::optional<SimRequest> push(std::uint8_t byte, std::int64_t nowUs) override;
     Bytes answer(const SimRequest& request, SimDrive& drive) override;
     Bytes refuse(const SimRequest& request, const std::string& code) override;
@@ -45,8 +45,9 @@ public:
 
     static constexpr std::uint8_t kEnq = 0x05, kEot = 0x04, kAck = 0x06, kNak = 0x15;
 
-private:
-    Bytes readWords(const SimRequest& request, SimDrive& drive, const std::vector<std::uint16_t>& addresses);
+  private:
+    Bytes readWords(const SimRequest& request, SimDrive& drive,
+                    const std::vector<std::uint16_t>& addresses);
     Bytes write(const SimRequest& request, SimDrive& drive, const std::string& body);
     Bytes registerMonitor(const SimRequest& request, SimDrive& drive, const std::string& body);
 
@@ -56,7 +57,7 @@ private:
 };
 
 class ModbusResponder : public Responder {
-public:
+  public:
     // `gapUs`: the silence after which a partial frame is finished (3.5 characters).
     explicit ModbusResponder(std::int64_t gapUs) : gapUs_(gapUs) {}
     std::optional<SimRequest> push(std::uint8_t byte, std::int64_t nowUs) override;
@@ -69,7 +70,7 @@ public:
     // The exception for a code given as a number or as TK485 NAK letters; 4 when unknown.
     static int exceptionFor(const std::string& code);
 
-private:
+  private:
     std::optional<SimRequest> finish();
 
     std::int64_t gapUs_;

@@ -34,7 +34,8 @@ std::optional<long> ParseNumber(const std::string& text, long low, long high) {
     errno = 0;
     char* end = nullptr;
     long value = std::strtol(text.c_str(), &end, hex ? 16 : 10);
-    if (errno != 0 || end == text.c_str() || *end != '\0' || value < low || value > high) return std::nullopt;
+    if (errno != 0 || end == text.c_str() || *end != '\0' || value < low || value > high)
+        return std::nullopt;
     return value;
 }
 
@@ -129,12 +130,12 @@ bool ApplySimCommand(SimEngine& engine, const std::string& line, std::string& me
     engine.setFaults(f);
     const SimStats& s = engine.stats();
     std::ostringstream out;
-    out << "drop " << f.dropPct << " corrupt " << f.corruptPct << " garbage " << f.garbagePct << " delay "
-        << f.delayMs << " nak " << (f.nakCode.empty() ? "off" : f.nakCode + " " + std::to_string(f.nakPct))
-        << " silent";
+    out << "drop " << f.dropPct << " corrupt " << f.corruptPct << " garbage " << f.garbagePct
+        << " delay " << f.delayMs << " nak "
+        << (f.nakCode.empty() ? "off" : f.nakCode + " " + std::to_string(f.nakPct)) << " silent";
     for (int st : f.silentStations) out << ' ' << st;
-    out << " | requests " << s.requests << " replies " << s.replies << " dropped " << s.dropped << " corrupted "
-        << s.corrupted << " garbled " << s.garbled << " refused " << s.refused;
+    out << " | requests " << s.requests << " replies " << s.replies << " dropped " << s.dropped
+        << " corrupted " << s.corrupted << " garbled " << s.garbled << " refused " << s.refused;
     message = out.str();
     return true;
 }

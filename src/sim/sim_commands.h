@@ -17,7 +17,8 @@ std::optional<long> ParseNumber(const std::string& text, long low, long high);
 
 // Applies one command line to the engine. Returns false with `message` set when the line is
 // not understood; on success `message` says what changed.
-[[nodiscard]] bool ApplySimCommand(SimEngine& engine, const std::string& line, std::string& message);
+[[nodiscard]] bool ApplySimCommand(SimEngine& engine, const std::string& line,
+                                   std::string& message);
 
 // The commands ApplySimCommand understands, for usage texts.
 const char* SimCommandHelp();

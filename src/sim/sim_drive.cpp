@@ -18,7 +18,7 @@ struct BuiltInParameter {
 // fresh simulated drive would report "hundredths" as its time scale, which no real drive
 // ships with.
 constexpr BuiltInParameter kBuiltInParameters[] = {
-    {4, 0x5347, 1}, {8, 0x8347, 1}, {9, 0x924A, 1},  {10, 0xA347, 1},
+    {4, 0x5347, 1},  {8, 0x8347, 1},  {9, 0x924A, 1},  {10, 0xA347, 1},
     {11, 0x1209, 1}, {5, 0x0503, 50}, {5, 0x0504, 50},
 };
 
@@ -30,7 +30,9 @@ bool fitsRange(std::uint16_t value, std::int32_t minimum, std::int32_t maximum) 
     return v >= minimum && v <= maximum;
 }
 
-std::uint16_t word(long v) { return static_cast<std::uint16_t>(v & 0xFFFF); }
+std::uint16_t word(long v) {
+    return static_cast<std::uint16_t>(v & 0xFFFF);
+}
 
 }  // namespace
 
@@ -41,7 +43,8 @@ SimDrive::SimDrive(const DriveIdentity& identity) : identity_(identity) {
 }
 
 bool SimDrive::isSeries11TripWord(std::uint16_t address) const {
-    return identity_.series == 11 && address >= kAddrSeries11Trips && address <= kAddrSeries11Trips + 3;
+    return identity_.series == 11 && address >= kAddrSeries11Trips &&
+           address <= kAddrSeries11Trips + 3;
 }
 
 std::optional<std::uint16_t> SimDrive::commonWord(std::uint16_t address) const {
@@ -55,17 +58,28 @@ std::optional<std::uint16_t> SimDrive::commonWord(std::uint16_t address) const {
     };
     if (isSeries11TripWord(address)) return trip(address);
     switch (address) {
-        case kAddrSeries: return word(identity_.series);
-        case kAddrCapacity: return word(identity_.capacity);
-        case kAddrVoltage: return word(identity_.voltage);
-        case kAddrVersion: return word(identity_.version);
-        case kAddrFreqCommand: return freqCommand_;
-        case kAddrRunCommand: return runCommand_;
-        case kAddrAccelTime: return accelTime_;
-        case kAddrDecelTime: return decelTime_;
+        case kAddrSeries:
+            return word(identity_.series);
+        case kAddrCapacity:
+            return word(identity_.capacity);
+        case kAddrVoltage:
+            return word(identity_.voltage);
+        case kAddrVersion:
+            return word(identity_.version);
+        case kAddrFreqCommand:
+            return freqCommand_;
+        case kAddrRunCommand:
+            return runCommand_;
+        case kAddrAccelTime:
+            return accelTime_;
+        case kAddrDecelTime:
+            return decelTime_;
         case kAddrCurrent:  // no-load current plus a load share, more while ramping up
-            return word(running ? 12 + magnitude * 30 / kBaseFrequency + (statusWord() & kStatAccelerating ? 15 : 0) : 0);
-        case kAddrOutputFreq: return word(magnitude);
+            return word(running ? 12 + magnitude * 30 / kBaseFrequency +
+                                      (statusWord() & kStatAccelerating ? 15 : 0)
+                                : 0);
+        case kAddrOutputFreq:
+            return word(magnitude);
         case kAddrOutputVoltage: {
             int rated = identity_.voltage ? 400 : 200;
             int volts = std::min(rated, rated * magnitude / kBaseFrequency);
@@ -75,20 +89,32 @@ std::optional<std::uint16_t> SimDrive::commonWord(std::uint16_t address) const {
             int volts = identity_.voltage ? 565 : 282;
             return word(identity_.series == 5 ? volts * 10 : volts);
         }
-        case kAddrPower: return word(running ? 2 + magnitude * identity_.capacity / kBaseFrequency : 0);
-        case kAddrStatus: return statusWord();
-        case kAddrTrip1: return trip(kAddrTrip1);
-        case kAddrInputs: return word(direction_ > 0 ? 0x01 : direction_ < 0 ? 0x02 : 0);
-        case kAddrOutputs: return word((running ? 0x01 : 0) | (tripped_ ? 0x02 : 0));
-        case kAddrRpm: return word(rpm);
-        case kAddrSpeedMode: return speedMode_;
-        case kAddrPoles: return poles_;
-        case kAddrTrip2: return trip(kAddrTrip2);
+        case kAddrPower:
+            return word(running ? 2 + magnitude * identity_.capacity / kBaseFrequency : 0);
+        case kAddrStatus:
+            return statusWord();
+        case kAddrTrip1:
+            return trip(kAddrTrip1);
+        case kAddrInputs:
+            return word(direction_ > 0 ? 0x01 : direction_ < 0 ? 0x02 : 0);
+        case kAddrOutputs:
+            return word((running ? 0x01 : 0) | (tripped_ ? 0x02 : 0));
+        case kAddrRpm:
+            return word(rpm);
+        case kAddrSpeedMode:
+            return speedMode_;
+        case kAddrPoles:
+            return poles_;
+        case kAddrTrip2:
+            return trip(kAddrTrip2);
         case kAddrSpeed:  // series 5 reports its output frequency here, the others signed speed
             return identity_.series == 5 ? word(magnitude) : word(out < 0 ? -rpm : rpm);
-        case kAddrTorque: return word(running ? 100 : 0);
-        case kAddrLoad: return word(running ? (out < 0 ? -1 : 1) * (150 + magnitude / 100) : 0);
-        default: return std::nullopt;
+        case kAddrTorque:
+            return word(running ? 100 : 0);
+        case kAddrLoad:
+            return word(running ? (out < 0 ? -1 : 1) * (150 + magnitude / 100) : 0);
+        default:
+            return std::nullopt;
     }
 }
 
@@ -127,7 +153,8 @@ Access SimDrive::write(std::uint16_t address, std::uint16_t value) {
     }
     if (strictParameters_) {
         if (!it->second.spec.writable) return Access::ReadOnly;
-        if (!fitsRange(value, it->second.spec.minimum, it->second.spec.maximum)) return Access::OutOfRange;
+        if (!fitsRange(value, it->second.spec.minimum, it->second.spec.maximum))
+            return Access::OutOfRange;
     }
     it->second.value = value;
     return Access::Ok;
@@ -140,9 +167,14 @@ Access SimDrive::writeCommon(std::uint16_t address, std::uint16_t value) {
             if (value > kMaxFrequency) return Access::OutOfRange;
             freqCommand_ = value;
             return Access::Ok;
-        case kAddrRunCommand: return writeRunCommand(value);
-        case kAddrAccelTime: accelTime_ = value; return Access::Ok;
-        case kAddrDecelTime: decelTime_ = value; return Access::Ok;
+        case kAddrRunCommand:
+            return writeRunCommand(value);
+        case kAddrAccelTime:
+            accelTime_ = value;
+            return Access::Ok;
+        case kAddrDecelTime:
+            decelTime_ = value;
+            return Access::Ok;
         case kAddrSpeedMode:
             if (value > 1) return Access::OutOfRange;
             speedMode_ = value;
@@ -151,7 +183,8 @@ Access SimDrive::writeCommon(std::uint16_t address, std::uint16_t value) {
             if (value < 2 || value > 48 || value % 2) return Access::OutOfRange;
             poles_ = value;
             return Access::Ok;
-        default: return Access::ReadOnly;
+        default:
+            return Access::ReadOnly;
     }
 }
 
@@ -205,13 +238,18 @@ void SimDrive::advance(std::int64_t elapsedMs) {
     while (msLeft > 0) {
         const int target = targetFrequency();
         if (outputFreq_ == target) {
-            dcBrakeLeftMs_ = std::max<std::int64_t>(0, dcBrakeLeftMs_ - static_cast<std::int64_t>(msLeft));
+            dcBrakeLeftMs_ =
+                std::max<std::int64_t>(0, dcBrakeLeftMs_ - static_cast<std::int64_t>(msLeft));
             rampRemainder_ = 0;
             return;
         }
-        const bool away = (target > outputFreq_ && outputFreq_ >= 0) || (target < outputFreq_ && outputFreq_ <= 0);
+        const bool away = (target > outputFreq_ && outputFreq_ >= 0) ||
+                          (target < outputFreq_ && outputFreq_ <= 0);
         // Reversing passes through standstill on the deceleration ramp first.
-        const int goal = (!away && ((outputFreq_ > 0 && target < 0) || (outputFreq_ < 0 && target > 0))) ? 0 : target;
+        const int goal =
+            (!away && ((outputFreq_ > 0 && target < 0) || (outputFreq_ < 0 && target > 0)))
+                ? 0
+                : target;
         const std::uint16_t time = away ? accelTime_ : decelTime_;
         const double perMs = time == 0 ? std::numeric_limits<double>::infinity()
                                        : static_cast<double>(kBaseFrequency) / (time * 100.0);

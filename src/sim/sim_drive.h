@@ -79,7 +79,7 @@ constexpr int kBaseFrequency = 6000;
 constexpr int kDcBrakeMs = 500;
 
 class SimDrive {
-public:
+  public:
     explicit SimDrive(const DriveIdentity& identity);
 
     const DriveIdentity& identity() const { return identity_; }
@@ -102,7 +102,7 @@ public:
 
     int outputFrequency() const { return outputFreq_; }  // signed, 0.01 Hz
 
-private:
+  private:
     std::optional<std::uint16_t> commonWord(std::uint16_t address) const;
     Access writeCommon(std::uint16_t address, std::uint16_t value);
     Access writeRunCommand(std::uint16_t value);

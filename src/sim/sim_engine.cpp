@@ -86,9 +86,12 @@ void SimEngine::handle(const SimRequest& request, std::int64_t nowUs) {
         reply.insert(reply.begin(), noise.begin(), noise.end());
         ++stats_.garbled;
     }
-    const double lineUs = static_cast<double>(request.frame.size() + reply.size()) * config_.line.charUs();
-    const auto dueUs = nowUs + static_cast<std::int64_t>(std::llround(lineUs + config_.line.turnaroundMs * 1000.0)) +
-                       static_cast<std::int64_t>(f.delayMs) * 1000;
+    const double lineUs =
+        static_cast<double>(request.frame.size() + reply.size()) * config_.line.charUs();
+    const auto dueUs =
+        nowUs +
+        static_cast<std::int64_t>(std::llround(lineUs + config_.line.turnaroundMs * 1000.0)) +
+        static_cast<std::int64_t>(f.delayMs) * 1000;
     auto at = std::upper_bound(pending_.begin(), pending_.end(), dueUs,
                                [](std::int64_t due, const Pending& p) { return due < p.dueUs; });
     pending_.insert(at, Pending{dueUs, std::move(reply)});

@@ -30,9 +30,9 @@ struct LineSettings {
 };
 
 struct FaultConfig {
-    int dropPct = 0;     // replies that never come
-    int corruptPct = 0;  // replies with a spoilt checksum or CRC
-    int garbagePct = 0;  // replies preceded by a few stray bytes
+    int dropPct = 0;      // replies that never come
+    int corruptPct = 0;   // replies with a spoilt checksum or CRC
+    int garbagePct = 0;   // replies preceded by a few stray bytes
     std::string nakCode;  // refuse requests with this NAK code or exception ("" = none)
     int nakPct = 100;
     std::set<int> silentStations;
@@ -49,11 +49,12 @@ struct SimConfig {
 };
 
 struct SimStats {
-    long requests = 0, replies = 0, dropped = 0, corrupted = 0, garbled = 0, refused = 0, silent = 0;
+    long requests = 0, replies = 0, dropped = 0, corrupted = 0, garbled = 0, refused = 0,
+         silent = 0;
 };
 
 class SimEngine {
-public:
+  public:
     explicit SimEngine(const SimConfig& config);
 
     // A drive at the identity's station; replaces one already there.
@@ -73,7 +74,7 @@ public:
     Bytes takeDue(std::int64_t nowUs);
     std::optional<std::int64_t> nextDueUs() const;
 
-private:
+  private:
     void handle(const SimRequest& request, std::int64_t nowUs);
     void advanceDrives(std::int64_t nowUs);
     bool roll(int pct);

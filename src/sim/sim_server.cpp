@@ -24,9 +24,13 @@ constexpr int kIdlePollMs = 20;
 
 SimServer::SimServer(SimEngine& engine, int fd) : engine_(engine), fd_(fd), epochNs_(steadyNs()) {}
 
-SimServer::~SimServer() { stop(); }
+SimServer::~SimServer() {
+    stop();
+}
 
-std::int64_t SimServer::nowUs() const { return (steadyNs() - epochNs_) / 1000; }
+std::int64_t SimServer::nowUs() const {
+    return (steadyNs() - epochNs_) / 1000;
+}
 
 bool SimServer::start() {
     if (thread_.joinable()) return true;
@@ -88,7 +92,9 @@ void SimServer::run() {
             std::lock_guard lock(mutex_);
             if (auto due = engine_.nextDueUs()) {
                 std::int64_t waitUs = *due - nowUs();
-                timeoutMs = waitUs <= 0 ? 0 : static_cast<int>(std::min<std::int64_t>((waitUs + 999) / 1000, kIdlePollMs));
+                timeoutMs = waitUs <= 0 ? 0
+                                        : static_cast<int>(std::min<std::int64_t>(
+                                              (waitUs + 999) / 1000, kIdlePollMs));
             }
         }
         pollfd fds[2] = {{wakeFd_, POLLIN, 0}, {lineUp ? fd_ : -1, POLLIN, 0}};

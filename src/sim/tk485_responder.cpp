@@ -46,7 +46,8 @@ Bytes reply(std::uint8_t lead, const std::string& body) {
 
 std::string head(const SimRequest& request) {
     char text[4];
-    std::snprintf(text, sizeof text, "%02X%c", request.station & 0xFF, static_cast<char>(request.command));
+    std::snprintf(text, sizeof text, "%02X%c", request.station & 0xFF,
+                  static_cast<char>(request.command));
     return text;
 }
 
@@ -62,10 +63,14 @@ std::string hex4(std::uint16_t v) {
 
 const char* nakFor(Access access) {
     switch (access) {
-        case Access::UnknownAddress: return "IA";
-        case Access::ReadOnly: return "WM";
-        case Access::OutOfRange: return "ID";
-        case Access::Ok: break;
+        case Access::UnknownAddress:
+            return "IA";
+        case Access::ReadOnly:
+            return "WM";
+        case Access::OutOfRange:
+            return "ID";
+        case Access::Ok:
+            break;
     }
     return "FE";
 }
@@ -100,7 +105,8 @@ std::optional<SimRequest> Tk485Responder::push(std::uint8_t byte, std::int64_t) 
     if (f.size() < 7 || !parseHex(f, 1, 2, station)) return request;
     request.station = static_cast<int>(station);
     request.command = f[3];
-    request.intact = parseHex(f, f.size() - 3, 2, sum) && sum == Tk485Sum(f.data() + 1, f.size() - 4);
+    request.intact =
+        parseHex(f, f.size() - 3, 2, sum) && sum == Tk485Sum(f.data() + 1, f.size() - 4);
     return request;
 }
 
@@ -111,22 +117,27 @@ Bytes Tk485Responder::answer(const SimRequest& request, SimDrive& drive) {
     unsigned address = 0, count = 0;
     switch (request.command) {
         case 'R':
-            if (body.size() != 5 || !parseHex(body, 0, 4, address) || !parseHex(body, 4, 1, count)) {
+            if (body.size() != 5 || !parseHex(body, 0, 4, address) ||
+                !parseHex(body, 4, 1, count)) {
                 return nak(request, "FE");
             }
             if (count < 1 || count > 8) return nak(request, "ID");
             {
                 std::vector<std::uint16_t> addresses;
-                for (unsigned i = 0; i < count; ++i) addresses.push_back(static_cast<std::uint16_t>(address + i));
+                for (unsigned i = 0; i < count; ++i)
+                    addresses.push_back(static_cast<std::uint16_t>(address + i));
                 return readWords(request, drive, addresses);
             }
-        case 'W': return write(request, drive, body);
-        case 'X': return registerMonitor(request, drive, body);
+        case 'W':
+            return write(request, drive, body);
+        case 'X':
+            return registerMonitor(request, drive, body);
         case 'Y':
             if (!body.empty()) return nak(request, "FE");
             if (registered_[request.station & 0xFF].empty()) return nak(request, "IF");
             return readWords(request, drive, registered_[request.station & 0xFF]);
-        default: return nak(request, "IF");
+        default:
+            return nak(request, "IF");
     }
 }
 
@@ -149,14 +160,17 @@ Bytes Tk485Responder::write(const SimRequest& request, SimDrive& drive, const st
         return nak(request, "FE");
     }
     if (count != 1) return nak(request, "ID");
-    Access access = drive.write(static_cast<std::uint16_t>(address), static_cast<std::uint16_t>(value));
+    Access access =
+        drive.write(static_cast<std::uint16_t>(address), static_cast<std::uint16_t>(value));
     if (access != Access::Ok) return nak(request, nakFor(access));
     std::uint16_t now = 0;
-    if (drive.read(static_cast<std::uint16_t>(address), now) != Access::Ok) now = static_cast<std::uint16_t>(value);
+    if (drive.read(static_cast<std::uint16_t>(address), now) != Access::Ok)
+        now = static_cast<std::uint16_t>(value);
     return reply(kAck, head(request) + hex4(now));
 }
 
-Bytes Tk485Responder::registerMonitor(const SimRequest& request, SimDrive& drive, const std::string& body) {
+Bytes Tk485Responder::registerMonitor(const SimRequest& request, SimDrive& drive,
+                                      const std::string& body) {
     unsigned count = 0;
     if (body.empty() || !parseHex(body, 0, 1, count)) return nak(request, "FE");
     if (count < 1 || count > 8) return nak(request, "ID");

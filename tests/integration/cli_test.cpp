@@ -13,8 +13,8 @@ using Json = nlohmann::json;
 
 // Fast line, short time-outs: failures are found in well under a second.
 ProgramResult cli(const SimProcess& sim, std::vector<std::string> args) {
-    std::vector<std::string> argv{KORVANE_CLI_PATH, "--port", sim.pty(), "--baud", "115200", "--timeout", "150",
-                                  "--retries", "1"};
+    std::vector<std::string> argv{KORVANE_CLI_PATH, "--port", sim.pty(),   "--baud", "115200",
+                                  "--timeout",      "150",    "--retries", "1"};
     argv.insert(argv.end(), args.begin(), args.end());
     return RunProgram(argv);
 }
@@ -23,12 +23,14 @@ std::vector<Json> lines(const std::string& out) {
     std::vector<Json> parsed;
     std::istringstream in(out);
     std::string line;
-    while (std::getline(in, line)) parsed.push_back(Json::parse(line));  // throws on anything but JSON
+    while (std::getline(in, line))
+        parsed.push_back(Json::parse(line));  // throws on anything but JSON
     return parsed;
 }
 
 std::vector<std::string> simOptions(const char* protocol) {
-    return {"--protocol", protocol, "--baud", "115200", "--drive", "1:4:0x0100:3:1", "--drive", "3:11:0x0310:5:1"};
+    return {"--protocol", protocol,         "--baud",  "115200",
+            "--drive",    "1:4:0x0100:3:1", "--drive", "3:11:0x0310:5:1"};
 }
 
 class CliOverSim : public ::testing::TestWithParam<const char*> {};
@@ -175,12 +177,15 @@ TEST(Cli, UsageErrorsExitWithTwoAndTheUsage) {
 }
 
 TEST(Cli, APortThatCannotBeOpenedFailsWithTheSystemsReason) {
-    ProgramResult r = RunProgram({KORVANE_CLI_PATH, "--port", "/nonexistent/ttyX", "read", "1", "0"});
+    ProgramResult r =
+        RunProgram({KORVANE_CLI_PATH, "--port", "/nonexistent/ttyX", "read", "1", "0"});
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_TRUE(r.out.empty());
-    EXPECT_NE(r.err.find("WARNING:  open() Failed with the following error: \nNo such file or directory\nPort: "
-                         "/nonexistent/ttyX\n"),
-              std::string::npos)
+    EXPECT_NE(
+        r.err.find(
+            "WARNING:  open() Failed with the following error: \nNo such file or directory\nPort: "
+            "/nonexistent/ttyX\n"),
+        std::string::npos)
         << r.err;
 }
 

@@ -12,16 +12,19 @@ namespace {
 constexpr int kBaud = 115200;
 
 class Collector : public ReplySink {
-public:
+  public:
     void OnDriveReply(int, const DriveReply& reply) override {
-        const bool final = reply.errorCode == kErrNone || reply.errorCode == kErrRetriesExhausted ||
-                           (reply.errorCode >= kErrIllegalFunction && reply.errorCode <= kErrWriteMode);
+        const bool final =
+            reply.errorCode == kErrNone || reply.errorCode == kErrRetriesExhausted ||
+            (reply.errorCode >= kErrIllegalFunction && reply.errorCode <= kErrWriteMode);
         if (final) finals.push_back(reply);
     }
     std::vector<DriveReply> finals;
 };
 
-std::uint16_t patternFor(int address) { return static_cast<std::uint16_t>(0x1000 + (address & 0xFF) * 0x0111); }
+std::uint16_t patternFor(int address) {
+    return static_cast<std::uint16_t>(0x1000 + (address & 0xFF) * 0x0111);
+}
 
 struct FaultCase {
     const char* name;
@@ -29,7 +32,9 @@ struct FaultCase {
     int commMode;
 };
 
-void PrintTo(const FaultCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const FaultCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class LinkUnderFaults : public ::testing::TestWithParam<FaultCase> {};
 
@@ -47,20 +52,24 @@ TEST_P(LinkUnderFaults, ManyReadsGiveOnlyRightValuesOrReportedFailures) {
     SimLine line(config);
     auto& drive = line.engine().addDrive({1, 4, 0x0100, 3, 1});
     const int kAddresses = 16;
-    for (int a = 0; a < kAddresses; ++a) ASSERT_EQ(drive.write(0x0200 + a, patternFor(0x0200 + a)), sim::Access::Ok);
+    for (int a = 0; a < kAddresses; ++a)
+        ASSERT_EQ(drive.write(0x0200 + a, patternFor(0x0200 + a)), sim::Access::Ok);
     ASSERT_TRUE(line.start());
 
     LinkRig rig;
     ASSERT_EQ(rig.open(line.path(), GetParam().commMode, kBaud, 60, 2, 3), kLinkOpenOk);
     Collector sink;
     const std::size_t kReads = 2000;
-    for (std::size_t i = 0; i < kReads; ++i) rig.link.QueueRead(1, 0x0200 + static_cast<int>(i % kAddresses), &sink);
-    ASSERT_TRUE(rig.runUntil([&] { return sink.finals.size() >= kReads; }, std::chrono::seconds(150)));
+    for (std::size_t i = 0; i < kReads; ++i)
+        rig.link.QueueRead(1, 0x0200 + static_cast<int>(i % kAddresses), &sink);
+    ASSERT_TRUE(
+        rig.runUntil([&] { return sink.finals.size() >= kReads; }, std::chrono::seconds(150)));
 
     std::size_t good = 0, failed = 0;
     for (std::size_t i = 0; i < sink.finals.size(); ++i) {
         const DriveReply& r = sink.finals[i];
-        const int asked = 0x0200 + static_cast<int>(i % kAddresses);  // results come back in queue order
+        const int asked =
+            0x0200 + static_cast<int>(i % kAddresses);  // results come back in queue order
         ASSERT_EQ(r.addresses[0], asked) << "result " << i;
         if (r.errorCode == kErrNone) {
             ASSERT_EQ(r.values[0], patternFor(asked)) << "result " << i;
@@ -82,11 +91,12 @@ TEST_P(LinkUnderFaults, ManyReadsGiveOnlyRightValuesOrReportedFailures) {
 
 INSTANTIATE_TEST_SUITE_P(Protocols, LinkUnderFaults,
                          ::testing::Values(FaultCase{"tk485", sim::SimProtocol::Tk485, kCommTk485},
-                                           FaultCase{"modbus", sim::SimProtocol::Modbus, kCommModbus}),
+                                           FaultCase{"modbus", sim::SimProtocol::Modbus,
+                                                     kCommModbus}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 class MonitorCollector : public MonitorListener {
-public:
+  public:
     void OnDriveMonitor(int station, const DriveReply& reply) override {
         if (reply.errorCode == kErrNone && reply.command != 'X') results[station].push_back(reply);
     }
@@ -112,7 +122,8 @@ TEST(LinkOverPty, MonitorsSeveralDrivesRoundRobinInBothProtocols) {
             rig.link.AddListener(station, &listener);
         }
         rig.link.SetPollRange(1, 2);
-        ASSERT_TRUE(rig.runUntil([&] { return listener.results[1].size() >= 3 && listener.results[2].size() >= 3; }));
+        ASSERT_TRUE(rig.runUntil(
+            [&] { return listener.results[1].size() >= 3 && listener.results[2].size() >= 3; }));
         const std::map<int, std::map<int, int>> expected = {{1, {{0, 4}, {2, 1}, {3, 0x0100}}},
                                                             {2, {{0, 11}, {2, 0}, {3, 0x0310}}}};
         for (const auto& [station, replies] : listener.results) {

@@ -17,7 +17,7 @@ using namespace std::chrono_literals;
 
 // The real calls, with the worker's polls counted.
 class CountingSys : public SerialSys {
-public:
+  public:
     int poll(struct pollfd* fds, unsigned long count, int timeoutMs) override {
         ++polls;
         return SerialSys::poll(fds, count, timeoutMs);
@@ -42,7 +42,8 @@ struct PtyPort {
         return port.Open(s, [this](std::uint8_t b) { received.push_back(b); }) && port.Start();
     }
     bool waitFor(const std::function<bool()>& done) {
-        for (auto end = std::chrono::steady_clock::now() + 20s; std::chrono::steady_clock::now() < end;) {
+        for (auto end = std::chrono::steady_clock::now() + 20s;
+             std::chrono::steady_clock::now() < end;) {
             executor.waitAndDrain(10ms);
             if (done()) return true;
         }
@@ -60,8 +61,10 @@ TEST(PortOnPty, DeliversEveryByteInOrderAndWritesFramesWhole) {
         while (done < sent.size()) {
             std::size_t n = std::min(chunk, sent.size() - done);
             ssize_t w = ::write(p.pty.masterFd(), sent.data() + done, n);
-            if (w > 0) done += static_cast<std::size_t>(w);
-            else std::this_thread::sleep_for(1ms);  // the slave's buffer is full for a moment
+            if (w > 0)
+                done += static_cast<std::size_t>(w);
+            else
+                std::this_thread::sleep_for(1ms);  // the slave's buffer is full for a moment
             chunk = chunk % 300 + 37;
         }
     });
@@ -76,8 +79,10 @@ TEST(PortOnPty, DeliversEveryByteInOrderAndWritesFramesWhole) {
          atMaster.size() < sizeof frame && std::chrono::steady_clock::now() < end;) {
         std::uint8_t b[64];
         ssize_t n = ::read(p.pty.masterFd(), b, sizeof b);
-        if (n > 0) atMaster.insert(atMaster.end(), b, b + n);
-        else std::this_thread::sleep_for(1ms);
+        if (n > 0)
+            atMaster.insert(atMaster.end(), b, b + n);
+        else
+            std::this_thread::sleep_for(1ms);
     }
     EXPECT_EQ(atMaster, std::vector<std::uint8_t>(frame, frame + sizeof frame));
     EXPECT_TRUE(p.prompter.entries().empty());
@@ -95,8 +100,10 @@ TEST(PortOnPty, SecondOpenOfAHeldPortFailsWithOneReport) {
     EXPECT_FALSE(second.IsOpen());
     ASSERT_EQ(prompter.entries().size(), 1u);
     EXPECT_EQ(prompter.entries()[0].caption, "Application Error");
-    EXPECT_EQ(prompter.entries()[0].text, "WARNING:  open() Failed with the following error: \n"
-                                          "Device or resource busy\nPort: " + s.portName + "\n");
+    EXPECT_EQ(prompter.entries()[0].text,
+              "WARNING:  open() Failed with the following error: \n"
+              "Device or resource busy\nPort: " +
+                  s.portName + "\n");
     first.port.Close();
     EXPECT_TRUE(second.Open(s, [](std::uint8_t) {}));
 }
@@ -138,11 +145,14 @@ TEST(PortOnPty, PseudoTerminalWithoutModemLinesStillOpensWithRtsControl) {
     const std::uint8_t frame[] = {0x30, 0x31};
     ASSERT_TRUE(port.SendBytes(frame, sizeof frame));
     std::vector<std::uint8_t> atMaster;
-    for (auto end = std::chrono::steady_clock::now() + 20s; atMaster.size() < 2 && std::chrono::steady_clock::now() < end;) {
+    for (auto end = std::chrono::steady_clock::now() + 20s;
+         atMaster.size() < 2 && std::chrono::steady_clock::now() < end;) {
         std::uint8_t b[8];
         ssize_t n = ::read(pty.masterFd(), b, sizeof b);
-        if (n > 0) atMaster.insert(atMaster.end(), b, b + n);
-        else std::this_thread::sleep_for(1ms);
+        if (n > 0)
+            atMaster.insert(atMaster.end(), b, b + n);
+        else
+            std::this_thread::sleep_for(1ms);
     }
     EXPECT_EQ(atMaster, std::vector<std::uint8_t>(frame, frame + 2));
     executor.drain();

@@ -26,9 +26,12 @@ void SimLine::unplug() {
 }
 
 LinkRig::LinkRig()
-    : link(executor, [this] { return std::make_unique<PosixSerialPort>(executor, ReportThroughPrompter(prompter)); }) {}
+    : link(executor, [this] {
+          return std::make_unique<PosixSerialPort>(executor, ReportThroughPrompter(prompter));
+      }) {}
 
-int LinkRig::open(const std::string& port, int commMode, int baud, int timeoutMs, int tickMs, int retries) {
+int LinkRig::open(const std::string& port, int commMode, int baud, int timeoutMs, int tickMs,
+                  int retries) {
     PortSettings s;
     s.portName = port;
     s.baudRate = baud;

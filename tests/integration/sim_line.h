@@ -16,7 +16,7 @@
 namespace korvane::testing {
 
 class SimLine {
-public:
+  public:
     explicit SimLine(const sim::SimConfig& config) : engine_(config) {}
     ~SimLine() { unplug(); }
 
@@ -27,18 +27,20 @@ public:
     // Stops serving and closes the master: the slave side sees an unplugged adapter.
     void unplug();
 
-private:
+  private:
     sim::SimEngine engine_;
     sim::PtyPair pty_;
     std::unique_ptr<sim::SimServer> server_;
 };
 
 class LinkRig {
-public:
+  public:
     LinkRig();
-    [[nodiscard]] int open(const std::string& port, int commMode, int baud, int timeoutMs, int tickMs, int retries);
+    [[nodiscard]] int open(const std::string& port, int commMode, int baud, int timeoutMs,
+                           int tickMs, int retries);
     // Ticks the link and feeds it bytes until done() or the limit; false on the limit.
-    bool runUntil(const std::function<bool()>& done, std::chrono::seconds limit = std::chrono::seconds(60));
+    bool runUntil(const std::function<bool()>& done,
+                  std::chrono::seconds limit = std::chrono::seconds(60));
 
     QueueExecutor executor;
     RecordingPrompter prompter;

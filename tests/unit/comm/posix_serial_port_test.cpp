@@ -50,8 +50,8 @@ TEST(ApplyLineSettings, TakesKnownBaudRatesAndRefusesTheRest) {
         int baud;
         bool ok;
         speed_t speed;
-    } cases[] = {{9600, true, B9600},   {38400, true, B38400}, {115200, true, B115200},
-                 {1200, true, B1200},   {12345, false, 0},     {0, false, 0}};
+    } cases[] = {{9600, true, B9600}, {38400, true, B38400}, {115200, true, B115200},
+                 {1200, true, B1200}, {12345, false, 0},     {0, false, 0}};
     for (const auto& c : cases) {
         termios t{};
         PortSettings s;
@@ -79,9 +79,12 @@ TEST(PortNames, ShortNamesLiveInDevAndPathsStayAsTyped) {
 
 TEST(PortErrorText, UsesTheFixedFormatAndHelpsWithPermissions) {
     EXPECT_EQ(PortErrorText("open()", EBUSY, "ttyUSB0"),
-              "WARNING:  open() Failed with the following error: \nDevice or resource busy\nPort: ttyUSB0\n");
+              "WARNING:  open() Failed with the following error: \nDevice or resource busy\nPort: "
+              "ttyUSB0\n");
     std::string denied = PortErrorText("open()", EACCES, "ttyUSB0", "/nonexistent/ttyUSB0");
-    EXPECT_EQ(denied.rfind("WARNING:  open() Failed with the following error: \nPermission denied\nPort: ttyUSB0\n", 0),
+    EXPECT_EQ(denied.rfind("WARNING:  open() Failed with the following error: \nPermission "
+                           "denied\nPort: ttyUSB0\n",
+                           0),
               0u);
     EXPECT_NE(denied.find("usually dialout"), std::string::npos);
     EXPECT_NE(denied.find("log in again"), std::string::npos);
@@ -89,7 +92,7 @@ TEST(PortErrorText, UsesTheFixedFormatAndHelpsWithPermissions) {
 
 // Records the port's system calls and fails the ones a test asks for.
 class ScriptedSys : public SerialSys {
-public:
+  public:
     int openErrno = 0;
     int flockErrno = 0;
     int rtsErrno = 0;
@@ -154,7 +157,8 @@ TEST(PosixSerialPort, BusyPortFailsAfterTwoAttemptsOneMillisecondApartWithOneRep
         ASSERT_EQ(rig.prompter.entries().size(), 1u);
         EXPECT_EQ(rig.prompter.entries()[0].caption, "Application Error");
         EXPECT_EQ(rig.prompter.entries()[0].text,
-                  "WARNING:  open() Failed with the following error: \nDevice or resource busy\nPort: ttyUSB0\n");
+                  "WARNING:  open() Failed with the following error: \nDevice or resource "
+                  "busy\nPort: ttyUSB0\n");
         EXPECT_FALSE(rig.port.SendText("x"));
     }
 }

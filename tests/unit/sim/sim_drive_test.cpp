@@ -1,6 +1,6 @@
-#include <gtest/gtest.h>
-
 #include "sim/sim_drive.h"
+
+#include <gtest/gtest.h>
 
 namespace korvane::sim {
 namespace {
@@ -48,7 +48,8 @@ TEST(SimDrive, RefusesWritesAndReadsItCannotTake) {
     };
     for (const auto& c : cases) {
         SimDrive d({1, c.series, 0x0100, 3, 1});
-        EXPECT_EQ(d.write(c.address, c.value), c.expected) << "series " << c.series << " address " << c.address;
+        EXPECT_EQ(d.write(c.address, c.value), c.expected)
+            << "series " << c.series << " address " << c.address;
     }
     SimDrive d({1, 4, 0x0100, 3, 1});
     std::uint16_t v;
@@ -59,7 +60,8 @@ TEST(SimDrive, RefusesWritesAndReadsItCannotTake) {
 TEST(SimDrive, ParameterTableMakesTheAreaStrict) {
     SimDrive d({1, 4, 0x0100, 3, 1});
     command(d, 0x0200, 55);
-    d.applyParameters({{0x0100, 10, 0, 100, true}, {0x0101, 7, 0, 10, false}, {0x0102, 0, -100, 100, true}});
+    d.applyParameters(
+        {{0x0100, 10, 0, 100, true}, {0x0101, 7, 0, 10, false}, {0x0102, 0, -100, 100, true}});
     EXPECT_EQ(readWord(d, 0x0100), 10);
     EXPECT_EQ(readWord(d, 0x0101), 7);
     std::uint16_t v;
@@ -187,7 +189,8 @@ TEST(DataFileParameters, ADrivesParameterAreaFollowsItsDataFile) {
     CDataFile file;
     file.groups = std::make_unique<CGroupList>();
     auto& group = file.groups->elements.emplace_back();
-    auto add = [&](std::uint16_t address, std::uint32_t def, std::int32_t lo, std::int32_t hi, std::uint32_t writable) {
+    auto add = [&](std::uint16_t address, std::uint32_t def, std::int32_t lo, std::int32_t hi,
+                   std::uint32_t writable) {
         CItem& item = group.items.emplace_back();
         item.address = address;
         item.defaultValue = def;
@@ -197,7 +200,7 @@ TEST(DataFileParameters, ADrivesParameterAreaFollowsItsDataFile) {
     };
     add(0x0100, 50, 0, 100, 1);
     add(0x0101, 3, 0, 0, 0);
-    add(0x0102, 0, 5, 1, 1);  // no usable range
+    add(0x0102, 0, 5, 1, 1);   // no usable range
     add(0x0100, 99, 0, 1, 0);  // a second entry for an address does not override the first
     SimDrive d({1, 4, 0x0100, 3, 1});
     d.applyParameters(ParametersFromDataFile(file));

@@ -1,9 +1,10 @@
+#include "sim/sim_engine.h"
+
 #include <gtest/gtest.h>
 
 #include "comm/modbus_codec.h"
 #include "comm/tk485_codec.h"
 #include "sim/sim_commands.h"
-#include "sim/sim_engine.h"
 
 namespace korvane::sim {
 namespace {
@@ -18,7 +19,7 @@ TEST(SimEngine, DelaysRepliesByTheLineTimeOfRequestAndReplyPlusTurnaround) {
         double stopBits, turnaroundMs;
     } cases[] = {{9600, 8, 0, 1, 2}, {38400, 8, 0, 1, 0}, {9600, 7, 1, 2, 5}, {1200, 8, 1, 1, 2}};
     const std::string request = tk485::BuildRead(1, 0x0000);  // 11 characters
-    const std::size_t replyChars = 11;                           // ACK 01R 0004 sum EOT
+    const std::size_t replyChars = 11;                        // ACK 01R 0004 sum EOT
     for (const auto& c : cases) {
         SimConfig config;
         config.line = {c.baud, c.dataBits, c.parityBits, c.stopBits, c.turnaroundMs};
@@ -26,7 +27,8 @@ TEST(SimEngine, DelaysRepliesByTheLineTimeOfRequestAndReplyPlusTurnaround) {
         e.addDrive({1, 4, 0x0100, 3, 1});
         send(e, request, 1'000'000);
         const double bits = 1 + c.dataBits + c.parityBits + c.stopBits;
-        const double expectedUs = (request.size() + replyChars) * bits * 1e6 / c.baud + c.turnaroundMs * 1000;
+        const double expectedUs =
+            (request.size() + replyChars) * bits * 1e6 / c.baud + c.turnaroundMs * 1000;
         auto due = e.nextDueUs();
         ASSERT_TRUE(due);
         EXPECT_NEAR(static_cast<double>(*due - 1'000'000), expectedUs, 1.0) << c.baud;
@@ -140,11 +142,11 @@ TEST(SimCommands, ParseAndApply) {
         const char* line;
         bool ok;
     } cases[] = {
-        {"drop 10", true},    {"corrupt 5", true}, {"garbage 0x0A", true}, {"nak WM", true},
-        {"nak 2 50", true},   {"silent 2", true},  {"speak 2", true},      {"delay 1200", true},
-        {"trip 2", true},     {"trip 2 40", true}, {"clear", true},        {"status", true},
-        {"drop 101", false},  {"drop", false},     {"drop 5 6", false},    {"silent 0", false},
-        {"trip 9", false},    {"trip 2 64", false}, {"fly 3", false},      {"3", false},
+        {"drop 10", true},   {"corrupt 5", true},  {"garbage 0x0A", true}, {"nak WM", true},
+        {"nak 2 50", true},  {"silent 2", true},   {"speak 2", true},      {"delay 1200", true},
+        {"trip 2", true},    {"trip 2 40", true},  {"clear", true},        {"status", true},
+        {"drop 101", false}, {"drop", false},      {"drop 5 6", false},    {"silent 0", false},
+        {"trip 9", false},   {"trip 2 64", false}, {"fly 3", false},       {"3", false},
     };
     for (const auto& c : cases) {
         std::string message;

@@ -14,7 +14,9 @@ struct Decoded {
     std::vector<int> values;
 };
 
-Bytes toBytes(const std::string& s) { return Bytes(s.begin(), s.end()); }
+Bytes toBytes(const std::string& s) {
+    return Bytes(s.begin(), s.end());
+}
 
 Bytes askTk485(Tk485Responder& r, SimDrive& drive, const std::string& frame) {
     std::optional<SimRequest> request;
@@ -61,7 +63,12 @@ TEST(Tk485Responder, AnswersTheMasterCodecsRequests) {
         {"register", tk485::BuildMonitorRegister(1, monitor, 3), {1, 'X', 0}, kErrNone, {}},
         {"monitor read", tk485::BuildMonitorRead(1), {1, 'Y', 3}, kErrNone, {4, 0x0100, 0x1234}},
         {"unknown command", tk485::WrapRequest("01Q"), {1, 'Q', 0}, kErrIllegalFunction, {}},
-        {"bad checksum", "\x05" "01R0100199\x04", {1, 'R', 1}, kErrFrame, {}},
+        {"bad checksum",
+         "\x05"
+         "01R0100199\x04",
+         {1, 'R', 1},
+         kErrFrame,
+         {}},
     };
     for (const auto& c : cases) {
         Decoded d = decodeTk485(askTk485(r, drive, c.frame), c.expect);
@@ -103,7 +110,11 @@ TEST(Tk485Responder, FramesFromTheLastEnqAndIgnoresNoiseAndRunawayFrames) {
     runaway.insert(runaway.end(), 100, 'A');
     runaway.push_back(Tk485Responder::kEot);
     for (auto b : runaway) EXPECT_FALSE(r.push(b, 0));
-    Decoded d = decodeTk485(askTk485(r, drive, "\x05" "garbage" + tk485::BuildRead(1, 0x0000)), {1, 'R', 1});
+    Decoded d = decodeTk485(askTk485(r, drive,
+                                     "\x05"
+                                     "garbage" +
+                                         tk485::BuildRead(1, 0x0000)),
+                            {1, 'R', 1});
     ASSERT_TRUE(d.complete);
     EXPECT_EQ(d.error, kErrNone);
     EXPECT_EQ(d.values, std::vector<int>{4});
@@ -119,7 +130,10 @@ TEST(Tk485Responder, InjectedRefusalsAndSpoiltChecksumsDecodeAsSuch) {
     struct Case {
         std::string code;
         int error;
-    } refusals[] = {{"WM", kErrWriteMode}, {"TO", kErrDpramTimeout}, {"2", kErrAddressRange}, {"ZZ", kErrUndefined}};
+    } refusals[] = {{"WM", kErrWriteMode},
+                    {"TO", kErrDpramTimeout},
+                    {"2", kErrAddressRange},
+                    {"ZZ", kErrUndefined}};
     for (const auto& c : refusals) {
         EXPECT_EQ(decodeTk485(r.refuse(request, c.code), {1, 'W', 1}).error, c.error) << c.code;
     }
@@ -135,8 +149,9 @@ struct ModbusOutcome {
     int value = -1;
 };
 
-ModbusOutcome askModbus(ModbusResponder& r, SimDrive& drive, const modbus::Frame& request, std::uint8_t function,
-                        int address, const std::string& refuseWith = {}, bool spoil = false) {
+ModbusOutcome askModbus(ModbusResponder& r, SimDrive& drive, const modbus::Frame& request,
+                        std::uint8_t function, int address, const std::string& refuseWith = {},
+                        bool spoil = false) {
     std::optional<SimRequest> got;
     for (auto b : request) {
         if (auto q = r.push(b, 0)) got = q;
@@ -170,13 +185,15 @@ TEST(ModbusResponder, AnswersTheMasterCodecsRequests) {
         int error;
         int value;
     } cases[] = {
-        {"series code at drive address 0", modbus::BuildReadRequest(7, 0x0000), 4, 0x0000, kErrNone, 11},
+        {"series code at drive address 0", modbus::BuildReadRequest(7, 0x0000), 4, 0x0000, kErrNone,
+         11},
         {"version", modbus::BuildReadRequest(7, 0x0003), 4, 0x0003, kErrNone, 0x0310},
         {"parameter", modbus::BuildReadRequest(7, 0x1209), 4, 0x1209, kErrNone, 2},
         {"write", modbus::BuildWriteRequest(7, 0x0005, 5000), 6, 0x0005, kErrNone, 5000},
         {"unknown address", modbus::BuildReadRequest(7, 0x0004), 4, 0x0004, kErrAddressRange, -1},
         {"read-only word", modbus::BuildWriteRequest(7, 0x000E, 0), 6, 0x000E, kErrWriteMode, -1},
-        {"series 11 trip word", modbus::BuildWriteRequest(7, 0x0330, 0), 6, 0x0330, kErrWriteMode, -1},
+        {"series 11 trip word", modbus::BuildWriteRequest(7, 0x0330, 0), 6, 0x0330, kErrWriteMode,
+         -1},
         {"out of range", modbus::BuildWriteRequest(7, 0x001A, 9), 6, 0x001A, kErrDataRange, -1},
     };
     for (const auto& c : cases) {
@@ -202,12 +219,17 @@ TEST(ModbusResponder, StaysSilentOnBadCrcAndRefusesOnRequest) {
     struct Case {
         std::string code;
         int error;
-    } refusals[] = {{"1", kErrIllegalFunction}, {"IA", kErrAddressRange}, {"6", kErrSlaveDevice}, {"WM", kErrWriteMode}};
+    } refusals[] = {{"1", kErrIllegalFunction},
+                    {"IA", kErrAddressRange},
+                    {"6", kErrSlaveDevice},
+                    {"WM", kErrWriteMode}};
     for (const auto& c : refusals) {
-        ModbusOutcome o = askModbus(r, drive, modbus::BuildWriteRequest(1, 0x0005, 1), 6, 0x0005, c.code);
+        ModbusOutcome o =
+            askModbus(r, drive, modbus::BuildWriteRequest(1, 0x0005, 1), 6, 0x0005, c.code);
         EXPECT_EQ(o.error, c.error) << c.code;
     }
-    EXPECT_EQ(askModbus(r, drive, modbus::BuildReadRequest(1, 0x0100), 4, 0x0100, {}, true).error, kErrCrc);
+    EXPECT_EQ(askModbus(r, drive, modbus::BuildReadRequest(1, 0x0100), 4, 0x0100, {}, true).error,
+              kErrCrc);
 }
 
 TEST(ModbusResponder, UnknownFunctionEndsBySilenceAndStaleFragmentsAreDropped) {
