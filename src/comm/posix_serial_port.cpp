@@ -345,7 +345,12 @@ void PosixSerialPort::Close() {
     Stop();
     if (wakeFd_ >= 0) ::close(wakeFd_);
     wakeFd_ = -1;
-    if (fd_ >= 0) sys_.close(fd_);
+    if (fd_ >= 0) {
+        // The kernel drops exclusivity only when the last descriptor of the tty closes; a
+        // simulator that keeps its pty open would otherwise lock out our next run.
+        sys_.ioctl(fd_, TIOCNXCL, nullptr);
+        sys_.close(fd_);
+    }
     fd_ = -1;
     session_.reset();
     workerSession_.reset();

@@ -108,6 +108,7 @@ class ScriptedSys : public SerialSys {
     int close(int) override { return log.push_back("close"), 0; }
     int ioctl(int, unsigned long request, int* arg) override {
         if (request == TIOCEXCL) return log.push_back("excl"), 0;
+        if (request == TIOCNXCL) return log.push_back("nxcl"), 0;
         EXPECT_TRUE(arg && *arg == TIOCM_RTS);
         log.push_back(request == TIOCMBIS ? "rts-high" : "rts-low");
         if (rtsErrno) return errno = rtsErrno, -1;
@@ -219,14 +220,17 @@ TEST(PosixSerialPort, UnpluggedAdapterIsReportedOnceAndNotWrittenAgain) {
     EXPECT_NE(rig.prompter.entries()[0].text.find("Input/output error"), std::string::npos);
 }
 
-TEST(PosixSerialPort, RejectsFramesItCannotHold) {
+TEST(PosixSerialPort, RejectsFramesItCannotHoldAndGivesUpTheTtyOnClose) {
     PortRig rig;
     ASSERT_TRUE(rig.open(1, 1));
     std::vector<std::uint8_t> big(513, 0x30);
     EXPECT_FALSE(rig.port.SendBytes(big.data(), big.size()));
     EXPECT_FALSE(rig.port.SendBytes(big.data(), 0));
     EXPECT_TRUE(rig.port.SendBytes(big.data(), 512));
+    rig.sys.log.clear();
     rig.port.Close();
+    // Exclusivity is given up before the descriptor goes, so the next program can open it.
+    EXPECT_EQ(rig.sys.log, (std::vector<std::string>{"nxcl", "close"}));
     EXPECT_FALSE(rig.port.SendText("01R"));
 }
 
