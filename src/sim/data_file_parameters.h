@@ -1,0 +1,18 @@
+#pragma once
+// The bridge from a loaded drive data file to a simulated drive's parameter area, so a
+// simulated drive refuses exactly what the real one would: unknown addresses, read-only
+// parameters and values outside their range.
+#include <vector>
+
+#include "sim/sim_drive.h"
+
+namespace korvane {
+class CDataFile;
+}
+
+namespace korvane::sim {
+
+// One spec per item of every group; the first item wins where an address appears twice.
+std::vector<ParameterSpec> ParametersFromDataFile(const CDataFile& file);
+
+}  // namespace korvane::sim
