@@ -4,27 +4,6 @@
 
 namespace korvane::testing {
 
-bool SimLine::start() {
-    std::string error;
-    if (!pty_.open(error)) return false;
-    server_ = std::make_unique<sim::SimServer>(engine_, pty_.masterFd());
-    return server_->start();
-}
-
-void SimLine::withEngine(const std::function<void(sim::SimEngine&)>& fn) {
-    if (server_) {
-        server_->withEngine(fn);
-    } else {
-        fn(engine_);
-    }
-}
-
-void SimLine::unplug() {
-    if (server_) server_->stop();
-    server_.reset();
-    pty_.close();
-}
-
 LinkRig::LinkRig()
     : link(executor, [this] {
           return std::make_unique<PosixSerialPort>(executor, ReportThroughPrompter(prompter));

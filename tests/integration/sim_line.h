@@ -9,29 +9,12 @@
 #include "comm/drive_link.h"
 #include "common/executor.h"
 #include "common/prompter.h"
-#include "sim/pty_pair.h"
-#include "sim/sim_engine.h"
-#include "sim/sim_server.h"
+#include "sim/simulated_line.h"
 
 namespace korvane::testing {
 
-class SimLine {
-  public:
-    explicit SimLine(const sim::SimConfig& config) : engine_(config) {}
-    ~SimLine() { unplug(); }
-
-    sim::SimEngine& engine() { return engine_; }
-    [[nodiscard]] bool start();
-    const std::string& path() const { return pty_.slavePath(); }
-    void withEngine(const std::function<void(sim::SimEngine&)>& fn);
-    // Stops serving and closes the master: the slave side sees an unplugged adapter.
-    void unplug();
-
-  private:
-    sim::SimEngine engine_;
-    sim::PtyPair pty_;
-    std::unique_ptr<sim::SimServer> server_;
-};
+// The simulator served in-process on a pty (the same line the app's "SIM" port uses).
+using SimLine = sim::SimulatedLine;
 
 class LinkRig {
   public:

@@ -1,0 +1,44 @@
+#include "sim/simulated_line.h"
+
+namespace korvane::sim {
+
+bool SimulatedLine::start(std::string& error) {
+    unplug();
+    if (!pty_.open(error)) return false;
+    server_ = std::make_unique<SimServer>(engine_, pty_.masterFd());
+    if (server_->start()) return true;
+    error = "the simulator thread could not start";
+    unplug();
+    return false;
+}
+
+bool SimulatedLine::start() {
+    std::string error;
+    return start(error);
+}
+
+void SimulatedLine::withEngine(const std::function<void(SimEngine&)>& fn) {
+    if (server_) {
+        server_->withEngine(fn);
+    } else {
+        fn(engine_);
+    }
+}
+
+void SimulatedLine::unplug() {
+    if (server_) server_->stop();
+    server_.reset();
+    pty_.close();
+}
+
+std::vector<DriveIdentity> DemoDrives() {
+    return {
+        {1, 4, 0x020A, 3, 1},   // Elm 3.7kW-4
+        {2, 10, 0x0015, 6, 0},  // Juniper 5.5kW-2
+        {3, 11, 0x0310, 4, 1},  // Kapok 5.5kW-4
+        {4, 5, 0x0312, 5, 1},   // Fir 7.5kW-4
+        {5, 7, 0x0501, 2, 0},   // Gum: no data files
+    };
+}
+
+}  // namespace korvane::sim
