@@ -1,0 +1,86 @@
+// scan IDS [--data-dir DIR]: the connection manager's identification over the line, one JSON
+// object per drive found.
+#include <nlohmann/json.hpp>
+#include <ostream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "app/connection_manager.h"
+#include "cli/link_session.h"
+#include "paradb/data_file.h"
+#include "paradb/drive_value_text.h"
+#include "paradb/model_tables.h"
+
+#ifndef KORVANE_DEFAULT_DATA_DIR
+#define KORVANE_DEFAULT_DATA_DIR "Data"
+#endif
+
+namespace korvane::cli {
+namespace {
+
+// "1-31", "1,3,5" or a mix such as "1-3,7".
+std::vector<int> ParseIds(const std::string& text) {
+    std::vector<int> ids;
+    std::stringstream parts(text);
+    std::string part;
+    while (std::getline(parts, part, ',')) {
+        const auto dash = part.find('-');
+        if (dash == std::string::npos) {
+            ids.push_back(static_cast<int>(ParseNumberArg(part, 1, 255, "station")));
+            continue;
+        }
+        const int from = static_cast<int>(ParseNumberArg(part.substr(0, dash), 1, 255, "station"));
+        const int to = static_cast<int>(ParseNumberArg(part.substr(dash + 1), 1, 255, "station"));
+        if (from > to) throw UsageError("station range " + part + " runs backwards");
+        for (int id = from; id <= to; ++id) ids.push_back(id);
+    }
+    if (ids.empty()) throw UsageError("scan needs station IDs such as 1-31 or 1,3,5");
+    return ids;
+}
+
+std::string DriveJson(const DriveRecord& r) {
+    nlohmann::ordered_json j;
+    j["station"] = r.station;
+    j["series"] = r.seriesCode;
+    j["series_name"] = SeriesName(r.seriesCode);
+    j["capacity"] = FormatDriveValue(r, 1, r.capacityCode);
+    j["version"] = FormatDriveValue(r, 3, r.version);
+    j["version_word"] = r.version;
+    j["time_scale"] = r.timeScale;
+    j["supported"] = r.supported == 1;
+    j["data_file"] = r.driveData ? r.driveData->GetStatusText()
+                                 : CDataFile::StatusText(kDataFileNoSeries);
+    return j.dump();
+}
+
+int runScan(CommandContext& context) {
+    std::vector<std::string> args = context.args;
+    std::string dataDir = KORVANE_DEFAULT_DATA_DIR;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        if (args[i] != "--data-dir") continue;
+        if (i + 1 >= args.size()) throw UsageError("--data-dir needs a directory");
+        dataDir = args[i + 1];
+        args.erase(args.begin() + static_cast<long>(i), args.begin() + static_cast<long>(i) + 2);
+        break;
+    }
+    if (args.size() != 1) throw UsageError("scan needs one list of station IDs");
+    const std::vector<int> ids = ParseIds(args[0]);
+
+    LinkSession session(context.options, context.err);
+    if (!session.open()) return 1;
+    DriveRecords records;
+    ConnectionEvents quiet;
+    ConnectionManager manager(session.link(), records, quiet,
+                              ConnectionConfig{dataDir, context.options.retries});
+    manager.ScanIds(ids);
+    if (!session.runUntil([&] { return !manager.IsScanning(); })) return 1;
+    for (int station = 1; station <= 255; ++station)
+        if (records[station].connected) context.out << DriveJson(records[station]) << "\n";
+    return 0;
+}
+
+const CommandRegistrar registrar({"scan", "scan IDS [--data-dir DIR]", runScan});
+
+}  // namespace
+}  // namespace korvane::cli

@@ -1,0 +1,51 @@
+// korvane-cli scan against korvane-sim: identification as the program does it at start-up.
+#include <gtest/gtest.h>
+
+#include <nlohmann/json.hpp>
+#include <sstream>
+
+#include "integration/programs.h"
+
+namespace korvane::testing {
+namespace {
+
+using Json = nlohmann::json;
+
+TEST(CliScan, ReportsEveryDriveFoundWithItsTextsAndDataFileStatus) {
+    SimProcess sim({"--baud", "115200", "--drive", "3:11:0x0310:4:1", "--drive", "5:7:0x0501:2:0",
+                    "--drive", "7:9:0x0199:3:0"});
+    ASSERT_TRUE(sim.started());
+    ProgramResult r = RunProgram({KORVANE_CLI_PATH, "--port", sim.pty(), "--baud", "115200",
+                                  "--timeout", "150", "--retries", "2", "scan", "1-5,7",
+                                  "--data-dir", KORVANE_TEST_DATA_DIR});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    std::vector<std::string> lines;
+    std::vector<Json> found;
+    std::istringstream in(r.out);
+    for (std::string line; std::getline(in, line);) {
+        lines.push_back(line);
+        found.push_back(Json::parse(line));
+    }
+    ASSERT_EQ(found.size(), 3u) << r.out;
+
+    EXPECT_EQ(lines[0],
+              R"({"station":3,"series":11,"series_name":"Kapok","capacity":"5.5kW-4","version":"3.16",)"
+              R"("version_word":784,"time_scale":10,"supported":true,"data_file":"ノーエラー"})");
+    // A newer Gum drive reports one capacity code above its table's.
+    EXPECT_EQ(found[1]["capacity"], "1.5kW-2");
+    EXPECT_EQ(found[1]["supported"], false);
+    // An Ivy version with no sample data file is connected; its data file says why it is unusable.
+    EXPECT_EQ(found[2]["station"], 7);
+    EXPECT_EQ(found[2]["supported"], true);
+    EXPECT_EQ(found[2]["data_file"], "データファイルを検出できません");
+}
+
+TEST(CliScan, RefusesMalformedIdLists) {
+    for (const char* ids : {"0-3", "5-2", "1,,x", "256"}) {
+        ProgramResult r = RunProgram({KORVANE_CLI_PATH, "--port", "/dev/null", "scan", ids});
+        EXPECT_EQ(r.exitCode, 2) << ids;
+    }
+}
+
+}  // namespace
+}  // namespace korvane::testing
