@@ -1,0 +1,106 @@
+#include "cli/cli_options.h"
+
+#include <utility>
+
+namespace korvane::cli {
+
+namespace {
+
+const std::pair<const char*, Parity> kParities[] = {
+    {"none", Parity::None}, {"odd", Parity::Odd}, {"even", Parity::Even}, {"mark", Parity::Mark}, {"space", Parity::Space}};
+
+// Consumes a global option at args[i] (and its value); false if args[i] is none.
+bool takeGlobal(const std::vector<std::string>& args, std::size_t& i, ParsedCommandLine& p) {
+    const std::string& a = args[i];
+    auto value = [&]() -> const std::string& {
+        if (i + 1 >= args.size()) throw UsageError(a + " needs a value");
+        return args[++i];
+    };
+    GlobalOptions& o = p.options;
+    if (a == "--help" || a == "-h") {
+        p.help = true;
+    } else if (a == "--trace") {
+        o.trace = true;
+    } else if (a == "--port") {
+        o.port.portName = value();
+        if (o.port.portName.empty()) throw UsageError("--port needs a name or path");
+    } else if (a == "--protocol") {
+        const std::string& v = value();
+        if (v == "tk485") {
+            o.commMode = kCommTk485;
+        } else if (v == "modbus") {
+            o.commMode = kCommModbus;
+        } else {
+            throw UsageError("--protocol is tk485 or modbus");
+        }
+    } else if (a == "--baud") {
+        o.port.baudRate = static_cast<int>(ParseNumberArg(value(), 1, 4000000, "baud rate"));
+    } else if (a == "--parity") {
+        const std::string& v = value();
+        bool found = false;
+        for (const auto& [name, parity] : kParities) {
+            if (v == name) {
+                o.port.parity = parity;
+                found = true;
+            }
+        }
+        if (!found) throw UsageError("--parity is none, odd, even, mark or space");
+    } else if (a == "--data-bits") {
+        o.port.dataBits = static_cast<int>(ParseNumberArg(value(), 5, 8, "data bits"));
+    } else if (a == "--stop-bits") {
+        const std::string& v = value();
+        if (v == "1") {
+            o.port.stopBits = StopBits::One;
+        } else if (v == "1.5") {
+            o.port.stopBits = StopBits::OnePointFive;
+        } else if (v == "2") {
+            o.port.stopBits = StopBits::Two;
+        } else {
+            throw UsageError("--stop-bits is 1, 1.5 or 2");
+        }
+    } else if (a == "--timeout") {
+        // Short time-outs are allowed: tests run the line fast.
+        o.timeoutMs = static_cast<int>(ParseNumberArg(value(), 1, 600000, "time-out"));
+    } else if (a == "--retries") {
+        o.retries = static_cast<int>(ParseNumberArg(value(), 0, 100, "retry count"));
+    } else if (a == "--auto-tx") {
+        o.port.autoTxEnable = static_cast<int>(ParseNumberArg(value(), 0, 1, "--auto-tx"));
+    } else if (a == "--tx-high") {
+        o.port.txActiveHigh = static_cast<int>(ParseNumberArg(value(), 0, 1, "--tx-high"));
+    } else {
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args) {
+    ParsedCommandLine p;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        if (takeGlobal(args, i, p)) continue;
+        if (p.command.empty()) {
+            if (args[i].rfind("--", 0) == 0) throw UsageError("unknown option " + args[i]);
+            p.command = args[i];
+        } else {
+            p.commandArgs.push_back(args[i]);  // the command's own words and options
+        }
+    }
+    return p;
+}
+
+std::string UsageText() {
+    std::string text =
+        "usage: korvane-cli [--port PATH] [--protocol tk485|modbus] [--baud N]\n"
+        "                   [--parity none|odd|even|mark|space] [--data-bits N] [--stop-bits 1|1.5|2]\n"
+        "                   [--timeout MS] [--retries N] [--auto-tx 0|1] [--tx-high 0|1] [--trace]\n"
+        "                   COMMAND ...\n"
+        "defaults: tk485, 9600 baud, 8N1, 1000 ms time-out, 3 retries, auto TX 1\n"
+        "numbers are decimal or 0x-hex; results are JSON objects, one per line\n"
+        "commands:\n";
+    for (const auto& c : Commands()) text += std::string("  ") + c.synopsis + "\n";
+    text += "exit status: 0 every request succeeded, 1 any failed, 2 usage error\n";
+    return text;
+}
+
+}  // namespace korvane::cli

@@ -1,0 +1,94 @@
+#include "cli/link_session.h"
+
+#include <atomic>
+#include <chrono>
+#include <csignal>
+#include <ostream>
+
+#include "comm/posix_serial_port.h"
+#include "common/clock.h"
+#include "common/format.h"
+
+namespace korvane::cli {
+
+namespace {
+
+std::atomic<bool> gInterrupted{false};
+
+extern "C" void onInterrupt(int) { gInterrupted = true; }
+
+std::string timeStamp() {
+    LocalTime t = SystemClock().now();
+    return strprintf("%02d:%02d:%02d.%03d", t.hour, t.minute, t.second, t.millisecond);
+}
+
+std::string hexBytes(const std::uint8_t* bytes, std::size_t n) {
+    std::string text;
+    for (std::size_t i = 0; i < n; ++i) text += strprintf(i ? " %02X" : "%02X", bytes[i]);
+    return text;
+}
+
+}  // namespace
+
+LinkSession::LinkSession(const GlobalOptions& options, std::ostream& err) : options_(options), err_(err) {
+    std::ostream* errStream = &err_;
+    PortErrorReport report = [errStream](const std::string& text, const std::string& caption) {
+        *errStream << caption << ": " << text << std::flush;
+    };
+    QueueExecutor* executor = &executor_;
+    link_ = std::make_unique<CDriveLink>(executor_, [executor, report] {
+        return std::make_unique<PosixSerialPort>(*executor, report);
+    });
+    if (options_.trace) {
+        link_->SetFrameTrace([errStream](bool sent, const std::uint8_t* bytes, std::size_t n) {
+            *errStream << timeStamp() << (sent ? " TX " : " RX ") << hexBytes(bytes, n) << std::endl;
+        });
+    }
+}
+
+LinkSession::~LinkSession() { link_.reset(); }
+
+bool LinkSession::open() {
+    if (options_.port.portName.empty()) throw UsageError("--port is required");
+    int result = link_->Open([](int) {}, options_.commMode, options_.port, options_.timeoutMs, kTickMs,
+                             options_.retries);
+    if (result != kLinkOpenOk) {
+        err_ << "korvane-cli: cannot open port " << options_.port.portName << std::endl;
+        return false;
+    }
+    return true;
+}
+
+bool LinkSession::runUntil(const std::function<bool()>& done) {
+    static bool handlersInstalled = false;
+    if (!handlersInstalled) {
+        std::signal(SIGINT, onInterrupt);
+        std::signal(SIGTERM, onInterrupt);
+        handlersInstalled = true;
+    }
+    using Clock = std::chrono::steady_clock;
+    const auto tick = std::chrono::milliseconds(link_->TickMs());
+    auto next = Clock::now() + tick;
+    while (!done()) {
+        if (gInterrupted) return false;
+        auto now = Clock::now();
+        if (now >= next) {
+            link_->OnTick();
+            next += tick;
+            if (next < now) next = now + tick;  // a stalled loop does not fire a burst of ticks
+            continue;
+        }
+        auto wait = std::chrono::duration_cast<std::chrono::milliseconds>(next - now) + std::chrono::milliseconds(1);
+        executor_.waitAndDrain(wait);
+    }
+    return true;
+}
+
+void LinkSession::traceNotice(const DriveReply& reply) {
+    if (!options_.trace) return;
+    err_ << timeStamp() << " retry " << reply.retryCounter << ": station " << reply.station << " "
+         << static_cast<char>(reply.command) << strprintf(" 0x%04X", reply.addresses[0] & 0xFFFF) << ": "
+         << ErrorText(reply.errorCode) << std::endl;
+}
+
+}  // namespace korvane::cli

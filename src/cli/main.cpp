@@ -1,0 +1,28 @@
+// korvane-cli: the drive link without a window. Parses the line options, then hands the rest
+// to the command named on the command line.
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "cli/cli_command.h"
+#include "cli/cli_options.h"
+
+using namespace korvane::cli;
+
+int main(int argc, char** argv) {
+    std::vector<std::string> args(argv + 1, argv + argc);
+    try {
+        ParsedCommandLine parsed = ParseCommandLine(args);
+        if (parsed.help) {
+            std::cout << UsageText();
+            return 0;
+        }
+        const CliCommand* command = FindCommand(parsed.command);
+        if (!command) throw UsageError(parsed.command.empty() ? "no command" : "unknown command " + parsed.command);
+        CommandContext context{parsed.options, parsed.commandArgs, std::cout, std::cerr};
+        return command->run(context);
+    } catch (const UsageError& e) {
+        std::cerr << "korvane-cli: " << e.what() << "\n" << UsageText();
+        return 2;
+    }
+}

@@ -1,0 +1,164 @@
+// The drive link on a real serial port, talking to simulated drives over a pseudo-terminal.
+#include <gtest/gtest.h>
+
+#include <map>
+#include <vector>
+
+#include "integration/sim_line.h"
+
+namespace korvane::testing {
+namespace {
+
+constexpr int kBaud = 115200;
+
+class Collector : public ReplySink {
+public:
+    void OnDriveReply(int, const DriveReply& reply) override {
+        const bool final = reply.errorCode == kErrNone || reply.errorCode == kErrRetriesExhausted ||
+                           (reply.errorCode >= kErrIllegalFunction && reply.errorCode <= kErrWriteMode);
+        if (final) finals.push_back(reply);
+    }
+    std::vector<DriveReply> finals;
+};
+
+std::uint16_t patternFor(int address) { return static_cast<std::uint16_t>(0x1000 + (address & 0xFF) * 0x0111); }
+
+struct FaultCase {
+    const char* name;
+    sim::SimProtocol simProtocol;
+    int commMode;
+};
+
+class LinkUnderFaults : public ::testing::TestWithParam<FaultCase> {};
+
+// Lost and spoilt replies may cost retries and even whole requests, but a value the link
+// reports as good must be the drive's word at the address that was asked for.
+TEST_P(LinkUnderFaults, ManyReadsGiveOnlyRightValuesOrReportedFailures) {
+    sim::SimConfig config;
+    config.protocol = GetParam().simProtocol;
+    config.line.baud = kBaud;
+    config.line.turnaroundMs = 1;
+    config.seed = 2024;
+    config.faults.dropPct = 10;
+    config.faults.corruptPct = 5;
+    config.faults.garbagePct = 3;
+    SimLine line(config);
+    auto& drive = line.engine().addDrive({1, 4, 0x0100, 3, 1});
+    const int kAddresses = 16;
+    for (int a = 0; a < kAddresses; ++a) ASSERT_EQ(drive.write(0x0200 + a, patternFor(0x0200 + a)), sim::Access::Ok);
+    ASSERT_TRUE(line.start());
+
+    LinkRig rig;
+    ASSERT_EQ(rig.open(line.path(), GetParam().commMode, kBaud, 60, 2, 3), kLinkOpenOk);
+    Collector sink;
+    const std::size_t kReads = 2000;
+    for (std::size_t i = 0; i < kReads; ++i) rig.link.QueueRead(1, 0x0200 + static_cast<int>(i % kAddresses), &sink);
+    ASSERT_TRUE(rig.runUntil([&] { return sink.finals.size() >= kReads; }, std::chrono::seconds(150)));
+
+    std::size_t good = 0, failed = 0;
+    for (std::size_t i = 0; i < sink.finals.size(); ++i) {
+        const DriveReply& r = sink.finals[i];
+        const int asked = 0x0200 + static_cast<int>(i % kAddresses);  // results come back in queue order
+        ASSERT_EQ(r.addresses[0], asked) << "result " << i;
+        if (r.errorCode == kErrNone) {
+            ASSERT_EQ(r.values[0], patternFor(asked)) << "result " << i;
+            ++good;
+        } else {
+            EXPECT_EQ(r.errorCode, kErrRetriesExhausted) << "result " << i;
+            EXPECT_NE(r.failingCode, kErrNone);
+            ++failed;
+        }
+    }
+    EXPECT_EQ(good + failed, kReads);
+    EXPECT_GT(good, kReads * 9 / 10);  // four tries each: failing all of them is rare
+    sim::SimStats stats;
+    line.withEngine([&](sim::SimEngine& e) { stats = e.stats(); });
+    EXPECT_GT(stats.dropped, 0);
+    EXPECT_GT(stats.corrupted, 0);
+    EXPECT_TRUE(rig.prompter.entries().empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Protocols, LinkUnderFaults,
+                         ::testing::Values(FaultCase{"tk485", sim::SimProtocol::Tk485, kCommTk485},
+                                           FaultCase{"modbus", sim::SimProtocol::Modbus, kCommModbus}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+class MonitorCollector : public MonitorListener {
+public:
+    void OnDriveMonitor(int station, const DriveReply& reply) override {
+        if (reply.errorCode == kErrNone && reply.command != 'X') results[station].push_back(reply);
+    }
+    std::map<int, std::vector<DriveReply>> results;
+};
+
+TEST(LinkOverPty, MonitorsSeveralDrivesRoundRobinInBothProtocols) {
+    for (auto [simProtocol, mode] : {std::pair{sim::SimProtocol::Tk485, kCommTk485},
+                                     std::pair{sim::SimProtocol::Modbus, kCommModbus}}) {
+        sim::SimConfig config;
+        config.protocol = simProtocol;
+        config.line.baud = kBaud;
+        SimLine line(config);
+        line.engine().addDrive({1, 4, 0x0100, 3, 1});
+        line.engine().addDrive({2, 11, 0x0310, 5, 0});
+        ASSERT_TRUE(line.start());
+        LinkRig rig;
+        ASSERT_EQ(rig.open(line.path(), mode, kBaud, 200, 5, 3), kLinkOpenOk);
+        MonitorCollector listener;
+        const int addresses[] = {0x0000, 0x0002, 0x0003};
+        for (int station : {1, 2}) {
+            (void)rig.link.AddMonitorAddresses(station, addresses, 3);
+            rig.link.AddListener(station, &listener);
+        }
+        rig.link.SetPollRange(1, 2);
+        ASSERT_TRUE(rig.runUntil([&] { return listener.results[1].size() >= 3 && listener.results[2].size() >= 3; }));
+        const std::map<int, std::map<int, int>> expected = {{1, {{0, 4}, {2, 1}, {3, 0x0100}}},
+                                                            {2, {{0, 11}, {2, 0}, {3, 0x0310}}}};
+        for (const auto& [station, replies] : listener.results) {
+            for (const auto& r : replies) {
+                for (int w = 0; w < r.wordCount; ++w) {
+                    EXPECT_EQ(r.values[static_cast<std::size_t>(w)],
+                              expected.at(station).at(r.addresses[static_cast<std::size_t>(w)]))
+                        << "station " << station;
+                }
+            }
+        }
+        rig.link.RemoveListener(1, &listener);
+        rig.link.RemoveListener(2, &listener);
+    }
+}
+
+TEST(LinkOverPty, UnpluggedLineTimesOutWithOneReportAndWorksAgainAfterReopening) {
+    sim::SimConfig config;
+    config.line.baud = kBaud;
+    auto line = std::make_unique<SimLine>(config);
+    line->engine().addDrive({1, 4, 0x0100, 3, 1});
+    ASSERT_TRUE(line->start());
+    LinkRig rig;
+    ASSERT_EQ(rig.open(line->path(), kCommTk485, kBaud, 100, 5, 1), kLinkOpenOk);
+    Collector sink;
+    rig.link.QueueRead(1, 0x0003, &sink);
+    ASSERT_TRUE(rig.runUntil([&] { return sink.finals.size() == 1; }));
+    EXPECT_EQ(sink.finals[0].values[0], 0x0100);
+
+    line->unplug();
+    for (int i = 0; i < 3; ++i) rig.link.QueueRead(1, 0x0003, &sink);
+    ASSERT_TRUE(rig.runUntil([&] { return sink.finals.size() == 4; }));
+    for (std::size_t i = 1; i < 4; ++i) {
+        EXPECT_EQ(sink.finals[i].errorCode, kErrRetriesExhausted);
+        EXPECT_EQ(sink.finals[i].failingCode, kErrTimeout);
+    }
+    ASSERT_EQ(rig.prompter.entries().size(), 1u);
+    EXPECT_EQ(rig.prompter.entries()[0].caption, "Application Error");
+
+    line = std::make_unique<SimLine>(config);
+    line->engine().addDrive({1, 4, 0x0100, 3, 1});
+    ASSERT_TRUE(line->start());
+    ASSERT_EQ(rig.open(line->path(), kCommTk485, kBaud, 100, 5, 1), kLinkOpenOk);
+    rig.link.QueueRead(1, 0x0003, &sink);
+    ASSERT_TRUE(rig.runUntil([&] { return sink.finals.size() == 5; }));
+    EXPECT_EQ(sink.finals[4].errorCode, kErrNone);
+    EXPECT_EQ(rig.prompter.entries().size(), 1u);
+}
+
+}  // namespace
+}  // namespace korvane::testing

@@ -1,0 +1,40 @@
+#pragma once
+// Running korvane-sim and korvane-cli as the tests' child processes.
+#include <sys/types.h>
+
+#include <string>
+#include <vector>
+
+namespace korvane::testing {
+
+struct ProgramResult {
+    int exitCode = -1;  // -1: killed or did not start
+    std::string out;
+    std::string err;
+};
+
+// Runs a program to its end (killed after `timeoutMs`), standard input empty.
+ProgramResult RunProgram(const std::vector<std::string>& argv, int timeoutMs = 60000);
+
+// korvane-sim --pty with the given options, serving until destroyed.
+class SimProcess {
+public:
+    explicit SimProcess(const std::vector<std::string>& options);
+    ~SimProcess();
+    SimProcess(const SimProcess&) = delete;
+    SimProcess& operator=(const SimProcess&) = delete;
+
+    bool started() const { return !pty_.empty(); }
+    const std::string& pty() const { return pty_; }
+    // Sends one command line and returns the simulator's answer to it.
+    std::string command(const std::string& line);
+
+private:
+    std::string readLine(int fd, int timeoutMs);
+
+    pid_t pid_ = -1;
+    int stdin_ = -1, stdout_ = -1, stderr_ = -1;
+    std::string pty_;
+};
+
+}  // namespace korvane::testing
