@@ -11,6 +11,7 @@
 #include "app/connection_manager.h"
 #include "app/drive_list_model.h"
 #include "app/drive_record.h"
+#include "app/main_commands.h"
 #include "app/port_setup.h"
 #include "app/settings.h"
 #include "app/tool_frames.h"
@@ -60,6 +61,13 @@ struct DriveMenuState {
     bool graphMonitor = false;
 };
 
+// The status bar's line panes.
+struct LineStatusTexts {
+    std::string commMode;
+    std::string port;
+    std::string baudRate;
+};
+
 // The connect dialog's values, as stored in the scan settings.
 struct ConnectChoice {
     unsigned mode = 0;
@@ -100,6 +108,14 @@ public:
     bool CanStopScan() const { return connections_.IsScanning(); }
     bool CanRefresh() const { return !driveList_.Rows().empty(); }
     DriveMenuState MenuStateFor(int station) const;
+    // Whether a command of the menu bar or a tool bar can be chosen now.
+    bool CommandEnabled(int command) const;
+    // Commands that open a tool window (information, keypad, editors, graph monitor).
+    void OpenToolWindow(int command);
+
+    // The drive list's header click and row selection.
+    void SortDriveList(int column);
+    void SelectDriveRow(int row) { driveList_.SetSelectedRow(row); }
     // The selected drive, when it is connected and supported (information, keypad, editor).
     const DriveRecord* SelectedConnectedDrive() const;
 
@@ -133,6 +149,7 @@ public:
     std::string WindowTitle() const { return connections_.WindowTitle(); }
     std::string ScanStatusText() const { return connections_.ScanStatusText(); }
     int IndicatorIcon() const { return indicator_.Icon(); }
+    LineStatusTexts LineStatus() const;
 
     // ConnectionEvents
     void driveRowChanged(int station) override;
