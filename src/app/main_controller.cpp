@@ -17,6 +17,29 @@ ConnectionConfig MakeConnectionConfig(const AppDirectories& dirs) {
 }
 }  // namespace
 
+ConnectFields ConnectFieldsFor(unsigned mode) {
+    return {mode == 0, mode == 1, mode == 1};
+}
+
+ConnectFormCheck CheckConnectForm(unsigned mode, const std::string& one, const std::string& from,
+                                  const std::string& to) {
+    ConnectFormCheck result;
+    result.choice.mode = std::min(mode, 2u);
+    const std::string* texts[] = {&one, &from, &to};
+    unsigned* values[] = {&result.choice.one, &result.choice.from, &result.choice.to};
+    for (int i = 0; i < 3; ++i) {
+        NumberCheck check = CheckNumberText(*texts[i], kFirstStationId, kLastStationId);
+        if (!check.ok) {
+            result.badField = i;
+            result.message = check.message;
+            return result;
+        }
+        *values[i] = check.value;
+    }
+    result.ok = true;
+    return result;
+}
+
 MainController::MainController(MainEnvironment env)
     : env_(std::move(env)),
       link_(env_.executor, env_.portFactory),

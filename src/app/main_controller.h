@@ -76,6 +76,34 @@ struct ConnectChoice {
     unsigned to = 255;
 };
 
+inline constexpr char kConnectDialogCaption[] = "IDを選択する";
+inline constexpr char kConnectOneIdChoice[] = "1つのID:";
+inline constexpr char kConnectRangeChoice[] = "ID－範囲:";
+inline constexpr char kConnectAllIdsChoice[] = "全ID";
+inline constexpr char kConnectSearchButton[] = "検索";
+inline constexpr char kConnectCancelButton[] = "取り消し";
+inline constexpr unsigned kFirstStationId = 1;
+inline constexpr unsigned kLastStationId = 255;
+
+// Which ID fields the connect dialog lets the user edit for a scan mode (2 and above: none).
+struct ConnectFields {
+    bool one = false;
+    bool from = false;
+    bool to = false;
+};
+ConnectFields ConnectFieldsFor(unsigned mode);
+
+// The three ID fields as typed, checked when the dialog is closed with "検索". A refused field
+// is named by `badField` (0 one, 1 from, 2 to) so the dialog can put the cursor there.
+struct ConnectFormCheck {
+    bool ok = false;
+    ConnectChoice choice;
+    int badField = -1;
+    std::string message;
+};
+ConnectFormCheck CheckConnectForm(unsigned mode, const std::string& one, const std::string& from,
+                                  const std::string& to);
+
 class MainController : public ConnectionEvents {
 public:
     explicit MainController(MainEnvironment env);

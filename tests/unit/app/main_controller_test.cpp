@@ -177,3 +177,44 @@ TEST(DriveListColumnWidths, StoredAsInvColPerColumnWithDefaults) {
 
 }  // namespace
 }  // namespace korvane
+
+namespace korvane {
+namespace {
+
+TEST(ConnectForm, TypedIdsOutsideOneTo255AreRefusedWithTheFieldToFix) {
+    struct Row {
+        unsigned mode;
+        const char *one, *from, *to;
+        bool ok;
+        int badField;
+        ConnectChoice choice;
+    };
+    const Row rows[] = {
+        {0, "7", "1", "255", true, -1, {0, 7, 1, 255}},
+        {1, "1", " 10", "20 ", true, -1, {1, 1, 10, 20}},
+        {5, "1", "1", "255", true, -1, {2, 1, 1, 255}},
+        {0, "0", "1", "255", false, 0, {}},
+        {1, "1", "256", "300", false, 1, {}},
+        {1, "1", "1", "", false, 2, {}},
+        {1, "1", "1", "1x", false, 2, {}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(std::string(row.one) + "/" + row.from + "/" + row.to);
+        ConnectFormCheck check = CheckConnectForm(row.mode, row.one, row.from, row.to);
+        EXPECT_EQ(check.ok, row.ok);
+        EXPECT_EQ(check.badField, row.badField);
+        if (row.ok) {
+            EXPECT_EQ(check.choice.mode, row.choice.mode);
+            EXPECT_EQ(check.choice.one, row.choice.one);
+            EXPECT_EQ(check.choice.from, row.choice.from);
+            EXPECT_EQ(check.choice.to, row.choice.to);
+        } else {
+            EXPECT_FALSE(check.message.empty());
+        }
+    }
+    EXPECT_EQ(CheckConnectForm(1, "1", "0", "5").message,
+              "1 から 255 までの整数を入力してください。");
+}
+
+}  // namespace
+}  // namespace korvane
