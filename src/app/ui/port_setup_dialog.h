@@ -22,6 +22,7 @@ public:
     PortSetupForm form() const;
 
     QComboBox* portBox() const { return port_; }
+    QComboBox* baudRateBox() const { return baudRate_; }
     QComboBox* txLevelBox() const { return txLevel_; }
     QRadioButton* rtsModeButton() const { return rtsMode_; }
     NumberSpinEdit* timeOutEdit() const { return timeOut_; }
