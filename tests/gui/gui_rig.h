@@ -35,6 +35,9 @@ public:
     // As `korvane --demo` starts: demo settings and the program's own ports.
     void startDemo();
 
+    // Changes the simulated drives while the line is served.
+    void withEngine(const std::function<void(sim::SimEngine&)>& fn) { server_->withEngine(fn); }
+
     // Runs the event loop until `done` or the time is up.
     bool waitFor(const std::function<bool()>& done, int ms = 15000);
     bool waitForConnected(int count);

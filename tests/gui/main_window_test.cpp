@@ -12,6 +12,7 @@
 
 #include "app/main_commands.h"
 #include "app/ui/drive_list_view.h"
+#include "app/ui/fault_list_view.h"
 #include "app/ui/port_setup_dialog.h"
 #include "app/ui/status_panes.h"
 #include "gui_rig.h"
@@ -131,6 +132,30 @@ TEST(MainWindow, PortSetupFromTheStatusBarReopensTheLineAndFollowsItsTimer) {
     ASSERT_FALSE(rig.prompter.entries().empty());
     EXPECT_EQ(rig.prompter.entries().back().text,
               "/dev/korvane-no-such-ttyポートを開くことができません");
+}
+
+}  // namespace
+}  // namespace korvane::gui
+
+namespace korvane::gui {
+namespace {
+
+TEST(MainWindow, ATrippedDriveTopsTheAlarmHistoryAndShowsTheFaultIcon) {
+    GuiRig rig;
+    ASSERT_TRUE(rig.startOnSimLine(Drives({1, 2}), {1, 2}));
+    ASSERT_TRUE(rig.waitForConnected(2));
+    rig.withEngine([](sim::SimEngine& engine) { ASSERT_TRUE(engine.drive(2)->trip(3)); });
+    ASSERT_TRUE(rig.waitFor([&] { return rig.window->faultList()->rowCount() == 1; }));
+
+    const FaultListView& history = *rig.window->faultList();
+    EXPECT_EQ(history.item(0, 0)->text().toStdString(), "1");
+    EXPECT_EQ(history.item(0, 3)->text().toStdString(), "2");
+    EXPECT_FALSE(history.item(0, 7)->text().isEmpty());
+    EXPECT_EQ(history.currentRow(), 0);
+
+    const DriveListView& list = *rig.window->driveList();
+    EXPECT_EQ(list.item(1, 7)->text(), history.item(0, 7)->text());
+    EXPECT_EQ(list.item(1, 0)->data(Qt::UserRole).toInt(), kIconFault + 1);
 }
 
 }  // namespace

@@ -54,6 +54,7 @@ QComboBox* PortSetupDialog::choiceBox(const QStringList& items, int index) {
     auto* box = new QComboBox(this);
     box->addItems(items);
     box->setCurrentIndex(index);
+    box->setMinimumContentsLength(10);
     return box;
 }
 
@@ -67,7 +68,7 @@ PortSetupDialog::PortSetupDialog(const PortSetupForm& form, const PortNameList& 
     port_->setEditable(true);
     port_->setInsertPolicy(QComboBox::NoInsert);
     port_->setEditText(qtText(form.port));
-    port_->setMinimumContentsLength(12);
+    port_->setMinimumContentsLength(16);
     baudRate_ = choiceBox(texts(kBaudRateChoices), form.baudRateIndex);
     dataBits_ = choiceBox(texts(kDataBitsChoices), form.dataBitsIndex);
     parity_ = choiceBox(texts(kParityChoices), form.parityIndex);
@@ -84,6 +85,7 @@ PortSetupDialog::PortSetupDialog(const PortSetupForm& form, const PortNameList& 
     updateTxLevel();
 
     auto* fields = new QFormLayout;
+    fields->setFieldGrowthPolicy(QFormLayout::FieldsStayAtSizeHint);
     fields->addRow(qtText(kProtocolModeLabel), protocol_);
     fields->addRow(qtText(kCommPortLabel), port_);
     fields->addRow(qtText(kBaudRateLabel), withUnit(baudRate_, kBaudRateUnit));
@@ -117,7 +119,7 @@ PortSetupDialog::PortSetupDialog(const PortSetupForm& form, const PortNameList& 
     layout->addWidget(tx);
     layout->addWidget(notes);
     layout->addWidget(buttons);
-    setMinimumWidth(440);
+    setMinimumWidth(460);
 }
 
 void PortSetupDialog::updateTxLevel() {
