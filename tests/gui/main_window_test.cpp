@@ -160,3 +160,28 @@ TEST(MainWindow, ATrippedDriveTopsTheAlarmHistoryAndShowsTheFaultIcon) {
 
 }  // namespace
 }  // namespace korvane::gui
+
+namespace korvane::gui {
+namespace {
+
+TEST(MainWindow, ClosingKeepsPlacementLayoutColumnsAndConnectedDrivesForTheNextStart) {
+    GuiRig rig;
+    ASSERT_TRUE(rig.startOnSimLine(Drives({3, 6}), {3, 6}));
+    ASSERT_TRUE(rig.waitForConnected(2));
+    rig.window->driveList()->setColumnWidth(1, 222);
+    rig.window->faultList()->setColumnWidth(7, 111);
+    rig.window->close();
+
+    std::vector<std::uint8_t> bytes;
+    EXPECT_TRUE(rig.store.getBytes("Main", "MAIN", bytes));
+    EXPECT_TRUE(rig.store.getBytes("Main", "Main PaneLayout", bytes));
+    EXPECT_TRUE(rig.window->restoreState(QByteArray(reinterpret_cast<const char*>(bytes.data()),
+                                                    static_cast<qsizetype>(bytes.size()))));
+    EXPECT_EQ(rig.store.getInt("Main", "INVCol 1", 0), 222);
+    EXPECT_EQ(rig.store.getInt("Main", "FaultCol 7", 0), 111);
+    ASSERT_TRUE(rig.store.getBytes("Main", "ConIDs", bytes));
+    EXPECT_EQ(bytes, (std::vector<std::uint8_t>{3, 6}));
+}
+
+}  // namespace
+}  // namespace korvane::gui
