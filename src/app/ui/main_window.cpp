@@ -209,7 +209,12 @@ void MainWindow::syncLinkTimer() {
 }
 
 void MainWindow::onLinkTick() {
+    // A message box raised from inside a tick (a failed write, a log file that cannot be
+    // written) runs its own event loop; the link must not be re-entered from it.
+    if (inLinkTick_) return;
+    inLinkTick_ = true;
     controller_.OnLinkTick();
+    inLinkTick_ = false;
     if (!controller_.LinkTimerRunning()) linkTimer_.stop();
 }
 

@@ -83,6 +83,7 @@ private:
     QTimer linkTimer_;
     QTimer indicatorTimer_;
     bool closed_ = false;
+    bool inLinkTick_ = false;
 };
 
 }  // namespace korvane
