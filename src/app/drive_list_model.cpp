@@ -1,10 +1,12 @@
 #include "app/drive_list_model.h"
 
-#include <algorithm>
-#include <cstdlib>
 #include <strings.h>
 
+#include <algorithm>
+#include <cstdlib>
+
 #include "common/format.h"
+#include "common/settings_store.h"
 #include "monitor/drive_event_text.h"
 #include "paradb/drive_value_text.h"
 #include "paradb/model_tables.h"
@@ -13,10 +15,38 @@ namespace korvane {
 
 const std::array<DriveListColumn, kDriveListColumns>& DriveListColumns() {
     static const std::array<DriveListColumn, kDriveListColumns> columns{{
-        {"ID", 40}, {"デバイス名", 150}, {"モデル", 80}, {"容量", 90},
-        {"周波数", 100}, {"電流", 100}, {"ステータス", 100}, {"障害", 150},
+        {"ID", 40},
+        {"デバイス名", 150},
+        {"モデル", 80},
+        {"容量", 90},
+        {"周波数", 100},
+        {"電流", 100},
+        {"ステータス", 100},
+        {"障害", 150},
     }};
     return columns;
+}
+
+namespace {
+std::string widthKey(int column) {
+    return strprintf("INVCol %d", column);
+}
+}  // namespace
+
+std::array<int, kDriveListColumns> LoadDriveListColumnWidths(const SettingsStore& settings) {
+    std::array<int, kDriveListColumns> widths{};
+    for (int i = 0; i < kDriveListColumns; ++i) {
+        const auto column = static_cast<std::size_t>(i);
+        widths[column] =
+            settings.getInt("Main", widthKey(i), DriveListColumns()[column].defaultWidth);
+    }
+    return widths;
+}
+
+void SaveDriveListColumnWidths(SettingsStore& settings,
+                               const std::array<int, kDriveListColumns>& widths) {
+    for (int i = 0; i < kDriveListColumns; ++i)
+        settings.setInt("Main", widthKey(i), widths[static_cast<std::size_t>(i)]);
 }
 
 int RunStateIcon(int s) {

@@ -10,6 +10,8 @@
 
 namespace korvane {
 
+class SettingsStore;
+
 enum DriveIcon : int {
     kIconStopped = 0,
     kIconForward = 1,
@@ -26,6 +28,11 @@ struct DriveListColumn {
     int defaultWidth;
 };
 const std::array<DriveListColumn, kDriveListColumns>& DriveListColumns();
+
+// Column widths live in section "Main" as "INVCol 0".."INVCol 7".
+std::array<int, kDriveListColumns> LoadDriveListColumnWidths(const SettingsStore& settings);
+void SaveDriveListColumnWidths(SettingsStore& settings,
+                               const std::array<int, kDriveListColumns>& widths);
 
 struct DriveRow {
     int station = 0;

@@ -1,5 +1,7 @@
 #include "app/main_controller.h"
 
+#include <algorithm>
+
 #include "common/prompter.h"
 #include "paradb/model_tables.h"
 
@@ -14,6 +16,29 @@ ConnectionConfig MakeConnectionConfig(const AppDirectories& dirs) {
     return config;
 }
 }  // namespace
+
+ConnectFields ConnectFieldsFor(unsigned mode) {
+    return {mode == 0, mode == 1, mode == 1};
+}
+
+ConnectFormCheck CheckConnectForm(unsigned mode, const std::string& one, const std::string& from,
+                                  const std::string& to) {
+    ConnectFormCheck result;
+    result.choice.mode = std::min(mode, 2u);
+    const std::string* texts[] = {&one, &from, &to};
+    unsigned* values[] = {&result.choice.one, &result.choice.from, &result.choice.to};
+    for (int i = 0; i < 3; ++i) {
+        NumberCheck check = CheckNumberText(*texts[i], kFirstStationId, kLastStationId);
+        if (!check.ok) {
+            result.badField = i;
+            result.message = check.message;
+            return result;
+        }
+        *values[i] = check.value;
+    }
+    result.ok = true;
+    return result;
+}
 
 MainController::MainController(MainEnvironment env)
     : env_(std::move(env)),
@@ -93,9 +118,13 @@ void MainController::Refresh() {
     connections_.ScanIds(driveList_.ListedStations());
 }
 
-void MainController::Reconnect(int station) { connections_.ScanIds({station}); }
+void MainController::Reconnect(int station) {
+    connections_.ScanIds({station});
+}
 
-void MainController::Disconnect(int station) { connections_.RemoveDrive(station); }
+void MainController::Disconnect(int station) {
+    connections_.RemoveDrive(station);
+}
 
 DriveMenuState MainController::MenuStateFor(int station) const {
     DriveMenuState m;
@@ -105,6 +134,51 @@ DriveMenuState MainController::MenuStateFor(int station) const {
     m.graphMonitor = true;
     m.disconnect = m.keypad = m.onlineEditor = usable;
     return m;
+}
+
+bool MainController::CommandEnabled(int command) const {
+    const DriveMenuState selected = MenuStateFor(driveList_.SelectedStation());
+    switch (command) {
+        case kCmdConnect:
+            return CanConnect();
+        case kCmdStopScan:
+            return CanStopScan();
+        case kCmdRefresh:
+            return CanRefresh();
+        case kCmdReconnect:
+            return selected.reconnect;
+        case kCmdDisconnect:
+            return selected.disconnect;
+        case kCmdInformation:
+            return SelectedConnectedDrive() != nullptr;
+        case kCmdKeypad:
+            return selected.keypad;
+        case kCmdOnlineEditor:
+            return selected.onlineEditor;
+        case kCmdStartLog:
+            return !eventLog_.isLogging();
+        case kCmdStopLog:
+            return eventLog_.isLogging();
+        case kCmdNone:
+            return false;
+        default:
+            return FindMainCommand(command) != nullptr;
+    }
+}
+
+void MainController::OpenToolWindow(int command) {
+    if (!CommandEnabled(command)) return;
+    env_.prompter.info(kToolWindowUnavailableText, kAppTitle);
+}
+
+void MainController::SortDriveList(int column) {
+    driveList_.SortByColumn(column);
+    view().driveListChanged();
+}
+
+LineStatusTexts MainController::LineStatus() const {
+    return {kProtocolModeChoices[std::min(settings_.commMode, 1u)], settings_.port,
+            std::to_string(settings_.baudRate)};
 }
 
 const DriveRecord* MainController::SelectedConnectedDrive() const {
@@ -137,7 +211,8 @@ void MainController::ChangeEventLogPath(const std::string& chosenPath) {
 }
 
 void MainController::ChangeHistoryPath(const std::string& chosenPath) {
-    if (history_.changeFile(chosenPath, env_.prompter, kAppTitle) == CHistory::ChangeResult::kChanged)
+    if (history_.changeFile(chosenPath, env_.prompter, kAppTitle) ==
+        CHistory::ChangeResult::kChanged)
         settings_.faultFilePath = chosenPath;
 }
 
@@ -175,9 +250,13 @@ void MainController::driveValuesChanged(int station) {
     if (driveList_.UpdateValues(records_[station])) view().driveListChanged();
 }
 
-void MainController::titleChanged(const std::string& title) { view().titleChanged(title); }
+void MainController::titleChanged(const std::string& title) {
+    view().titleChanged(title);
+}
 
-void MainController::scanStatusChanged(const std::string& text) { view().scanStatusChanged(text); }
+void MainController::scanStatusChanged(const std::string& text) {
+    view().scanStatusChanged(text);
+}
 
 void MainController::scanProgress(bool visible, int position, int range) {
     view().scanProgressChanged(visible, position, range);

@@ -11,6 +11,7 @@
 #include "app/connection_manager.h"
 #include "app/drive_list_model.h"
 #include "app/drive_record.h"
+#include "app/main_commands.h"
 #include "app/port_setup.h"
 #include "app/settings.h"
 #include "app/tool_frames.h"
@@ -60,6 +61,13 @@ struct DriveMenuState {
     bool graphMonitor = false;
 };
 
+// The status bar's line panes.
+struct LineStatusTexts {
+    std::string commMode;
+    std::string port;
+    std::string baudRate;
+};
+
 // The connect dialog's values, as stored in the scan settings.
 struct ConnectChoice {
     unsigned mode = 0;
@@ -67,6 +75,34 @@ struct ConnectChoice {
     unsigned from = 1;
     unsigned to = 255;
 };
+
+inline constexpr char kConnectDialogCaption[] = "IDを選択する";
+inline constexpr char kConnectOneIdChoice[] = "1つのID:";
+inline constexpr char kConnectRangeChoice[] = "ID－範囲:";
+inline constexpr char kConnectAllIdsChoice[] = "全ID";
+inline constexpr char kConnectSearchButton[] = "検索";
+inline constexpr char kConnectCancelButton[] = "取り消し";
+inline constexpr unsigned kFirstStationId = 1;
+inline constexpr unsigned kLastStationId = 255;
+
+// Which ID fields the connect dialog lets the user edit for a scan mode (2 and above: none).
+struct ConnectFields {
+    bool one = false;
+    bool from = false;
+    bool to = false;
+};
+ConnectFields ConnectFieldsFor(unsigned mode);
+
+// The three ID fields as typed, checked when the dialog is closed with "検索". A refused field
+// is named by `badField` (0 one, 1 from, 2 to) so the dialog can put the cursor there.
+struct ConnectFormCheck {
+    bool ok = false;
+    ConnectChoice choice;
+    int badField = -1;
+    std::string message;
+};
+ConnectFormCheck CheckConnectForm(unsigned mode, const std::string& one, const std::string& from,
+                                  const std::string& to);
 
 class MainController : public ConnectionEvents {
 public:
@@ -103,6 +139,14 @@ public:
     bool CanStopScan() const { return connections_.IsScanning(); }
     bool CanRefresh() const { return !driveList_.Rows().empty(); }
     DriveMenuState MenuStateFor(int station) const;
+    // Whether a command of the menu bar or a tool bar can be chosen now.
+    bool CommandEnabled(int command) const;
+    // Commands that open a tool window (information, keypad, editors, graph monitor).
+    void OpenToolWindow(int command);
+
+    // The drive list's header click and row selection.
+    void SortDriveList(int column);
+    void SelectDriveRow(int row) { driveList_.SetSelectedRow(row); }
     // The selected drive, when it is connected and supported (information, keypad, editor).
     const DriveRecord* SelectedConnectedDrive() const;
 
@@ -136,6 +180,7 @@ public:
     std::string WindowTitle() const { return connections_.WindowTitle(); }
     std::string ScanStatusText() const { return connections_.ScanStatusText(); }
     int IndicatorIcon() const { return indicator_.Icon(); }
+    LineStatusTexts LineStatus() const;
 
     // ConnectionEvents
     void driveRowChanged(int station) override;

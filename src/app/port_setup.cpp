@@ -50,8 +50,8 @@ PortSetupForm MakePortSetupForm(const AppSettings& settings, const PortNameList&
     return form;
 }
 
-TimeOutCheck CheckTimeOutText(const std::string& text) {
-    TimeOutCheck check;
+NumberCheck CheckNumberText(const std::string& text, unsigned min, unsigned max) {
+    NumberCheck check;
     std::size_t first = text.find_first_not_of(" \t");
     std::size_t last = text.find_last_not_of(" \t");
     long long value = 0;
@@ -66,14 +66,17 @@ TimeOutCheck CheckTimeOutText(const std::string& text) {
     }
     if (!number) {
         check.message = "整数を入力してください。";
-    } else if (value < kMinTimeOut || value > kMaxTimeOut) {
-        check.message =
-            strprintf("%u から %u までの整数を入力してください。", kMinTimeOut, kMaxTimeOut);
+    } else if (value < min || value > max) {
+        check.message = strprintf("%u から %u までの整数を入力してください。", min, max);
     } else {
         check.ok = true;
         check.value = static_cast<unsigned>(value);
     }
     return check;
+}
+
+TimeOutCheck CheckTimeOutText(const std::string& text) {
+    return CheckNumberText(text, kMinTimeOut, kMaxTimeOut);
 }
 
 PortSetupOutcome ApplyPortSetupForm(const PortSetupForm& form, AppSettings& settings) {

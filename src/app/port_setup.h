@@ -65,11 +65,15 @@ struct PortSetupForm {
 // default entry; a port that is no longer offered shows as the first one offered.
 PortSetupForm MakePortSetupForm(const AppSettings& settings, const PortNameList& ports);
 
-struct TimeOutCheck {
+// A number typed into an edit field, checked when the dialog is closed with OK.
+struct NumberCheck {
     bool ok = false;
     unsigned value = 0;
     std::string message;  // why the text was refused
 };
+NumberCheck CheckNumberText(const std::string& text, unsigned min, unsigned max);
+
+using TimeOutCheck = NumberCheck;
 TimeOutCheck CheckTimeOutText(const std::string& text);
 
 struct PortSetupOutcome {

@@ -20,6 +20,9 @@ inline constexpr char kSettingsCompany[] = "ORVA";
 inline constexpr char kAppTitle[] = "Korvane 3.3";
 inline constexpr char kSettingsSectionMain[] = "Main";
 inline constexpr char kSettingsSectionInvName[] = "InvName";
+// Main-window placement and its docking-pane layout, both opaque bytes in section "Main".
+inline constexpr char kMainPlacementKey[] = "MAIN";
+inline constexpr char kMainPaneLayoutKey[] = "Main PaneLayout";
 
 inline constexpr unsigned kCommModeModbusRtu = 0;
 inline constexpr unsigned kCommModeTk485 = 1;

@@ -1,0 +1,14 @@
+#pragma once
+// A first look without hardware: the program starts on the simulated line and identifies the
+// drives at stations 1..5, as if they had been connected when it last closed. Only ever applied
+// to a throw-away settings store, never to the user's own.
+#include "common/settings_store.h"
+
+namespace korvane {
+
+inline constexpr int kDemoFirstStation = 1;
+inline constexpr int kDemoLastStation = 5;
+
+void SeedDemoSettings(SettingsStore& store);
+
+}  // namespace korvane

@@ -1,0 +1,38 @@
+#pragma once
+// "IDを選択する": which station IDs the next scan covers.
+#include <QDialog>
+
+#include "app/main_controller.h"
+
+class QRadioButton;
+
+namespace korvane {
+
+class NumberSpinEdit;
+class Prompter;
+
+class ConnectDialog : public QDialog {
+    Q_OBJECT
+public:
+    ConnectDialog(const ConnectChoice& values, Prompter& prompter, QWidget* parent = nullptr);
+
+    // Valid once the dialog was closed with "検索".
+    const ConnectChoice& choice() const { return choice_; }
+
+    QRadioButton* modeButton(unsigned mode) const { return modes_[mode]; }
+    NumberSpinEdit* field(int index) const { return fields_[index]; }
+
+public slots:
+    void accept() override;
+
+private:
+    unsigned selectedMode() const;
+    void updateFields();
+
+    Prompter& prompter_;
+    QRadioButton* modes_[3];
+    NumberSpinEdit* fields_[3];
+    ConnectChoice choice_;
+};
+
+}  // namespace korvane

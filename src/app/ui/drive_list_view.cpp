@@ -1,0 +1,155 @@
+#include "app/ui/drive_list_view.h"
+
+#include <QContextMenuEvent>
+#include <QHeaderView>
+#include <QMenu>
+
+#include "app/main_controller.h"
+#include "app/ui/painted_icons.h"
+#include "app/ui/qt_text.h"
+
+namespace korvane {
+
+namespace {
+
+bool enabledIn(const DriveMenuState& state, int command) {
+    switch (command) {
+        case kCmdReconnect:
+            return state.reconnect;
+        case kCmdDisconnect:
+            return state.disconnect;
+        case kCmdKeypad:
+            return state.keypad;
+        case kCmdOnlineEditor:
+            return state.onlineEditor;
+        case kCmdGraphMonitor:
+            return state.graphMonitor;
+        default:
+            return false;
+    }
+}
+
+}  // namespace
+
+DriveListView::DriveListView(MainController& controller, QWidget* parent)
+    : QTableWidget(0, kDriveListColumns, parent), controller_(controller) {
+    QStringList headers;
+    for (const DriveListColumn& column : DriveListColumns()) headers << qtText(column.header);
+    setHorizontalHeaderLabels(headers);
+    setSelectionBehavior(QAbstractItemView::SelectRows);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setShowGrid(true);
+    setWordWrap(false);
+    setIconSize(QSize(16, 16));
+    setSortingEnabled(false);  // the controller sorts
+    verticalHeader()->hide();
+    verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
+    horizontalHeader()->setHighlightSections(false);
+    horizontalHeader()->setSectionsClickable(true);
+    horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    horizontalHeader()->setStretchLastSection(false);
+    // The selection stays visible while another pane has the focus.
+    QPalette p = palette();
+    p.setColor(QPalette::Inactive, QPalette::Highlight,
+               p.color(QPalette::Active, QPalette::Highlight));
+    p.setColor(QPalette::Inactive, QPalette::HighlightedText,
+               p.color(QPalette::Active, QPalette::HighlightedText));
+    setPalette(p);
+
+    connect(horizontalHeader(), &QHeaderView::sectionClicked, this,
+            [this](int column) { controller_.SortDriveList(column); });
+    connect(this, &QTableWidget::itemSelectionChanged, this, &DriveListView::onCurrentRowChanged);
+    connect(this, &QTableWidget::cellDoubleClicked, this,
+            [this](int, int) { emit commandTriggered(kCmdInformation); });
+}
+
+void DriveListView::setCell(int row, int column, const std::string& text) {
+    QTableWidgetItem* cell = item(row, column);
+    if (!cell) {
+        cell = new QTableWidgetItem;
+        setItem(row, column, cell);
+    }
+    const QString value = qtText(text);
+    // Rewriting an unchanged text makes the live values flicker.
+    if (cell->text() != value) cell->setText(value);
+}
+
+void DriveListView::render() {
+    rendering_ = true;
+    const auto& rows = controller_.DriveList().Rows();
+    setRowCount(static_cast<int>(rows.size()));
+    for (int r = 0; r < static_cast<int>(rows.size()); ++r) {
+        const DriveRow& row = rows[static_cast<std::size_t>(r)];
+        for (int c = 0; c < kDriveListColumns; ++c)
+            setCell(r, c, row.texts[static_cast<std::size_t>(c)]);
+        QTableWidgetItem* first = item(r, 0);
+        if (first->data(Qt::UserRole).toInt() != row.icon + 1) {
+            first->setIcon(DriveStateIcon(row.icon));
+            first->setData(Qt::UserRole, row.icon + 1);
+        }
+    }
+    const int selected = controller_.DriveList().SelectedRow();
+    if (selected >= 0 && selected < rowCount()) {
+        if (currentRow() != selected) selectRow(selected);
+        scrollToItem(item(selected, 0));
+    } else {
+        clearSelection();
+    }
+    rendering_ = false;
+}
+
+void DriveListView::onCurrentRowChanged() {
+    if (rendering_) return;
+    const auto rows = selectionModel()->selectedRows();
+    controller_.SelectDriveRow(rows.isEmpty() ? -1 : rows.first().row());
+    emit selectionChanged();
+}
+
+std::array<int, kDriveListColumns> DriveListView::columnWidths() const {
+    std::array<int, kDriveListColumns> widths{};
+    for (int c = 0; c < kDriveListColumns; ++c)
+        widths[static_cast<std::size_t>(c)] = columnWidth(c);
+    return widths;
+}
+
+void DriveListView::setColumnWidths(const std::array<int, kDriveListColumns>& widths) {
+    for (int c = 0; c < kDriveListColumns; ++c)
+        setColumnWidth(c, widths[static_cast<std::size_t>(c)]);
+}
+
+QMenu* DriveListView::buildContextMenu(int row, QWidget* parent) {
+    const auto& rows = controller_.DriveList().Rows();
+    if (row < 0 || row >= static_cast<int>(rows.size())) return nullptr;
+    const DriveMenuState state =
+        controller_.MenuStateFor(rows[static_cast<std::size_t>(row)].station);
+    auto* menu = new QMenu(parent);
+    for (MainCommand command : DriveContextMenu()) {
+        if (command == kCmdNone) {
+            menu->addSeparator();
+            continue;
+        }
+        // The text after the tab is shown as the shortcut column of the menu.
+        QAction* action = menu->addAction(qtText(FindMainCommand(command)->menuText));
+        action->setData(static_cast<int>(command));
+        action->setEnabled(enabledIn(state, command));
+        connect(action, &QAction::triggered, this,
+                [this, command] { emit commandTriggered(command); });
+    }
+    return menu;
+}
+
+void DriveListView::contextMenuEvent(QContextMenuEvent* event) {
+    // Mouse positions arrive in viewport coordinates; the menu key opens it at the current row.
+    const bool mouse = event->reason() == QContextMenuEvent::Mouse;
+    const int row = mouse ? rowAt(event->pos().y()) : currentRow();
+    if (row < 0) return;
+    selectRow(row);
+    QMenu* menu = buildContextMenu(row, this);
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    const QPoint at =
+        mouse ? event->globalPos() : viewport()->mapToGlobal(visualItemRect(item(row, 0)).center());
+    menu->popup(at);
+}
+
+}  // namespace korvane

@@ -1,0 +1,75 @@
+// korvane [--demo] [--app-dir DIR]
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QTemporaryDir>
+#include <memory>
+#include <optional>
+
+#include "app/app_port_factory.h"
+#include "app/demo_mode.h"
+#include "app/main_controller.h"
+#include "app/settings.h"
+#include "app/ui/main_window.h"
+#include "app/ui/qt_executor.h"
+#include "app/ui/qt_prompter.h"
+#include "app/ui/qt_settings_store.h"
+#include "app/ui/single_instance.h"
+#include "comm/port_enumeration.h"
+#include "common/clock.h"
+
+using namespace korvane;
+
+int main(int argc, char* argv[]) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QString::fromUtf8(kAppTitle));
+    QApplication::setOrganizationName(QString::fromUtf8(kSettingsCompany));
+
+    QCommandLineParser parser;
+    parser.addHelpOption();
+    const QCommandLineOption demo(QStringLiteral("demo"),
+                                  QStringLiteral("Start on the simulated line with throw-away "
+                                                 "settings."));
+    const QCommandLineOption appDir(QStringLiteral("app-dir"),
+                                    QStringLiteral("Application directory (Data, Log, Temp)."),
+                                    QStringLiteral("DIR"));
+    parser.addOption(demo);
+    parser.addOption(appDir);
+    parser.process(app);
+
+    SingleInstance instance(QStringLiteral("KVNE"));
+    if (!instance.claim()) return 0;
+
+    std::optional<std::string> dirOverride;
+    if (parser.isSet(appDir)) dirOverride = parser.value(appDir).toStdString();
+    const AppDirectories dirs = PrepareAppDirectories(dirOverride);
+
+    // A demo run keeps its settings in a directory of its own that goes away with it, so the
+    // user's own settings are never read or written.
+    std::unique_ptr<QTemporaryDir> demoDir;
+    std::unique_ptr<QtSettingsStore> store;
+    if (parser.isSet(demo)) {
+        demoDir = std::make_unique<QTemporaryDir>();
+        store = std::make_unique<QtSettingsStore>(demoDir->filePath(QStringLiteral("demo.ini")));
+        SeedDemoSettings(*store);
+    } else {
+        store = std::make_unique<QtSettingsStore>();
+    }
+
+    QtExecutor executor;
+    QtPrompter prompter;
+    SystemClock clock;
+    MainController controller(MainEnvironment{executor, *store, prompter, clock,
+                                              MakeAppPortFactory(executor, prompter), dirs,
+                                              BuildPortNameList()});
+    MainWindow window(controller, *store, prompter);
+    prompter.setParentWidget(&window);
+    QObject::connect(&instance, &SingleInstance::raiseRequested, &window,
+                     &MainWindow::bringToFront);
+
+    window.restoreLayout();
+    window.show();
+    window.start();
+    const int result = app.exec();
+    store->sync();
+    return result;
+}

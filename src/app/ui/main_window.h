@@ -1,0 +1,89 @@
+#pragma once
+// The main window: menus, tool bar, the drive list and alarm-history tabs, the event-log pane,
+// the status bar and the two timers. It only wires: every decision is the controller's.
+#include <QMainWindow>
+#include <QTimer>
+#include <map>
+
+#include "app/main_controller.h"
+
+class QDockWidget;
+class QTabWidget;
+
+namespace korvane {
+
+class DriveListView;
+class EventLogView;
+class FaultListView;
+class Prompter;
+class SettingsStore;
+class StatusPanes;
+
+class MainWindow : public QMainWindow, public MainView {
+    Q_OBJECT
+public:
+    MainWindow(MainController& controller, SettingsStore& settings, Prompter& prompter,
+               QWidget* parent = nullptr);
+    ~MainWindow() override;
+
+    // Window placement and pane layout as they were at the last close.
+    void restoreLayout();
+    // After the window is shown: the controller's start and the link timer.
+    void start();
+    // Another start of the program asked for this window.
+    void bringToFront();
+
+    void runCommand(int command);
+    QAction* action(int command) const;
+
+    DriveListView* driveList() const { return driveList_; }
+    FaultListView* faultList() const { return faultList_; }
+    EventLogView* eventLog() const { return eventLog_; }
+    StatusPanes* statusPanes() const { return panes_; }
+    QTabWidget* tabs() const { return tabs_; }
+    const QTimer& linkTimer() const { return linkTimer_; }
+
+    // MainView
+    void titleChanged(const std::string& title) override;
+    void scanStatusChanged(const std::string& text) override;
+    void scanProgressChanged(bool visible, int position, int range) override;
+    void driveListChanged() override;
+    void historyChanged() override;
+    void eventLogChanged() override;
+    void indicatorChanged(int icon) override;
+    void lineSettingsChanged() override;
+    void graphWatchChanged(bool active) override;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void createActions();
+    void createMenus();
+    void createToolBar();
+    void createPanes();
+    void updateCommandStates();
+    void syncLinkTimer();
+    void onLinkTick();
+    void connectDrives();
+    void portSetup();
+    void changeLogPath(int command);
+    void saveLayout();
+
+    MainController& controller_;
+    SettingsStore& settings_;
+    Prompter& prompter_;
+    std::map<int, QAction*> actions_;
+    DriveListView* driveList_ = nullptr;
+    FaultListView* faultList_ = nullptr;
+    EventLogView* eventLog_ = nullptr;
+    QDockWidget* eventDock_ = nullptr;
+    QTabWidget* tabs_ = nullptr;
+    StatusPanes* panes_ = nullptr;
+    QTimer linkTimer_;
+    QTimer indicatorTimer_;
+    bool closed_ = false;
+    bool inLinkTick_ = false;
+};
+
+}  // namespace korvane

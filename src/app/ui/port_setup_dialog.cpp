@@ -1,0 +1,157 @@
+#include "app/ui/port_setup_dialog.h"
+
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QFormLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QVBoxLayout>
+
+#include "app/settings.h"
+#include "app/ui/number_spin_edit.h"
+#include "app/ui/qt_text.h"
+#include "common/prompter.h"
+
+namespace korvane {
+
+namespace {
+
+template <typename Container>
+QStringList texts(const Container& choices) {
+    QStringList list;
+    for (const auto& c : choices) {
+        if constexpr (std::is_arithmetic_v<std::decay_t<decltype(c)>>)
+            list << QString::number(c);
+        else
+            list << qtText(c);
+    }
+    return list;
+}
+
+QWidget* withUnit(QWidget* field, const char* unit) {
+    auto* box = new QWidget;
+    auto* row = new QHBoxLayout(box);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->addWidget(field);
+    row->addWidget(new QLabel(qtText(unit)));
+    row->addStretch(1);
+    return box;
+}
+
+QLabel* note(const char* text) {
+    auto* label = new QLabel(qtText(text));
+    label->setWordWrap(true);
+    return label;
+}
+
+}  // namespace
+
+QComboBox* PortSetupDialog::choiceBox(const QStringList& items, int index) {
+    auto* box = new QComboBox(this);
+    box->addItems(items);
+    box->setCurrentIndex(index);
+    box->setMinimumContentsLength(10);
+    return box;
+}
+
+PortSetupDialog::PortSetupDialog(const PortSetupForm& form, const PortNameList& ports,
+                                 Prompter& prompter, QWidget* parent)
+    : QDialog(parent), prompter_(prompter) {
+    setWindowTitle(qtText(kPortSetupCaption));
+    protocol_ = choiceBox(texts(kProtocolModeChoices), form.protocolIndex);
+    port_ = choiceBox(texts(ports), -1);
+    // Any device path may be typed: pseudo-terminals and by-id links are not in the list.
+    port_->setEditable(true);
+    port_->setInsertPolicy(QComboBox::NoInsert);
+    port_->setEditText(qtText(form.port));
+    port_->setMinimumContentsLength(16);
+    baudRate_ = choiceBox(texts(kBaudRateChoices), form.baudRateIndex);
+    dataBits_ = choiceBox(texts(kDataBitsChoices), form.dataBitsIndex);
+    parity_ = choiceBox(texts(kParityChoices), form.parityIndex);
+    stopBits_ = choiceBox(texts(kStopBitsChoices), form.stopBitsIndex);
+    timeOut_ = new NumberSpinEdit(kMinTimeOut, kMaxTimeOut, kTimeOutMaxChars, this);
+    timeOut_->lineEdit()->setText(qtText(form.timeOutText));
+    retry_ = choiceBox(texts(kRetryChoices), form.retryIndex);
+
+    autoMode_ = new QRadioButton(qtText(kTxAutomaticChoice), this);
+    rtsMode_ = new QRadioButton(qtText(kTxRtsChoice), this);
+    (form.automaticTx ? autoMode_ : rtsMode_)->setChecked(true);
+    txLevel_ = choiceBox(texts(kTxLevelChoices), form.txLevelIndex);
+    connect(autoMode_, &QRadioButton::toggled, this, &PortSetupDialog::updateTxLevel);
+    updateTxLevel();
+
+    auto* fields = new QFormLayout;
+    fields->setFieldGrowthPolicy(QFormLayout::FieldsStayAtSizeHint);
+    fields->addRow(qtText(kProtocolModeLabel), protocol_);
+    fields->addRow(qtText(kCommPortLabel), port_);
+    fields->addRow(qtText(kBaudRateLabel), withUnit(baudRate_, kBaudRateUnit));
+    fields->addRow(qtText(kDataBitsLabel), dataBits_);
+    fields->addRow(qtText(kParityLabel), parity_);
+    fields->addRow(qtText(kStopBitsLabel), stopBits_);
+    fields->addRow(qtText(kTimeOutLabel), withUnit(timeOut_, kTimeOutUnit));
+    fields->addRow(qtText(kRetryLabel), retry_);
+
+    auto* tx = new QGroupBox(qtText(kTxEnableLabel), this);
+    auto* txLayout = new QHBoxLayout(tx);
+    txLayout->addWidget(autoMode_);
+    txLayout->addWidget(rtsMode_);
+    txLayout->addWidget(txLevel_);
+    txLayout->addStretch(1);
+
+    auto* notes = new QGroupBox(qtText(kProtocolNoteHeading), this);
+    auto* notesLayout = new QVBoxLayout(notes);
+    notesLayout->addWidget(note(kProtocolNote));
+
+    auto* buttons = new QDialogButtonBox(this);
+    QPushButton* ok = buttons->addButton(QStringLiteral("OK"), QDialogButtonBox::AcceptRole);
+    buttons->addButton(QStringLiteral("キャンセル"), QDialogButtonBox::RejectRole);
+    ok->setDefault(true);
+    connect(buttons, &QDialogButtonBox::accepted, this, &PortSetupDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &PortSetupDialog::reject);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(note(kPortSetupNote));
+    layout->addLayout(fields);
+    layout->addWidget(tx);
+    layout->addWidget(notes);
+    layout->addWidget(buttons);
+    setMinimumWidth(460);
+}
+
+void PortSetupDialog::updateTxLevel() {
+    txLevel_->setEnabled(form().txLevelEnabled());
+}
+
+PortSetupForm PortSetupDialog::form() const {
+    PortSetupForm f;
+    f.protocolIndex = protocol_->currentIndex();
+    f.port = port_->currentText().trimmed().toStdString();
+    f.baudRateIndex = baudRate_->currentIndex();
+    f.dataBitsIndex = dataBits_->currentIndex();
+    f.parityIndex = parity_->currentIndex();
+    f.stopBitsIndex = stopBits_->currentIndex();
+    f.timeOutText = timeOut_->text().toStdString();
+    f.retryIndex = retry_->currentIndex();
+    f.automaticTx = autoMode_->isChecked();
+    f.txLevelIndex = txLevel_->currentIndex();
+    return f;
+}
+
+void PortSetupDialog::accept() {
+    // The same check the settings get on OK, on a scratch copy: the dialog only closes with a
+    // form that will be taken as it is.
+    AppSettings scratch;
+    const PortSetupOutcome outcome = ApplyPortSetupForm(form(), scratch);
+    if (!outcome.accepted) {
+        prompter_.error(outcome.message, kAppTitle);
+        timeOut_->focusAndSelect();
+        return;
+    }
+    QDialog::accept();
+}
+
+}  // namespace korvane

@@ -1,0 +1,85 @@
+#include "gui_rig.h"
+
+#include <QTest>
+
+#include "app/app_port_factory.h"
+#include "app/demo_mode.h"
+#include "app/settings.h"
+#include "comm/port_enumeration.h"
+
+namespace korvane::gui {
+
+namespace {
+sim::SimConfig fastLine() {
+    sim::SimConfig config;
+    config.line.baud = 38400;
+    return config;
+}
+}  // namespace
+
+QApplication& TestApp() {
+    static int argc = 1;
+    static char name[] = "korvane_gui_tests";
+    static char* argv[] = {name, nullptr};
+    // Never destroyed: widgets of a failed test may still be around at exit.
+    static QApplication* app = new QApplication(argc, argv);
+    return *app;
+}
+
+GuiRig::GuiRig() : engine_(fastLine()) {
+    TestApp();
+    // Tests read the window, not log files.
+    store.setInt(kSettingsSectionMain, "Log Enable", 0);
+}
+
+GuiRig::~GuiRig() {
+    window.reset();
+    controller.reset();
+    if (server_) server_->stop();
+}
+
+bool GuiRig::startOnSimLine(const std::vector<sim::DriveIdentity>& drives,
+                            const std::vector<std::uint8_t>& connectedIds) {
+    for (const auto& drive : drives) engine_.addDrive(drive);
+    std::string error;
+    if (!pty_.open(error)) return false;
+    server_ = std::make_unique<sim::SimServer>(engine_, pty_.masterFd());
+    if (!server_->start()) return false;
+    store.setString(kSettingsSectionMain, "Port", pty_.slavePath());
+    store.setInt(kSettingsSectionMain, "BaudRate", 38400);
+    store.setBytes(kSettingsSectionMain, "ConIDs", connectedIds);
+    startWindow(MakeAppPortFactory(executor_, prompter));
+    return true;
+}
+
+void GuiRig::startDemo() {
+    SeedDemoSettings(store);
+    startWindow(MakeAppPortFactory(executor_, prompter));
+}
+
+void GuiRig::startWindow(PortFactory factory) {
+    const AppDirectories dirs = PrepareAppDirectories(appDir_.path().toStdString());
+    controller = std::make_unique<MainController>(MainEnvironment{executor_,
+                                                                  store,
+                                                                  prompter,
+                                                                  clock,
+                                                                  std::move(factory),
+                                                                  dirs,
+                                                                  {"ttyS0", kSimulatedPortName}});
+    window = std::make_unique<MainWindow>(*controller, store, prompter);
+    window->restoreLayout();
+    window->show();
+    window->start();
+}
+
+bool GuiRig::waitFor(const std::function<bool()>& done, int ms) {
+    return QTest::qWaitFor(done, ms);
+}
+
+bool GuiRig::waitForConnected(int count) {
+    return waitFor([&] {
+        return controller->Records().connectedCount() == count && !controller->CanStopScan();
+    });
+}
+
+}  // namespace korvane::gui

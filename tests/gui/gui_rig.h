@@ -1,0 +1,61 @@
+#pragma once
+// The main window over the real drive link and serial port, offscreen. The drives sit on a
+// simulated line served in-process on a pseudo-terminal, so what the window shows went through
+// the same road as on a real RS-485 line.
+#include <QApplication>
+#include <QTemporaryDir>
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include "app/main_controller.h"
+#include "app/ui/main_window.h"
+#include "app/ui/qt_executor.h"
+#include "common/clock.h"
+#include "common/prompter.h"
+#include "common/settings_store.h"
+#include "sim/pty_pair.h"
+#include "sim/sim_engine.h"
+#include "sim/sim_server.h"
+
+namespace korvane::gui {
+
+// The one QApplication of the test program.
+QApplication& TestApp();
+
+class GuiRig {
+public:
+    GuiRig();
+    ~GuiRig();
+
+    // Drives on the pty line; the window starts as if `connectedIds` were connected at the
+    // last close, so it identifies them at once.
+    [[nodiscard]] bool startOnSimLine(const std::vector<sim::DriveIdentity>& drives,
+                                      const std::vector<std::uint8_t>& connectedIds);
+    // As `korvane --demo` starts: demo settings and the program's own ports.
+    void startDemo();
+
+    // Changes the simulated drives while the line is served.
+    void withEngine(const std::function<void(sim::SimEngine&)>& fn) { server_->withEngine(fn); }
+
+    // Runs the event loop until `done` or the time is up.
+    bool waitFor(const std::function<bool()>& done, int ms = 15000);
+    bool waitForConnected(int count);
+
+    MemorySettingsStore store;
+    RecordingPrompter prompter;
+    FixedClock clock{LocalTime{2024, 4, 1, 9, 30, 0, 0}};
+    std::unique_ptr<MainController> controller;
+    std::unique_ptr<MainWindow> window;
+
+private:
+    void startWindow(PortFactory factory);
+
+    QTemporaryDir appDir_;
+    sim::SimEngine engine_{sim::SimConfig{}};
+    sim::PtyPair pty_;
+    std::unique_ptr<sim::SimServer> server_;
+    QtExecutor executor_;
+};
+
+}  // namespace korvane::gui
