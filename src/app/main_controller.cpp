@@ -62,12 +62,6 @@ void MainController::Start() {
     if (auto ids = ReadConnectedIds(env_.settings)) connections_.ScanIds(*ids);
 }
 
-void MainController::StartDemo() {
-    settings_.port = kSimulatedPortName;
-    Start();
-    connections_.ScanIds({1, 2, 3, 4, 5});
-}
-
 void MainController::Close() {
     SaveSettings(settings_, ConnectedStationIds(records_), env_.settings);
     toolFrames_.closeAll();

@@ -115,9 +115,6 @@ public:
 
     // After the window is shown: event log, alarm history, drive link, "ConIDs".
     void Start();
-    // The demonstration: the built-in simulated line, and stations 1..5 scanned at start.
-    // The caller gives it a settings store of its own, so the user's settings stay untouched.
-    void StartDemo();
     // The window closes: settings, "ConIDs", history, event log, tool windows.
     void Close();
 

@@ -2,7 +2,7 @@
 
 #include <QTest>
 
-#include "app/app_port_factory.h"
+#include "app/ui/app_port_factory.h"
 #include "app/demo_mode.h"
 #include "app/settings.h"
 #include "comm/port_enumeration.h"
@@ -26,7 +26,7 @@ QApplication& TestApp() {
     return *app;
 }
 
-GuiRig::GuiRig() : engine_(fastLine()) {
+GuiRig::GuiRig() : line_(fastLine()), builtInLine_(MakeBuiltInLine(lineController_)) {
     TestApp();
     // Tests read the window, not log files.
     store.setInt(kSettingsSectionMain, "Log Enable", 0);
@@ -35,26 +35,23 @@ GuiRig::GuiRig() : engine_(fastLine()) {
 GuiRig::~GuiRig() {
     window.reset();
     controller.reset();
-    if (server_) server_->stop();
+    line_.unplug();
 }
 
 bool GuiRig::startOnSimLine(const std::vector<sim::DriveIdentity>& drives,
                             const std::vector<std::uint8_t>& connectedIds) {
-    for (const auto& drive : drives) engine_.addDrive(drive);
-    std::string error;
-    if (!pty_.open(error)) return false;
-    server_ = std::make_unique<sim::SimServer>(engine_, pty_.masterFd());
-    if (!server_->start()) return false;
-    store.setString(kSettingsSectionMain, "Port", pty_.slavePath());
+    for (const auto& drive : drives) line_.engine().addDrive(drive);
+    if (!line_.start()) return false;
+    store.setString(kSettingsSectionMain, "Port", line_.path());
     store.setInt(kSettingsSectionMain, "BaudRate", 38400);
     store.setBytes(kSettingsSectionMain, "ConIDs", connectedIds);
-    startWindow(MakeAppPortFactory(executor_, prompter));
+    startWindow(MakeAppPortFactory(executor_, prompter, *builtInLine_));
     return true;
 }
 
 void GuiRig::startDemo() {
     SeedDemoSettings(store);
-    startWindow(MakeAppPortFactory(executor_, prompter));
+    startWindow(MakeAppPortFactory(executor_, prompter, *builtInLine_));
 }
 
 void GuiRig::startWindow(PortFactory factory) {
@@ -66,6 +63,7 @@ void GuiRig::startWindow(PortFactory factory) {
                                                                   std::move(factory),
                                                                   dirs,
                                                                   {"ttyS0", kSimulatedPortName}});
+    lineController_ = controller.get();
     window = std::make_unique<MainWindow>(*controller, store, prompter);
     window->restoreLayout();
     window->show();

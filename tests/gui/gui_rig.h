@@ -14,9 +14,8 @@
 #include "common/clock.h"
 #include "common/prompter.h"
 #include "common/settings_store.h"
-#include "sim/pty_pair.h"
-#include "sim/sim_engine.h"
-#include "sim/sim_server.h"
+#include "sim/sim_port.h"
+#include "sim/simulated_line.h"
 
 namespace korvane::gui {
 
@@ -36,7 +35,7 @@ public:
     void startDemo();
 
     // Changes the simulated drives while the line is served.
-    void withEngine(const std::function<void(sim::SimEngine&)>& fn) { server_->withEngine(fn); }
+    void withEngine(const std::function<void(sim::SimEngine&)>& fn) { line_.withEngine(fn); }
 
     // Runs the event loop until `done` or the time is up.
     bool waitFor(const std::function<bool()>& done, int ms = 15000);
@@ -52,9 +51,9 @@ private:
     void startWindow(PortFactory factory);
 
     QTemporaryDir appDir_;
-    sim::SimEngine engine_{sim::SimConfig{}};
-    sim::PtyPair pty_;
-    std::unique_ptr<sim::SimServer> server_;
+    sim::SimulatedLine line_{sim::SimConfig{}};
+    const MainController* lineController_ = nullptr;
+    std::unique_ptr<sim::SimulatedLineHost> builtInLine_;
     QtExecutor executor_;
 };
 

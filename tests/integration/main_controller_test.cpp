@@ -5,6 +5,7 @@
 #include <chrono>
 #include <filesystem>
 
+#include "app/demo_mode.h"
 #include "app/main_controller.h"
 #include "comm/posix_serial_port.h"
 #include "common/clock.h"
@@ -61,8 +62,9 @@ protected:
 
 TEST_F(MainOverSim, DemoFindsFourDrivesAndListsFiveRowsThenReconnectsFromConIds) {
     {
+        SeedDemoSettings(store_);
         auto main = makeController();
-        main->StartDemo();
+        main->Start();
         ASSERT_TRUE(runUntil(*main, [&] { return !main->CanStopScan(); }));
         EXPECT_EQ(main->WindowTitle(), "Korvaneメイン［4接続］");
         const auto& rows = main->DriveList().Rows();

@@ -5,10 +5,10 @@
 #include <memory>
 #include <optional>
 
-#include "app/app_port_factory.h"
 #include "app/demo_mode.h"
 #include "app/main_controller.h"
 #include "app/settings.h"
+#include "app/ui/app_port_factory.h"
 #include "app/ui/main_window.h"
 #include "app/ui/qt_executor.h"
 #include "app/ui/qt_prompter.h"
@@ -58,9 +58,12 @@ int main(int argc, char* argv[]) {
     QtExecutor executor;
     QtPrompter prompter;
     SystemClock clock;
+    const MainController* controllerForLine = nullptr;
+    auto builtInLine = MakeBuiltInLine(controllerForLine);
     MainController controller(MainEnvironment{executor, *store, prompter, clock,
-                                              MakeAppPortFactory(executor, prompter), dirs,
-                                              BuildPortNameList()});
+                                              MakeAppPortFactory(executor, prompter, *builtInLine),
+                                              dirs, BuildPortNameList()});
+    controllerForLine = &controller;
     MainWindow window(controller, *store, prompter);
     prompter.setParentWidget(&window);
     QObject::connect(&instance, &SingleInstance::raiseRequested, &window,

@@ -1,0 +1,21 @@
+#pragma once
+// The ports the program opens for its drive link: real serial ports, and "SIM", the built-in
+// simulated line. Port failures reach the user as error boxes.
+#include <memory>
+
+#include "comm/port.h"
+#include "sim/sim_port.h"
+
+namespace korvane {
+
+class Executor;
+class MainController;
+class Prompter;
+
+// The built-in line follows the controller's comm mode each time the link opens it.
+std::unique_ptr<sim::SimulatedLineHost> MakeBuiltInLine(const MainController* const& controller);
+
+PortFactory MakeAppPortFactory(Executor& executor, Prompter& prompter,
+                               sim::SimulatedLineHost& builtInLine);
+
+}  // namespace korvane
