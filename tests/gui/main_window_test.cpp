@@ -185,3 +185,23 @@ TEST(MainWindow, ClosingKeepsPlacementLayoutColumnsAndConnectedDrivesForTheNextS
 
 }  // namespace
 }  // namespace korvane::gui
+
+namespace korvane::gui {
+namespace {
+
+TEST(MainWindow, DemoFindsTheBuiltInDrivesAndFillsListAndTitle) {
+    GuiRig rig;
+    rig.startDemo();
+    ASSERT_TRUE(rig.waitFor([&] {
+        return rig.window->windowTitle().toStdString() == "Korvaneメイン［4接続］" &&
+               rig.window->driveList()->rowCount() == 5;
+    }));
+    DriveListView& list = *rig.window->driveList();
+    EXPECT_EQ(ShownIds(list), (std::vector<std::string>{"1", "2", "3", "4", "5"}));
+    EXPECT_EQ(list.item(4, 2)->text().toStdString(), "Gum");
+    EXPECT_EQ(list.item(4, 6)->text().toStdString(), "サポートなし");
+    EXPECT_TRUE(rig.prompter.entries().empty());
+}
+
+}  // namespace
+}  // namespace korvane::gui
