@@ -23,8 +23,10 @@ bool SameLine(const SimConfig& a, const SimConfig& b) {
 
 }  // namespace
 
-SimulatedLineHost::SimulatedLineHost(std::vector<DriveIdentity> drives, std::function<bool()> modbus)
-    : drives_(std::move(drives)), modbus_(std::move(modbus)) {}
+SimulatedLineHost::SimulatedLineHost(std::vector<DriveIdentity> drives,
+                                     std::function<bool()> modbus,
+                                     std::function<void(SimEngine&)> prepare)
+    : drives_(std::move(drives)), modbus_(std::move(modbus)), prepare_(std::move(prepare)) {}
 
 SimulatedLineHost::~SimulatedLineHost() = default;
 
@@ -34,6 +36,7 @@ std::string SimulatedLineHost::ensureRunning(const PortSettings& settings, std::
     line_.reset();
     line_ = std::make_unique<SimulatedLine>(wanted);
     for (const auto& d : drives_) line_->engine().addDrive(d);
+    if (prepare_) prepare_(line_->engine());
     if (!line_->start(error)) {
         line_.reset();
         return {};

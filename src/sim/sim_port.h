@@ -12,7 +12,9 @@ namespace korvane::sim {
 class SimulatedLineHost {
 public:
     // `modbus` tells, at each open, whether the link speaks MODBUS-RTU (else TK485).
-    SimulatedLineHost(std::vector<DriveIdentity> drives, std::function<bool()> modbus);
+    // `prepare` runs on every new line's engine before it serves (e.g. StartDemoMotion).
+    SimulatedLineHost(std::vector<DriveIdentity> drives, std::function<bool()> modbus,
+                      std::function<void(SimEngine&)> prepare = {});
     ~SimulatedLineHost();
     // The pty path of a line that serves `settings`, or "" with `error` set.
     std::string ensureRunning(const PortSettings& settings, std::string& error);
@@ -21,6 +23,7 @@ public:
 private:
     std::vector<DriveIdentity> drives_;
     std::function<bool()> modbus_;
+    std::function<void(SimEngine&)> prepare_;
     std::unique_ptr<SimulatedLine> line_;
     SimConfig running_;
 };

@@ -41,4 +41,19 @@ std::vector<DriveIdentity> DemoDrives() {
     };
 }
 
+void StartDemoMotion(SimEngine& engine) {
+    constexpr std::uint16_t kFreqCommand = 0x0005, kRunCommand = 0x0006;
+    constexpr std::uint16_t kForward = 2, kReverse = 4;
+    auto run = [&engine](int station, std::uint16_t freq, std::uint16_t direction) {
+        if (SimDrive* d = engine.drive(station)) {
+            (void)d->write(kFreqCommand, freq);
+            (void)d->write(kRunCommand, direction);
+        }
+    };
+    run(1, 5000, kForward);
+    run(2, 3000, kReverse);
+    run(4, 4000, kForward);
+    if (SimDrive* kapok = engine.drive(3)) (void)kapok->trip(0);
+}
+
 }  // namespace korvane::sim

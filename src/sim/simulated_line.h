@@ -39,5 +39,8 @@ private:
 // The drives of the built-in line: one each of Elm, Juniper, Kapok and Fir at versions the
 // sample data covers, and a Gum drive, which is listed but not supported.
 std::vector<DriveIdentity> DemoDrives();
+// Puts the demo drives in motion, so a first look shows live values: Elm forward at 50 Hz,
+// Juniper in reverse at 30 Hz, Fir forward, and the Kapok drive tripped.
+void StartDemoMotion(SimEngine& engine);
 
 }  // namespace korvane::sim

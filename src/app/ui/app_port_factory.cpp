@@ -8,9 +8,12 @@ namespace korvane {
 
 std::unique_ptr<sim::SimulatedLineHost> MakeBuiltInLine(const MainController* const& controller) {
     // `controller` is read when the link opens, by which time the controller exists.
-    return std::make_unique<sim::SimulatedLineHost>(sim::DemoDrives(), [&controller] {
-        return controller && controller->Settings().commMode == kCommModeModbusRtu;
-    });
+    return std::make_unique<sim::SimulatedLineHost>(
+        sim::DemoDrives(),
+        [&controller] {
+            return controller && controller->Settings().commMode == kCommModeModbusRtu;
+        },
+        sim::StartDemoMotion);
 }
 
 PortFactory MakeAppPortFactory(Executor& executor, Prompter& prompter,
