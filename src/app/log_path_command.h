@@ -1,13 +1,10 @@
 #pragma once
-// Choosing another alarm-history or event-log file: the save dialog's set-up, and what happens
-// once the user has picked a name. The owning object switches files; the path setting follows
-// only when it succeeded, so the setting never names a file nobody writes.
-#include <functional>
-#include <string>
+// The save dialogs of the two change-file commands. The alarm history and the event log own
+// the texts; the owning object switches files and asks before replacing one.
+#include "monitor/alarm_history.h"
+#include "monitor/event_log.h"
 
 namespace korvane {
-
-class Prompter;
 
 struct LogPathDialog {
     const char* defaultExtension;
@@ -15,21 +12,9 @@ struct LogPathDialog {
     const char* title;
 };
 
-inline constexpr LogPathDialog kFaultFilePathDialog{"log", "アラーム来歴ファイル (*.log)|*.log||",
-                                                    "アラーム来歴ファイルパス"};
-inline constexpr LogPathDialog kLogFilePathDialog{"txt", "イベントログファイル (*.txt)|*.txt||",
-                                                  "イベントログファイルパス"};
-
-// Asks the alarm history or the event log to continue in `path`; on failure fills errorText
-// with that object's own text.
-using LogFileSwitch = std::function<bool(const std::string& path, std::string& errorText)>;
-
-enum class LogPathChange { Unchanged, Declined, Switched, Failed };
-
-// After the save dialog returned `chosen`. A chosen file that exists needs the user's yes
-// before it is taken over. Message boxes carry `caption`.
-[[nodiscard]] LogPathChange ChangeLogFilePath(const std::string& chosen, std::string& currentPath,
-                                              const LogFileSwitch& switchTo, Prompter& prompter,
-                                              const std::string& caption);
+inline constexpr LogPathDialog kFaultFilePathDialog{kHistoryFileExtension, kHistoryFileFilter,
+                                                    kHistoryFileDialogTitle};
+inline constexpr LogPathDialog kLogFilePathDialog{kEventLogFileExtension, kEventLogFileFilter,
+                                                  kEventLogFileDialogTitle};
 
 }  // namespace korvane
