@@ -273,8 +273,11 @@ bool SafeSaveFile(const std::string& path, std::span<const std::uint8_t> bytes,
     namespace fs = std::filesystem;
     fs::path target(path);
     fs::path dir = target.parent_path();
-    std::string pattern =
-        (dir.empty() ? fs::path(".") : dir) / ("." + target.filename().string() + ".XXXXXX");
+    // Appended rather than "." + name: g++ 12 at -O3 warns falsely about that concatenation.
+    std::string hidden = target.filename().string();
+    hidden.insert(hidden.begin(), '.');
+    hidden += ".XXXXXX";
+    std::string pattern = (dir.empty() ? fs::path(".") : dir) / hidden;
     std::vector<char> name(pattern.begin(), pattern.end());
     name.push_back('\0');
     int fd = ::mkstemp(name.data());

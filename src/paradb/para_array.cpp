@@ -1,5 +1,7 @@
 #include "paradb/para_array.h"
 
+#include <algorithm>
+
 #include "common/format.h"
 #include "common/prompter.h"
 #include "paradb/archive.h"
@@ -72,6 +74,21 @@ CParaArray BuildParaArray(const CDataFile& dataFile) {
         }
     }
     return set;
+}
+
+int ApplyParaArray(CDataFile& dataFile, const CParaArray& set) {
+    // A file's arrays are only as long as the writer made them; never read past the shorter.
+    const std::size_t n = std::min(set.addresses.size(), set.values.size());
+    int taken = 0;
+    for (std::size_t i = 0; i < n; ++i) {
+        if (set.addresses[i] > 0xFFFF) continue;  // would alias a real address if truncated
+        CItem* item = dataFile.FindItem(static_cast<std::uint16_t>(set.addresses[i]));
+        if (item == nullptr) continue;
+        item->value = set.values[i];
+        item->readState = 1;
+        ++taken;
+    }
+    return taken;
 }
 
 FileReadOutcome ReadParaFile(const std::string& path, CParaArray& set, Prompter& prompter,

@@ -6,15 +6,14 @@
 #include <string>
 #include <vector>
 
+#include "paradb/editor_texts.h"
+
 namespace korvane {
 
 class ArchiveReader;
 class ArchiveWriter;
 class CDataFile;
 class Prompter;
-
-// Caption of every message box of the parameter editor.
-inline constexpr const char* kParameterEditorCaption = "Parameter Editor";
 
 // The texts the mismatch messages need; an empty function means the built-in model tables.
 struct ModelTexts {
@@ -53,6 +52,11 @@ public:
 
 // Every parameter of the data file, in group and item order, with its current value.
 CParaArray BuildParaArray(const CDataFile& dataFile);
+
+// Takes a parameter set's values into the items of `dataFile` with the same address and marks
+// them read; addresses the data file lacks (or that no 16-bit word can hold) are skipped.
+// Returns the number of values taken.
+int ApplyParaArray(CDataFile& dataFile, const CParaArray& set);
 
 enum class FileReadOutcome {
     kOk,

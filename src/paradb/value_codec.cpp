@@ -169,6 +169,10 @@ std::string FormatValue(const CItem& item, std::uint32_t raw, bool force) {
     return FormatRaw(item, raw, IsSignedItem(item));
 }
 
+std::string FormatUserGroupValue(const CItem& item, std::uint32_t raw) {
+    return FormatValue(item, raw, true);
+}
+
 std::string FormatMinimum(const CItem& item) {
     return FormatLimit(item, item.minimum);
 }

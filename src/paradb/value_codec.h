@@ -7,13 +7,13 @@
 #include <string>
 
 #include "paradb/data_file.h"
+#include "paradb/editor_texts.h"
 
 namespace korvane {
 
 // Shown when an entered number lies outside the item's range (information icon, OK only).
 inline constexpr const char* kEntryRangeErrorText =
     "有効なデータ範囲エラーがありません\n再度データを入力しますか？";
-inline constexpr const char* kParameterEditorCaption = "Parameter Editor";
 
 // The raw word is read as signed 16-bit wherever the item's minimum is negative.
 bool IsSignedItem(const CItem& item);
@@ -30,6 +30,10 @@ int GetDecimals(const CItem& item);
 std::string FormatRaw(const CItem& item, std::uint32_t raw, bool isSigned);
 // A live value that was not read (or was read with an error) is blank unless forced.
 std::string FormatValue(const CItem& item, std::uint32_t raw, bool force = false);
+// A user-group entry's stored value. Signed exactly where the item is (a negative minimum), so
+// a word above 0x7FFF of an unsigned item is never shown negative, and an option item shows
+// its option text as the parameter list does rather than nothing.
+std::string FormatUserGroupValue(const CItem& item, std::uint32_t raw);
 std::string FormatMinimum(const CItem& item);
 std::string FormatMaximum(const CItem& item);
 std::string FormatDefault(const CItem& item);

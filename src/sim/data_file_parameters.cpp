@@ -3,6 +3,7 @@
 #include <limits>
 #include <set>
 
+#include "app/drive_record.h"
 #include "paradb/data_file.h"
 
 namespace korvane::sim {
@@ -29,6 +30,17 @@ std::vector<ParameterSpec> ParametersFromDataFile(const CDataFile& file) {
         }
     }
     return specs;
+}
+
+bool ApplyDataFile(SimDrive& drive, const std::string& dataDir) {
+    const DriveIdentity& id = drive.identity();
+    DriveRecord record(id.station);
+    record.seriesCode = id.series;
+    record.version = id.version;
+    CDataFile file;
+    if (!file.Load(&record, dataDir)) return false;
+    drive.applyParameters(ParametersFromDataFile(file));
+    return true;
 }
 
 }  // namespace korvane::sim

@@ -14,6 +14,10 @@
 #include "sim/sim_commands.h"
 #include "sim/sim_server.h"
 
+#ifndef KORVANE_DEFAULT_DATA_DIR
+#define KORVANE_DEFAULT_DATA_DIR "Data"
+#endif
+
 using namespace korvane;
 using namespace korvane::sim;
 
@@ -25,14 +29,25 @@ const char kUsage[] =
     "                   [--turnaround MS] [--drive STATION:SERIES:VERSION:CAPACITY:VOLTAGE ...]\n"
     "                   [--drop PCT] [--corrupt PCT] [--garbage PCT] [--nak CODE] [--silent "
     "STATION]\n"
-    "                   [--delay MS] [--seed N]\n"
+    "                   [--delay MS] [--seed N] [--data-dir DIR]\n"
+    "A drive whose series and version have a data file under DIR "
+    "(default: " KORVANE_DEFAULT_DATA_DIR
+    ")\n"
+    "holds that file's parameters, defaults, ranges and write permissions; --data-dir \"\" keeps\n"
+    "every drive permissive.\n"
     "With --pty the first line of output is \"PTY <path>\". Serves until killed or standard input\n"
     "closes; lines on standard input change faults while serving:\n  ";
+
+SimConfig withDefaultDataDir() {
+    SimConfig config;
+    config.dataDir = KORVANE_DEFAULT_DATA_DIR;
+    return config;
+}
 
 struct Options {
     bool pty = true;
     std::string port;
-    SimConfig sim;
+    SimConfig sim = withDefaultDataDir();
     PortSettings line;  // parity, data and stop bits for a real port
     std::vector<DriveIdentity> drives;
 };
@@ -116,6 +131,10 @@ bool parse(int argc, char** argv, Options& o, std::string& problem) {
             auto id = v ? ParseDriveSpec(v) : std::nullopt;
             if (!id) return problem = "--drive is STATION:SERIES:VERSION:CAPACITY:VOLTAGE", false;
             o.drives.push_back(*id);
+        } else if (a == "--data-dir") {
+            const char* v = value();
+            if (!v) return problem = "--data-dir needs a directory", false;
+            o.sim.dataDir = v;
         } else if (a == "--seed") {
             if (!number(0, 0xFFFFFFFFL, n)) return problem = "bad --seed", false;
             o.sim.seed = static_cast<std::uint32_t>(n);

@@ -37,8 +37,13 @@ std::uint16_t word(long v) {
 }  // namespace
 
 SimDrive::SimDrive(const DriveIdentity& identity) : identity_(identity) {
+    addBuiltInParameters();
+}
+
+void SimDrive::addBuiltInParameters() {
     for (const auto& p : kBuiltInParameters) {
-        if (p.series == identity_.series) parameters_[p.address].value = p.value;
+        if (p.series != identity_.series) continue;
+        parameters_.try_emplace(p.address, Parameter{p.value, ParameterSpec{p.address, p.value}});
     }
 }
 
@@ -300,6 +305,7 @@ void SimDrive::applyParameters(const std::vector<ParameterSpec>& table) {
         if (spec.address < kCommonAreaEnd || isSeries11TripWord(spec.address)) continue;
         parameters_[spec.address] = Parameter{spec.defaultValue, spec};
     }
+    addBuiltInParameters();
 }
 
 }  // namespace korvane::sim

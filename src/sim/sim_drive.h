@@ -79,7 +79,7 @@ constexpr int kBaseFrequency = 6000;
 constexpr int kDcBrakeMs = 500;
 
 class SimDrive {
-  public:
+public:
     explicit SimDrive(const DriveIdentity& identity);
 
     const DriveIdentity& identity() const { return identity_; }
@@ -97,18 +97,21 @@ class SimDrive {
     // words (16 bits each). False if the series has no such bit.
     bool trip(int bit);
 
-    // Replaces the permissive parameter area by the parameters of a data file.
+    // Replaces the permissive parameter area by the parameters of a data file. The words a
+    // master reads while identifying the drive stay readable even where the table lacks them.
     void applyParameters(const std::vector<ParameterSpec>& table);
+    bool hasParameterTable() const { return strictParameters_; }
 
     int outputFrequency() const { return outputFreq_; }  // signed, 0.01 Hz
 
-  private:
+private:
     std::optional<std::uint16_t> commonWord(std::uint16_t address) const;
     Access writeCommon(std::uint16_t address, std::uint16_t value);
     Access writeRunCommand(std::uint16_t value);
     std::uint16_t statusWord() const;
     int targetFrequency() const;
     bool isSeries11TripWord(std::uint16_t address) const;
+    void addBuiltInParameters();
 
     DriveIdentity identity_;
     std::uint16_t freqCommand_ = 6000;

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "sim/data_file_parameters.h"
+
 namespace korvane::sim {
 
 SimEngine::SimEngine(const SimConfig& config) : config_(config), rng_(config.seed) {
@@ -18,7 +20,9 @@ SimEngine::SimEngine(const SimConfig& config) : config_(config), rng_(config.see
 
 SimDrive& SimEngine::addDrive(const DriveIdentity& identity) {
     drives_.erase(identity.station);
-    return drives_.emplace(identity.station, SimDrive(identity)).first->second;
+    SimDrive& added = drives_.emplace(identity.station, SimDrive(identity)).first->second;
+    if (!config_.dataDir.empty()) (void)ApplyDataFile(added, config_.dataDir);
+    return added;
 }
 
 SimDrive* SimEngine::drive(int station) {

@@ -46,6 +46,9 @@ struct SimConfig {
     LineSettings line;
     FaultConfig faults;
     std::uint32_t seed = 1;
+    // Where drives find the data file of their series and version; empty, or no file for a
+    // drive, leaves that drive's parameter area permissive.
+    std::string dataDir;
 };
 
 struct SimStats {
@@ -54,10 +57,11 @@ struct SimStats {
 };
 
 class SimEngine {
-  public:
+public:
     explicit SimEngine(const SimConfig& config);
 
-    // A drive at the identity's station; replaces one already there.
+    // A drive at the identity's station; replaces one already there. Its parameters come from
+    // the configured data directory when a data file fits it.
     SimDrive& addDrive(const DriveIdentity& identity);
     SimDrive* drive(int station);
 
@@ -74,7 +78,7 @@ class SimEngine {
     Bytes takeDue(std::int64_t nowUs);
     std::optional<std::int64_t> nextDueUs() const;
 
-  private:
+private:
     void handle(const SimRequest& request, std::int64_t nowUs);
     void advanceDrives(std::int64_t nowUs);
     bool roll(int pct);

@@ -164,6 +164,36 @@ TEST(SimCommands, ParseAndApply) {
     EXPECT_EQ(e.faults(), FaultConfig{});
 }
 
+// In-process users (the tests, the app's simulated line) choose whether drives take their data
+// files; a drive whose series and version have none keeps the permissive parameter area.
+TEST(SimEngine, DrivesTakeTheParametersOfTheirDataFileWhenOneFits) {
+    struct Case {
+        const char* dataDir;
+        DriveIdentity id;
+        bool strict;
+        std::uint16_t address;
+        std::uint16_t value;  // what a fresh drive reads there
+    } cases[] = {
+        {KORVANE_TEST_DATA_DIR, {1, 11, 0x0310, 5, 1}, true, 0x1003, 200},
+        {KORVANE_TEST_DATA_DIR, {2, 4, 0x0100, 3, 1}, false, 0x5101, 0},
+        {"", {3, 11, 0x0310, 5, 1}, false, 0x1209, 1},
+        // The ramp times a master reads from Fir drives stay although its file lacks them.
+        {KORVANE_TEST_DATA_DIR, {4, 5, 0x0312, 3, 0}, true, 0x0503, 50},
+        {"/nonexistent", {5, 11, 0x0310, 5, 1}, false, 0x1003, 0},
+    };
+    for (const auto& c : cases) {
+        SimConfig config;
+        config.dataDir = c.dataDir;
+        SimEngine e(config);
+        SimDrive& d = e.addDrive(c.id);
+        EXPECT_EQ(d.hasParameterTable(), c.strict) << c.id.station;
+        std::uint16_t v = 0xBEEF;
+        ASSERT_EQ(d.read(c.address, v), Access::Ok) << c.id.station;
+        EXPECT_EQ(v, c.value) << c.id.station;
+        EXPECT_EQ(d.write(c.address, c.value), Access::Ok) << c.id.station;
+    }
+}
+
 TEST(SimCommands, DriveSpecs) {
     struct Case {
         const char* text;

@@ -1,0 +1,178 @@
+// params --series CODE --version WORD [--file PATH.par|PATH.usr] [--data-dir DIR]
+//        [--freq-mode 0|1] [--time1 1|10|100]
+// The parameters of one drive model and version as an offline parameter editor shows them:
+// from the data file alone, with the values of a parameter set, or as a user group. Needs no
+// line, so scripts can check data files and saved files without a drive.
+#include <algorithm>
+#include <cctype>
+#include <memory>
+#include <ostream>
+#include <string>
+
+#include "app/drive_record.h"
+#include "cli/cli_command.h"
+#include "cli/parameter_json.h"
+#include "common/prompter.h"
+#include "paradb/custom_group.h"
+#include "paradb/data_file.h"
+#include "paradb/para_array.h"
+#include "paradb/value_codec.h"
+
+#ifndef KORVANE_DEFAULT_DATA_DIR
+#define KORVANE_DEFAULT_DATA_DIR "Data"
+#endif
+
+namespace korvane::cli {
+namespace {
+
+enum class FileKind { kNone, kParaSet, kUserGroup };
+
+struct ParamsOptions {
+    int seriesCode = -1;
+    int version = -1;
+    std::string file;
+    FileKind fileKind = FileKind::kNone;
+    std::string dataDir = KORVANE_DEFAULT_DATA_DIR;
+    int frequencyMode = 1;
+    int time1Divisor = 10;
+};
+
+// The editor's message boxes, on a command line: every text goes to the diagnostics stream and
+// nobody is there to say yes.
+class StreamPrompter : public Prompter {
+public:
+    explicit StreamPrompter(std::ostream& err) : err_(err) {}
+    bool askYesNo(const std::string& text, const std::string&) override {
+        err_ << text << "\n";
+        return false;
+    }
+    void info(const std::string& text, const std::string&) override { err_ << text << "\n"; }
+    void error(const std::string& text, const std::string&) override { err_ << text << "\n"; }
+
+private:
+    std::ostream& err_;
+};
+
+FileKind kindOf(const std::string& path) {
+    auto dot = path.find_last_of("./");
+    if (dot == std::string::npos || path[dot] != '.') return FileKind::kNone;
+    std::string ext = path.substr(dot + 1);
+    std::transform(ext.begin(), ext.end(), ext.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    if (ext == "par") return FileKind::kParaSet;
+    if (ext == "usr") return FileKind::kUserGroup;
+    return FileKind::kNone;
+}
+
+ParamsOptions parseOptions(const std::vector<std::string>& args) {
+    ParamsOptions o;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        auto value = [&]() -> const std::string& {
+            if (i + 1 >= args.size()) throw UsageError(a + " needs a value");
+            return args[++i];
+        };
+        if (a == "--series") {
+            o.seriesCode = static_cast<int>(ParseNumberArg(value(), 0, 0xFFFF, "series code"));
+        } else if (a == "--version") {
+            o.version = static_cast<int>(ParseNumberArg(value(), 0, 0xFFFF, "version"));
+        } else if (a == "--file") {
+            o.file = value();
+            o.fileKind = kindOf(o.file);
+            if (o.fileKind == FileKind::kNone) throw UsageError("--file names a .par or .usr file");
+        } else if (a == "--data-dir") {
+            o.dataDir = value();
+            if (o.dataDir.empty()) throw UsageError("--data-dir needs a directory");
+        } else if (a == "--freq-mode") {
+            o.frequencyMode = static_cast<int>(ParseNumberArg(value(), 0, 1, "frequency mode"));
+        } else if (a == "--time1") {
+            long divisor = ParseNumberArg(value(), 1, 100, "TIME1 divisor");
+            if (divisor != 1 && divisor != 10 && divisor != 100)
+                throw UsageError("--time1 is 1, 10 or 100");
+            o.time1Divisor = static_cast<int>(divisor);
+        } else {
+            throw UsageError("params does not take " + a);
+        }
+    }
+    if (o.seriesCode < 0 || o.version < 0) throw UsageError("params needs --series and --version");
+    return o;
+}
+
+void printDataFile(const CDataFile& data, std::ostream& out) {
+    if (!data.groups) return;
+    for (const CGroup& group : data.groups->elements) {
+        for (const CItem& item : group.items)
+            out << ParameterJson(item, group.name, FormatValue(item, item.value, true)) << "\n";
+    }
+}
+
+void printUserGroup(const CCustom& group, const CDataFile& data, std::ostream& out) {
+    for (const auto& entry : group.entries) {
+        const CItem* item = entry->address <= 0xFFFF
+                                ? data.FindItem(static_cast<std::uint16_t>(entry->address))
+                                : nullptr;
+        if (item == nullptr) continue;
+        out << ParameterJson(*item, group.title, FormatUserGroupValue(*item, entry->value)) << "\n";
+    }
+}
+
+// Reads a parameter set into the items; false once the user has been told why not.
+bool takeParaSet(CDataFile& data, const std::string& path, Prompter& prompter) {
+    CParaArray set(data.seriesCode, data.version);
+    switch (ReadParaFile(path, set, prompter)) {
+        case FileReadOutcome::kOk:
+            (void)ApplyParaArray(data, set);
+            return true;
+        case FileReadOutcome::kFailed:
+            prompter.error(kParaFileOpenFailedText, kParameterEditorCaption);
+            return false;
+        case FileReadOutcome::kAbandoned:
+            break;
+    }
+    return false;
+}
+
+int runParams(CommandContext& context) {
+    const ParamsOptions o = parseOptions(context.args);
+
+    // The record of an offline editor: past the stations, so no value counts as a drive's
+    // unread live value and nothing switches to rpm.
+    DriveRecord record(kStationRecordCount);
+    record.seriesCode = o.seriesCode;
+    record.version = o.version;
+    record.driveData = std::make_unique<CDataFile>();
+    CDataFile& data = *record.driveData;
+    if (!data.Load(&record, o.dataDir)) {
+        context.err << data.GetStatusText() << "\n";
+        return 1;
+    }
+    data.SetSpeedMode(o.frequencyMode, o.time1Divisor);
+
+    StreamPrompter prompter(context.err);
+    switch (o.fileKind) {
+        case FileKind::kNone:
+            printDataFile(data, context.out);
+            break;
+        case FileKind::kParaSet:
+            if (!takeParaSet(data, o.file, prompter)) return 1;
+            printDataFile(data, context.out);
+            break;
+        case FileKind::kUserGroup: {
+            auto group = OpenUserGroupFile(o.file, data, prompter);
+            if (!group) return 1;
+            printUserGroup(*group, data, context.out);
+            break;
+        }
+    }
+    context.out.flush();
+    return context.out ? 0 : 1;
+}
+
+const CommandRegistrar registrar(
+    {"params",
+     "params --series CODE --version WORD [--file PATH.par|PATH.usr] [--data-dir DIR]\n"
+     "         [--freq-mode 0|1] [--time1 1|10|100]   (no line needed)",
+     runParams});
+
+}  // namespace
+}  // namespace korvane::cli

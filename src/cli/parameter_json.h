@@ -1,0 +1,16 @@
+#pragma once
+// The JSON line korvane-cli prints for one parameter of a data file.
+#include <string>
+
+namespace korvane {
+class CItem;
+}
+
+namespace korvane::cli {
+
+// {"group":..,"address":..,"number":..,"name":..,"value":..,"default":..,"min":..,"max":..,
+// "unit":..,"writable":..,"run_writable":..}; the texts other than `group` and `value` are the
+// item's own, as the value codec formats them.
+std::string ParameterJson(const CItem& item, const std::string& group, const std::string& value);
+
+}  // namespace korvane::cli
