@@ -25,13 +25,17 @@ bool SameLine(const SimConfig& a, const SimConfig& b) {
 
 SimulatedLineHost::SimulatedLineHost(std::vector<DriveIdentity> drives,
                                      std::function<bool()> modbus,
-                                     std::function<void(SimEngine&)> prepare)
-    : drives_(std::move(drives)), modbus_(std::move(modbus)), prepare_(std::move(prepare)) {}
+                                     std::function<void(SimEngine&)> prepare, std::string dataDir)
+    : drives_(std::move(drives)),
+      modbus_(std::move(modbus)),
+      prepare_(std::move(prepare)),
+      dataDir_(std::move(dataDir)) {}
 
 SimulatedLineHost::~SimulatedLineHost() = default;
 
 std::string SimulatedLineHost::ensureRunning(const PortSettings& settings, std::string& error) {
-    const SimConfig wanted = ConfigFor(settings, modbus_ && modbus_());
+    SimConfig wanted = ConfigFor(settings, modbus_ && modbus_());
+    wanted.dataDir = dataDir_;
     if (line_ && line_->running() && SameLine(wanted, running_)) return line_->path();
     line_.reset();
     line_ = std::make_unique<SimulatedLine>(wanted);

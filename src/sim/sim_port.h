@@ -13,8 +13,9 @@ class SimulatedLineHost {
 public:
     // `modbus` tells, at each open, whether the link speaks MODBUS-RTU (else TK485).
     // `prepare` runs on every new line's engine before it serves (e.g. StartDemoMotion).
+    // `dataDir` holds the drives' data files (their parameters, ranges and defaults).
     SimulatedLineHost(std::vector<DriveIdentity> drives, std::function<bool()> modbus,
-                      std::function<void(SimEngine&)> prepare = {});
+                      std::function<void(SimEngine&)> prepare = {}, std::string dataDir = {});
     ~SimulatedLineHost();
     // The pty path of a line that serves `settings`, or "" with `error` set.
     std::string ensureRunning(const PortSettings& settings, std::string& error);
@@ -24,6 +25,7 @@ private:
     std::vector<DriveIdentity> drives_;
     std::function<bool()> modbus_;
     std::function<void(SimEngine&)> prepare_;
+    std::string dataDir_;
     std::unique_ptr<SimulatedLine> line_;
     SimConfig running_;
 };

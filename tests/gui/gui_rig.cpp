@@ -26,7 +26,7 @@ QApplication& TestApp() {
     return *app;
 }
 
-GuiRig::GuiRig() : line_(fastLine()), builtInLine_(MakeBuiltInLine(lineController_)) {
+GuiRig::GuiRig() : line_(fastLine()), builtInLine_(MakeBuiltInLine(lineController_, KORVANE_TEST_DATA_DIR)) {
     TestApp();
     // Tests read the window, not log files.
     store.setInt(kSettingsSectionMain, "Log Enable", 0);

@@ -6,14 +6,15 @@
 
 namespace korvane {
 
-std::unique_ptr<sim::SimulatedLineHost> MakeBuiltInLine(const MainController* const& controller) {
+std::unique_ptr<sim::SimulatedLineHost> MakeBuiltInLine(const MainController* const& controller,
+                                                         const std::string& dataDir) {
     // `controller` is read when the link opens, by which time the controller exists.
     return std::make_unique<sim::SimulatedLineHost>(
         sim::DemoDrives(),
         [&controller] {
             return controller && controller->Settings().commMode == kCommModeModbusRtu;
         },
-        sim::StartDemoMotion);
+        sim::StartDemoMotion, dataDir);
 }
 
 PortFactory MakeAppPortFactory(Executor& executor, Prompter& prompter,

@@ -59,7 +59,7 @@ int main(int argc, char* argv[]) {
     QtPrompter prompter;
     SystemClock clock;
     const MainController* controllerForLine = nullptr;
-    auto builtInLine = MakeBuiltInLine(controllerForLine);
+    auto builtInLine = MakeBuiltInLine(controllerForLine, dirs.data);
     MainController controller(MainEnvironment{executor, *store, prompter, clock,
                                               MakeAppPortFactory(executor, prompter, *builtInLine),
                                               dirs, BuildPortNameList()});
