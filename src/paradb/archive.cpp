@@ -28,15 +28,14 @@ std::string systemError(const char* what, const std::string& path) {
 std::string ArchiveErrorText(const ArchiveError& error, const std::string& path) {
     switch (error.kind()) {
         case ArchiveError::Kind::kBadIndex:
-            return strprintf("%s\nThis file is not of the expected kind.", path.c_str());
+            return strprintf("%s\nファイルの形式が正しくありません。", path.c_str());
         case ArchiveError::Kind::kEndOfFile:
         case ArchiveError::Kind::kBadLength:
-            return strprintf("%s\nThe file ends before all of its data could be read.",
-                             path.c_str());
+            return strprintf("%s\nファイルの終わりを越えて読み込もうとしました。", path.c_str());
         case ArchiveError::Kind::kBadString:
             break;
     }
-    return strprintf("%s\nThe file could not be read.", path.c_str());
+    return strprintf("%s\nファイルを読み込めません。", path.c_str());
 }
 
 // ---- reading ----
