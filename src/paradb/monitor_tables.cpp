@@ -233,24 +233,6 @@ constexpr MonitorBitDef kJuniperTrips[] = {
     {"駆動NTC開放 (NTC)", 0x001D, 2},
     {"コピー装置故障 (REEP)", 0x001D, 3},
 };
-constexpr MonitorBitDef kJuniperTripsBeforeSecondWord[] = {
-    {"過電流 (OCT)", 0x000F, 0},
-    {"過電圧 (OV)", 0x000F, 1},
-    {"外部-A＜通常開放＞ (EXTA)", 0x000F, 2},
-    {"緊急停止 (BX)", 0x000F, 3},
-    {"入力段階開放 (COL)", 0x000F, 4},
-    {"接地故障 (GF)", 0x000F, 5},
-    {"駆動過熱 (OH)", 0x000F, 6},
-    {"電気モータ過熱 (ETH)", 0x000F, 7},
-    {"モータ過負荷 (OLT)", 0x000F, 8},
-    {"ハードウェア障害 (HW-DIAG)", 0x000F, 9},
-    {"外部-B＜通常閉鎖＞ (EXTB)", 0x000F, 10},
-    {"EEPROM故障 (EEP)", 0x000F, 11},
-    {"ファン故障 (FAN)", 0x000F, 12},
-    {"アウト位相開放 (PO)", 0x000F, 13},
-    {"駆動過負荷 (IOLT)", 0x000F, 14},
-    {"低電圧 (LV)", 0x000F, 15},
-};
 constexpr MonitorValueDef kKapokValues[] = {
     {"周波数コマンド", 0x0005, 1, 100, 0, 40000, "Hz"},
     {"加速時間", 0x0007, 1, 10, 0, 6000, "sec"},
@@ -348,8 +330,9 @@ constexpr std::array<SeriesMonitorTables, 7> kSeriesTables = {{
     {kSeriesFir, kFirValues, kFirInputs, kFirOutputs, kFirTrips, {}},
     {kSeriesHazel, kHazelValues, kHazelInputs, kHazelOutputs, kHazelTrips, {}},
     {kSeriesIvy, kIvyValues, kIvyInputs, kIvyOutputs, kIvyTrips, {}},
+    // Firmware before the second trip word knows only the first word's sixteen trips.
     {kSeriesJuniper, kJuniperValues, kJuniperInputs, kJuniperOutputs, kJuniperTrips,
-     kJuniperTripsBeforeSecondWord},
+     std::span<const MonitorBitDef>(kJuniperTrips).first(16)},
     {kSeriesKapok, kKapokValues, kKapokInputs, kKapokOutputs, kKapokTrips, {}},
     {kSeriesLarch, kLarchValues, kLarchInputs, kLarchOutputs, kLarchTrips, {}},
 }};
