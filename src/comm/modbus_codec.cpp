@@ -89,11 +89,8 @@ Frame BuildReadReply(int station, int value) {
 }
 
 Frame BuildWriteReply(int station, int address, int value) {
-    Frame f{Station(station), kWriteSingleRegister};
-    PutWord(f, RegisterOf(address));
-    PutWord(f, static_cast<unsigned>(value) & 0xFFFF);
-    AppendCrc(f);
-    return f;
+    // A write is answered with the echo of its request.
+    return BuildWriteRequest(station, address, value);
 }
 
 Frame BuildExceptionReply(int station, std::uint8_t function, std::uint8_t code) {
