@@ -57,7 +57,11 @@ protected:
     MemorySettingsStore store_;
     RecordingPrompter prompter_;
     FixedClock clock_{LocalTime{2026, 12, 8, 10, 30, 0, 0}};
-    sim::SimulatedLineHost simHost_{sim::DemoDrives(), [] { return false; }};
+    const MainController* current_ = nullptr;
+    sim::SimulatedLineHost simHost_{sim::DemoDrives(), [this] {
+                                        return current_ &&
+                                               current_->Settings().commMode == kCommModeModbusRtu;
+                                    }};
 };
 
 TEST_F(MainOverSim, DemoFindsFourDrivesAndListsFiveRowsThenReconnectsFromConIds) {
@@ -103,6 +107,25 @@ TEST_F(MainOverSim, PortThatCannotBeOpenedIsReportedAndTheProgramRunsOn) {
     EXPECT_TRUE(main->LinkTimerRunning());
     main->Reconnect(3);
     ASSERT_TRUE(runUntil(*main, [&] { return main->Records()[3].isConnected(); }));
+}
+
+TEST_F(MainOverSim, SwitchingTheBuiltInLineToModbusKeepsItsDrives) {
+    SeedDemoSettings(store_);
+    auto main = makeController();
+    current_ = main.get();
+    main->Start();
+    ASSERT_TRUE(runUntil(*main, [&] { return !main->CanStopScan(); }));
+    ASSERT_EQ(main->Records().connectedCount(), 4);
+
+    PortSetupForm form = main->PortSetupValues();
+    form.protocolIndex = 0;  // MODBUS-RTU
+    ASSERT_TRUE(main->ApplyPortSetup(form).accepted);
+    EXPECT_EQ(main->Link().CommModeValue(), kCommModbus);
+    main->Refresh();
+    ASSERT_TRUE(runUntil(*main, [&] { return !main->CanStopScan(); }));
+    EXPECT_EQ(main->Records().connectedCount(), 4);
+    EXPECT_EQ(main->Records()[3].seriesCode, 11);
+    EXPECT_TRUE(prompter_.entries().empty());
 }
 
 }  // namespace
