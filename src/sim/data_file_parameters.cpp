@@ -8,28 +8,28 @@
 
 namespace korvane::sim {
 
-std::vector<ParameterSpec> ParametersFromDataFile(const CDataFile& file) {
-    std::vector<ParameterSpec> specs;
-    if (!file.groups) return specs;
+std::vector<ParameterRule> ParametersFromDataFile(const CDataFile& file) {
+    std::vector<ParameterRule> rules;
+    if (!file.groups) return rules;
     std::set<std::uint16_t> seen;
     for (const CGroup& group : file.groups->elements) {
         for (const CItem& item : group.items) {
             if (!seen.insert(item.address).second) continue;
-            ParameterSpec spec;
-            spec.address = item.address;
-            spec.defaultValue = static_cast<std::uint16_t>(item.defaultValue & 0xFFFF);
-            spec.minimum = item.minimum;
-            spec.maximum = item.maximum;
+            ParameterRule rule;
+            rule.address = item.address;
+            rule.defaultValue = static_cast<std::uint16_t>(item.defaultValue & 0xFFFF);
+            rule.minimum = item.minimum;
+            rule.maximum = item.maximum;
             // A file that gives no usable range must not make every value illegal.
-            if (spec.maximum < spec.minimum) {
-                spec.minimum = std::numeric_limits<std::int32_t>::min();
-                spec.maximum = std::numeric_limits<std::int32_t>::max();
+            if (rule.maximum < rule.minimum) {
+                rule.minimum = std::numeric_limits<std::int32_t>::min();
+                rule.maximum = std::numeric_limits<std::int32_t>::max();
             }
-            spec.writable = item.writable != 0;
-            specs.push_back(spec);
+            rule.writable = item.writable != 0;
+            rules.push_back(rule);
         }
     }
-    return specs;
+    return rules;
 }
 
 bool ApplyDataFile(SimDrive& drive, const std::string& dataDir) {

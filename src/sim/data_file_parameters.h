@@ -13,8 +13,8 @@ class CDataFile;
 
 namespace korvane::sim {
 
-// One spec per item of every group; the first item wins where an address appears twice.
-std::vector<ParameterSpec> ParametersFromDataFile(const CDataFile& file);
+// One rule per item of every group; the first item wins where an address appears twice.
+std::vector<ParameterRule> ParametersFromDataFile(const CDataFile& file);
 
 // Gives the drive the parameters of the data file for its series and version under `dataDir`.
 // False, with the drive left as it was, when there is no such file or it does not load.

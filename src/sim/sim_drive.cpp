@@ -43,7 +43,7 @@ SimDrive::SimDrive(const DriveIdentity& identity) : identity_(identity) {
 void SimDrive::addBuiltInParameters() {
     for (const auto& p : kBuiltInParameters) {
         if (p.series != identity_.series) continue;
-        parameters_.try_emplace(p.address, Parameter{p.value, ParameterSpec{p.address, p.value}});
+        parameters_.try_emplace(p.address, Parameter{p.value, ParameterRule{p.address, p.value}});
     }
 }
 
@@ -157,8 +157,8 @@ Access SimDrive::write(std::uint16_t address, std::uint16_t value) {
         return Access::Ok;
     }
     if (strictParameters_) {
-        if (!it->second.spec.writable) return Access::ReadOnly;
-        if (!fitsRange(value, it->second.spec.minimum, it->second.spec.maximum))
+        if (!it->second.rule.writable) return Access::ReadOnly;
+        if (!fitsRange(value, it->second.rule.minimum, it->second.rule.maximum))
             return Access::OutOfRange;
     }
     it->second.value = value;
@@ -298,12 +298,12 @@ bool SimDrive::trip(int bit) {
     return true;
 }
 
-void SimDrive::applyParameters(const std::vector<ParameterSpec>& table) {
+void SimDrive::applyParameters(const std::vector<ParameterRule>& table) {
     strictParameters_ = true;
     parameters_.clear();
-    for (const auto& spec : table) {
-        if (spec.address < kCommonAreaEnd || isSeries11TripWord(spec.address)) continue;
-        parameters_[spec.address] = Parameter{spec.defaultValue, spec};
+    for (const auto& rule : table) {
+        if (rule.address < kCommonAreaEnd || isSeries11TripWord(rule.address)) continue;
+        parameters_[rule.address] = Parameter{rule.defaultValue, rule};
     }
     addBuiltInParameters();
 }

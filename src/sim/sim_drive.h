@@ -22,7 +22,7 @@ enum class Access { Ok, UnknownAddress, ReadOnly, OutOfRange };
 
 // One parameter as a data file describes it. Applying a table makes the parameter area strict:
 // only listed addresses exist, with their defaults, ranges and write permission.
-struct ParameterSpec {
+struct ParameterRule {
     std::uint16_t address = 0;
     std::uint16_t defaultValue = 0;
     std::int32_t minimum = 0;
@@ -99,7 +99,7 @@ public:
 
     // Replaces the permissive parameter area by the parameters of a data file. The words a
     // master reads while identifying the drive stay readable even where the table lacks them.
-    void applyParameters(const std::vector<ParameterSpec>& table);
+    void applyParameters(const std::vector<ParameterRule>& table);
     bool hasParameterTable() const { return strictParameters_; }
 
     int outputFrequency() const { return outputFreq_; }  // signed, 0.01 Hz
@@ -129,7 +129,7 @@ private:
 
     struct Parameter {
         std::uint16_t value = 0;
-        ParameterSpec spec;
+        ParameterRule rule;
     };
     bool strictParameters_ = false;
     std::map<std::uint16_t, Parameter> parameters_;
