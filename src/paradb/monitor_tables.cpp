@@ -7,7 +7,8 @@
 namespace korvane {
 namespace {
 
-constexpr MonitorValueDef kElmValues[] = {
+// Elm, Hazel and Kapok drives report the same values at the same addresses.
+constexpr MonitorValueDef kStandardValues[] = {
     {"周波数コマンド", 0x0005, 1, 100, 0, 40000, "Hz"},
     {"加速時間", 0x0007, 1, 10, 0, 6000, "sec"},
     {"減速時間", 0x0008, 1, 10, 0, 6000, "sec"},
@@ -107,20 +108,6 @@ constexpr MonitorBitDef kFirTrips[] = {
     {"通信カードトリップ (OPT)", 0x000F, 13},
     {"出力位相開放 (PO)", 0x000F, 14},
     {"駆動過負荷 (IOLT)", 0x000F, 15},
-};
-constexpr MonitorValueDef kHazelValues[] = {
-    {"周波数コマンド", 0x0005, 1, 100, 0, 40000, "Hz"},
-    {"加速時間", 0x0007, 1, 10, 0, 6000, "sec"},
-    {"減速時間", 0x0008, 1, 10, 0, 6000, "sec"},
-    {"出力電流", 0x0009, 0, 10, 0, 0, "A"},
-    {"出力周波数", 0x000A, 0, 100, 0, 40000, "Hz"},
-    {"出力電圧", 0x000B, 0, 1, 0, 0, "V"},
-    {"DC-リンク電圧", 0x000C, 0, 1, 0, 0, "V"},
-    {"出力電力", 0x000D, 0, 10, 0, 0, "kW"},
-    {"V1", 0x0012, 0, 10, 0, 100, "V"},
-    {"V2", 0x0013, 0, 10, 0, 100, "V"},
-    {"I", 0x0014, 0, 10, 0, 200, "mA"},
-    {"RPM", 0x0015, 0, 1, 0, 0, "rpm"},
 };
 constexpr MonitorBitDef kHazelInputs[] = {
     {"FX", 0x0010, 0},  {"RX", 0x0010, 1},  {"EST", 0x0010, 2},
@@ -233,20 +220,6 @@ constexpr MonitorBitDef kJuniperTrips[] = {
     {"駆動NTC開放 (NTC)", 0x001D, 2},
     {"コピー装置故障 (REEP)", 0x001D, 3},
 };
-constexpr MonitorValueDef kKapokValues[] = {
-    {"周波数コマンド", 0x0005, 1, 100, 0, 40000, "Hz"},
-    {"加速時間", 0x0007, 1, 10, 0, 6000, "sec"},
-    {"減速時間", 0x0008, 1, 10, 0, 6000, "sec"},
-    {"出力電流", 0x0009, 0, 10, 0, 0, "A"},
-    {"出力周波数", 0x000A, 0, 100, 0, 40000, "Hz"},
-    {"出力電圧", 0x000B, 0, 1, 0, 0, "V"},
-    {"DC-リンク電圧", 0x000C, 0, 1, 0, 0, "V"},
-    {"出力電力", 0x000D, 0, 10, 0, 0, "kW"},
-    {"V1", 0x0012, 0, 10, 0, 100, "V"},
-    {"V2", 0x0013, 0, 10, 0, 100, "V"},
-    {"I", 0x0014, 0, 10, 0, 200, "mA"},
-    {"RPM", 0x0015, 0, 1, 0, 0, "rpm"},
-};
 constexpr MonitorBitDef kKapokInputs[] = {
     {"P1", 0x0010, 0}, {"P2", 0x0010, 1},  {"P3", 0x0010, 2},   {"P4", 0x0010, 3},
     {"P5", 0x0010, 4}, {"P6", 0x0010, 5},  {"P7", 0x0010, 6},   {"P8", 0x0010, 7},
@@ -326,14 +299,14 @@ constexpr MonitorBitDef kLarchTrips[] = {
 };
 
 constexpr std::array<SeriesMonitorTables, 7> kSeriesTables = {{
-    {kSeriesElm, kElmValues, kElmInputs, kElmOutputs, kElmTrips, {}},
+    {kSeriesElm, kStandardValues, kElmInputs, kElmOutputs, kElmTrips, {}},
     {kSeriesFir, kFirValues, kFirInputs, kFirOutputs, kFirTrips, {}},
-    {kSeriesHazel, kHazelValues, kHazelInputs, kHazelOutputs, kHazelTrips, {}},
+    {kSeriesHazel, kStandardValues, kHazelInputs, kHazelOutputs, kHazelTrips, {}},
     {kSeriesIvy, kIvyValues, kIvyInputs, kIvyOutputs, kIvyTrips, {}},
     // Firmware before the second trip word knows only the first word's sixteen trips.
     {kSeriesJuniper, kJuniperValues, kJuniperInputs, kJuniperOutputs, kJuniperTrips,
      std::span<const MonitorBitDef>(kJuniperTrips).first(16)},
-    {kSeriesKapok, kKapokValues, kKapokInputs, kKapokOutputs, kKapokTrips, {}},
+    {kSeriesKapok, kStandardValues, kKapokInputs, kKapokOutputs, kKapokTrips, {}},
     {kSeriesLarch, kLarchValues, kLarchInputs, kLarchOutputs, kLarchTrips, {}},
 }};
 
