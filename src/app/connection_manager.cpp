@@ -203,27 +203,27 @@ void ConnectionManager::RemoveDrive(int station) {
     notifyTitle();
 }
 
-void ConnectionManager::registerLists(const DriveRecord& record, bool graphWatch) {
-    auto list = graphWatch ? FaultAddresses(record.seriesCode, record.version)
-                           : MonitoredAddresses(record.seriesCode, record.version);
-    link_.AddMonitorAddresses(record.station, list.data(), static_cast<int>(list.size()));
-    if (!graphWatch && record.faultWatch) {
-        auto faults = FaultAddresses(record.seriesCode, record.version);
-        link_.AddMonitorAddresses(record.station, faults.data(), static_cast<int>(faults.size()));
+std::vector<int> ConnectionManager::registeredAddresses(const DriveRecord& r,
+                                                        bool graphWatch) const {
+    if (graphWatch) return FaultAddresses(r.seriesCode, r.version);
+    std::vector<int> list = MonitoredAddresses(r.seriesCode, r.version);
+    // The fault list registered by fault watch belongs to the drive's registration too, or the
+    // link would keep polling a drive that is gone.
+    if (r.faultWatch) {
+        const std::vector<int> faults = FaultAddresses(r.seriesCode, r.version);
+        list.insert(list.end(), faults.begin(), faults.end());
     }
+    return list;
+}
+
+void ConnectionManager::registerLists(const DriveRecord& record, bool graphWatch) {
+    const std::vector<int> list = registeredAddresses(record, graphWatch);
+    link_.AddMonitorAddresses(record.station, list.data(), static_cast<int>(list.size()));
 }
 
 void ConnectionManager::unregisterLists(const DriveRecord& record, bool graphWatch) {
-    auto list = graphWatch ? FaultAddresses(record.seriesCode, record.version)
-                           : MonitoredAddresses(record.seriesCode, record.version);
+    const std::vector<int> list = registeredAddresses(record, graphWatch);
     link_.RemoveMonitorAddresses(record.station, list.data(), static_cast<int>(list.size()));
-    // The fault list registered by fault watch goes too, or the link would keep polling a
-    // drive that is gone.
-    if (!graphWatch && record.faultWatch) {
-        auto faults = FaultAddresses(record.seriesCode, record.version);
-        link_.RemoveMonitorAddresses(record.station, faults.data(),
-                                     static_cast<int>(faults.size()));
-    }
 }
 
 void ConnectionManager::SetGraphWatchMode(bool active) {

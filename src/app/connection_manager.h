@@ -73,6 +73,8 @@ private:
     void nextScanId();
     void finishScan();
     void addDrive(DriveRecord& record);
+    // Everything the drive has registered with the link in the given mode.
+    std::vector<int> registeredAddresses(const DriveRecord& record, bool graphWatch) const;
     void registerLists(const DriveRecord& record, bool graphWatch);
     void unregisterLists(const DriveRecord& record, bool graphWatch);
     void storeMonitoredWord(DriveRecord& record, int address, int value);
