@@ -7,6 +7,7 @@
 #include "app/main_controller.h"
 #include "app/ui/painted_icons.h"
 #include "app/ui/qt_text.h"
+#include "app/ui/report_table.h"
 
 namespace korvane {
 
@@ -35,19 +36,10 @@ DriveListView::DriveListView(MainController& controller, QWidget* parent)
     : QTableWidget(0, kDriveListColumns, parent), controller_(controller) {
     QStringList headers;
     for (const DriveListColumn& column : DriveListColumns()) headers << qtText(column.header);
-    setHorizontalHeaderLabels(headers);
-    setSelectionBehavior(QAbstractItemView::SelectRows);
-    setSelectionMode(QAbstractItemView::SingleSelection);
-    setEditTriggers(QAbstractItemView::NoEditTriggers);
-    setShowGrid(true);
-    setWordWrap(false);
+    SetUpReportTable(*this, headers);
     setIconSize(QSize(16, 16));
     setSortingEnabled(false);  // the controller sorts
-    verticalHeader()->hide();
-    verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
-    horizontalHeader()->setHighlightSections(false);
     horizontalHeader()->setSectionsClickable(true);
-    horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     horizontalHeader()->setStretchLastSection(false);
     // The selection stays visible while another pane has the focus.
     QPalette p = palette();

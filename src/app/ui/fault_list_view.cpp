@@ -3,6 +3,7 @@
 #include <QHeaderView>
 
 #include "app/ui/qt_text.h"
+#include "app/ui/report_table.h"
 #include "monitor/alarm_history.h"
 
 namespace korvane {
@@ -11,16 +12,7 @@ FaultListView::FaultListView(const CHistory& history, QWidget* parent)
     : QTableWidget(0, static_cast<int>(kFaultListColumnCount), parent), history_(history) {
     QStringList headers;
     for (const FaultListColumn& column : kFaultListColumns) headers << qtText(column.header);
-    setHorizontalHeaderLabels(headers);
-    setSelectionBehavior(QAbstractItemView::SelectRows);
-    setSelectionMode(QAbstractItemView::SingleSelection);
-    setEditTriggers(QAbstractItemView::NoEditTriggers);
-    setShowGrid(true);
-    setWordWrap(false);
-    verticalHeader()->hide();
-    verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
-    horizontalHeader()->setHighlightSections(false);
-    horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    SetUpReportTable(*this, headers);
 }
 
 void FaultListView::render() {
