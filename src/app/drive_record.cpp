@@ -1,5 +1,8 @@
 #include "app/drive_record.h"
 
+#include <algorithm>
+
+#include "paradb/data_catalogue.h"
 #include "paradb/data_file.h"
 
 namespace korvane {
@@ -17,12 +20,7 @@ void DriveRecord::reset() {
 }
 
 bool IsSupportedSeries(int seriesCode) {
-    switch (seriesCode) {
-        case 4: case 5: case 8: case 9: case 10: case 11: case 13:
-            return true;
-        default:
-            return false;
-    }
+    return std::ranges::find(kDataFileSeriesCodes, seriesCode) != kDataFileSeriesCodes.end();
 }
 
 DriveRecords::DriveRecords() {

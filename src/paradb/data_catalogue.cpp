@@ -4,36 +4,21 @@
 #include <cctype>
 #include <filesystem>
 
+#include "app/drive_record.h"
 #include "common/format.h"
 #include "paradb/model_tables.h"
 
 namespace korvane {
 
-const char* DataFileSeriesName(int seriesCode) {
-    switch (seriesCode) {
-        case 4:
-            return "Elm";
-        case 5:
-            return "Fir";
-        case 8:
-            return "Hazel";
-        case 9:
-            return "Ivy";
-        case 10:
-            return "Juniper";
-        case 11:
-            return "Kapok";
-        case 13:
-            return "Larch";
-        default:
-            return nullptr;
-    }
+std::string DataFileSeriesName(int seriesCode) {
+    // The directories carry the series' own names.
+    return IsSupportedSeries(seriesCode) ? SeriesName(seriesCode) : std::string();
 }
 
 std::string DataFilePath(const std::string& dataDir, int seriesCode, int version) {
-    const char* series = DataFileSeriesName(seriesCode);
-    if (!series) return {};
-    return strprintf("%s/%s/%s_%04X.dat", dataDir.c_str(), series, series,
+    const std::string series = DataFileSeriesName(seriesCode);
+    if (series.empty()) return {};
+    return strprintf("%s/%s/%s_%04X.dat", dataDir.c_str(), series.c_str(), series.c_str(),
                      static_cast<unsigned>(version));
 }
 

@@ -13,8 +13,8 @@ namespace korvane {
 // The series that have data files, in series-code order.
 inline constexpr std::array<int, 7> kDataFileSeriesCodes = {4, 5, 8, 9, 10, 11, 13};
 
-// The directory and file-name stem of a series with data files, or nullptr for any other code.
-const char* DataFileSeriesName(int seriesCode);
+// The directory and file-name stem of a series with data files, or "" for any other code.
+std::string DataFileSeriesName(int seriesCode);
 
 // <dataDir>/<Series>/<Series>_<VVVV>.dat with four or more upper-case hexadecimal digits.
 // Empty for a series without data files.

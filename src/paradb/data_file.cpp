@@ -183,7 +183,7 @@ int CDataFile::Load(const DriveRecord* record, const std::string& dataDir) {
     drive = record;
     seriesCode = record->seriesCode;
     version = record->version;
-    if (!DataFileSeriesName(seriesCode)) return fail(kDataFileNoSeries);
+    if (DataFileSeriesName(seriesCode).empty()) return fail(kDataFileNoSeries);
 
     std::string path = DataFilePath(dataDir, seriesCode, version);
     std::error_code ec;
