@@ -1,5 +1,6 @@
 #include <cstdlib>
 
+#include "comm/modbus_codec.h"
 #include "sim/responder.h"
 
 namespace korvane::sim {
@@ -14,22 +15,10 @@ std::uint16_t be16(const Bytes& f, std::size_t at) {
     return static_cast<std::uint16_t>((f[at] << 8) | f[at + 1]);
 }
 
-void appendCrc(Bytes& frame) {
-    std::uint16_t c = ModbusResponder::crc(frame.data(), frame.size());
-    frame.push_back(static_cast<std::uint8_t>(c & 0xFF));
-    frame.push_back(static_cast<std::uint8_t>(c >> 8));
-}
-
-bool crcMatches(const Bytes& f) {
-    if (f.size() < 4) return false;
-    std::uint16_t c = ModbusResponder::crc(f.data(), f.size() - 2);
-    return f[f.size() - 2] == (c & 0xFF) && f[f.size() - 1] == (c >> 8);
-}
-
 Bytes exception(const SimRequest& request, int code) {
     Bytes out{static_cast<std::uint8_t>(request.station),
               static_cast<std::uint8_t>(request.command | 0x80), static_cast<std::uint8_t>(code)};
-    appendCrc(out);
+    modbus::AppendCrc(out);
     return out;
 }
 
@@ -54,16 +43,6 @@ std::uint16_t driveAddress(std::uint16_t reg) {
 
 }  // namespace
 
-std::uint16_t ModbusResponder::crc(const std::uint8_t* data, std::size_t length) {
-    std::uint16_t c = 0xFFFF;
-    for (std::size_t i = 0; i < length; ++i) {
-        c ^= data[i];
-        for (int bit = 0; bit < 8; ++bit)
-            c = (c & 1) ? static_cast<std::uint16_t>((c >> 1) ^ 0xA001) : c >> 1;
-    }
-    return c;
-}
-
 int ModbusResponder::exceptionFor(const std::string& code) {
     if (code == "IF") return kExIllegalFunction;
     if (code == "IA") return kExIllegalAddress;
@@ -83,7 +62,9 @@ std::optional<SimRequest> ModbusResponder::finish() {
     if (request.frame.size() < 2) return std::nullopt;
     request.station = request.frame[0];
     request.command = request.frame[1];
-    request.intact = crcMatches(request.frame);
+    // Station, function and the CRC at the least.
+    request.intact =
+        request.frame.size() >= 4 && modbus::CrcMatches(request.frame.data(), request.frame.size());
     return request;
 }
 
@@ -119,7 +100,7 @@ Bytes ModbusResponder::answer(const SimRequest& request, SimDrive& drive) {
             out.push_back(static_cast<std::uint8_t>(value >> 8));
             out.push_back(static_cast<std::uint8_t>(value & 0xFF));
         }
-        appendCrc(out);
+        modbus::AppendCrc(out);
         return out;
     }
     if (request.command == 6) {
@@ -127,7 +108,7 @@ Bytes ModbusResponder::answer(const SimRequest& request, SimDrive& drive) {
         Access access = drive.write(driveAddress(be16(f, 2)), be16(f, 4));
         if (access != Access::Ok) return exception(request, exceptionForAccess(access));
         Bytes out(f.begin(), f.begin() + 6);
-        appendCrc(out);
+        modbus::AppendCrc(out);
         return out;
     }
     return exception(request, kExIllegalFunction);

@@ -66,7 +66,6 @@ class ModbusResponder : public Responder {
     Bytes refuse(const SimRequest& request, const std::string& code) override;
     void spoilCheck(Bytes& reply) override;
 
-    static std::uint16_t crc(const std::uint8_t* data, std::size_t length);
     // The exception for a code given as a number or as TK485 NAK letters; 4 when unknown.
     static int exceptionFor(const std::string& code);
 
@@ -77,8 +76,5 @@ class ModbusResponder : public Responder {
     Bytes buffer_;
     std::int64_t lastByteUs_ = 0;
 };
-
-// Checksum as the TK485 frames carry it: the byte sum modulo 256.
-std::uint8_t Tk485Sum(const std::uint8_t* data, std::size_t length);
 
 }  // namespace korvane::sim

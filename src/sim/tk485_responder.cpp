@@ -1,6 +1,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "comm/tk485_codec.h"
 #include "sim/responder.h"
 
 namespace korvane::sim {
@@ -41,8 +42,7 @@ Bytes reply(std::uint8_t lead, const std::string& body) {
     std::copy(body.begin(), body.end(), out.begin() + 1);
     out.resize(body.size() + 1);
     char sum[3];
-    std::snprintf(sum, sizeof sum, "%02X",
-                  Tk485Sum(reinterpret_cast<const std::uint8_t*>(body.data()), body.size()));
+    std::snprintf(sum, sizeof sum, "%02X", tk485::Checksum(body));
     out.insert(out.end(), sum, sum + 2);
     out.push_back(Tk485Responder::kEot);
     return out;
@@ -81,12 +81,6 @@ const char* nakFor(Access access) {
 
 }  // namespace
 
-std::uint8_t Tk485Sum(const std::uint8_t* data, std::size_t length) {
-    unsigned sum = 0;
-    for (std::size_t i = 0; i < length; ++i) sum += data[i];
-    return static_cast<std::uint8_t>(sum & 0xFF);
-}
-
 std::optional<SimRequest> Tk485Responder::push(std::uint8_t byte, std::int64_t) {
     if (byte == kEnq) {
         buffer_.clear();
@@ -109,8 +103,9 @@ std::optional<SimRequest> Tk485Responder::push(std::uint8_t byte, std::int64_t) 
     if (f.size() < 7 || !parseHex(f, 1, 2, station)) return request;
     request.station = static_cast<int>(station);
     request.command = f[3];
-    request.intact =
-        parseHex(f, f.size() - 3, 2, sum) && sum == Tk485Sum(f.data() + 1, f.size() - 4);
+    request.intact = parseHex(f, f.size() - 3, 2, sum) &&
+                     sum == tk485::Checksum(std::string_view(
+                                reinterpret_cast<const char*>(f.data()) + 1, f.size() - 4));
     return request;
 }
 

@@ -236,7 +236,7 @@ TEST(ModbusResponder, UnknownFunctionEndsBySilenceAndStaleFragmentsAreDropped) {
     SimDrive drive({1, 4, 0x0100, 3, 1});
     ModbusResponder r(2000);
     Bytes odd{1, 0x11};
-    std::uint16_t c = ModbusResponder::crc(odd.data(), odd.size());
+    std::uint16_t c = modbus::Crc16(odd.data(), odd.size());
     odd.push_back(static_cast<std::uint8_t>(c & 0xFF));
     odd.push_back(static_cast<std::uint8_t>(c >> 8));
     for (auto b : odd) EXPECT_FALSE(r.push(b, 1000));
@@ -262,7 +262,7 @@ TEST(ModbusResponder, UnknownFunctionEndsBySilenceAndStaleFragmentsAreDropped) {
 
 TEST(ModbusResponder, CrcMatchesTheKnownReadFrame) {
     const std::uint8_t frame[] = {0x01, 0x04, 0x00, 0x00, 0x00, 0x01};
-    std::uint16_t c = ModbusResponder::crc(frame, sizeof frame);
+    std::uint16_t c = modbus::Crc16(frame, sizeof frame);
     EXPECT_EQ(c & 0xFF, 0x31);
     EXPECT_EQ(c >> 8, 0xCA);
 }
