@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <functional>
 #include <map>
@@ -24,9 +25,10 @@ namespace fs = std::filesystem;
 class MainControllerTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        root_ = fs::temp_directory_path() /
-                ("korvane-main-" + std::to_string(reinterpret_cast<std::uintptr_t>(this)));
-        fs::create_directories(root_);
+        // mkdtemp: ctest runs tests in parallel processes, where object addresses repeat.
+        std::string pattern = (fs::temp_directory_path() / "korvane-unit-XXXXXX").string();
+        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
+        root_ = pattern;
         dirs_ = PrepareAppDirectories(root_.string());
         store_.setInt(kSettingsSectionMain, "Log Enable", 0);
         line_->responder = [this](const std::string& frame) -> std::optional<std::string> {
