@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "app/drive_record.h"
+#include "paradb/drive_record.h"
 #include "paradb/data_catalogue.h"
 #include "paradb/data_file.h"
 #include "paradb/value_codec.h"

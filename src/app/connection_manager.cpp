@@ -177,7 +177,7 @@ void ConnectionManager::addDrive(DriveRecord& record) {
         widenPollRange(station);
         if (!graphWatch_) registerLists(record, false);
         link_.AddListener(station, this);
-        record.driveData = std::make_unique<CDataFile>();
+        record.driveData = std::make_shared<CDataFile>();
         (void)record.driveData->Load(&record, config_.dataDir);
         events_.driveConnected(station, record);
         events_.eventLine(station, "接続済み");

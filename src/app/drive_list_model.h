@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "app/drive_record.h"
+#include "paradb/drive_record.h"
 
 namespace korvane {
 

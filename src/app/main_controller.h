@@ -10,7 +10,7 @@
 #include "app/comm_indicator.h"
 #include "app/connection_manager.h"
 #include "app/drive_list_model.h"
-#include "app/drive_record.h"
+#include "paradb/drive_record.h"
 #include "app/main_commands.h"
 #include "app/port_setup.h"
 #include "app/settings.h"

@@ -9,7 +9,7 @@
 #include <ostream>
 #include <string>
 
-#include "app/drive_record.h"
+#include "paradb/drive_record.h"
 #include "cli/cli_command.h"
 #include "cli/parameter_json.h"
 #include "common/prompter.h"
@@ -140,7 +140,7 @@ int runParams(CommandContext& context) {
     DriveRecord record(kStationRecordCount);
     record.seriesCode = o.seriesCode;
     record.version = o.version;
-    record.driveData = std::make_unique<CDataFile>();
+    record.driveData = std::make_shared<CDataFile>();
     CDataFile& data = *record.driveData;
     if (!data.Load(&record, o.dataDir)) {
         context.err << data.GetStatusText() << "\n";

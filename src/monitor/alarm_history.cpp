@@ -4,7 +4,7 @@
 #include <filesystem>
 #include <system_error>
 
-#include "app/drive_record.h"
+#include "paradb/drive_record.h"
 #include "common/clock.h"
 #include "common/format.h"
 #include "common/prompter.h"

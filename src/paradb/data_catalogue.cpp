@@ -4,7 +4,7 @@
 #include <cctype>
 #include <filesystem>
 
-#include "app/drive_record.h"
+#include "paradb/drive_record.h"
 #include "common/format.h"
 #include "paradb/model_tables.h"
 

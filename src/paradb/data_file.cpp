@@ -5,7 +5,7 @@
 #include <new>
 #include <utility>
 
-#include "app/drive_record.h"
+#include "paradb/drive_record.h"
 #include "common/text.h"
 #include "paradb/archive.h"
 #include "paradb/data_catalogue.h"

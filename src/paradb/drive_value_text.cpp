@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-#include "app/drive_record.h"
+#include "paradb/drive_record.h"
 #include "common/format.h"
 #include "paradb/model_tables.h"
 #include "paradb/monitor_list.h"

@@ -5,7 +5,7 @@
 #include <span>
 #include <string_view>
 
-#include "app/drive_record.h"
+#include "paradb/drive_record.h"
 #include "common/format.h"
 
 namespace korvane {

@@ -4,7 +4,7 @@
 #include <cstddef>
 #include <limits>
 
-#include "app/drive_record.h"
+#include "paradb/drive_record.h"
 #include "common/format.h"
 
 namespace korvane {

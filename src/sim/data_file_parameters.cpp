@@ -3,7 +3,7 @@
 #include <limits>
 #include <set>
 
-#include "app/drive_record.h"
+#include "paradb/drive_record.h"
 #include "paradb/data_file.h"
 
 namespace korvane::sim {

@@ -6,7 +6,7 @@
 #include <fstream>
 #include <random>
 
-#include "app/drive_record.h"
+#include "paradb/drive_record.h"
 #include "common/settings_store.h"
 
 namespace korvane {

@@ -8,7 +8,7 @@
 #include <fstream>
 #include <iterator>
 
-#include "app/drive_record.h"
+#include "paradb/drive_record.h"
 #include "common/clock.h"
 #include "common/prompter.h"
 #include "monitor/fault_list.h"

@@ -5,7 +5,7 @@
 #include <functional>
 #include <random>
 
-#include "app/drive_record.h"
+#include "paradb/drive_record.h"
 #include "paradb/data_catalogue.h"
 #include "paradb/data_file_writer.h"
 #include "paradb_test_util.h"

@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <fstream>
 
-#include "app/drive_record.h"
+#include "paradb/drive_record.h"
 #include "paradb/data_file.h"
 #include "paradb_test_util.h"
 

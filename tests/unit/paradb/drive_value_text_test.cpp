@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/drive_record.h"
+#include "paradb/drive_record.h"
 
 namespace korvane {
 namespace {

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "app/drive_record.h"
+#include "paradb/drive_record.h"
 #include "common/prompter.h"
 #include "paradb/archive.h"
 #include "paradb/custom_group.h"

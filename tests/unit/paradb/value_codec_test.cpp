@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "app/drive_record.h"
+#include "paradb/drive_record.h"
 #include "paradb/data_file.h"
 
 namespace korvane {

@@ -50,7 +50,9 @@ struct DriveRecord {
     int word27 = 0;
     int word34 = 0;
     int timeScale = 10;
-    std::unique_ptr<CDataFile> driveData;
+    // Shared: an editor or dialog that still uses the data file keeps it alive after the drive
+    // is removed and the record reset.
+    std::shared_ptr<CDataFile> driveData;
 
     // Connected for every tool window: answered the identification and has data files.
     bool isConnected() const { return connected == 1 && supported == 1; }

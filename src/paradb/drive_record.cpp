@@ -1,4 +1,4 @@
-#include "app/drive_record.h"
+#include "paradb/drive_record.h"
 
 #include <algorithm>
 

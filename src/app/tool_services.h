@@ -1,0 +1,48 @@
+#pragma once
+// What a tool window's core class may use of the program: the drive link, the drive records,
+// the settings store, questions, the clock and the hand-off to the protocol thread, plus a few
+// calls back into the main window. The main window hands one bundle to every tool window, so
+// that windows never reach into the main controller and the controller does not grow with each
+// new window. Tests build the bundle from fakes.
+#include <string>
+
+#include "app/settings.h"
+
+namespace korvane {
+
+class CDriveLink;
+class Clock;
+class DriveRecords;
+class Executor;
+class Prompter;
+class SettingsStore;
+
+// The calls a tool window makes back to the main window.
+class ToolHost {
+  public:
+    virtual ~ToolHost() = default;
+    // The program-wide graph-watch flag (set by the graph monitor only).
+    virtual bool graphWatchActive() const = 0;
+    virtual void setGraphWatchActive(bool active) = 0;
+    // The information sheet renamed a station's device ("InvName" is already written).
+    virtual void deviceNameChanged(int station) = 0;
+    // Opens or activates another tool window (the editor opens its report this way).
+    virtual void openToolWindow(int kind, int stationKey) = 0;
+    // A free record index 256..287 for an offline editor, or -1 when all 32 are in use.
+    virtual int freeOfflineKey() const = 0;
+};
+
+struct ToolServices {
+    CDriveLink& link;
+    // Records 0..255 are written by the connection manager only; an offline editor owns the
+    // record of its key (256..287).
+    DriveRecords& records;
+    SettingsStore& settings;
+    Prompter& prompter;
+    const Clock& clock;
+    Executor& executor;
+    ToolHost& host;
+    AppDirectories dirs;
+};
+
+}  // namespace korvane
