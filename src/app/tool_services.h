@@ -19,7 +19,7 @@ class SettingsStore;
 
 // The calls a tool window makes back to the main window.
 class ToolHost {
-  public:
+public:
     virtual ~ToolHost() = default;
     // The program-wide graph-watch flag (set by the graph monitor only).
     virtual bool graphWatchActive() const = 0;

@@ -10,7 +10,9 @@ namespace korvane {
 MonitorSubscription::MonitorSubscription(CDriveLink& link, MonitorListener& listener)
     : link_(link), listener_(listener) {}
 
-MonitorSubscription::~MonitorSubscription() { withdrawAll(); }
+MonitorSubscription::~MonitorSubscription() {
+    withdrawAll();
+}
 
 bool MonitorSubscription::add(int station, const std::vector<int>& addresses) {
     if (!MonitorRegistry::ValidStation(station)) return false;

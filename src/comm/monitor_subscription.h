@@ -13,7 +13,7 @@ class CDriveLink;
 class MonitorListener;
 
 class MonitorSubscription {
-  public:
+public:
     MonitorSubscription(CDriveLink& link, MonitorListener& listener);
     ~MonitorSubscription();  // withdraws whatever is still registered
     MonitorSubscription(const MonitorSubscription&) = delete;
@@ -33,7 +33,7 @@ class MonitorSubscription {
     // What is registered now, in registration order.
     const std::vector<std::pair<int, int>>& pairs() const { return pairs_; }
 
-  private:
+private:
     CDriveLink& link_;
     MonitorListener& listener_;
     std::vector<std::pair<int, int>> pairs_;  // (station, address)
