@@ -7,6 +7,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <set>
 
 #include "app/demo_mode.h"
 #include "common/clock.h"
@@ -149,6 +150,184 @@ TEST_F(MainControllerTest, ToolWindowCommandsAnswerOnlyWhenEnabled) {
     ASSERT_EQ(prompter_.entries().size(), 1u);
     EXPECT_EQ(prompter_.entries()[0].kind, "info");
     EXPECT_EQ(prompter_.entries()[0].text, kToolWindowUnavailableText);
+}
+
+// Windows as the UI would make them, recording what reaches them.
+class FakeToolFrame : public ToolFrame {
+public:
+    FakeToolFrame(ToolFrameRegistry& registry, int kind, int key)
+        : kind(kind), key(key), registry_(registry) {}
+    void activate() override { ++activations; }
+    void requestClose() override { registry_.frameClosing(this); }
+    std::vector<std::uint8_t> savePlacement() const override { return {}; }
+    void restorePlacement(const std::vector<std::uint8_t>&) override {}
+    void onDriveEvent(const DriveEvent& e) override { events.push_back(e); }
+    void retarget(int station) override { retargets.push_back(station); }
+
+    int kind;
+    int key;
+    int activations = 0;
+    std::vector<DriveEvent> events;
+    std::vector<int> retargets;
+
+private:
+    ToolFrameRegistry& registry_;
+};
+
+class FakeToolFactory : public ToolWindowFactory {
+public:
+    explicit FakeToolFactory(MainController& c) : controller_(c) {}
+    bool provides(int kind) const override { return kinds.count(kind) != 0; }
+    ToolFrame* create(int kind, int key) override {
+        requests.emplace_back(kind, key);
+        if (cancel) return nullptr;
+        made.push_back(std::make_unique<FakeToolFrame>(controller_.ToolFrames(), kind, key));
+        return made.back().get();
+    }
+
+    std::set<int> kinds{kKindInformation, kKindKeypad, kKindParaEditor, kKindGraphMonitor,
+                        kKindReport};
+    bool cancel = false;
+    std::vector<std::pair<int, int>> requests;
+    std::vector<std::unique_ptr<FakeToolFrame>> made;
+
+private:
+    MainController& controller_;
+};
+
+TEST_F(MainControllerTest, CommandsOpenOneWindowPerKindAndStation) {
+    addDrives(3, 4);
+    MainController& c = start();
+    FakeToolFactory factory(c);
+    c.SetToolWindowFactory(&factory);
+    c.ScanIds({3, 4});
+    ASSERT_TRUE(runUntil([&] { return !c.CanStopScan(); }));
+    ASSERT_EQ(c.DriveList().ListedStations(), (std::vector<int>{3, 4}));
+    c.SelectDriveRow(0);
+
+    for (int command : {kCmdKeypad, kCmdKeypad, kCmdOnlineEditor, kCmdOfflineEditor,
+                        kCmdOfflineEditor, kCmdGraphMonitor, kCmdGraphMonitor, kCmdInformation})
+        c.OpenToolWindow(command);
+    c.openToolWindow(kKindReport, 3);
+    c.openToolWindow(kKindReport, 3);
+    c.SelectDriveRow(1);
+    c.OpenToolWindow(kCmdInformation);
+    c.OpenToolWindow(kCmdKeypad);
+
+    const std::vector<std::pair<int, int>> expected = {
+        {kKindKeypad, 3},       {kKindParaEditor, 3},   {kKindParaEditor, 256},
+        {kKindParaEditor, 257}, {kKindGraphMonitor, 1}, {kKindInformation, 3},
+        {kKindReport, 3},       {kKindKeypad, 4},
+    };
+    EXPECT_EQ(factory.requests, expected);
+    EXPECT_EQ(c.ToolFrames().size(), expected.size());
+    EXPECT_EQ(factory.made[0]->activations, 1);  // the second keypad command for station 3
+    EXPECT_EQ(factory.made[4]->activations, 1);  // one graph monitor for the program
+    // One information sheet, moved to the newly selected drive.
+    EXPECT_EQ(factory.made[5]->retargets, (std::vector<int>{4}));
+    EXPECT_EQ(c.ToolFrames().find(kKindInformation, kInformationKey), factory.made[5].get());
+    EXPECT_TRUE(prompter_.entries().empty());
+
+    // A closed offline editor frees its key for the next one.
+    factory.made[2]->requestClose();
+    EXPECT_EQ(c.freeOfflineKey(), 256);
+}
+
+TEST_F(MainControllerTest, OfflineEditorsStopAtThirtyTwo) {
+    MainController& c = start();
+    FakeToolFactory factory(c);
+    c.SetToolWindowFactory(&factory);
+    for (int i = 0; i < kOfflineRecordCount; ++i) {
+        ASSERT_TRUE(c.CommandEnabled(kCmdOfflineEditor)) << i;
+        c.OpenToolWindow(kCmdOfflineEditor);
+    }
+    EXPECT_EQ(factory.requests.back(), std::make_pair(kKindParaEditor, kDriveRecordCount - 1));
+    EXPECT_EQ(c.freeOfflineKey(), -1);
+    EXPECT_FALSE(c.CommandEnabled(kCmdOfflineEditor));
+    c.OpenToolWindow(kCmdOfflineEditor);
+    EXPECT_EQ(factory.requests.size(), static_cast<std::size_t>(kOfflineRecordCount));
+}
+
+TEST_F(MainControllerTest, KindsNotBuiltSaySoAndCancelledWindowsSayNothing) {
+    MainController& c = start();
+    c.OpenToolWindow(kCmdGraphMonitor);  // no factory at all
+    FakeToolFactory factory(c);
+    factory.kinds = {kKindParaEditor};
+    c.SetToolWindowFactory(&factory);
+    c.OpenToolWindow(kCmdGraphMonitor);
+    ASSERT_EQ(prompter_.entries().size(), 2u);
+    EXPECT_EQ(prompter_.entries()[1].text, kToolWindowUnavailableText);
+    EXPECT_TRUE(factory.requests.empty());
+
+    prompter_.clear();
+    factory.cancel = true;
+    c.OpenToolWindow(kCmdOfflineEditor);
+    factory.cancel = false;
+    c.OpenToolWindow(kCmdOfflineEditor);
+    EXPECT_TRUE(prompter_.entries().empty());
+    EXPECT_EQ(c.ToolFrames().size(), 1u);
+    EXPECT_EQ(factory.requests.back(), std::make_pair(kKindParaEditor, 256));
+}
+
+TEST_F(MainControllerTest, DriveEventsReachStationWindowsByValue) {
+    addDrives(3, 3);
+    MainController& c = start();
+    FakeToolFactory factory(c);
+    c.SetToolWindowFactory(&factory);
+    c.ScanIds({3});
+    ASSERT_TRUE(runUntil([&] { return !c.CanStopScan(); }));
+    c.SelectDriveRow(0);
+    c.OpenToolWindow(kCmdKeypad);
+    c.OpenToolWindow(kCmdOfflineEditor);
+    c.OpenToolWindow(kCmdGraphMonitor);
+    ASSERT_EQ(factory.made.size(), 3u);
+    FakeToolFrame& keypad = *factory.made[0];
+    FakeToolFrame& offline = *factory.made[1];
+    FakeToolFrame& graph = *factory.made[2];
+
+    c.Disconnect(3);
+    executor_.drain();
+    ASSERT_EQ(keypad.events.size(), 1u);
+    EXPECT_EQ(keypad.events[0].kind, DriveEventKind::kDisconnected);
+    EXPECT_EQ(keypad.events[0].station, 3);
+    EXPECT_EQ(graph.events.size(), 1u);
+
+    c.Reconnect(3);
+    ASSERT_TRUE(runUntil([&] { return !c.CanStopScan(); }));
+    ASSERT_EQ(keypad.events.size(), 2u);
+    const DriveEvent connected = keypad.events[1];
+    EXPECT_EQ(connected.kind, DriveEventKind::kConnected);
+    EXPECT_EQ(connected.seriesCode, 4);
+    EXPECT_EQ(connected.version, c.Records()[3].version);
+    ASSERT_NE(connected.driveData, nullptr);
+    EXPECT_EQ(connected.driveData, c.Records()[3].driveData);
+
+    // The window's copy keeps the data file after the drive goes and its record is reset.
+    c.Disconnect(3);
+    c.SetGraphWatchActive(true);
+    c.DeviceNameChanged(3);
+    executor_.drain();
+    EXPECT_EQ(c.Records()[3].driveData, nullptr);
+    EXPECT_NE(connected.driveData, nullptr);
+    ASSERT_EQ(keypad.events.size(), 5u);
+    EXPECT_EQ(keypad.events[2].kind, DriveEventKind::kDisconnected);
+    EXPECT_EQ(keypad.events[2].driveData, nullptr);
+    EXPECT_EQ(keypad.events[3].kind, DriveEventKind::kGraphWatchMode);
+    EXPECT_TRUE(keypad.events[3].graphWatchActive);
+    EXPECT_EQ(keypad.events[4].kind, DriveEventKind::kNameChanged);
+    EXPECT_EQ(keypad.events[4].station, 3);
+    EXPECT_TRUE(offline.events.empty());
+}
+
+TEST_F(MainControllerTest, ServicesBundleTheControllersOwnParts) {
+    MainController& c = start();
+    ToolServices services = c.Services();
+    EXPECT_EQ(&services.link, &c.Link());
+    EXPECT_EQ(&services.records[3], &c.Records()[3]);
+    EXPECT_EQ(&services.prompter, &prompter_);
+    services.host.setGraphWatchActive(true);
+    EXPECT_TRUE(c.GraphWatchActive());
+    EXPECT_TRUE(services.host.graphWatchActive());
 }
 
 TEST_F(MainControllerTest, DemoSettingsIdentifyStationsOneToFiveOnTheSimulatedLine) {
