@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "app/port_error_gate.h"
 #include "common/prompter.h"
 #include "paradb/model_tables.h"
 
@@ -74,13 +75,18 @@ bool MainController::openLink() {
     auto activity = [this, alive](int a) {
         if (alive.expired()) return;
         indicator_.OnActivity(a);
+        if (a == kActivityGoodReply && portErrors_) portErrors_->lineWorked();
     };
+    if (portErrors_) portErrors_->reopening();
     const int result = link_.Open(activity, static_cast<int>(settings_.commMode),
                                   settings_.portSettings(), static_cast<int>(settings_.timeOut),
                                   kLinkTickMs, static_cast<int>(settings_.retryCount));
     connections_.SetRetryLimit(static_cast<int>(settings_.retryCount));
     view().lineSettingsChanged();
-    return result == kLinkOpenOk;
+    if (result == kLinkOpenOk) return true;
+    // No line, no drives: the link runs on and its time-outs would leave the rows frozen.
+    connections_.RemoveAllDrives();
+    return false;
 }
 
 void MainController::OnIndicatorTick() {
@@ -95,9 +101,21 @@ ConnectChoice MainController::ConnectDialogValues() const {
     return c;
 }
 
-void MainController::Connect(const ConnectChoice& choice) {
+void MainController::removeUnconnectedRows() {
+    // An unsupported drive's record stays "connected" while its row is listed; once the row is
+    // gone the record is reset too, or the next scan would skip the drive for good.
+    std::vector<int> unsupported;
+    for (int station : driveList_.ListedStations()) {
+        if (records_[station].connected && !records_[station].supported)
+            unsupported.push_back(station);
+    }
     driveList_.RemoveUnconnectedRows(records_);
+    for (int station : unsupported) connections_.RemoveDrive(station);
     view().driveListChanged();
+}
+
+void MainController::Connect(const ConnectChoice& choice) {
+    removeUnconnectedRows();
     settings_.scanMode = choice.mode;
     settings_.scanIdOne = choice.one;
     settings_.scanIdFrom = choice.from;
@@ -107,8 +125,7 @@ void MainController::Connect(const ConnectChoice& choice) {
 }
 
 void MainController::Refresh() {
-    driveList_.RemoveUnconnectedRows(records_);
-    view().driveListChanged();
+    removeUnconnectedRows();
     connections_.ScanIds(driveList_.ListedStations());
 }
 

@@ -25,6 +25,7 @@ namespace korvane {
 
 class Clock;
 class Executor;
+class PortErrorGate;
 class Prompter;
 class SettingsStore;
 
@@ -113,6 +114,8 @@ public:
     MainController& operator=(const MainController&) = delete;
 
     void SetView(MainView* view) { view_ = view; }
+    // The gate the port's error reports pass through; told when the line works or is re-opened.
+    void SetPortErrorGate(PortErrorGate* gate) { portErrors_ = gate; }
 
     // After the window is shown: event log, alarm history, drive link, "ConIDs".
     void Start();
@@ -207,6 +210,7 @@ public:
 private:
     [[nodiscard]] bool openLink();
     void openInformationSheet(int station);
+    void removeUnconnectedRows();
     bool factoryProvides(int kind);
 
     MainEnvironment env_;
@@ -221,6 +225,7 @@ private:
     DriveListModel driveList_;
     CommIndicator indicator_;
     ToolWindowFactory* factory_ = nullptr;
+    PortErrorGate* portErrors_ = nullptr;
     MainView* view_ = nullptr;
     MainView nullView_;
     bool graphWatch_ = false;

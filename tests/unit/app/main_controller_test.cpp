@@ -10,6 +10,8 @@
 #include <set>
 
 #include "app/demo_mode.h"
+#include "app/port_error_gate.h"
+#include "comm/tk485_codec.h"
 #include "common/clock.h"
 #include "common/executor.h"
 #include "common/prompter.h"
@@ -33,6 +35,10 @@ protected:
         dirs_ = PrepareAppDirectories(root_.string());
         store_.setInt(kSettingsSectionMain, "Log Enable", 0);
         line_->responder = [this](const std::string& frame) -> std::optional<std::string> {
+            if (refuse_ && refuse_(frame)) {
+                const int station = std::stoi(frame.substr(1, 2), nullptr, 16);
+                return tk485::BuildNakReply(station, frame[3], "IF");
+            }
             nowUs_ += 1000;
             engine_.receive(reinterpret_cast<const std::uint8_t*>(frame.data()), frame.size(),
                             nowUs_);
@@ -66,6 +72,10 @@ protected:
         for (int id = first; id <= last; ++id) engine_.addDrive({.station = id, .series = 4});
     }
 
+  public:
+    bool run(const std::function<bool()>& done) { return runUntil(done); }
+
+  protected:
     bool runUntil(const std::function<bool()>& done) {
         for (int tick = 0; tick < 2000; ++tick) {
             executor_.drain();
@@ -84,6 +94,8 @@ protected:
     std::shared_ptr<test::FakeLine> line_ = std::make_shared<test::FakeLine>();
     sim::SimEngine engine_{sim::SimConfig{}};
     std::int64_t nowUs_ = 0;
+    // Frames the drives answer with a refusal instead of the simulated reply.
+    std::function<bool(const std::string&)> refuse_;
     std::unique_ptr<MainController> controller_;
 };
 
@@ -328,6 +340,115 @@ TEST_F(MainControllerTest, ServicesBundleTheControllersOwnParts) {
     services.host.setGraphWatchActive(true);
     EXPECT_TRUE(c.GraphWatchActive());
     EXPECT_TRUE(services.host.graphWatchActive());
+}
+
+// Two connected drives; after `breakLine` no row may keep showing values as live.
+void ExpectDrivesRemovedAsDisconnected(MainControllerTest& t, MainController& c,
+                                       const std::function<void()>& breakLine) {
+    c.ScanIds({2, 3});
+    ASSERT_TRUE(t.run([&] { return !c.CanStopScan(); }));
+    ASSERT_EQ(c.Records().connectedCount(), 2);
+    breakLine();
+    ASSERT_TRUE(t.run([&] { return c.Records().connectedCount() == 0; }));
+    EXPECT_EQ(c.WindowTitle(), "Korvaneメイン［0接続］");
+    ASSERT_EQ(c.DriveList().Rows().size(), 2u);
+    for (const DriveRow& row : c.DriveList().Rows()) {
+        EXPECT_EQ(row.icon, kIconDisconnected);
+        EXPECT_EQ(row.texts[6], "接続なし");
+        EXPECT_EQ(row.texts[4], "");
+    }
+}
+
+TEST_F(MainControllerTest, DriveWhoseMonitorReadsAreRefusedForGoodIsRemoved) {
+    addDrives(2, 3);
+    MainController& c = start();
+    ExpectDrivesRemovedAsDisconnected(*this, c, [&] {
+        refuse_ = [](const std::string& frame) { return frame[3] == 'Y'; };
+    });
+}
+
+TEST_F(MainControllerTest, PortThatCannotBeOpenedAgainRemovesEveryDrive) {
+    addDrives(2, 3);
+    MainController& c = start();
+    ExpectDrivesRemovedAsDisconnected(*this, c, [&] {
+        line_->failOpen = true;
+        ASSERT_TRUE(c.ApplyPortSetup(c.PortSetupValues()).accepted);
+        ASSERT_FALSE(prompter_.entries().empty());
+        EXPECT_EQ(prompter_.entries().back().kind, "error");
+    });
+}
+
+TEST_F(MainControllerTest, UnsupportedDriveIsListedAgainAfterItsRowWasRemoved) {
+    engine_.addDrive({.station = 5, .series = 7});
+    MainController& c = start();
+    const ConnectChoice only5{0, 5, 1, 255};
+    c.Connect(only5);
+    ASSERT_TRUE(runUntil([&] { return !c.CanStopScan(); }));
+    ASSERT_EQ(c.DriveList().ListedStations(), (std::vector<int>{5}));
+
+    c.Refresh();  // removes the row of the drive that has no data files
+    ASSERT_TRUE(runUntil([&] { return !c.CanStopScan(); }));
+    EXPECT_TRUE(c.DriveList().ListedStations().empty());
+    EXPECT_EQ(c.Records()[5].connected, 0);
+
+    c.Connect(only5);
+    ASSERT_TRUE(runUntil([&] { return !c.CanStopScan(); }));
+    EXPECT_EQ(c.DriveList().ListedStations(), (std::vector<int>{5}));
+}
+
+TEST(PortErrorGate, OneBoxPerFailureUntilTheLineWorksOrIsReopened) {
+    RecordingPrompter prompter;
+    PortErrorGate gate(prompter);
+    // A box that is up while the link ticks on: a good reply and a new failure meanwhile.
+    struct Reentrant : Prompter {
+        PortErrorGate* gate = nullptr;
+        int boxes = 0;
+        bool askYesNo(const std::string&, const std::string&) override { return false; }
+        void info(const std::string&, const std::string&) override {}
+        void error(const std::string&, const std::string&) override {
+            ++boxes;
+            gate->lineWorked();
+            gate->report("write() failed", "Port");
+        }
+    } nested;
+    PortErrorGate nestedGate(nested);
+    nested.gate = &nestedGate;
+
+    const struct Step {
+        const char* action;
+        std::size_t boxes;
+    } steps[] = {
+        {"fail", 1}, {"fail", 1}, {"fail", 1}, {"worked", 1}, {"fail", 2},
+        {"fail", 2}, {"reopen", 2}, {"fail", 3}, {"worked", 3}, {"worked", 3},
+    };
+    for (const Step& step : steps) {
+        const std::string action = step.action;
+        if (action == "fail") gate.report("write() failed", "Port");
+        if (action == "worked") gate.lineWorked();
+        if (action == "reopen") gate.reopening();
+        EXPECT_EQ(prompter.entries().size(), step.boxes) << action;
+    }
+    nestedGate.report("poll() failed", "Port");
+    EXPECT_EQ(nested.boxes, 1);
+}
+
+TEST_F(MainControllerTest, GoodRepliesAndReopeningRearmThePortErrorBox) {
+    addDrives(2, 2);
+    RecordingPrompter boxes;
+    PortErrorGate gate(boxes);
+    MainController& c = start();
+    c.SetPortErrorGate(&gate);
+    gate.report("a", "Port");
+    gate.report("b", "Port");
+    EXPECT_EQ(boxes.entries().size(), 1u);
+    c.ScanIds({2});
+    ASSERT_TRUE(runUntil([&] { return !c.CanStopScan(); }));
+    gate.report("c", "Port");
+    gate.report("d", "Port");
+    EXPECT_EQ(boxes.entries().size(), 2u);
+    ASSERT_TRUE(c.ApplyPortSetup(c.PortSetupValues()).accepted);
+    gate.report("e", "Port");
+    EXPECT_EQ(boxes.entries().size(), 3u);
 }
 
 TEST_F(MainControllerTest, DemoSettingsIdentifyStationsOneToFiveOnTheSimulatedLine) {
