@@ -103,12 +103,18 @@ int RunTransfer(CommandContext& context, TransferMode mode, const TransferArgs& 
     manager.ScanIds({args.station});
     if (!session.runUntil([&] { return !manager.IsScanning(); })) return 1;
 
+    DriveRecord& drive = records[args.station];
+    // Names and values as an online editor shows them: frequency mode, and TIME1 in the drive's
+    // own time scale.
+    if (drive.driveData && drive.driveData->loaded)
+        drive.driveData->SetSpeedMode(1, drive.timeScale);
+
     OptionPrompter prompter(context.err, args.force);
     TransferFileChoice choice;
     EntryLines lines(context.out);
-    CParaTransferDlg dlg(TransferContext{session.link(), records[args.station], prompter,
-                                         session.executor(), choice},
-                         mode, entryLines ? &lines : nullptr);
+    CParaTransferDlg dlg(
+        TransferContext{session.link(), drive, prompter, session.executor(), choice}, mode,
+        entryLines ? &lines : nullptr);
     events.onDisconnected = [&dlg](int station) { dlg.OnDriveDisconnected(station); };
     dlg.SetPathText(args.file);
     dlg.Start();

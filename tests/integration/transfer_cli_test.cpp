@@ -32,8 +32,10 @@ protected:
         std::vector<std::string> argv{KORVANE_CLI_PATH, "--port", sim.pty(),   "--baud", "115200",
                                       "--timeout",      "150",    "--retries", "1"};
         argv.insert(argv.end(), args.begin(), args.end());
-        argv.push_back("--data-dir");
-        argv.push_back(KORVANE_TEST_DATA_DIR);
+        if (args[0] != "write") {
+            argv.push_back("--data-dir");
+            argv.push_back(KORVANE_TEST_DATA_DIR);
+        }
         return RunProgram(argv, 180000);
     }
 
