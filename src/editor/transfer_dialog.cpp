@@ -127,7 +127,9 @@ void CParaTransferDlg::Start() {
     // Replies still owed to an earlier run are dropped by the link once their sinks are gone.
     sinks_.clear();
     changed();
-    if (!buildWorkingSet()) {
+    const bool built = buildWorkingSet();
+    if (phase_ != Phase::kRunning) return;  // the drive went away while a question was open
+    if (!built) {
         becomeIdle();
         return;
     }
@@ -206,7 +208,8 @@ bool CParaTransferDlg::buildFromUserGroup() {
         return false;
     }
     if (group->version != context_.drive.version &&
-        !context_.prompter.askYesNo(kUserGroupVersionQuestion, kParameterEditorCaption)) {
+        (!context_.prompter.askYesNo(kUserGroupVersionQuestion, kParameterEditorCaption) ||
+         phase_ != Phase::kRunning)) {
         return false;
     }
     // Entries the data file does not know are passed over but kept: an upload stores the group

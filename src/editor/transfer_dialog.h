@@ -78,7 +78,8 @@ public:
     virtual void showRefusedWrites(const std::vector<CompareRow>& /*rows*/) {}
     // The editor's list shows the values as they now are.
     virtual void valuesChanged() {}
-    // The drive went away: the dialog ends.
+    // The drive went away: the dialog ends. May come while a question is open; the dialog object
+    // must outlive the call that asked it.
     virtual void closeDialog() {}
     virtual void entryDone(const TransferEntryResult& /*result*/) {}
 };

@@ -152,5 +152,20 @@ TEST_F(TransferCli, DriveFallingSilentMidUploadLeavesThePreviousFile) {
         EXPECT_EQ(entry.path().filename(), "prev.par");  // no temporary left behind
 }
 
+TEST(TransferCliUsage, MalformedCommandLinesAreUsageErrors) {
+    const std::vector<std::vector<std::string>> cases{
+        {"upload", "3"},
+        {"upload", "0", "a.par"},
+        {"download", "3", "a.par", "--force"},
+        {"compare", "3", "a.par", "b.par"},
+        {"compare", "3", "a.par", "--data-dir"},
+    };
+    for (const auto& args : cases) {
+        std::vector<std::string> argv{KORVANE_CLI_PATH, "--port", "/dev/null"};
+        argv.insert(argv.end(), args.begin(), args.end());
+        EXPECT_EQ(RunProgram(argv).exitCode, 2) << args[0] << " " << args.back();
+    }
+}
+
 }  // namespace
 }  // namespace korvane::testing

@@ -577,6 +577,24 @@ TEST(TransferDialog, DisconnectedDriveCancelsTheRun) {
     }
 }
 
+TEST(TransferDialog, DisconnectionDuringAQuestionBeforeTheFirstStepSendsNothing) {
+    TempDir tmp;
+    TransferRig rig;
+    const std::string path = savedUsr(tmp, "v.usr", {{0x1003, 150}}, 11, 0x0311);
+    auto dlg = rig.dialog(TransferMode::kDownload, path);
+    rig.prompter.answer = [&](const std::string&) {
+        rig.drive.reset();
+        dlg->OnDriveDisconnected(3);
+        return true;
+    };
+    dlg->Start();
+    rig.runUntil([] { return false; }, 5);
+    EXPECT_FALSE(dlg->IsRunning());
+    EXPECT_EQ(rig.view.closed, 1);
+    EXPECT_TRUE(rig.line->sent.empty());
+    EXPECT_TRUE(rig.prompter.texts("error").empty());
+}
+
 TEST(TransferDialog, StartNeedsAConnectedDriveWithItsDataFile) {
     TempDir tmp;
     struct Case {
