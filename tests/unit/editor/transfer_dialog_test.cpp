@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 
 #include "comm/tk485_codec.h"
 #include "common/format.h"
@@ -105,6 +106,31 @@ TEST(TransferDialog, UploadReadsEveryParameterIntoTheFileWithTheLabelsOfEachStat
     EXPECT_EQ(item->readState, 1u);
     EXPECT_EQ(item->value, 450u);
     EXPECT_TRUE(rig.prompter.entries.empty());
+}
+
+// A file that cannot be written is said so on the status line, and the run counts as failed.
+TEST(TransferDialog, UploadThatCannotBeSavedSaysSo) {
+    TempDir tmp;
+    struct Case {
+        bool group;
+        const char* status;
+    } cases[] = {
+        {false, "パラメータファイルを保存できません"},
+        {true, "ユーザグループ名を保存できません"},
+    };
+    for (const Case& c : cases) {
+        std::filesystem::create_directories(tmp.file("gone"));
+        const std::string path =
+            c.group ? savedUsr(tmp, "gone/g.usr", {{0x1003, 1}}) : tmp.file("gone/set.par");
+        TransferRig rig;
+        auto dlg = rig.dialog(TransferMode::kUpload, path);
+        dlg->Start();
+        std::filesystem::remove_all(tmp.file("gone"));  // read at Start, gone by the end
+        ASSERT_TRUE(rig.finish(*dlg));
+        EXPECT_EQ(dlg->StatusText(), c.status);
+        EXPECT_EQ(dlg->LastEnd(), TransferEnd::kFailed);
+        EXPECT_TRUE(rig.prompter.entries.empty());
+    }
 }
 
 // Each series writes its leading addresses first, in table order, and never an excluded one.
