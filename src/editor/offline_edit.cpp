@@ -10,9 +10,9 @@
 
 namespace korvane {
 
-std::optional<InPlaceEdit> BeginInPlaceEdit(const CItem* item, const UserGroupEntry* entry) {
+std::optional<ValueCellEdit> BeginValueCellEdit(const CItem* item, const UserGroupEntry* entry) {
     if (item == nullptr || item->writable == 0) return std::nullopt;
-    InPlaceEdit edit;
+    ValueCellEdit edit;
     edit.startValue = entry != nullptr ? entry->value : item->value;
     if (item->isOption()) {
         edit.optionList = true;
@@ -27,20 +27,20 @@ std::optional<InPlaceEdit> BeginInPlaceEdit(const CItem* item, const UserGroupEn
     return edit;
 }
 
-InPlaceResult CommitInPlaceEdit(CItem& item, UserGroupEntry* entry, const InPlaceEdit& edit,
-                                const std::string& text, CWriteHistory& history,
-                                Prompter& prompter) {
+CellEditResult CommitValueCellEdit(CItem& item, UserGroupEntry* entry, std::uint32_t startValue,
+                                   const std::string& text, CWriteHistory& history,
+                                   Prompter& prompter) {
     std::uint32_t raw = 0;
-    if (edit.optionList) {
+    if (item.isOption()) {
         int index = FindOptionIndex(item, text);
-        if (index < 0) return InPlaceResult::kUnchanged;
+        if (index < 0) return CellEditResult::kUnchanged;
         raw = static_cast<std::uint32_t>(index);
     } else {
         // Text that is no number is refused like a number out of range, never taken as 0.
-        auto v = ParseFieldNumber(edit.pattern, text);
+        auto v = ParseFieldNumber(NumericFieldPattern(item), text);
         if (!v || !IsInEntryRange(item, *v)) {
             prompter.info(kEntryRangeErrorText, kParameterEditorCaption);
-            return InPlaceResult::kRefused;
+            return CellEditResult::kRefused;
         }
         raw = static_cast<std::uint32_t>(DisplayToRaw(item, *v));
     }
@@ -51,8 +51,8 @@ InPlaceResult CommitInPlaceEdit(CItem& item, UserGroupEntry* entry, const InPlac
         item.readState = 1;
         item.value = raw;
     }
-    if (WordsDiffer(raw, edit.startValue)) history.Add({item.address, edit.startValue, raw, entry});
-    return InPlaceResult::kStored;
+    if (WordsDiffer(raw, startValue)) history.Add({item.address, startValue, raw, entry});
+    return CellEditResult::kStored;
 }
 
 }  // namespace korvane

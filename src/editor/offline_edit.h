@@ -15,7 +15,7 @@ class CWriteHistory;
 class Prompter;
 struct UserGroupEntry;
 
-struct InPlaceEdit {
+struct ValueCellEdit {
     bool optionList = false;
     std::vector<std::string> options;  // the drop-down's texts
     FieldPattern pattern;              // the numeric field otherwise
@@ -24,15 +24,16 @@ struct InPlaceEdit {
 };
 
 // Null when the row may not be edited (no item, or a read-only one).
-std::optional<InPlaceEdit> BeginInPlaceEdit(const CItem* item, const UserGroupEntry* entry);
+std::optional<ValueCellEdit> BeginValueCellEdit(const CItem* item, const UserGroupEntry* entry);
 
-enum class InPlaceResult { kUnchanged, kRefused, kStored };
+enum class CellEditResult { kUnchanged, kRefused, kStored };
 
 // Takes `text` as the row's new value: an option text becomes its index (a text not in the
-// list changes nothing); a number outside the item's range is refused with the range message
-// and changes nothing. A stored value that differs from the start adds a history record.
-InPlaceResult CommitInPlaceEdit(CItem& item, UserGroupEntry* entry, const InPlaceEdit& edit,
-                                const std::string& text, CWriteHistory& history,
-                                Prompter& prompter);
+// list changes nothing); a number, typed as the item's field pattern says, outside the item's
+// range is refused with the range message and changes nothing. A stored value that differs
+// from `startValue` (the value when the edit began) adds a history record.
+CellEditResult CommitValueCellEdit(CItem& item, UserGroupEntry* entry, std::uint32_t startValue,
+                                   const std::string& text, CWriteHistory& history,
+                                   Prompter& prompter);
 
 }  // namespace korvane

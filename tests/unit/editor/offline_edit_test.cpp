@@ -29,36 +29,37 @@ TEST_F(OfflineEditTest, TypedValuesAreStoredRefusedOrIgnored) {
     struct Case {
         int address;
         const char* typed;
-        InPlaceResult result;
+        CellEditResult result;
         std::uint32_t value;
         const char* startText;
     } cases[] = {
-        {0x1101, "30.5", InPlaceResult::kStored, 305, "20.0"},
-        {0x1101, "600.1", InPlaceResult::kRefused, 200, "20.0"},
-        {0x1101, "x", InPlaceResult::kRefused, 200, "20.0"},
-        {0x1102, "-10", InPlaceResult::kStored, 0xFFFFFFF6u, "0"},
-        {0x1104, "Yes", InPlaceResult::kStored, 1, "No"},
-        {0x1104, "Maybe", InPlaceResult::kUnchanged, 0, "No"},
+        {0x1101, "30.5", CellEditResult::kStored, 305, "20.0"},
+        {0x1101, "600.1", CellEditResult::kRefused, 200, "20.0"},
+        {0x1101, "x", CellEditResult::kRefused, 200, "20.0"},
+        {0x1102, "-10", CellEditResult::kStored, 0xFFFFFFF6u, "0"},
+        {0x1104, "Yes", CellEditResult::kStored, 1, "No"},
+        {0x1104, "Maybe", CellEditResult::kUnchanged, 0, "No"},
         // Bit strings are checked raw: b1100 (12) is the maximum, b1101 above it although
         // n = 4 would scale the range to 48.
-        {0x1105, "b1100", InPlaceResult::kStored, 12, "b0000"},
-        {0x1105, "b1101", InPlaceResult::kRefused, 0, "b0000"},
-        {0x1106, "0xbeef", InPlaceResult::kStored, 0xBEEF, "0x001A"},
+        {0x1105, "b1100", CellEditResult::kStored, 12, "b0000"},
+        {0x1105, "b1101", CellEditResult::kRefused, 0, "b0000"},
+        {0x1106, "0xbeef", CellEditResult::kStored, 0xBEEF, "0x001A"},
     };
     for (const auto& c : cases) {
         CItem& item = rig.Item(c.address);
         item.value = item.defaultValue;
         item.readState = 0;
         rig.prompter.clear();
-        auto edit = BeginInPlaceEdit(&item, nullptr);
+        auto edit = BeginValueCellEdit(&item, nullptr);
         ASSERT_TRUE(edit) << c.typed;
         EXPECT_EQ(edit->startText, c.startText) << c.typed;
-        EXPECT_EQ(CommitInPlaceEdit(item, nullptr, *edit, c.typed, rig.history, rig.prompter),
+        EXPECT_EQ(CommitValueCellEdit(item, nullptr, edit->startValue, c.typed, rig.history,
+                                      rig.prompter),
                   c.result)
             << c.typed;
         EXPECT_EQ(item.value, c.value) << c.typed;
-        EXPECT_EQ(item.readState, c.result == InPlaceResult::kStored ? 1u : 0u) << c.typed;
-        if (c.result == InPlaceResult::kRefused) {
+        EXPECT_EQ(item.readState, c.result == CellEditResult::kStored ? 1u : 0u) << c.typed;
+        if (c.result == CellEditResult::kRefused) {
             ASSERT_EQ(rig.prompter.entries().size(), 1u) << c.typed;
             EXPECT_EQ(rig.prompter.entries()[0].text, kEntryRangeErrorText);
         } else {
@@ -69,8 +70,8 @@ TEST_F(OfflineEditTest, TypedValuesAreStoredRefusedOrIgnored) {
 }
 
 TEST_F(OfflineEditTest, ReadOnlyOrMissingItemsAreNotEdited) {
-    EXPECT_FALSE(BeginInPlaceEdit(&rig.Item(0x1107), nullptr));
-    EXPECT_FALSE(BeginInPlaceEdit(nullptr, nullptr));
+    EXPECT_FALSE(BeginValueCellEdit(&rig.Item(0x1107), nullptr));
+    EXPECT_FALSE(BeginValueCellEdit(nullptr, nullptr));
 }
 
 TEST_F(OfflineEditTest, UserGroupRowChangesTheEntryAndRecordsOnlyRealChanges) {
@@ -79,15 +80,15 @@ TEST_F(OfflineEditTest, UserGroupRowChangesTheEntryAndRecordsOnlyRealChanges) {
     group.Bind(rig.data());
     group.modified = 0;
     CItem& item = rig.Item(0x1102);
-    auto edit = BeginInPlaceEdit(&item, &entry);
+    auto edit = BeginValueCellEdit(&item, &entry);
     ASSERT_TRUE(edit);
     EXPECT_EQ(edit->startText, "-10");
-    EXPECT_EQ(CommitInPlaceEdit(item, &entry, *edit, "-10", rig.history, rig.prompter),
-              InPlaceResult::kStored);
+    EXPECT_EQ(CommitValueCellEdit(item, &entry, edit->startValue, "-10", rig.history, rig.prompter),
+              CellEditResult::kStored);
     EXPECT_EQ(rig.history.UndoCount(), 0u);
     EXPECT_EQ(group.modified, 0);
-    EXPECT_EQ(CommitInPlaceEdit(item, &entry, *edit, "7", rig.history, rig.prompter),
-              InPlaceResult::kStored);
+    EXPECT_EQ(CommitValueCellEdit(item, &entry, edit->startValue, "7", rig.history, rig.prompter),
+              CellEditResult::kStored);
     EXPECT_EQ(entry.value, 7u);
     EXPECT_EQ(entry.state, 1u);
     EXPECT_EQ(group.modified, 1);
