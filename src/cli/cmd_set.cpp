@@ -85,6 +85,8 @@ int runSet(CommandContext& context) {
     const std::string oldText = FormatValue(*item, item->value);
     Enter(edit, *value);
     switch (edit.CheckWrite()) {
+        case WriteRefusal::kReadOnly:  // refused above already
+            return 1;
         case WriteRefusal::kRunLock:
             context.err << kRunLockText << "\n";
             return 1;

@@ -44,6 +44,8 @@ EditSession::EditSession(Services services, std::shared_ptr<CDataFile> data, CIt
       entry_(entry),
       kind_(ChooseEditDialog(item)) {
     if (item_ != nullptr) pattern_ = NumericFieldPattern(*item_);
+    // The drop-down opens on its first text until the drive's value is known.
+    if (IsOptionList() && !item_->mess->texts.empty()) selected_ = 0;
 }
 
 EditSession::~EditSession() = default;
@@ -174,7 +176,7 @@ bool EditSession::controlDiffersFromShown() const {
 }
 
 WriteRefusal EditSession::CheckWrite(std::uint32_t* raw) const {
-    if (item_ == nullptr) return WriteRefusal::kRange;
+    if (item_ == nullptr || item_->writable == 0) return WriteRefusal::kReadOnly;
     const bool stopped = (services_.drive.statusWord & kStatusStopped) != 0;
     if (!stopped && item_->runWritable == 0) return WriteRefusal::kRunLock;
     auto v = controlValue();
@@ -200,6 +202,8 @@ void EditSession::Write() {
     if (item_ == nullptr || pending_ != Pending::kNone || closed_) return;
     std::uint32_t raw = 0;
     switch (CheckWrite(&raw)) {
+        case WriteRefusal::kReadOnly:
+            return;
         case WriteRefusal::kRunLock:
             services_.prompter.info(kRunLockText, kParameterEditorCaption);
             Read();

@@ -40,8 +40,9 @@ struct EditControls {
     bool focusClose = false;
 };
 
-// Why a write would not be sent.
-enum class WriteRefusal { kNone, kRunLock, kRange };
+// Why a write would not be sent. A read-only parameter is never written (its Write button stays
+// disabled); the run lock and the range refuse with their messages and a fresh read.
+enum class WriteRefusal { kNone, kReadOnly, kRunLock, kRange };
 
 class EditSession : public ReplySink {
 public:

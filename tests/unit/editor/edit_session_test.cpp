@@ -274,6 +274,10 @@ TEST_F(EditSessionTest, UnboundEntryAndReadOnlyItemDisableWriting) {
     EXPECT_FALSE(s->Controls().write);
     EXPECT_FALSE(s->Controls().value);
     EXPECT_TRUE(s->Controls().focusClose);
+    s->SetFieldText("0x0311");
+    s->Write();
+    rig.Tick(5);
+    EXPECT_EQ(rig.drive.writeCount(), 0);
 }
 
 TEST_F(EditSessionTest, ClosingWithAnUnwrittenValueAsksAndWritesFirst) {
