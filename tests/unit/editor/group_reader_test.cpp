@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "editor/edit_texts.h"
+#include "editor/node_reading.h"
 #include "paradb/custom_group.h"
 #include "unit/editor/editor_rig.h"
 
@@ -169,6 +170,52 @@ TEST_F(GroupReaderTest, NodesWithoutParametersReadNothing) {
     }
     rig.Tick(5);
     EXPECT_TRUE(rig.drive.requests.empty());
+}
+
+}  // namespace
+}  // namespace korvane
+
+namespace korvane {
+namespace {
+
+TEST(NodeReading, ReadsOnlyWhereTheEditorMayAndRefillsUnlessClosedFromOutside) {
+    test::EditorRig rig;
+    CGroup& basic = rig.AddGroup("Basic", {{0x1101, "A", "NUM", 0, 9}, {0x1102, "B", "NUM", 0, 9}});
+    CGroup empty;
+    bool graphWatch = false;
+    NodeReading reading(rig.link, rig.record, [&] { return graphWatch; });
+    struct Case {
+        const char* what;
+        ReadNode node;
+        bool graphWatch;
+        int station;
+        bool closeFromOutside;
+        int requests;
+        bool finished;
+    } cases[] = {
+        {"group", {ReadNodeKind::kGroup, &basic}, false, test::kStation, false, 2, true},
+        // The read queued before the close still goes out; its answer is dropped.
+        {"closed from outside", {ReadNodeKind::kAllGroups}, false, test::kStation, true, 2, false},
+        {"graph watch", {ReadNodeKind::kGroup, &basic}, true, test::kStation, false, 0, true},
+        {"offline", {ReadNodeKind::kGroup, &basic}, false, 256, false, 0, true},
+        {"user-group root", {ReadNodeKind::kUserGroupRoot}, false, test::kStation, false, 0, true},
+        {"no parameters", {ReadNodeKind::kGroup, &empty}, false, test::kStation, false, 0, true},
+    };
+    for (const auto& c : cases) {
+        rig.drive.requests.clear();
+        rig.record.station = c.station;
+        graphWatch = c.graphWatch;
+        bool finished = false;
+        reading.Read(c.node, [&] { finished = true; });
+        if (c.closeFromOutside) {
+            rig.Tick();
+            reading.CloseFromOutside();
+        }
+        ASSERT_TRUE(rig.TickUntil([&] { return !reading.IsReading(); })) << c.what;
+        rig.Tick(10);
+        EXPECT_EQ(static_cast<int>(rig.drive.requests.size()), c.requests) << c.what;
+        EXPECT_EQ(finished, c.finished) << c.what;
+    }
 }
 
 }  // namespace
