@@ -29,7 +29,7 @@ protected:
     ProgramResult Cli(std::vector<std::string> args,
                       const std::string& dataDir = KORVANE_TEST_DATA_DIR) {
         std::vector<std::string> argv{KORVANE_CLI_PATH, "--port", sim.pty(),   "--baud", "115200",
-                                      "--timeout",      "150",    "--retries", "1"};
+                                      "--timeout",      "500",    "--retries", "2"};
         argv.insert(argv.end(), args.begin(), args.end());
         // read and write know no data files.
         if (args[0] != "read" && args[0] != "write")

@@ -35,7 +35,7 @@ TEST(EditorOverSim, ReadAllGroupsEditThreeUndoTwo) {
     ASSERT_TRUE(sim.started());
     {
         LinkRig rig;
-        ASSERT_EQ(rig.open(sim.pty(), kCommTk485, 115200, 200, 10, 2), kLinkOpenOk);
+        ASSERT_EQ(rig.open(sim.pty(), kCommTk485, 115200, 1000, 10, 3), kLinkOpenOk);
         DriveRecords records;
         ConnectionEvents quiet;
         ConnectionManager manager(rig.link, records, quiet, {KORVANE_TEST_DATA_DIR, 2});
@@ -93,7 +93,7 @@ TEST(EditorOverSim, ReadAllGroupsEditThreeUndoTwo) {
     }
     // The editor's link is closed; the drive's own words, read afresh.
     ProgramResult r = RunProgram({KORVANE_CLI_PATH, "--port", sim.pty(), "--baud", "115200",
-                                  "--timeout", "200", "read", "3", "0x1003", "0x1002", "0x1005"});
+                                  "--timeout", "1000", "read", "3", "0x1003", "0x1002", "0x1005"});
     ASSERT_EQ(r.exitCode, 0) << r.err;
     std::istringstream in(r.out);
     std::vector<int> values;
