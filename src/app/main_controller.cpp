@@ -241,8 +241,8 @@ int MainController::freeOfflineKey() const {
 }
 
 ToolServices MainController::Services() {
-    return ToolServices{link_,        records_,       env_.settings, env_.prompter,
-                        env_.clock,   env_.executor,  *this,         env_.dirs};
+    return ToolServices{link_,      records_,      env_.settings, env_.prompter,
+                        env_.clock, env_.executor, *this,         env_.dirs};
 }
 
 void MainController::SortDriveList(int column) {

@@ -76,7 +76,7 @@ class EventLogPane {
 };
 
 class CEventLog {
-  public:
+public:
     CEventLog(const Clock& clock, LogFileSystem& files);
     ~CEventLog();
     CEventLog(const CEventLog&) = delete;

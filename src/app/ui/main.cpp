@@ -77,9 +77,9 @@ int main(int argc, char* argv[]) {
     const MainController* controllerForLine = nullptr;
     auto builtInLine = MakeBuiltInLine(controllerForLine, dirs.data);
     PortErrorGate portErrors(prompter);
-    MainController controller(MainEnvironment{executor, *store, prompter, clock,
-                                              MakeAppPortFactory(executor, portErrors, *builtInLine),
-                                              dirs, BuildPortNameList()});
+    MainController controller(MainEnvironment{
+        executor, *store, prompter, clock, MakeAppPortFactory(executor, portErrors, *builtInLine),
+        dirs, BuildPortNameList()});
     controllerForLine = &controller;
     controller.SetPortErrorGate(&portErrors);
     MainWindow window(controller, *store, prompter);

@@ -72,10 +72,10 @@ protected:
         for (int id = first; id <= last; ++id) engine_.addDrive({.station = id, .series = 4});
     }
 
-  public:
+public:
     bool run(const std::function<bool()>& done) { return runUntil(done); }
 
-  protected:
+protected:
     bool runUntil(const std::function<bool()>& done) {
         for (int tick = 0; tick < 2000; ++tick) {
             executor_.drain();
@@ -362,9 +362,8 @@ void ExpectDrivesRemovedAsDisconnected(MainControllerTest& t, MainController& c,
 TEST_F(MainControllerTest, DriveWhoseMonitorReadsAreRefusedForGoodIsRemoved) {
     addDrives(2, 3);
     MainController& c = start();
-    ExpectDrivesRemovedAsDisconnected(*this, c, [&] {
-        refuse_ = [](const std::string& frame) { return frame[3] == 'Y'; };
-    });
+    ExpectDrivesRemovedAsDisconnected(
+        *this, c, [&] { refuse_ = [](const std::string& frame) { return frame[3] == 'Y'; }; });
 }
 
 TEST_F(MainControllerTest, PortThatCannotBeOpenedAgainRemovesEveryDrive) {
@@ -418,7 +417,7 @@ TEST(PortErrorGate, OneBoxPerFailureUntilTheLineWorksOrIsReopened) {
         const char* action;
         std::size_t boxes;
     } steps[] = {
-        {"fail", 1}, {"fail", 1}, {"fail", 1}, {"worked", 1}, {"fail", 2},
+        {"fail", 1}, {"fail", 1},   {"fail", 1}, {"worked", 1}, {"fail", 2},
         {"fail", 2}, {"reopen", 2}, {"fail", 3}, {"worked", 3}, {"worked", 3},
     };
     for (const Step& step : steps) {
