@@ -240,9 +240,17 @@ TEST_F(MainControllerTest, CommandsOpenOneWindowPerKindAndStation) {
     EXPECT_EQ(c.ToolFrames().find(kKindInformation, kInformationKey), factory.made[5].get());
     EXPECT_TRUE(prompter_.entries().empty());
 
-    // A closed offline editor frees its key for the next one.
+    // A report opened for an offline editor leaves the editor's record alone.
+    c.Services().records[256].seriesCode = 11;
+    c.openToolWindow(kKindReport, 256);
+    EXPECT_EQ(c.Records()[256].seriesCode, 11);
+
+    // A closed offline editor frees its key for the next one, which starts from a clean record.
     factory.made[2]->requestClose();
     EXPECT_EQ(c.freeOfflineKey(), 256);
+    c.OpenToolWindow(kCmdOfflineEditor);
+    EXPECT_EQ(c.Records()[256].seriesCode, 0);
+    EXPECT_EQ(c.Records()[256].station, 256);
 }
 
 TEST_F(MainControllerTest, OfflineEditorsStopAtThirtyTwo) {
