@@ -32,6 +32,7 @@ struct CliHost : ToolHost {
     void deviceNameChanged(int) override {}
     void openToolWindow(int, int) override {}
     int freeOfflineKey() const override { return -1; }
+    void toolFrameClosing(const ToolFrame*) override {}
 };
 
 Json boxesJson(const std::vector<InfoBox>& boxes) {

@@ -154,6 +154,12 @@ void InfoPage::onDisconnected(int station) {
     controlsEnabled_ = false;
 }
 
+void InfoPage::shutDown() {
+    subscription_.withdrawAll();
+    created_ = false;
+    controlsEnabled_ = false;
+}
+
 void InfoPage::OnDriveMonitor(int station, const DriveReply& reply) {
     if (station != sheet_.station()) return;
     if (reply.errorCode == kErrRetriesExhausted) {
@@ -294,6 +300,10 @@ InfoPage& InfoSheet::page(int index) {
         default:
             return run_;
     }
+}
+
+void InfoSheet::close() {
+    for (int i = 0; i < kPageCount; ++i) page(i).shutDown();
 }
 
 void InfoSheet::showPage(int index) {

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "app/tool_services.h"
 #include "comm/drive_reply.h"
 #include "comm/monitor_subscription.h"
 #include "paradb/monitor_list.h"
@@ -15,7 +16,6 @@
 namespace korvane {
 
 struct DriveRecord;
-struct ToolServices;
 class InfoSheet;
 
 // Boxes the terminal and trip pages have; longer lists are cut to these.
@@ -54,6 +54,8 @@ public:
     void onGraphWatchChanged(bool active);
     // The drive went away: whatever is registered is withdrawn.
     void onDisconnected(int station);
+    // The sheet is closing: withdraws and takes no more part.
+    void shutDown();
 
     void OnDriveMonitor(int station, const DriveReply& reply) override;
 
@@ -164,6 +166,9 @@ public:
     TerminalPage& terminalPage() { return terminals_; }
     FaultPage& faultPage() { return faults_; }
 
+    // The window is closing: every page withdraws now, while the link is sure to exist.
+    void close();
+
     // Tab change: the page left stops polling, the page shown starts.
     void showPage(int index);
     // Shows another drive: every built page withdraws, takes the drive and builds again.
@@ -188,7 +193,7 @@ public:
     void notifyChanged();
 
 private:
-    ToolServices& services_;
+    ToolServices services_;  // references into the main window, which outlives every tool window
     int station_;
     int current_ = kRunPage;
     std::string title_;

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "app/tool_services.h"
 #include "comm/drive_reply.h"
 #include "comm/monitor_subscription.h"
 #include "paradb/monitor_list.h"
@@ -17,7 +18,6 @@ namespace korvane {
 
 class CDriveLink;
 struct DriveRecord;
-struct ToolServices;
 
 constexpr int kKeypadNoAddress = 0xFFFF;
 constexpr int kKeypadTickMs = 300;
@@ -170,7 +170,7 @@ private:
     void sendRunCommand(int value);
     void notify();
 
-    ToolServices& services_;
+    ToolServices services_;  // references into the main window, which outlives every tool window
     int station_;
     int seriesCode_;
     std::vector<MonitorItem> items_;

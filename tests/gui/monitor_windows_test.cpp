@@ -2,6 +2,7 @@
 // of the pages, lamps, displays and keys.
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLCDNumber>
@@ -11,6 +12,7 @@
 #include <QTabWidget>
 #include <QTest>
 
+#include "app/main_commands.h"
 #include "app/tool_services.h"
 #include "comm/drive_link.h"
 #include "common/clock.h"
@@ -32,6 +34,7 @@ struct Host : ToolHost {
     void deviceNameChanged(int) override {}
     void openToolWindow(int, int) override {}
     int freeOfflineKey() const override { return -1; }
+    void toolFrameClosing(const ToolFrame*) override {}
 };
 
 // A link that is never opened: registrations and queued requests are kept, nothing is sent.
@@ -138,6 +141,51 @@ TEST(KeypadWindow, DisplaysLampsAndKeysFollowTheModel) {
     EXPECT_EQ(window.editorDialog(), nullptr);
     EXPECT_FALSE(window.selector(0)->isEnabled());
     EXPECT_FALSE(window.stopKey()->isEnabled());
+}
+
+template <class Window>
+std::vector<Window*> OpenWindows() {
+    std::vector<Window*> found;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (auto* window = qobject_cast<Window*>(w); window && window->isVisible())
+            found.push_back(window);
+    return found;
+}
+
+TEST(MonitorWindowsFromMainWindow, OneKeypadPerStationAndOneSheetRetargeted) {
+    GuiRig rig;
+    ASSERT_TRUE(rig.startOnSimLine({{.station = 1, .series = 4, .version = 0x020A},
+                                    {.station = 2, .series = 11, .version = 0x0310}},
+                                   {1, 2}));
+    ASSERT_TRUE(rig.waitForConnected(2));
+    rig.controller->SelectDriveRow(0);
+    rig.controller->OpenToolWindow(kCmdKeypad);
+    rig.controller->OpenToolWindow(kCmdKeypad);
+    ASSERT_EQ(OpenWindows<KeypadWindow>().size(), 1u);
+    KeypadWindow* keypad = OpenWindows<KeypadWindow>()[0];
+    EXPECT_EQ(keypad->windowTitle(), "KEY PAD - 1:Elm");
+    EXPECT_TRUE(rig.waitFor([&] { return keypad->display(0)->value() == 60.0; }));
+
+    rig.controller->OpenToolWindow(kCmdInformation);
+    rig.controller->SelectDriveRow(1);
+    rig.controller->OpenToolWindow(kCmdInformation);
+    ASSERT_EQ(OpenWindows<InfoSheetDialog>().size(), 1u);
+    InfoSheetDialog* sheet = OpenWindows<InfoSheetDialog>()[0];
+    EXPECT_EQ(sheet->sheet().station(), 2);
+    EXPECT_TRUE(rig.waitFor(
+        [&] { return !sheet->valueLabel(RunStatusPage::kRunStatus)->text().isEmpty(); }));
+
+    keypad->close();
+    EXPECT_TRUE(rig.waitFor([] { return OpenWindows<KeypadWindow>().empty(); }));
+    rig.controller->SelectDriveRow(0);
+    rig.controller->OpenToolWindow(kCmdKeypad);
+    EXPECT_EQ(OpenWindows<KeypadWindow>().size(), 1u);
+
+    // As at exit: every tool window closes before the main window's parts go.
+    rig.controller->Close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(OpenWindows<KeypadWindow>().empty());
+    EXPECT_TRUE(OpenWindows<InfoSheetDialog>().empty());
 }
 
 }  // namespace

@@ -31,6 +31,7 @@ struct Host : ToolHost {
     void deviceNameChanged(int) override {}
     void openToolWindow(int, int) override {}
     int freeOfflineKey() const override { return -1; }
+    void toolFrameClosing(const ToolFrame*) override {}
 };
 
 class MonitorWindowsOverSim : public ::testing::Test {

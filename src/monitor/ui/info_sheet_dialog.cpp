@@ -14,6 +14,7 @@
 #include "app/tool_services.h"
 #include "app/ui/qt_text.h"
 #include "monitor/device_name.h"
+#include "monitor/ui/window_placement.h"
 
 namespace korvane {
 namespace {
@@ -136,9 +137,23 @@ void InfoSheetDialog::retarget(int station) {
     sheet_->retarget(station);
     nameEdit_->setText(qtText(sheet_->runPage().nameField()));
     refresh();
-    show();
-    raise();
-    activateWindow();
+    BringToTop(*this);
+}
+
+void InfoSheetDialog::activate() {
+    BringToTop(*this);
+}
+
+std::vector<std::uint8_t> InfoSheetDialog::savePlacement() const {
+    return PlacementBytes(*this);
+}
+
+void InfoSheetDialog::restorePlacement(const std::vector<std::uint8_t>& placement) {
+    RestorePlacementBytes(*this, placement);
+}
+
+void InfoSheetDialog::onDriveEvent(const DriveEvent& event) {
+    DispatchDriveEvent(*this, event);
 }
 
 void InfoSheetDialog::applyName() {

@@ -5,6 +5,7 @@
 #include <memory>
 #include <vector>
 
+#include "app/tool_frames.h"
 #include "monitor/info_sheet.h"
 
 class QCheckBox;
@@ -17,7 +18,7 @@ namespace korvane {
 
 struct ToolServices;
 
-class InfoSheetDialog : public QDialog {
+class InfoSheetDialog : public QDialog, public ToolFrame {
     Q_OBJECT
 public:
     InfoSheetDialog(ToolServices& services, int station, QWidget* parent = nullptr);
@@ -25,7 +26,14 @@ public:
 
     InfoSheet& sheet() { return *sheet_; }
     // Shows another drive and comes to the top.
-    void retarget(int station);
+    void retarget(int station) override;
+
+    // ToolFrame
+    void activate() override;
+    void requestClose() override { close(); }
+    std::vector<std::uint8_t> savePlacement() const override;
+    void restorePlacement(const std::vector<std::uint8_t>& placement) override;
+    void onDriveEvent(const DriveEvent& event) override;
 
     void onDriveConnected(int station) { sheet_->onDriveConnected(station); }
     void onDriveDisconnected(int station) { sheet_->onDriveDisconnected(station); }

@@ -17,6 +17,7 @@
 
 #include "app/tool_services.h"
 #include "app/ui/qt_text.h"
+#include "monitor/ui/window_placement.h"
 
 namespace korvane {
 namespace {
@@ -259,6 +260,25 @@ void KeypadWindow::closeEvent(QCloseEvent* event) {
     timer_->stop();
     model_->close();
     event->accept();
+    if (closedSent_) return;
+    closedSent_ = true;
+    emit closed();
+}
+
+void KeypadWindow::activate() {
+    BringToTop(*this);
+}
+
+std::vector<std::uint8_t> KeypadWindow::savePlacement() const {
+    return PlacementBytes(*this);
+}
+
+void KeypadWindow::restorePlacement(const std::vector<std::uint8_t>& placement) {
+    RestorePlacementBytes(*this, placement);
+}
+
+void KeypadWindow::onDriveEvent(const DriveEvent& event) {
+    DispatchDriveEvent(*this, event);
 }
 
 }  // namespace korvane

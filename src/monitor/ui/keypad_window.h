@@ -7,6 +7,7 @@
 #include <array>
 #include <memory>
 
+#include "app/tool_frames.h"
 #include "monitor/keypad_model.h"
 
 class QComboBox;
@@ -55,13 +56,20 @@ private:
     QPushButton* write_ = nullptr;
 };
 
-class KeypadWindow : public QWidget {
+class KeypadWindow : public QWidget, public ToolFrame {
     Q_OBJECT
 public:
     KeypadWindow(ToolServices& services, int station, QWidget* parent = nullptr);
     ~KeypadWindow() override;
 
     KeypadModel& model() { return *model_; }
+
+    // ToolFrame
+    void activate() override;
+    void requestClose() override { close(); }
+    std::vector<std::uint8_t> savePlacement() const override;
+    void restorePlacement(const std::vector<std::uint8_t>& placement) override;
+    void onDriveEvent(const DriveEvent& event) override;
     void onDriveConnected(int station) { model_->onDriveConnected(station); }
     void onDriveDisconnected(int station);
     void onGraphWatchChanged(bool active);
@@ -79,6 +87,10 @@ public:
     KeypadEditorDialog* editorDialog() const { return editorDialog_; }
     // What a click on a display does.
     void openEditor(int slot);
+
+signals:
+    // The window closed (the user, the program, or its drive went away).
+    void closed();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -106,6 +118,7 @@ private:
     QTimer* timer_ = nullptr;
     KeypadEditorDialog* editorDialog_ = nullptr;
     bool filling_ = false;
+    bool closedSent_ = false;
 };
 
 }  // namespace korvane

@@ -28,6 +28,7 @@ struct FakeHost : ToolHost {
     void deviceNameChanged(int station) override { renamed.push_back(station); }
     void openToolWindow(int, int) override {}
     int freeOfflineKey() const override { return -1; }
+    void toolFrameClosing(const ToolFrame*) override {}
 };
 
 // Drives on the line: words by station and address (unknown words read 0), what each station
