@@ -17,6 +17,8 @@ namespace {
 
 // Room for the header's margins and the cell padding of the style.
 constexpr int kCellPadding = 14;
+constexpr int kFewestRowsShown = 6;
+constexpr int kMostRowsShown = 16;
 // A long value shows in full in its tool tip rather than stretching the list off the screen.
 constexpr int kWidestColumn = 320;
 
@@ -47,7 +49,11 @@ CompareResultDialog::CompareResultDialog(std::vector<CompareRow> rows, QWidget* 
     int width = table_->frameWidth() * 2 + table_->verticalScrollBar()->sizeHint().width();
     for (int c = 0; c < table_->columnCount(); ++c) width += table_->columnWidth(c);
     table_->setMinimumWidth(width);
-    resize(sizeHint().width(), 320);
+    // A short list shows whole; a long one scrolls.
+    const int shown = std::clamp(table_->rowCount(), kFewestRowsShown, kMostRowsShown);
+    table_->setMinimumHeight(table_->frameWidth() * 2 +
+                             table_->horizontalHeader()->sizeHint().height() +
+                             table_->verticalHeader()->defaultSectionSize() * shown);
 
     if (table_->rowCount() > 0) {
         table_->selectRow(0);
