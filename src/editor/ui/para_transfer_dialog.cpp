@@ -69,6 +69,17 @@ ParaTransferDialog::ParaTransferDialog(ToolServices& services, int stationKey, T
     progress_->setSizePolicy(keep);
     start_->setDefault(true);
 
+    arrange();
+
+    connect(path_, &QLineEdit::textEdited, this,
+            [this](const QString& text) { core_->SetPathText(text.toStdString()); });
+    connect(browse_, &QToolButton::clicked, this, &ParaTransferDialog::browse);
+    connect(start_, &QPushButton::clicked, this, &ParaTransferDialog::start);
+    connect(close_, &QPushButton::clicked, this, &ParaTransferDialog::reject);
+    stateChanged();
+}
+
+void ParaTransferDialog::arrange() {
     auto* pathRow = new QHBoxLayout;
     pathRow->addWidget(path_, 1);
     pathRow->addWidget(browse_);
@@ -90,13 +101,6 @@ ParaTransferDialog::ParaTransferDialog(ToolServices& services, int stationKey, T
                                       layout->contentsMargins().left() +
                                       layout->contentsMargins().right() + kSlack);
     setMinimumWidth(widest);
-
-    connect(path_, &QLineEdit::textEdited, this,
-            [this](const QString& text) { core_->SetPathText(text.toStdString()); });
-    connect(browse_, &QToolButton::clicked, this, &ParaTransferDialog::browse);
-    connect(start_, &QPushButton::clicked, this, &ParaTransferDialog::start);
-    connect(close_, &QPushButton::clicked, this, &ParaTransferDialog::reject);
-    stateChanged();
 }
 
 ParaTransferDialog::~ParaTransferDialog() {

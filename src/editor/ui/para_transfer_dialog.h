@@ -69,6 +69,7 @@ private:
     void valuesChanged() override;
     void closeDialog() override;
 
+    void arrange();
     void browse();
     void start();
     void showResults(const std::vector<CompareRow>& rows, const std::string& title);
