@@ -12,8 +12,8 @@ constexpr std::size_t kBufferBytes = 64 * 1024;
 std::string FormatFixed2(double value) {
     if (!std::isfinite(value)) value = 0.0;
     char buffer[64];
-    auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, value,
-                                   std::chars_format::fixed, 2);
+    auto [end, ec] =
+        std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, 2);
     if (ec != std::errc()) return "0.00";
     return std::string(buffer, end);
 }
@@ -28,7 +28,9 @@ std::string FormatRecordLine(const std::array<double, 4>& values) {
     return line;
 }
 
-RecordFile::~RecordFile() { close(); }
+RecordFile::~RecordFile() {
+    close();
+}
 
 bool RecordFile::open(const std::string& path, Mode mode) {
     if (file_) return true;

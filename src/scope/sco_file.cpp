@@ -14,7 +14,9 @@ namespace {
 // not a scope file.
 constexpr std::size_t kMaxScoBytes = 1024u * 1024u * 1024u;
 
-bool finite(double v) { return std::isfinite(v); }
+bool finite(double v) {
+    return std::isfinite(v);
+}
 
 ScoChannel readChannel(ArchiveReader& r) {
     ScoChannel c;
@@ -157,8 +159,8 @@ LocalTime LocalFromOleDate(double days) {
 
 std::string IsoLocalText(double days) {
     const LocalTime t = LocalFromOleDate(days);
-    return strprintf("%04d-%02d-%02dT%02d:%02d:%02d.%03d", t.year, t.month, t.day, t.hour,
-                     t.minute, t.second, t.millisecond);
+    return strprintf("%04d-%02d-%02dT%02d:%02d:%02d.%03d", t.year, t.month, t.day, t.hour, t.minute,
+                     t.second, t.millisecond);
 }
 
 }  // namespace korvane::scope

@@ -12,8 +12,21 @@ namespace {
 
 bool isFirSignedAddress(int address) {
     switch (address) {
-        case 21: case 31: case 32: case 33: case 34: case 36: case 37: case 38:
-        case 1285: case 1286: case 1287: case 1288: case 1289: case 1291: case 1292:
+        case 21:
+        case 31:
+        case 32:
+        case 33:
+        case 34:
+        case 36:
+        case 37:
+        case 38:
+        case 1285:
+        case 1286:
+        case 1287:
+        case 1288:
+        case 1289:
+        case 1291:
+        case 1292:
             return true;
         default:
             return false;
@@ -41,7 +54,9 @@ double divided(std::uint16_t w, bool asSigned, int divisor) {
     return RoundToStep(raw / divisor, divisor);
 }
 
-bool showsDirection(int address) { return address == 5 || address == 10 || address == 21; }
+bool showsDirection(int address) {
+    return address == 5 || address == 10 || address == 21;
+}
 
 }  // namespace
 

@@ -15,7 +15,9 @@
 namespace korvane::scope {
 namespace {
 
-bool validChannel(int channel) { return channel >= 0 && channel < kChannelCount; }
+bool validChannel(int channel) {
+    return channel >= 0 && channel < kChannelCount;
+}
 
 std::string valueText(double value, const MonitorItem* item) {
     return FormatFixed2(value) + " " + (item ? item->unit : std::string());
@@ -151,7 +153,9 @@ void ScopeMonitor::registerAll() {
         if (isLive(i)) registerChannel(ch(i));
 }
 
-void ScopeMonitor::withdrawAll() { subscription_.withdrawAll(); }
+void ScopeMonitor::withdrawAll() {
+    subscription_.withdrawAll();
+}
 
 void ScopeMonitor::rebuildItems(ScopeChannel& c, bool takeFirstWhenMissing) {
     c.items.clear();
@@ -212,7 +216,9 @@ void ScopeMonitor::stopIfNoneOn() {
     if (monitoring_ && !anyOn()) stopMonitoring();
 }
 
-bool ScopeMonitor::onBoxesEnabled() const { return services_.records.connectedCount() > 0; }
+bool ScopeMonitor::onBoxesEnabled() const {
+    return services_.records.connectedCount() > 0;
+}
 
 void ScopeMonitor::setChannelOn(int channel, bool on) {
     if (!validChannel(channel)) return;
@@ -327,14 +333,22 @@ void ScopeMonitor::takeWord(ScopeChannel& c, int address, int word) {
 bool ScopeMonitor::enabled(ScopeCommand command) const {
     const bool drives = services_.records.connectedCount() > 0;
     switch (command) {
-        case ScopeCommand::kStartMonitor: return drives && !monitoring_;
-        case ScopeCommand::kStopMonitor: return drives && monitoring_;
-        case ScopeCommand::kStartRecord: return drives && monitoring_ && !recording_;
-        case ScopeCommand::kStopRecord: return drives && monitoring_ && recording_;
-        case ScopeCommand::kArmTrigger: return drives && monitoring_ && !armed_;
-        case ScopeCommand::kDisarmTrigger: return drives && monitoring_ && armed_;
-        case ScopeCommand::kGraphWatch: return drives;
-        case ScopeCommand::kFileCommands: return !monitoring_;
+        case ScopeCommand::kStartMonitor:
+            return drives && !monitoring_;
+        case ScopeCommand::kStopMonitor:
+            return drives && monitoring_;
+        case ScopeCommand::kStartRecord:
+            return drives && monitoring_ && !recording_;
+        case ScopeCommand::kStopRecord:
+            return drives && monitoring_ && recording_;
+        case ScopeCommand::kArmTrigger:
+            return drives && monitoring_ && !armed_;
+        case ScopeCommand::kDisarmTrigger:
+            return drives && monitoring_ && armed_;
+        case ScopeCommand::kGraphWatch:
+            return drives;
+        case ScopeCommand::kFileCommands:
+            return !monitoring_;
     }
     return false;
 }
@@ -403,6 +417,7 @@ void ScopeMonitor::onSample() {
         c.valueLabel = valueText(c.value, itemOf(c));
         chart_.setY(i, point, c.value / DivValue(s.divIndex) + OffsetValue(s.offsetIndex));
     }
+    if (observer_) observer_->sampled(point);
     runTriggerOn(point);
     changed();
 }
@@ -788,7 +803,9 @@ std::string ScopeMonitor::statusText() const {
     return {};
 }
 
-bool ScopeMonitor::statusIsWarning() const { return snapshotFailed_ || detector_.triggered(); }
+bool ScopeMonitor::statusIsWarning() const {
+    return snapshotFailed_ || detector_.triggered();
+}
 
 void ScopeMonitor::changed() {
     if (observer_) observer_->stateChanged();

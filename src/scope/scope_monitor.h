@@ -36,6 +36,8 @@ class ScopeObserver {
 public:
     virtual ~ScopeObserver() = default;
     virtual void stateChanged() {}
+    // A sample tick appended this point (before the trigger looked at it).
+    virtual void sampled(int /*point*/) {}
     virtual void triggerDetected(int /*channel*/, int /*point*/, double /*value*/) {}
 };
 

@@ -10,7 +10,9 @@ std::optional<double> ParseTriggerLevel(const std::string& text) {
     return value;
 }
 
-double BitLevel(double level) { return level >= 1 ? 1.0 : 0.0; }
+double BitLevel(double level) {
+    return level >= 1 ? 1.0 : 0.0;
+}
 
 void TriggerDetector::arm(double level, TriggerEdge edge) {
     level_ = level;
