@@ -165,6 +165,8 @@ public:
     int recordLines() const { return recordLines_; }
     int recordFlushes() const { return record_.flushCount(); }
     bool onBoxesEnabled() const;
+    // The (station, address) pairs registered with the link now.
+    const std::vector<std::pair<int, int>>& registrations() const { return subscription_.pairs(); }
     bool loadedFromFile() const { return loadedFromFile_; }
     // Status pane: the text and whether it is a warning (red) rather than news (blue).
     std::string statusText() const;

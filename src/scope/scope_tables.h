@@ -94,12 +94,11 @@ inline constexpr char kMsgTriggerChannel[] =
     "選択されたトリガチャネルが監視のために活性化されていません";  // 61278
 inline constexpr char kMsgNoChannel[] =
     "1つまたは複数の監視するためのチャネルを選択します";  // 61279
-inline constexpr char
-    kMsgGraphWatch[] =
-        "グラフ監視モードでは、モニタ開始時にメインウィンドウキーパッドとパラメータエディタでオンラ"
-        "イ"
-        "\nンアクションとデータ監視アクションは起動されません。\n\nグラフ監視モードを使用しますか"
-        "？";                                                                          // 61360
+inline constexpr char kMsgGraphWatch[] =
+    "グラフ監視モードでは、モニタ開始時にメインウィンドウキーパッドとパラメータエディタでオンラ"
+    "イ"
+    "\nンアクションとデータ監視アクションは起動されません。\n\nグラフ監視モードを使用しますか"
+    "？";                                                                              // 61360
 inline constexpr char kMsgScoOpenFailed[] = "範囲ファイルを開くことができません";      // 61271
 inline constexpr char kMsgScoOpened[] = "範囲ファイルを無事に開きます";                // 61272
 inline constexpr char kMsgScoSaveFailed[] = "範囲ファイルを保存することができません";  // 61273
