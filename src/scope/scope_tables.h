@@ -79,7 +79,19 @@ constexpr std::array<std::uint32_t, kChannelCount> kDefaultChannelColours = {
 // Windows build writes a metafile; PNG comes last so stored indexes keep their meaning.
 enum class ImageFormat : int { kVector = 1, kJpeg = 2, kBmp = 3, kPng = 4 };
 constexpr int kLastImageFilter = 4;
-const char* ImageExtension(ImageFormat format);
+inline const char* ImageExtension(ImageFormat format) {
+    switch (format) {
+        case ImageFormat::kVector:
+            return "svg";
+        case ImageFormat::kJpeg:
+            return "jpg";
+        case ImageFormat::kBmp:
+            return "bmp";
+        case ImageFormat::kPng:
+            return "png";
+    }
+    return "bmp";
+}
 
 // Chart modes as the chart numbers them.
 enum class ChartMode : int { kNormal = 0, kScroll = 3, kCursor = 4, kZoom = 8 };
