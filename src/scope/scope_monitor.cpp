@@ -225,6 +225,7 @@ void ScopeMonitor::setChannelOn(int channel, bool on) {
     withdrawAll();
     ch(channel).on = on ? 1 : 0;
     chart_.setChannelVisible(channel, on);
+    updateLegends();
     registerAll();
     stopIfNoneOn();
     changed();
