@@ -195,6 +195,10 @@ void ScopeWindow::buildActions() {
         add(file, tr("Save Image as PNG..."), [this] { exportImage(ImageFormat::kPng); }));
     add(file, tr("&Copy Image"), [this] { copyToClipboard(); });
     file->addSeparator();
+    recentMenu_ = file->addMenu(tr("Recent Files"));
+    recent_.load(services_.settings);
+    rebuildRecentMenu();
+    file->addSeparator();
     add(file, tr("E&xit"), [this] { close(); });
 
     auto command = [&](ScopeCommand c, const QString& text, auto slot) {
@@ -623,10 +627,38 @@ void ScopeWindow::openFile() {
     dialog.setDefaultSuffix(QStringLiteral("sco"));
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
     const QString path = dialog.selectedFiles().front();
-    if (!monitor_->openScoFile(path.toStdString())) return;
-    setWindowTitle(QStringLiteral("%1 - %2").arg(q(kCaption), QFileInfo(path).fileName()));
+    if (!openPath(path)) return;
     services_.settings.setString("Main", kScopeFileDirKey,
                                  QFileInfo(path).absolutePath().toStdString());
+}
+
+bool ScopeWindow::openPath(const QString& path) {
+    if (!monitor_->openScoFile(path.toStdString())) return false;
+    setWindowTitle(QStringLiteral("%1 - %2").arg(q(kCaption), QFileInfo(path).fileName()));
+    remember(path);
+    return true;
+}
+
+void ScopeWindow::remember(const QString& path) {
+    recent_.add(path.toStdString());
+    recent_.save(services_.settings);
+    rebuildRecentMenu();
+}
+
+void ScopeWindow::rebuildRecentMenu() {
+    recentMenu_->clear();
+    for (std::size_t i = 0; i < recent_.paths().size(); ++i) {
+        QAction* a = recentMenu_->addAction(
+            QStringLiteral("&%1 %2").arg(i + 1).arg(q(recent_.displayName(i))));
+        connect(a, &QAction::triggered, this, [this, i] {
+            if (monitor_->monitoring()) return;
+            // An entry that no longer opens is dropped from the list.
+            (void)recent_.choose(i, [this](const std::string& p) { return openPath(q(p)); });
+            recent_.save(services_.settings);
+            rebuildRecentMenu();
+        });
+    }
+    recentMenu_->setEnabled(!recent_.paths().empty());
 }
 
 void ScopeWindow::saveFile(bool askPath) {
@@ -642,6 +674,7 @@ void ScopeWindow::saveFile(bool askPath) {
     }
     if (!monitor_->saveScoFile(path.toStdString())) return;
     setWindowTitle(QStringLiteral("%1 - %2").arg(q(kCaption), QFileInfo(path).fileName()));
+    remember(path);
 }
 
 bool ScopeWindow::printToPdf(const QString& path) {

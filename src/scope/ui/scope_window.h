@@ -18,6 +18,7 @@ class QCheckBox;
 class QComboBox;
 class QLabel;
 class QLineEdit;
+class QMenu;
 class QPushButton;
 class QCustomPlot;
 
@@ -71,6 +72,9 @@ private:
     void chooseRecordPath();
     void exportImage(ImageFormat format);
     void openFile();
+    bool openPath(const QString& path);
+    void rebuildRecentMenu();
+    void remember(const QString& path);
     void saveFile(bool askPath);
     void print();
     void copyToClipboard();
@@ -89,6 +93,8 @@ private:
     QAction* autoScaleAction_ = nullptr;
     QAction* graphWatchAction_ = nullptr;
     std::vector<QAction*> fileActions_;
+    RecentFileList recent_{"Scope"};
+    QMenu* recentMenu_ = nullptr;
     struct ChannelRow {
         QCheckBox* on;
         QComboBox* station;
