@@ -1,8 +1,12 @@
 // korvane-cli scope against korvane-sim: a drive ramping up after a run command is sampled,
 // recorded and caught by a rising trigger; korvane-cli sco reads scope files back.
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -151,6 +155,47 @@ TEST(ScopeCli, ScoPrintsTheFileAndItsPointsAndRefusesADamagedOne) {
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_EQ(r.err, "範囲ファイルを開くことができません\n");
     EXPECT_EQ(r.out, "");
+    fs::remove_all(dir);
+}
+
+// Ctrl-C ends a recording with every line written so far on disk, though fewer than the 200
+// lines that make a flush were written.
+TEST(ScopeCli, InterruptingClosesTheRecordFileWithItsLastLines) {
+    const fs::path dir = tempDir("interrupt");
+    const std::string csv = (dir / "rec.csv").string();
+    SimProcess sim({"--baud", "115200", "--drive", "1:4:0x0100"});
+    ASSERT_TRUE(sim.started());
+    int out[2];
+    ASSERT_EQ(::pipe(out), 0);
+    const pid_t pid = ::fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        ::dup2(out[1], 1);
+        ::close(out[0]);
+        ::close(out[1]);
+        ::execl(KORVANE_CLI_PATH, KORVANE_CLI_PATH, "--port", sim.pty().c_str(), "--baud", "115200",
+                "scope", "1:10", "--scan", "0.1", "--record", "1", "--csv", csv.c_str(),
+                "--data-dir", KORVANE_TEST_DATA_DIR, static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+    ::close(out[1]);
+    FILE* samples = ::fdopen(out[0], "r");
+    int lines = 0;
+    char buffer[512];
+    // Twenty-five samples at 0.1 s: the record has had at least two ticks.
+    while (lines < 25 && std::fgets(buffer, sizeof buffer, samples)) ++lines;
+    ASSERT_EQ(lines, 25);
+    ::kill(pid, SIGINT);
+    while (std::fgets(buffer, sizeof buffer, samples)) {
+    }
+    std::fclose(samples);
+    int status = 0;
+    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    const std::string text = readAll(csv);
+    EXPECT_GE(text.size(), 2 * std::string("0.00, 0.00, 0.00, 0.00\r\n").size());
+    EXPECT_TRUE(text.ends_with("\r\n")) << text;
     fs::remove_all(dir);
 }
 
