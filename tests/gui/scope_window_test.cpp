@@ -33,6 +33,7 @@ public:
     void deviceNameChanged(int) override {}
     void openToolWindow(int, int) override {}
     int freeOfflineKey() const override { return -1; }
+    void toolFrameClosing(const ToolFrame*) override {}
 };
 
 class ScopeWindowTest : public ::testing::Test {

@@ -542,7 +542,7 @@ void ScopeWindow::closeEvent(QCloseEvent* event) {
         monitor_->close();
         closed_ = true;
     }
-    if (onClosing) onClosing(this);
+    services_.host.toolFrameClosing(this);
     event->accept();
 }
 
@@ -712,6 +712,13 @@ void ScopeWindow::copyToClipboard() {
             mime->setData(QStringLiteral("image/svg+xml"), file.readAll());
     }
     QApplication::clipboard()->setMimeData(mime);
+}
+
+ToolFrame* MakeScopeWindow(ToolServices& services, int /*stationKey*/) {
+    auto* window = new ScopeWindow(services);
+    window->setAttribute(Qt::WA_DeleteOnClose, true);
+    window->show();
+    return window;
 }
 
 }  // namespace korvane::scope

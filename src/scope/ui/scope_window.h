@@ -47,8 +47,6 @@ public:
     std::vector<std::uint8_t> savePlacement() const override;
     void restorePlacement(const std::vector<std::uint8_t>& placement) override;
     void onDriveEvent(const DriveEvent& event) override;
-    // Called when the window closes, so the registry forgets it.
-    std::function<void(ScopeWindow*)> onClosing;
 
     // ScopeTimers.
     void start(ScopeClock clock, int periodMs) override;
@@ -131,5 +129,8 @@ private:
     QLabel* statusPane_ = nullptr;
     bool closed_ = false;
 };
+
+// The graph monitor as the tool-window list opens it: shown, and deleted once closed.
+ToolFrame* MakeScopeWindow(ToolServices& services, int stationKey);
 
 }  // namespace korvane::scope

@@ -41,6 +41,7 @@ public:
     void deviceNameChanged(int) override {}
     void openToolWindow(int, int) override {}
     int freeOfflineKey() const override { return -1; }
+    void toolFrameClosing(const ToolFrame*) override {}
     bool active = false;
     int changes = 0;
 };
