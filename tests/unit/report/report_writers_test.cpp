@@ -12,39 +12,17 @@
 #include <sstream>
 
 #include "../paradb/paradb_test_util.h"
+#include "report_file_reading.h"
 #include "report_test_data.h"
 
 namespace korvane {
 namespace {
 
+using testing::CellRef;
 using testing::ReportDrive;
 using testing::TempDir;
-
-// One member of a zip file, through the unzip program.
-std::string Unzip(const std::string& zip, const std::string& member) {
-    const std::string command = "unzip -p '" + zip + "' '" + member + "'";
-    std::string out;
-    if (FILE* pipe = ::popen(command.c_str(), "r")) {
-        char buffer[4096];
-        std::size_t n;
-        while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) out.append(buffer, n);
-        ::pclose(pipe);
-    }
-    return out;
-}
-
-std::string XmlUnescape(std::string s) {
-    const std::pair<const char*, const char*> entities[] = {
-        {"&lt;", "<"}, {"&gt;", ">"}, {"&quot;", "\""}, {"&#39;", "'"}, {"&amp;", "&"}};
-    for (auto [from, to] : entities)
-        for (std::size_t p = 0; (p = s.find(from, p)) != std::string::npos; p += std::strlen(to))
-            s.replace(p, std::strlen(from), to);
-    return s;
-}
-
-std::string CellRef(int column, int row) {
-    return std::string(1, static_cast<char>('A' + column - 1)) + std::to_string(row);
-}
+using testing::Unzip;
+using testing::XmlUnescape;
 
 // A report with texts that need escaping in both formats.
 ReportDocument SampleReport(ReportDrive& drive) {

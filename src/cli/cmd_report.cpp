@@ -1,0 +1,143 @@
+// report OUT.xlsx|OUT.htm --series CODE --version WORD [--file SET.par|GROUP.usr]
+//        [--group NAME] [--company TEXT] [--division TEXT] [--author TEXT] [--data-dir DIR]
+// The parameter report an offline editor makes, written as a workbook or a web page: of one
+// group, of the user group in a .usr file, or of all groups, with the values of a parameter set
+// when one is given.
+#include <nlohmann/json.hpp>
+#include <ostream>
+#include <string>
+
+#include "cli/cli_command.h"
+#include "cli/offline_data.h"
+#include "common/clock.h"
+#include "paradb/data_file.h"
+#include "report/report_document.h"
+#include "report/report_settings.h"
+#include "report/report_writers.h"
+
+#ifndef KORVANE_DEFAULT_DATA_DIR
+#define KORVANE_DEFAULT_DATA_DIR "Data"
+#endif
+
+namespace korvane::cli {
+namespace {
+
+struct ReportOptions {
+    std::string out;
+    ReportFormat format = ReportFormat::kXlsx;
+    int seriesCode = -1;
+    int version = -1;
+    std::string file;
+    FileKind fileKind = FileKind::kNone;
+    std::string group;
+    bool haveGroup = false;
+    ReportHeaderTexts header;
+    std::string dataDir = KORVANE_DEFAULT_DATA_DIR;
+};
+
+void parseOption(ReportOptions& o, const std::vector<std::string>& args, std::size_t& i) {
+    const std::string& a = args[i];
+    auto value = [&]() -> const std::string& {
+        if (i + 1 >= args.size()) throw UsageError(a + " needs a value");
+        return args[++i];
+    };
+    if (a == "--series") {
+        o.seriesCode = static_cast<int>(ParseNumberArg(value(), 0, 0xFFFF, "series code"));
+    } else if (a == "--version") {
+        o.version = static_cast<int>(ParseNumberArg(value(), 0, 0xFFFF, "version"));
+    } else if (a == "--file") {
+        o.file = value();
+        o.fileKind = FileKindOf(o.file);
+        if (o.fileKind == FileKind::kNone) throw UsageError("--file names a .par or .usr file");
+    } else if (a == "--group") {
+        o.group = value();
+        o.haveGroup = true;
+    } else if (a == "--company") {
+        o.header.company = ClipChars(value(), kReportHeaderTextLimit);
+    } else if (a == "--division") {
+        o.header.division = ClipChars(value(), kReportHeaderTextLimit);
+    } else if (a == "--author") {
+        o.header.author = ClipChars(value(), kReportHeaderTextLimit);
+    } else if (a == "--data-dir") {
+        o.dataDir = value();
+        if (o.dataDir.empty()) throw UsageError("--data-dir needs a directory");
+    } else {
+        throw UsageError("report does not take " + a);
+    }
+}
+
+ReportOptions parseOptions(const std::vector<std::string>& args) {
+    if (args.empty()) throw UsageError("report needs an output file");
+    ReportOptions o;
+    o.out = args[0];
+    if (!ReportFormatOfPath(o.out, o.format))
+        throw UsageError("report writes a .xlsx or .htm file");
+    for (std::size_t i = 1; i < args.size(); ++i) parseOption(o, args, i);
+    if (o.seriesCode < 0 || o.version < 0)
+        throw UsageError(
+            "report needs --series and --version (reports of a drive on the line "
+            "are made in the parameter editor)");
+    if (o.haveGroup && o.fileKind == FileKind::kUserGroup)
+        throw UsageError("--group names a parameter group; a .usr file is its own group");
+    return o;
+}
+
+std::string ResultJson(const ReportOptions& o, int rows) {
+    nlohmann::ordered_json j;
+    j["file"] = o.out;
+    j["rows"] = rows;
+    j["format"] = o.format == ReportFormat::kHtml ? "html" : "xlsx";
+    return j.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace);
+}
+
+int runReport(CommandContext& context) {
+    const ReportOptions o = parseOptions(context.args);
+    const auto record = LoadOfflineDrive(o.seriesCode, o.version, o.dataDir, 1, 10, context.err);
+    if (!record) return 1;
+    CDataFile& data = *record->driveData;
+
+    StreamPrompter prompter(context.err);
+    ReportNode node{record->station, ReportKind::kAllGroups, ""};
+    if (o.haveGroup) node = {record->station, ReportKind::kGroup, o.group};
+    ReportSource source;
+    source.drive = record.get();
+    source.dataFile = &data;
+    source.header = o.header;
+    source.now = SystemClock().now();
+
+    std::unique_ptr<CCustom> userGroup;
+    if (o.fileKind == FileKind::kParaSet && !ApplyParaSetFile(data, o.file, prompter)) return 1;
+    if (o.fileKind == FileKind::kUserGroup) {
+        userGroup = OpenUserGroupFile(o.file, data, prompter);
+        if (!userGroup) return 1;
+        node = {record->station, ReportKind::kUserGroup, userGroup->title};
+        source.userGroups.push_back(userGroup.get());
+    }
+
+    ReportDocument report;
+    report.setNode(node);
+    report.refresh(source);
+    if (!report.found()) {
+        context.err << "no parameter group \"" << o.group << "\"\n";
+        return 1;
+    }
+    const ReportExportResult written =
+        ExportReport(report.sheet(), {o.out, o.format}, kReportCaption);
+    if (!written.ok) {
+        context.err << written.error << "\n";
+        return 1;
+    }
+    context.out << ResultJson(o, report.sheet().rowCount()) << "\n";
+    context.out.flush();
+    return context.out ? 0 : 1;
+}
+
+const CommandRegistrar registrar(
+    {"report",
+     "report OUT.xlsx|OUT.htm --series CODE --version WORD [--file SET.par|GROUP.usr]\n"
+     "         [--group NAME] [--company TEXT] [--division TEXT] [--author TEXT]\n"
+     "         [--data-dir DIR]   (no line needed)",
+     runReport});
+
+}  // namespace
+}  // namespace korvane::cli
