@@ -11,7 +11,6 @@
 #include "cli/cli_command.h"
 #include "cli/offline_data.h"
 #include "cli/parameter_json.h"
-#include "common/prompter.h"
 #include "paradb/custom_group.h"
 #include "paradb/data_file.h"
 #include "paradb/para_array.h"

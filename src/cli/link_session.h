@@ -23,6 +23,8 @@ class LinkSession {
     // Opens the port and starts the link; false (with the reason on err) if the port failed.
     [[nodiscard]] bool open();
     CDriveLink& link() { return *link_; }
+    // The protocol thread's queue: what the link's users post runs inside runUntil().
+    Executor& executor() { return executor_; }
 
     // Runs the link until done() holds; false if interrupted (Ctrl-C, SIGTERM) first.
     bool runUntil(const std::function<bool()>& done);

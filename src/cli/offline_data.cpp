@@ -20,19 +20,6 @@ FileKind FileKindOf(const std::string& path) {
     return FileKind::kNone;
 }
 
-bool StreamPrompter::askYesNo(const std::string& text, const std::string&) {
-    err_ << text << "\n";
-    return false;
-}
-
-void StreamPrompter::info(const std::string& text, const std::string&) {
-    err_ << text << "\n";
-}
-
-void StreamPrompter::error(const std::string& text, const std::string&) {
-    err_ << text << "\n";
-}
-
 std::unique_ptr<DriveRecord> LoadOfflineDrive(int seriesCode, int version,
                                               const std::string& dataDir, int frequencyMode,
                                               int time1Divisor, std::ostream& err) {

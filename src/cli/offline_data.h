@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 
+#include "cli/stream_prompter.h"
 #include "common/prompter.h"
 #include "paradb/custom_group.h"
 #include "paradb/drive_record.h"
@@ -16,19 +17,6 @@ enum class FileKind { kNone, kParaSet, kUserGroup };
 
 // By extension, in any case: .par or .usr.
 FileKind FileKindOf(const std::string& path);
-
-// The editor's message boxes, on a command line: every text goes to the diagnostics stream and
-// nobody is there to say yes.
-class StreamPrompter : public Prompter {
-public:
-    explicit StreamPrompter(std::ostream& err) : err_(err) {}
-    bool askYesNo(const std::string& text, const std::string&) override;
-    void info(const std::string& text, const std::string&) override;
-    void error(const std::string& text, const std::string&) override;
-
-private:
-    std::ostream& err_;
-};
 
 // The record of an offline editor: past the stations, so no value counts as a drive's unread
 // live value and nothing switches to rpm. Null (with the data file's status text on `err`)

@@ -31,6 +31,9 @@ public:
     void deviceNameChanged(int) override {}
     void openToolWindow(int, int) override {}
     int freeOfflineKey() const override { return -1; }
+    void toolFrameClosing(const ToolFrame* frame) override { closing.push_back(frame); }
+
+    std::vector<const ToolFrame*> closing;
 };
 
 class FakeEditor : public ReportHost {
@@ -96,13 +99,14 @@ TEST(ReportFrame, DrawsTheSheetWithSpansAndRewritesHeaderAndName) {
     EXPECT_EQ(view.item(2, 8)->text(), QStringLiteral("Mori"));
 
     rig.editor.deviceName = "Blower";
-    rig.frame->onDriveEvent({DriveEventKind::kNameChanged, 3, nullptr});
+    rig.frame->onDriveEvent(DriveEvent(DriveEventKind::kNameChanged, 3));
     EXPECT_EQ(view.item(4, 3)->text(), QStringLiteral("Blower"));
-    rig.frame->onDriveEvent({DriveEventKind::kNameChanged, 4, nullptr});
+    rig.frame->onDriveEvent(DriveEvent(DriveEventKind::kNameChanged, 4));
     EXPECT_EQ(view.item(4, 3)->text(), QStringLiteral("Blower"));
 
     rig.frame->close();
     EXPECT_EQ(rig.editor.closedCount, 1);
+    EXPECT_EQ(rig.host.closing, (std::vector<const ToolFrame*>{rig.frame.get()}));
 }
 
 TEST(ReportFrame, PrintsNumberedPagesToPdf) {

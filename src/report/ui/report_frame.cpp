@@ -151,6 +151,7 @@ void CReportFrame::closeEvent(QCloseEvent* event) {
     if (!closed_) {
         closed_ = true;
         session_.host().reportClosed();
+        services_.host.toolFrameClosing(this);
     }
     event->accept();
 }
