@@ -28,9 +28,9 @@ ProgramResult report(const std::string& out, std::vector<std::string> more) {
 }
 
 // Item counts per group, in the data file's order, from the params listing.
-std::vector<std::pair<std::string, int>> GroupSizes() {
+std::vector<std::pair<std::string, int>> GroupSizes(const std::string& version = "0x0311") {
     ProgramResult r = RunProgram({KORVANE_CLI_PATH, "params", "--data-dir", KORVANE_TEST_DATA_DIR,
-                                  "--series", "11", "--version", "0x0311"});
+                                  "--series", "11", "--version", version});
     std::vector<std::pair<std::string, int>> sizes;
     std::istringstream in(r.out);
     for (std::string line; std::getline(in, line);) {
@@ -143,6 +143,56 @@ TEST(ReportCli, UserGroupReportAndRefusals) {
         EXPECT_EQ(refused.out, "");
         EXPECT_FALSE(std::filesystem::exists(f.out)) << f.out;
     }
+}
+
+// The online form reads the reported groups from the drive first.
+TEST(ReportCli, OnlineReportReadsTheDriveFirst) {
+    SimProcess sim{{"--baud", "115200", "--drive", "3:11:0x0310:5:1"}};
+    ASSERT_TRUE(sim.started());
+    auto cli = [&](const std::string& out, std::vector<std::string> more) {
+        std::vector<std::string> argv{KORVANE_CLI_PATH,
+                                      "--port",
+                                      sim.pty(),
+                                      "--baud",
+                                      "115200",
+                                      "--timeout",
+                                      "500",
+                                      "--retries",
+                                      "2",
+                                      "report",
+                                      out,
+                                      "--data-dir",
+                                      KORVANE_TEST_DATA_DIR};
+        argv.insert(argv.end(), more.begin(), more.end());
+        return RunProgram(argv, 180000);  // all groups one word at a time
+    };
+    TempDir tmp;
+    const std::string one = tmp.file("drive.xlsx");
+    ProgramResult r = cli(one, {"3", "--group", "Drive Group", "--division", "Line 2"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    int driveGroup = 0;
+    for (const auto& [name, count] : GroupSizes("0x0310"))
+        if (name == "Drive Group") driveGroup = count;
+    EXPECT_EQ(Json::parse(r.out)["rows"], 7 + driveGroup + 4 - 2);
+    const auto texts = WorkbookTexts(one);
+    EXPECT_EQ(texts.at("D4"), "3 : Kapok");
+    EXPECT_EQ(texts.at("I2"), "Line 2");
+    EXPECT_EQ(texts.at("I5"), "ON-LINE");
+    EXPECT_EQ(texts.at("C12"), "Acceleration Time");
+    EXPECT_EQ(texts.at("F12"), "20.0");  // read from the drive, not left blank
+
+    const std::string all = tmp.file("all.htm");
+    r = cli(all, {"3"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    int rows = 7 - 2;
+    for (const auto& [name, count] : GroupSizes("0x0310")) rows += count + 4;
+    EXPECT_EQ(Json::parse(r.out)["rows"], rows);
+
+    const std::string nobody = tmp.file("nobody.htm");
+    EXPECT_EQ(cli(nobody, {"9"}).exitCode, 1);
+    EXPECT_FALSE(std::filesystem::exists(nobody));
+    EXPECT_EQ(cli(nobody, {"3", "--group", "No Such Group"}).exitCode, 1);
+    EXPECT_EQ(cli(nobody, {"3", "--series", "11"}).exitCode, 2);
 }
 
 }  // namespace
