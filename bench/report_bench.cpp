@@ -17,7 +17,7 @@
 #include "report/report_writers.h"
 
 using namespace korvane;
-using Clock = std::chrono::steady_clock;
+using Steady = std::chrono::steady_clock;
 
 namespace {
 
@@ -30,9 +30,9 @@ Timing measure(int repetitions, const std::function<void()>& run) {
     run();
     std::vector<double> ms;
     for (int i = 0; i < repetitions; ++i) {
-        const auto start = Clock::now();
+        const auto start = Steady::now();
         run();
-        ms.push_back(std::chrono::duration<double, std::milli>(Clock::now() - start).count());
+        ms.push_back(std::chrono::duration<double, std::milli>(Steady::now() - start).count());
     }
     std::sort(ms.begin(), ms.end());
     return {ms[ms.size() / 2], ms.front()};

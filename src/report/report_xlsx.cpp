@@ -104,7 +104,11 @@ std::string MakeTempPath(const std::string& path, std::string* error) {
     namespace fs = std::filesystem;
     const fs::path target(path);
     const fs::path dir = target.parent_path().empty() ? fs::path(".") : target.parent_path();
-    std::string pattern = (dir / ("." + target.filename().string() + ".XXXXXX")).string();
+    // Built by insert rather than "." + name: g++ 12 at -O3 warns falsely about that concatenation.
+    std::string hidden = target.filename().string();
+    hidden.insert(hidden.begin(), '.');
+    hidden += ".XXXXXX";
+    std::string pattern = (dir / hidden).string();
     const int fd = ::mkstemp(pattern.data());
     if (fd < 0) {
         *error = "cannot create a temporary file for " + path;
