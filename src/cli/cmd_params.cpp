@@ -3,16 +3,14 @@
 // The parameters of one drive model and version as an offline parameter editor shows them:
 // from the data file alone, with the values of a parameter set, or as a user group. Needs no
 // line, so scripts can check data files and saved files without a drive.
-#include <algorithm>
-#include <cctype>
 #include <memory>
 #include <ostream>
 #include <string>
 
 #include "paradb/drive_record.h"
 #include "cli/cli_command.h"
+#include "cli/offline_data.h"
 #include "cli/parameter_json.h"
-#include "cli/stream_prompter.h"
 #include "paradb/custom_group.h"
 #include "paradb/data_file.h"
 #include "paradb/para_array.h"
@@ -25,8 +23,6 @@
 namespace korvane::cli {
 namespace {
 
-enum class FileKind { kNone, kParaSet, kUserGroup };
-
 struct ParamsOptions {
     int seriesCode = -1;
     int version = -1;
@@ -36,17 +32,6 @@ struct ParamsOptions {
     int frequencyMode = 1;
     int time1Divisor = 10;
 };
-
-FileKind kindOf(const std::string& path) {
-    auto dot = path.find_last_of("./");
-    if (dot == std::string::npos || path[dot] != '.') return FileKind::kNone;
-    std::string ext = path.substr(dot + 1);
-    std::transform(ext.begin(), ext.end(), ext.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    if (ext == "par") return FileKind::kParaSet;
-    if (ext == "usr") return FileKind::kUserGroup;
-    return FileKind::kNone;
-}
 
 ParamsOptions parseOptions(const std::vector<std::string>& args) {
     ParamsOptions o;
@@ -62,7 +47,7 @@ ParamsOptions parseOptions(const std::vector<std::string>& args) {
             o.version = static_cast<int>(ParseNumberArg(value(), 0, 0xFFFF, "version"));
         } else if (a == "--file") {
             o.file = value();
-            o.fileKind = kindOf(o.file);
+            o.fileKind = FileKindOf(o.file);
             if (o.fileKind == FileKind::kNone) throw UsageError("--file names a .par or .usr file");
         } else if (a == "--data-dir") {
             o.dataDir = value();
@@ -100,37 +85,13 @@ void printUserGroup(const CCustom& group, const CDataFile& data, std::ostream& o
     }
 }
 
-// Reads a parameter set into the items; false once the user has been told why not.
-bool takeParaSet(CDataFile& data, const std::string& path, Prompter& prompter) {
-    CParaArray set(data.seriesCode, data.version);
-    switch (ReadParaFile(path, set, prompter)) {
-        case FileReadOutcome::kOk:
-            (void)ApplyParaArray(data, set);
-            return true;
-        case FileReadOutcome::kFailed:
-            prompter.error(kParaFileOpenFailedText, kParameterEditorCaption);
-            return false;
-        case FileReadOutcome::kAbandoned:
-            break;
-    }
-    return false;
-}
-
 int runParams(CommandContext& context) {
     const ParamsOptions o = parseOptions(context.args);
 
-    // The record of an offline editor: past the stations, so no value counts as a drive's
-    // unread live value and nothing switches to rpm.
-    DriveRecord record(kStationRecordCount);
-    record.seriesCode = o.seriesCode;
-    record.version = o.version;
-    record.driveData = std::make_shared<CDataFile>();
-    CDataFile& data = *record.driveData;
-    if (!data.Load(&record, o.dataDir)) {
-        context.err << data.GetStatusText() << "\n";
-        return 1;
-    }
-    data.SetSpeedMode(o.frequencyMode, o.time1Divisor);
+    const auto record = LoadOfflineDrive(o.seriesCode, o.version, o.dataDir, o.frequencyMode,
+                                         o.time1Divisor, context.err);
+    if (!record) return 1;
+    CDataFile& data = *record->driveData;
 
     StreamPrompter prompter(context.err);
     switch (o.fileKind) {
@@ -138,7 +99,7 @@ int runParams(CommandContext& context) {
             printDataFile(data, context.out);
             break;
         case FileKind::kParaSet:
-            if (!takeParaSet(data, o.file, prompter)) return 1;
+            if (!ApplyParaSetFile(data, o.file, prompter)) return 1;
             printDataFile(data, context.out);
             break;
         case FileKind::kUserGroup: {

@@ -1,0 +1,100 @@
+#include "report/report_sheet.h"
+
+#include <algorithm>
+#include <stdexcept>
+
+namespace korvane {
+
+void ReportSheet::reset(int rows) {
+    rows_ = std::max(rows, 0);
+    cells_.assign(static_cast<std::size_t>(rows_) * kColumnCount, ReportCell{});
+    joins_.clear();
+}
+
+int ReportSheet::columnWidth(int column) {
+    return (column == 1 || column == kColumnCount) ? kMarginColumnWidth : kColumnWidth;
+}
+
+std::size_t ReportSheet::index(int column, int row) const {
+    if (column < 1 || column > kColumnCount || row < 1 || row > rows_)
+        throw std::out_of_range("report cell outside the sheet");
+    return static_cast<std::size_t>(row - 1) * kColumnCount + static_cast<std::size_t>(column - 1);
+}
+
+const ReportCell& ReportSheet::cell(int column, int row) const {
+    return cells_[index(column, row)];
+}
+
+ReportCell& ReportSheet::cell(int column, int row) {
+    return cells_[index(column, row)];
+}
+
+void ReportSheet::setText(int column, int row, std::string text) {
+    cell(column, row).text = std::move(text);
+}
+
+void ReportSheet::join(int column, int row, int columnCount, int rowCount) {
+    ReportJoin j{column, row, columnCount, rowCount};
+    // Both corners must lie on the sheet; index() throws otherwise.
+    (void)index(column, row);
+    (void)index(j.lastColumn(), j.lastRow());
+    if (columnCount < 1 || rowCount < 1) throw std::out_of_range("empty report join");
+    std::erase_if(joins_, [&](const ReportJoin& old) {
+        return old.column <= j.lastColumn() && j.column <= old.lastColumn() &&
+               old.row <= j.lastRow() && j.row <= old.lastRow();
+    });
+    joins_.push_back(j);
+}
+
+template <typename Fn>
+void ReportSheet::forEach(const ReportRange& range, Fn fn) {
+    for (int r = range.row1; r <= range.row2; ++r)
+        for (int c = range.column1; c <= range.column2; ++c) fn(c, r, cell(c, r));
+}
+
+void ReportSheet::setBold(const ReportRange& range) {
+    forEach(range, [](int, int, ReportCell& c) { c.bold = true; });
+}
+
+void ReportSheet::setBackground(const ReportRange& range, ReportColour colour) {
+    forEach(range, [&](int, int, ReportCell& c) { c.background = colour; });
+}
+
+void ReportSheet::setForeground(const ReportRange& range, ReportColour colour) {
+    forEach(range, [&](int, int, ReportCell& c) { c.foreground = colour; });
+}
+
+void ReportSheet::outline(const ReportRange& range) {
+    forEach(range, [&](int c, int r, ReportCell& cell) {
+        if (r == range.row1) cell.edges |= kReportEdgeTop;
+        if (r == range.row2) cell.edges |= kReportEdgeBottom;
+        if (c == range.column1) cell.edges |= kReportEdgeLeft;
+        if (c == range.column2) cell.edges |= kReportEdgeRight;
+    });
+}
+
+const ReportJoin* ReportSheet::joinAt(int column, int row) const {
+    for (const ReportJoin& j : joins_)
+        if (j.contains(column, row)) return &j;
+    return nullptr;
+}
+
+ReportJoin ReportSheet::blockAt(int column, int row) const {
+    const ReportJoin* j = joinAt(column, row);
+    return j ? *j : ReportJoin{column, row, 1, 1};
+}
+
+std::uint8_t ReportSheet::blockEdges(const ReportJoin& block) const {
+    std::uint8_t edges = 0;
+    for (int c = block.column; c <= block.lastColumn(); ++c) {
+        edges |= cell(c, block.row).edges & kReportEdgeTop;
+        edges |= cell(c, block.lastRow()).edges & kReportEdgeBottom;
+    }
+    for (int r = block.row; r <= block.lastRow(); ++r) {
+        edges |= cell(block.column, r).edges & kReportEdgeLeft;
+        edges |= cell(block.lastColumn(), r).edges & kReportEdgeRight;
+    }
+    return edges;
+}
+
+}  // namespace korvane

@@ -1,0 +1,108 @@
+#pragma once
+// The report's cell grid: texts, joined cells, cell edges, bold and colours. The window draws it,
+// the writers turn it into workbook and web-page files and the printer lays it out, so all of
+// them show the same sheet. Columns and rows are numbered from 1, column first, as the report's
+// layout is written.
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace korvane {
+
+struct ReportColour {
+    std::uint8_t red = 0;
+    std::uint8_t green = 0;
+    std::uint8_t blue = 0;
+    bool operator==(const ReportColour&) const = default;
+};
+
+inline constexpr ReportColour kReportTextBlack{0, 0, 0};
+inline constexpr ReportColour kReportLabelGreen{189, 255, 148};
+inline constexpr ReportColour kReportNotReadGrey{153, 153, 153};
+inline constexpr ReportColour kReportErrorRed{255, 51, 51};
+inline constexpr ReportColour kReportChangedBlue{0, 0, 255};
+
+// Edges of one cell that carry a line.
+enum ReportEdge : std::uint8_t {
+    kReportEdgeTop = 1,
+    kReportEdgeBottom = 2,
+    kReportEdgeLeft = 4,
+    kReportEdgeRight = 8,
+};
+
+struct ReportCell {
+    std::string text;
+    bool bold = false;
+    std::optional<ReportColour> background;
+    ReportColour foreground = kReportTextBlack;
+    std::uint8_t edges = 0;
+};
+
+// A block of cells shown as one; its text and look are those of its first (top-left) cell.
+struct ReportJoin {
+    int column = 1;
+    int row = 1;
+    int columnCount = 1;
+    int rowCount = 1;
+    int lastColumn() const { return column + columnCount - 1; }
+    int lastRow() const { return row + rowCount - 1; }
+    bool contains(int c, int r) const {
+        return c >= column && c <= lastColumn() && r >= row && r <= lastRow();
+    }
+};
+
+struct ReportRange {
+    int column1 = 1;
+    int row1 = 1;
+    int column2 = 1;
+    int row2 = 1;
+};
+
+class ReportSheet {
+public:
+    static constexpr int kColumnCount = 12;
+    // Widths in twips: the outer columns are narrow margins.
+    static constexpr int kMarginColumnWidth = 283;
+    static constexpr int kColumnWidth = 992;
+    static constexpr const char* kFontName = "MS Sans Serif";
+    static constexpr int kFontPoints = 10;
+
+    // An empty sheet of `rows` rows; no joins, no texts.
+    void reset(int rows);
+    int rowCount() const { return rows_; }
+    static int columnCount() { return kColumnCount; }
+    static int columnWidth(int column);
+
+    // Throws std::out_of_range outside the sheet.
+    const ReportCell& cell(int column, int row) const;
+    ReportCell& cell(int column, int row);
+
+    void setText(int column, int row, std::string text);
+    // Later joins that overlap an earlier one replace it.
+    void join(int column, int row, int columnCount, int rowCount = 1);
+    void setBold(const ReportRange& range);
+    void setBackground(const ReportRange& range, ReportColour colour);
+    void setForeground(const ReportRange& range, ReportColour colour);
+    // A line around the block's outside.
+    void outline(const ReportRange& range);
+
+    const std::vector<ReportJoin>& joins() const { return joins_; }
+    // The join that covers the cell, or null for a cell shown on its own.
+    const ReportJoin* joinAt(int column, int row) const;
+    // The cell's block: its join, or the cell alone.
+    ReportJoin blockAt(int column, int row) const;
+    // Edges of a block drawn as one cell: each side as its outer cells carry it.
+    std::uint8_t blockEdges(const ReportJoin& block) const;
+
+private:
+    std::size_t index(int column, int row) const;
+    template <typename Fn>
+    void forEach(const ReportRange& range, Fn fn);
+
+    int rows_ = 0;
+    std::vector<ReportCell> cells_;
+    std::vector<ReportJoin> joins_;
+};
+
+}  // namespace korvane

@@ -1,0 +1,159 @@
+#include "report/ui/report_frame.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QFileDialog>
+#include <QMenuBar>
+#include <QPrintPreviewDialog>
+#include <QPrinter>
+#include <QStatusBar>
+
+#include "app/tool_services.h"
+#include "app/ui/qt_text.h"
+#include "common/prompter.h"
+#include "report/report_settings.h"
+#include "report/ui/report_header_dialog.h"
+#include "report/ui/report_printer.h"
+#include "report/ui/report_view.h"
+
+namespace korvane {
+
+QStringList FileDialogFilters(const std::string& filter) {
+    const QStringList parts = qtText(filter).split(QLatin1Char('|'));
+    QStringList names;
+    for (int i = 0; i + 1 < parts.size(); i += 2)
+        if (!parts[i].isEmpty()) names << parts[i];
+    return names;
+}
+
+CReportFrame::CReportFrame(ToolServices& services, ReportHost& editor, QWidget* owner)
+    : QMainWindow(owner, Qt::Window),
+      services_(services),
+      session_(editor, services.settings, services.clock),
+      view_(new CReportView(this)) {
+    setWindowTitle(qtText(kReportCaption));
+    setCentralWidget(view_);
+    QMenu* menu = menuBar()->addMenu(QStringLiteral("レポート"));
+    QAction* refreshAction = menu->addAction(QStringLiteral("更新"), this, &CReportFrame::refresh);
+    refreshAction->setShortcut(QKeySequence::Refresh);
+    refreshAction->setStatusTip(qtText(kReportRefreshText));
+    menu->addAction(QStringLiteral("レポートヘッダ..."), this, &CReportFrame::editHeader);
+    menu->addAction(QStringLiteral("エクスポート..."), this, &CReportFrame::exportReport);
+    menu->addAction(QStringLiteral("印刷..."), this, &CReportFrame::print)
+        ->setShortcut(QKeySequence::Print);
+    menu->addSeparator();
+    menu->addAction(QStringLiteral("閉じる"), this, &QWidget::close);
+    statusBar();
+    resize(820, 600);
+}
+
+CReportFrame::~CReportFrame() = default;
+
+void CReportFrame::showNode(const ReportNode& node) {
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    session_.show(node);
+    redraw();
+    QApplication::restoreOverrideCursor();
+}
+
+void CReportFrame::refresh() {
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    session_.refresh();
+    redraw();
+    QApplication::restoreOverrideCursor();
+}
+
+void CReportFrame::headerChanged() {
+    session_.headerChanged();
+    redraw();
+}
+
+void CReportFrame::editHeader() {
+    CReportHeaderDlg dialog(services_.settings, this);
+    if (dialog.exec() == QDialog::Accepted) headerChanged();
+}
+
+void CReportFrame::exportReport() {
+    const QStringList filters = FileDialogFilters(kReportExportFilter);
+    const int index = LoadReportFilterIndex(services_.settings);
+    QString selected = filters.value(index - 1);
+    const QString chosen = QFileDialog::getSaveFileName(
+        this, qtText(kReportExportTitle), qtText(LoadReportExportDir(services_.settings)),
+        filters.join(QStringLiteral(";;")), &selected);
+    if (chosen.isEmpty()) return;
+    exportTo(chosen.toStdString(), static_cast<int>(filters.indexOf(selected)) + 1 == 2 ? 2 : 1);
+}
+
+bool CReportFrame::exportTo(const std::string& chosen, int filterIndex) {
+    const ReportExportResult result = session_.exportTo(chosen, filterIndex);
+    if (!result.ok) showFailure(result.error);
+    return result.ok;
+}
+
+void CReportFrame::print() {
+    QPrinter printer(QPrinter::HighResolution);
+    SetUpReportPrinter(printer);
+    printer.setDocName(qtText(ReportJobCounter::Process().next()));
+    QPrintPreviewDialog preview(&printer, this);
+    connect(&preview, &QPrintPreviewDialog::paintRequested, this,
+            [this](QPrinter* target) { printTo(*target); });
+    preview.exec();
+}
+
+bool CReportFrame::printTo(QPrinter& printer) {
+    statusBar()->showMessage(qtText(kReportPrintingText));
+    std::string error;
+    const bool ok = PrintReportSheet(session_.document().sheet(), printer, &error);
+    statusBar()->clearMessage();
+    if (!ok) showFailure(error);
+    return ok;
+}
+
+void CReportFrame::redraw() {
+    view_->showSheet(session_.document().sheet());
+}
+
+void CReportFrame::showFailure(const std::string& text) {
+    services_.prompter.error(text, kReportCaption);
+}
+
+void CReportFrame::activate() {
+    if (isMinimized()) showNormal();
+    show();
+    raise();
+    activateWindow();
+}
+
+void CReportFrame::requestClose() {
+    close();
+}
+
+std::vector<std::uint8_t> CReportFrame::savePlacement() const {
+    const QByteArray geometry = saveGeometry();
+    return {geometry.begin(), geometry.end()};
+}
+
+void CReportFrame::restorePlacement(const std::vector<std::uint8_t>& placement) {
+    if (!placement.empty())
+        restoreGeometry(QByteArray(reinterpret_cast<const char*>(placement.data()),
+                                   static_cast<qsizetype>(placement.size())));
+}
+
+void CReportFrame::onDriveEvent(const DriveEvent& event) {
+    if (event.kind == DriveEventKind::kNameChanged &&
+        event.station == session_.document().node().station) {
+        session_.deviceNameChanged();
+        redraw();
+    }
+}
+
+void CReportFrame::closeEvent(QCloseEvent* event) {
+    if (!closed_) {
+        closed_ = true;
+        session_.host().reportClosed();
+        services_.host.toolFrameClosing(this);
+    }
+    event->accept();
+}
+
+}  // namespace korvane
