@@ -121,7 +121,7 @@ TEST(MainWindow, PortSetupFromTheStatusBarReopensTheLineAndFollowsItsTimer) {
     QTest::mouseDClick(panes.baudRate(), Qt::LeftButton);
     EXPECT_EQ(panes.baudRate()->text().toStdString(), "19200");
     EXPECT_TRUE(rig.window->linkTimer().isActive());
-    EXPECT_EQ(rig.window->linkTimer().interval(), rig.controller->LinkTickMs());
+    EXPECT_EQ(rig.window->linkTimer().interval(), rig.controller->LinkTimerMs());
 
     rig.prompter.clear();
     OnPortSetupDialog(
