@@ -1,9 +1,15 @@
 // Exchanges per second over the simulated line: the drive link on a real PosixSerialPort, the
-// simulator behind a pseudo-terminal with its line timing, the link's own 30 ms tick. Printed
-// beside the two ceilings: one exchange per tick, and what the line itself can carry.
+// simulator behind a pseudo-terminal with its line timing, in both pacings (the link's own 30 ms
+// tick, and fast: the next request as soon as the line is idle). Printed beside the ceilings:
+// one exchange per tick, what the line itself can carry, and the line with the minimum gap
+// before each request.
 #include <chrono>
 #include <cmath>
+#include <condition_variable>
 #include <cstdio>
+#include <deque>
+#include <functional>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -16,6 +22,10 @@
 #include "sim/pty_pair.h"
 #include "sim/sim_engine.h"
 #include "sim/sim_server.h"
+
+#ifdef KORVANE_HAVE_LIBMODBUS
+#include <modbus.h>
+#endif
 
 using namespace korvane;
 using Clock = std::chrono::steady_clock;
@@ -38,14 +48,14 @@ struct Case {
 };
 
 class Counter : public ReplySink, public MonitorListener {
-  public:
+public:
     void OnDriveReply(int, const DriveReply& r) override { count(r); }
     void OnDriveMonitor(int, const DriveReply& r) override {
         if (r.command == 'Y' || r.command == 'R') count(r);
     }
     long good = 0, bad = 0, outstanding = 0;
 
-  private:
+private:
     void count(const DriveReply& r) {
         if (r.errorCode == kErrNone) {
             ++good;
@@ -60,37 +70,127 @@ class Counter : public ReplySink, public MonitorListener {
     }
 };
 
+// Waits to the microsecond: fast pacing's deadlines are shorter than a millisecond.
+class BenchExecutor : public Executor {
+public:
+    void post(std::function<void()> fn) override {
+        {
+            std::lock_guard lock(mutex_);
+            queue_.push_back(std::move(fn));
+        }
+        ready_.notify_one();
+    }
+    void waitUntil(Clock::time_point deadline) {
+        std::unique_lock lock(mutex_);
+        ready_.wait_until(lock, deadline, [this] { return !queue_.empty(); });
+    }
+    void drain() {
+        for (;;) {
+            std::function<void()> fn;
+            {
+                std::lock_guard lock(mutex_);
+                if (queue_.empty()) return;
+                fn = std::move(queue_.front());
+                queue_.pop_front();
+            }
+            fn();
+        }
+    }
+
+private:
+    std::mutex mutex_;
+    std::condition_variable ready_;
+    std::deque<std::function<void()>> queue_;
+};
+
 struct Measured {
     double perSecond = 0;
     long failures = 0;
     bool ran = false;
 };
 
-Measured run(const Case& c, int baud) {
+// One simulated drive behind a pseudo-terminal, served until destroyed.
+class SimulatedLine {
+public:
+    SimulatedLine(sim::SimProtocol protocol, int baud) : engine_(configFor(protocol, baud)) {
+        engine_.addDrive({1, 4, 0x0100, 3, 1});
+        std::string error;
+        if (!pty_.open(error)) {
+            std::fprintf(stderr, "line_bench: %s\n", error.c_str());
+            return;
+        }
+        server_ = std::make_unique<sim::SimServer>(engine_, pty_.masterFd());
+        if (!server_->start()) server_.reset();
+    }
+    bool up() const { return server_ != nullptr; }
+    std::string path() const { return pty_.slavePath(); }
+
+private:
+    static sim::SimConfig configFor(sim::SimProtocol protocol, int baud) {
+        sim::SimConfig config;
+        config.protocol = protocol;
+        config.line.baud = baud;
+        config.line.turnaroundMs = kTurnaroundMs;
+        return config;
+    }
+    sim::SimEngine engine_;
+    sim::PtyPair pty_;
+    std::unique_ptr<sim::SimServer> server_;
+};
+
+#ifdef KORVANE_HAVE_LIBMODBUS
+// libmodbus reading the same register back to back on the same simulated line.
+Measured runLibmodbus(int baud) {
     Measured m;
-    sim::SimConfig config;
-    config.protocol = c.protocol;
-    config.line.baud = baud;
-    config.line.turnaroundMs = kTurnaroundMs;
-    sim::SimEngine engine(config);
-    engine.addDrive({1, 4, 0x0100, 3, 1});
-    sim::PtyPair pty;
-    std::string error;
-    if (!pty.open(error)) {
-        std::fprintf(stderr, "line_bench: %s\n", error.c_str());
+    SimulatedLine line(sim::SimProtocol::Modbus, baud);
+    if (!line.up()) return m;
+    modbus_t* ctx = modbus_new_rtu(line.path().c_str(), baud, 'N', 8, 1);
+    if (ctx == nullptr) return m;
+    modbus_set_slave(ctx, 1);
+    modbus_set_response_timeout(ctx, 1, 0);
+    if (modbus_connect(ctx) == -1) {
+        modbus_free(ctx);
         return m;
     }
-    sim::SimServer server(engine, pty.masterFd());
-    if (!server.start()) return m;
+    const int reg = modbus::RegisterOf(0x0003);
+    std::uint16_t value = 0;
+    auto readFor = [&](Clock::duration d, long& good) {
+        const auto end = Clock::now() + d;
+        while (Clock::now() < end) {
+            if (modbus_read_input_registers(ctx, reg, 1, &value) == 1) {
+                ++good;
+            } else {
+                ++m.failures;
+            }
+        }
+    };
+    long warm = 0, good = 0;
+    readFor(std::chrono::milliseconds(300), warm);
+    const auto from = Clock::now();
+    readFor(kRunTime, good);
+    m.perSecond =
+        static_cast<double>(good) / std::chrono::duration<double>(Clock::now() - from).count();
+    m.ran = true;
+    modbus_close(ctx);
+    modbus_free(ctx);
+    return m;
+}
+#endif
 
-    QueueExecutor executor;
+Measured run(const Case& c, int baud, Pacing pacing) {
+    Measured m;
+    SimulatedLine line(c.protocol, baud);
+    if (!line.up()) return m;
+
+    BenchExecutor executor;
     RecordingPrompter prompter;
     CDriveLink link(executor, [&] {
         return std::make_unique<PosixSerialPort>(executor, ReportThroughPrompter(prompter));
     });
     PortSettings settings;
-    settings.portName = pty.slavePath();
+    settings.portName = line.path();
     settings.baudRate = baud;
+    link.SetPacing(pacing);
     if (link.Open([](int) {}, c.commMode, settings, 1000, kTickMs, 3) != kLinkOpenOk) return m;
 
     Counter counter;
@@ -127,13 +227,21 @@ Measured run(const Case& c, int baud) {
         }
         if (measuring && now - measureFrom >= kRunTime) break;
         topUp();
+        if (pacing == Pacing::kFast) {
+            executor.drain();
+            link.OnTick();
+            executor.waitUntil(Clock::now() +
+                               std::chrono::microseconds(link.MicrosecondsUntilDue()));
+            executor.drain();
+            continue;
+        }
         if (now >= next) {
             link.OnTick();
             next += std::chrono::milliseconds(kTickMs);
             continue;
         }
-        executor.waitAndDrain(std::chrono::duration_cast<std::chrono::milliseconds>(next - now) +
-                              std::chrono::milliseconds(1));
+        executor.waitUntil(next);
+        executor.drain();
     }
     const double seconds = std::chrono::duration<double>(Clock::now() - measureFrom).count();
     m.perSecond = static_cast<double>(counter.good - goodAtStart) / seconds;
@@ -163,24 +271,43 @@ int main() {
         "Exchanges per second over the simulated line (pty, 8N1 = 10 bits per character,\n"
         "turnaround %.0f ms, link tick %d ms, %lld s per case)\n\n",
         kTurnaroundMs, kTickMs, static_cast<long long>(kRunTime.count()));
-    std::printf("%-18s %6s %11s %12s %12s %11s %10s %9s\n", "exchange", "baud", "chars q+r",
-                "line bound/s", "tick bound/s", "both/s", "measured/s", "failures");
+    std::printf("%-18s %6s %9s %7s %7s %7s %7s %7s %7s %6s %6s %5s %9s\n", "exchange", "baud",
+                "chars q+r", "line/s", "+gap/s", "tick/s", "both/s", "tick", "fast", "%line",
+                "%+gap", "fail", "libmodbus");
     for (int baud : {9600, 38400}) {
         for (const Case& c : cases) {
             const double lineMs =
                 static_cast<double>(c.requestChars + c.replyChars) * 10.0 * 1000.0 / baud +
                 kTurnaroundMs;
+            PortSettings s;
+            s.baudRate = baud;
+            const double gapMs = static_cast<double>(MinimumGapUs(c.commMode, s)) / 1000.0;
             // The next exchange starts on the first tick after the reply is in.
             const double bothBound = 1000.0 / (kTickMs * std::ceil(lineMs / kTickMs));
-            Measured m = run(c, baud);
-            std::printf("%-18s %6d %5zu+%-5zu %12.1f %12.1f %11.1f %10s %9ld\n", c.name, baud,
-                        c.requestChars, c.replyChars, 1000.0 / lineMs, tickBound, bothBound,
-                        m.ran ? std::to_string(m.perSecond).substr(0, 5).c_str() : "n/a",
-                        m.failures);
+            Measured tick = run(c, baud, Pacing::kTick);
+            Measured fast = run(c, baud, Pacing::kFast);
+            auto rate = [](const Measured& m) {
+                return m.ran ? std::to_string(m.perSecond).substr(0, 5) : std::string("n/a");
+            };
+            Measured other;
+#ifdef KORVANE_HAVE_LIBMODBUS
+            if (c.commMode == kCommModbus && c.kind == Kind::Read) other = runLibmodbus(baud);
+#endif
+            std::printf(
+                "%-18s %6d %4zu+%-4zu %7.1f %7.1f %7.1f %7.1f %7s %7s %5.0f%% %5.0f%% %5ld %9s\n",
+                c.name, baud, c.requestChars, c.replyChars, 1000.0 / lineMs,
+                1000.0 / (lineMs + gapMs), tickBound, bothBound, rate(tick).c_str(),
+                rate(fast).c_str(), 100.0 * fast.perSecond * lineMs / 1000.0,
+                100.0 * fast.perSecond * (lineMs + gapMs) / 1000.0, tick.failures + fast.failures,
+                rate(other).c_str());
         }
     }
     std::printf(
-        "\n\"both\" is the tick bound with each exchange rounded up to whole ticks of line time.\n"
+        "\nline: the line's own ceiling; +gap: with the minimum silence before each request\n"
+        "(MODBUS 3.5 characters, at least 1.75 ms; TK485 one character); both: the tick bound\n"
+        "with each exchange rounded up to whole ticks. tick and fast are measured exchanges per\n"
+        "second in each pacing; %%line and %%+gap are fast against those two ceilings;\n"
+        "libmodbus reads the same register back to back (when the benchmark was built with it).\n"
         "A monitor read (Y) returns 8 words per exchange.\n");
     return 0;
 }

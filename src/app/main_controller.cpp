@@ -79,6 +79,7 @@ bool MainController::openLink() {
         if (a == kActivityGoodReply && portErrors_) portErrors_->lineWorked();
     };
     if (portErrors_) portErrors_->reopening();
+    link_.SetPacing(settings_.fastPacing ? Pacing::kFast : Pacing::kTick);
     const int result = link_.Open(activity, static_cast<int>(settings_.commMode),
                                   settings_.portSettings(), static_cast<int>(settings_.timeOut),
                                   kLinkTickMs, static_cast<int>(settings_.retryCount));

@@ -122,10 +122,11 @@ public:
     // The window closes: settings, "ConIDs", history, event log, tool windows.
     void Close();
 
-    // Timers: the link's (every LinkTickMs while LinkTimerRunning) and the lamp's (200 ms).
+    // Timers: the link's (every LinkTimerMs while LinkTimerRunning: the 30 ms tick, or the
+    // short timer of fast pacing) and the lamp's (200 ms).
     void OnLinkTick() { link_.OnTick(); }
     bool LinkTimerRunning() const { return link_.IsTimerRunning(); }
-    int LinkTickMs() const { return link_.TickMs(); }
+    int LinkTimerMs() const { return link_.TimerMs(); }
     void OnIndicatorTick();
 
     // Connection commands.

@@ -47,6 +47,7 @@ PortSetupForm MakePortSetupForm(const AppSettings& settings, const PortNameList&
     form.retryIndex = indexOr(kRetryChoices, settings.retryCount, 3u);
     form.automaticTx = settings.autoTxEnable != 0;
     form.txLevelIndex = settings.txActiveHigh != 0 ? 0 : 1;
+    form.fastPacing = settings.fastPacing;
     return form;
 }
 
@@ -96,6 +97,7 @@ PortSetupOutcome ApplyPortSetupForm(const PortSetupForm& form, AppSettings& sett
     settings.retryCount = choiceAt(kRetryChoices, form.retryIndex, 1);
     settings.autoTxEnable = form.automaticTx ? 1 : 0;
     settings.txActiveHigh = form.txLevelIndex == 1 ? 0 : 1;
+    settings.fastPacing = form.fastPacing;
     outcome.accepted = true;
     return outcome;
 }

@@ -23,6 +23,7 @@ inline constexpr char kRetryLabel[] = "再試行番号";
 inline constexpr char kTxEnableLabel[] = "RS485 TXイネーブル制御";
 inline constexpr char kTxAutomaticChoice[] = "自動モード";
 inline constexpr char kTxRtsChoice[] = "RTSモード";
+inline constexpr char kFastPacingLabel[] = "高速通信（応答後すぐに次の要求を送信する）";
 inline constexpr char kPortSetupNote[] =
     "適切な動作のために、通信ポートと、ネットワーク環境への動作モード適合をセットアップしてくださ"
     "い";
@@ -56,6 +57,7 @@ struct PortSetupForm {
     int retryIndex = 1;
     bool automaticTx = true;
     int txLevelIndex = 0;
+    bool fastPacing = false;
 
     // The level only matters when the program drives RTS itself.
     bool txLevelEnabled() const { return !automaticTx; }

@@ -57,6 +57,7 @@ void readMain(const SettingsStore& store, AppSettings& s) {
     s.scanMode = readUnsigned(store, "ScanMode", 0);
     s.faultFilePath = store.getString(kMain, "Fault File Path", "");
     s.logFilePath = store.getString(kMain, "Log File Path", "");
+    s.fastPacing = store.getInt(kSettingsSectionComm, kFastPacingKey, 0) == 1;
 }
 
 // The order matters: "ScanIDTo" is compared with the already clamped "ScanIDFrom".
@@ -94,6 +95,9 @@ void writeMain(const AppSettings& s, SettingsStore& store) {
     writeUnsigned(store, "ScanMode", s.scanMode);
     store.setString(kMain, "Fault File Path", s.faultFilePath);
     store.setString(kMain, "Log File Path", s.logFilePath);
+    // Written only once it was switched on, so a store that never had it is left as it was.
+    if (s.fastPacing || store.getInt(kSettingsSectionComm, kFastPacingKey, -1) != -1)
+        store.setInt(kSettingsSectionComm, kFastPacingKey, s.fastPacing ? 1 : 0);
 }
 
 }  // namespace

@@ -20,6 +20,9 @@ inline constexpr char kSettingsCompany[] = "ORVA";
 inline constexpr char kAppTitle[] = "Korvane 3.3";
 inline constexpr char kSettingsSectionMain[] = "Main";
 inline constexpr char kSettingsSectionInvName[] = "InvName";
+// Settings of this program's own that the original tool never had.
+inline constexpr char kSettingsSectionComm[] = "Comm";
+inline constexpr char kFastPacingKey[] = "Fast Pacing";
 // Main-window placement and its docking-pane layout, both opaque bytes in section "Main".
 inline constexpr char kMainPlacementKey[] = "MAIN";
 inline constexpr char kMainPaneLayoutKey[] = "Main PaneLayout";
@@ -68,6 +71,8 @@ struct AppSettings {
     unsigned timeOut = 1000;  // milliseconds per request
     unsigned retryCount = 3;
     unsigned requestTick = 30;  // the drive link's timer period; fixed, never stored
+    // The next request follows as soon as the line is idle instead of on the next tick.
+    bool fastPacing = false;
     int logEnable = 1;
     unsigned scanMode = 0;
     unsigned scanIdOne = 1;

@@ -17,6 +17,7 @@ struct GlobalOptions {
     int timeoutMs = 1000;
     int retries = 3;
     bool trace = false;
+    Pacing pacing = Pacing::kTick;
 };
 
 // A command line that cannot be run; main prints the message and the usage text, exit 2.

@@ -61,6 +61,15 @@ bool takeGlobal(const std::vector<std::string>& args, std::size_t& i, ParsedComm
         } else {
             throw UsageError("--stop-bits is 1, 1.5 or 2");
         }
+    } else if (a == "--pacing") {
+        std::string v = value();
+        if (v == "tick") {
+            o.pacing = Pacing::kTick;
+        } else if (v == "fast") {
+            o.pacing = Pacing::kFast;
+        } else {
+            throw UsageError("--pacing is tick or fast");
+        }
     } else if (a == "--timeout") {
         // Short time-outs are allowed: tests run the line fast.
         o.timeoutMs = static_cast<int>(ParseNumberArg(value(), 1, 600000, "time-out"));
@@ -99,8 +108,9 @@ std::string UsageText() {
         "1|1.5|2]\n"
         "                   [--timeout MS] [--retries N] [--auto-tx 0|1] [--tx-high 0|1] "
         "[--trace]\n"
+        "                   [--pacing tick|fast]\n"
         "                   COMMAND ...\n"
-        "defaults: tk485, 9600 baud, 8N1, 1000 ms time-out, 3 retries, auto TX 1\n"
+        "defaults: tk485, 9600 baud, 8N1, 1000 ms time-out, 3 retries, auto TX 1, tick pacing\n"
         "numbers are decimal or 0x-hex; results are JSON objects, one per line\n"
         "commands:\n";
     for (const auto& c : Commands()) text += std::string("  ") + c.synopsis + "\n";

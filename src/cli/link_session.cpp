@@ -61,6 +61,11 @@ void TickLoopExecutor::runUntil(Clock::time_point deadline) {
     }
 }
 
+void TickLoopExecutor::waitForWork(Clock::time_point deadline) {
+    std::unique_lock lock(mutex_);
+    ready_.wait_until(lock, deadline, [this] { return !queue_.empty(); });
+}
+
 void TickLoopExecutor::runPosted() {
     std::size_t n = 0;
     {
@@ -95,6 +100,7 @@ LinkSession::~LinkSession() {
 
 bool LinkSession::open() {
     if (options_.port.portName.empty()) throw UsageError("--port is required");
+    link_->SetPacing(options_.pacing);
     int result = link_->Open([](int) {}, options_.commMode, options_.port, options_.timeoutMs,
                              kTickMs, options_.retries);
     if (result != kLinkOpenOk) {
@@ -112,6 +118,7 @@ bool LinkSession::runUntil(const std::function<bool()>& done) {
         std::signal(SIGTERM, onInterrupt);
         handlersInstalled = true;
     }
+    if (link_->CurrentPacing() == Pacing::kFast) return runFast(done);
     using Clock = TickLoopExecutor::Clock;
     const auto tick = std::chrono::milliseconds(link_->TickMs());
     while (!done()) {
@@ -126,6 +133,21 @@ bool LinkSession::runUntil(const std::function<bool()>& done) {
             continue;
         }
         executor_.runUntil(nextTick_);
+    }
+    return true;
+}
+
+// No tick grid: the link is stepped after every batch of work and whenever its next deadline
+// (a gap, a time-out, a guard) comes, so a request follows its predecessor's reply at once.
+bool LinkSession::runFast(const std::function<bool()>& done) {
+    using Clock = TickLoopExecutor::Clock;
+    while (!done()) {
+        if (gInterrupted) return false;
+        executor_.runPosted();
+        link_->OnTick();
+        if (done()) break;
+        executor_.waitForWork(Clock::now() +
+                              std::chrono::microseconds(link_->MicrosecondsUntilDue()));
     }
     return true;
 }

@@ -1,6 +1,7 @@
 #pragma once
 // The drive link as korvane-cli runs it: a real serial port, the protocol thread being this
-// one, and a loop that ticks the link every 30 ms and feeds it the received bytes.
+// one, and a loop that ticks the link every 30 ms (or, in fast pacing, whenever the link has
+// something due) and feeds it the received bytes.
 #include <chrono>
 #include <condition_variable>
 #include <deque>
@@ -26,6 +27,8 @@ public:
     // Waits until work comes or the deadline passes, then runs work until none is left or the
     // deadline has passed.
     void runUntil(Clock::time_point deadline);
+    // Waits until work comes or the deadline passes, and runs nothing.
+    void waitForWork(Clock::time_point deadline);
     // Runs what was posted before this call, and nothing posted meanwhile.
     void runPosted();
 
@@ -57,6 +60,8 @@ class LinkSession {
     void traceNotice(const DriveReply& reply);
 
   private:
+    bool runFast(const std::function<bool()>& done);
+
     const GlobalOptions& options_;
     std::ostream& err_;
     TickLoopExecutor executor_;  // declared first: outlives the link and its port

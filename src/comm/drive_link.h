@@ -21,11 +21,20 @@ enum CommActivity : int { kActivitySent = 1, kActivityGoodReply = 2, kActivityEr
 
 enum LinkOpenResult : int { kLinkOpenOk = 0, kLinkOpenNoWindow = 1, kLinkOpenPortFailed = 2 };
 
+// Tick: one exchange per timer tick. Fast: the next request follows as soon as the line is idle
+// (reply complete, or time-out plus the late-reply guard) and its minimum gap has passed.
+enum class Pacing : int { kTick = 0, kFast = 1 };
+
+// The line's minimum silence before a request, in microseconds, for this protocol and framing.
+std::int64_t MinimumGapUs(int commMode, const PortSettings& settings);
+
 class CDriveLink {
 public:
     using ActivityHandler = std::function<void(int activity)>;
     // Every frame sent (sent = true) and every complete reply received, for tracing.
     using FrameTrace = std::function<void(bool sent, const std::uint8_t* bytes, std::size_t n)>;
+    // Microseconds of a steady clock; fast pacing measures time-outs, guards and gaps with it.
+    using MonotonicClock = std::function<std::int64_t()>;
 
     CDriveLink(Executor& executor, PortFactory portFactory);
     ~CDriveLink();
@@ -47,10 +56,21 @@ public:
     void SetPollRange(int first, int last);
     void SetGraphWatchActive(bool active);
 
-    // The owner's timer: runs while IsTimerRunning(), every TickMs().
+    // Takes effect at the next Open.
+    void SetPacing(Pacing pacing);
+    Pacing CurrentPacing() const;
+    // Tests drive time by hand; the default is std::chrono::steady_clock.
+    void SetMonotonicClock(MonotonicClock clock);
+
+    // The owner's timer: runs while IsTimerRunning(), every TimerMs(). In tick pacing that is
+    // the tick; in fast pacing a short timer that tells the link the line may be idle.
     void OnTick();
     bool IsTimerRunning() const;
     int TickMs() const;
+    int TimerMs() const;
+    // Fast pacing: how long the owner may wait before calling OnTick() again without delaying
+    // anything the link has scheduled (a new request still needs a call soon after queueing).
+    std::int64_t MicrosecondsUntilDue() const;
 
     void SetFrameTrace(FrameTrace trace);
 

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QLineEdit>
@@ -78,6 +79,7 @@ TEST(PortSetupDialog, EveryFieldComesBackAsShownAndTxLevelFollowsRtsMode) {
     form.retryIndex = 3;
     form.automaticTx = false;
     form.txLevelIndex = 1;
+    form.fastPacing = true;
     PortSetupDialog dialog(form, {"ttyS0", "SIM"}, prompter);
 
     const PortSetupForm shown = dialog.form();
@@ -91,7 +93,10 @@ TEST(PortSetupDialog, EveryFieldComesBackAsShownAndTxLevelFollowsRtsMode) {
     EXPECT_EQ(shown.retryIndex, 3);
     EXPECT_FALSE(shown.automaticTx);
     EXPECT_EQ(shown.txLevelIndex, 1);
+    EXPECT_TRUE(shown.fastPacing);
     EXPECT_TRUE(dialog.txLevelBox()->isEnabled());
+    dialog.fastPacingBox()->setChecked(false);
+    EXPECT_FALSE(dialog.form().fastPacing);
 
     dialog.findChildren<QRadioButton*>()[0]->setChecked(true);
     EXPECT_TRUE(dialog.form().automaticTx);

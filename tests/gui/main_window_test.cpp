@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QHeaderView>
 #include <QLabel>
@@ -121,7 +122,16 @@ TEST(MainWindow, PortSetupFromTheStatusBarReopensTheLineAndFollowsItsTimer) {
     QTest::mouseDClick(panes.baudRate(), Qt::LeftButton);
     EXPECT_EQ(panes.baudRate()->text().toStdString(), "19200");
     EXPECT_TRUE(rig.window->linkTimer().isActive());
-    EXPECT_EQ(rig.window->linkTimer().interval(), rig.controller->LinkTickMs());
+    EXPECT_EQ(rig.window->linkTimer().interval(), rig.controller->LinkTimerMs());
+
+    // Fast pacing runs the link on a short timer, and the tick comes back when it is off.
+    for (bool fast : {true, false}) {
+        OnPortSetupDialog([fast](PortSetupDialog& d) { d.fastPacingBox()->setChecked(fast); },
+                          true);
+        QTest::mouseDClick(panes.baudRate(), Qt::LeftButton);
+        EXPECT_TRUE(rig.window->linkTimer().isActive());
+        EXPECT_EQ(rig.window->linkTimer().interval(), fast ? 1 : 30);
+    }
 
     rig.prompter.clear();
     OnPortSetupDialog(

@@ -172,6 +172,29 @@ TEST_P(CliOverSim, ASlowDriveGivesFailuresNeverItsNeighboursValues) {
     }
 }
 
+// The same reads in fast pacing, from a quick drive and from one slower than the time-out.
+TEST_P(CliOverSim, FastPacingGivesTheSameValuesAndNeverANeighboursWord) {
+    for (const char* delay : {"0", "270"}) {
+        std::vector<std::string> options = simOptions(GetParam());
+        options.insert(options.end(), {"--delay", delay});
+        SimProcess sim(options);
+        ASSERT_TRUE(sim.started());
+        ProgramResult r = cli(sim, {"--protocol", GetParam(), "--pacing", "fast", "read", "3", "0",
+                                    "1", "2", "3", "0", "1"});
+        auto got = lines(r.out);
+        ASSERT_EQ(got.size(), 6u) << r.err;
+        const int identity[] = {11, 5, 1, 0x0310, 11, 5};
+        for (std::size_t i = 0; i < got.size(); ++i) {
+            if (got[i]["error"] == 0) {
+                EXPECT_EQ(got[i]["value"], identity[i]) << delay << " read " << i;
+            } else {
+                EXPECT_NE(std::string(delay), "0") << r.err;
+                EXPECT_TRUE(got[i]["value"].is_null());
+            }
+        }
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(Protocols, CliOverSim, ::testing::Values("tk485", "modbus"));
 
 // Noise faster than the program reads it: the read still ends, as a failure.
@@ -212,6 +235,7 @@ TEST(Cli, UsageErrorsExitWithTwoAndTheUsage) {
         {"--port", "/dev/null", "--parity", "weird", "read", "1", "0"},
         {"--port", "/dev/null", "--stop-bits", "3", "read", "1", "0"},
         {"--port", "/dev/null", "--bogus", "read", "1", "0"},
+        {"--port", "/dev/null", "--pacing", "quick", "read", "1", "0"},
         {"--port"},
     };
     for (const auto& args : cases) {

@@ -30,6 +30,7 @@ struct FaultCase {
     const char* name;
     sim::SimProtocol simProtocol;
     int commMode;
+    Pacing pacing;
 };
 
 void PrintTo(const FaultCase& c, std::ostream* os) {
@@ -57,6 +58,7 @@ TEST_P(LinkUnderFaults, ManyReadsGiveOnlyRightValuesOrReportedFailures) {
     ASSERT_TRUE(line.start());
 
     LinkRig rig;
+    rig.link.SetPacing(GetParam().pacing);
     // A time-out that a loaded machine running sanitizers still meets; each lost reply costs
     // it twice over (the time-out, then the silence before the repeat).
     ASSERT_EQ(rig.open(line.path(), GetParam().commMode, kBaud, 200, 2, 3), kLinkOpenOk);
@@ -91,17 +93,21 @@ TEST_P(LinkUnderFaults, ManyReadsGiveOnlyRightValuesOrReportedFailures) {
     EXPECT_TRUE(rig.prompter.entries().empty());
 }
 
-INSTANTIATE_TEST_SUITE_P(Protocols, LinkUnderFaults,
-                         ::testing::Values(FaultCase{"tk485", sim::SimProtocol::Tk485, kCommTk485},
-                                           FaultCase{"modbus", sim::SimProtocol::Modbus,
-                                                     kCommModbus}),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(
+    Protocols, LinkUnderFaults,
+    ::testing::Values(FaultCase{"tk485", sim::SimProtocol::Tk485, kCommTk485, Pacing::kTick},
+                      FaultCase{"modbus", sim::SimProtocol::Modbus, kCommModbus, Pacing::kTick},
+                      FaultCase{"tk485_fast", sim::SimProtocol::Tk485, kCommTk485, Pacing::kFast},
+                      FaultCase{"modbus_fast", sim::SimProtocol::Modbus, kCommModbus,
+                                Pacing::kFast}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 struct LateCase {
     const char* name;
     sim::SimProtocol simProtocol;
     int commMode;
     int delayMs;
+    Pacing pacing;
 };
 
 void PrintTo(const LateCase& c, std::ostream* os) {
@@ -126,6 +132,7 @@ TEST_P(LinkWithSlowDrive, ReadsGiveTheRightValuesOrReportedFailures) {
     ASSERT_TRUE(line.start());
 
     LinkRig rig;
+    rig.link.SetPacing(GetParam().pacing);
     ASSERT_EQ(rig.open(line.path(), GetParam().commMode, kBaud, kTimeoutMs, 5, 1), kLinkOpenOk);
     Collector sink;
     for (int i = 0; i < 2 * kAddresses; ++i) rig.link.QueueRead(1, 0x0200 + i % kAddresses, &sink);
@@ -159,10 +166,13 @@ TEST_P(LinkWithSlowDrive, ReadsGiveTheRightValuesOrReportedFailures) {
 
 INSTANTIATE_TEST_SUITE_P(
     Delays, LinkWithSlowDrive,
-    ::testing::Values(LateCase{"tk485_1_2x", sim::SimProtocol::Tk485, kCommTk485, 240},
-                      LateCase{"tk485_1_8x", sim::SimProtocol::Tk485, kCommTk485, 360},
-                      LateCase{"modbus_1_2x", sim::SimProtocol::Modbus, kCommModbus, 240},
-                      LateCase{"modbus_1_8x", sim::SimProtocol::Modbus, kCommModbus, 360}),
+    ::testing::Values(
+        LateCase{"tk485_1_2x", sim::SimProtocol::Tk485, kCommTk485, 240, Pacing::kTick},
+        LateCase{"tk485_1_8x", sim::SimProtocol::Tk485, kCommTk485, 360, Pacing::kTick},
+        LateCase{"modbus_1_2x", sim::SimProtocol::Modbus, kCommModbus, 240, Pacing::kTick},
+        LateCase{"modbus_1_8x", sim::SimProtocol::Modbus, kCommModbus, 360, Pacing::kTick},
+        LateCase{"tk485_1_2x_fast", sim::SimProtocol::Tk485, kCommTk485, 240, Pacing::kFast},
+        LateCase{"modbus_1_8x_fast", sim::SimProtocol::Modbus, kCommModbus, 360, Pacing::kFast}),
     [](const auto& info) { return std::string(info.param.name); });
 
 class MonitorCollector : public MonitorListener {

@@ -47,7 +47,7 @@ protected:
         while (!done()) {
             if (std::chrono::steady_clock::now() > deadline) return false;
             if (c.LinkTimerRunning()) c.OnLinkTick();
-            executor_.waitAndDrain(std::chrono::milliseconds(c.LinkTickMs()));
+            executor_.waitAndDrain(std::chrono::milliseconds(c.LinkTimerMs()));
         }
         return true;
     }

@@ -20,7 +20,7 @@ int LinkRig::open(const std::string& port, int commMode, int baud, int timeoutMs
 bool LinkRig::runUntil(const std::function<bool()>& done, std::chrono::seconds limit) {
     using Clock = std::chrono::steady_clock;
     const auto deadline = Clock::now() + limit;
-    const auto tick = std::chrono::milliseconds(link.TickMs());
+    const auto tick = std::chrono::milliseconds(link.TimerMs());
     auto next = Clock::now() + tick;
     while (!done()) {
         auto now = Clock::now();

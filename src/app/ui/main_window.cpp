@@ -211,8 +211,8 @@ void MainWindow::syncLinkTimer() {
         linkTimer_.stop();
         return;
     }
-    if (!linkTimer_.isActive() || linkTimer_.interval() != controller_.LinkTickMs())
-        linkTimer_.start(controller_.LinkTickMs());
+    if (!linkTimer_.isActive() || linkTimer_.interval() != controller_.LinkTimerMs())
+        linkTimer_.start(controller_.LinkTimerMs());
 }
 
 void MainWindow::onLinkTick() {

@@ -1,5 +1,6 @@
 #include "app/ui/port_setup_dialog.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QFormLayout>
@@ -76,6 +77,8 @@ PortSetupDialog::PortSetupDialog(const PortSetupForm& form, const PortNameList& 
     timeOut_ = new NumberSpinEdit(kMinTimeOut, kMaxTimeOut, kTimeOutMaxChars, this);
     timeOut_->lineEdit()->setText(qtText(form.timeOutText));
     retry_ = choiceBox(texts(kRetryChoices), form.retryIndex);
+    fastPacing_ = new QCheckBox(qtText(kFastPacingLabel), this);
+    fastPacing_->setChecked(form.fastPacing);
 
     autoMode_ = new QRadioButton(qtText(kTxAutomaticChoice), this);
     rtsMode_ = new QRadioButton(qtText(kTxRtsChoice), this);
@@ -94,6 +97,7 @@ PortSetupDialog::PortSetupDialog(const PortSetupForm& form, const PortNameList& 
     fields->addRow(qtText(kStopBitsLabel), stopBits_);
     fields->addRow(qtText(kTimeOutLabel), withUnit(timeOut_, kTimeOutUnit));
     fields->addRow(qtText(kRetryLabel), retry_);
+    fields->addRow(QString(), fastPacing_);
 
     auto* tx = new QGroupBox(qtText(kTxEnableLabel), this);
     auto* txLayout = new QHBoxLayout(tx);
@@ -138,6 +142,7 @@ PortSetupForm PortSetupDialog::form() const {
     f.retryIndex = retry_->currentIndex();
     f.automaticTx = autoMode_->isChecked();
     f.txLevelIndex = txLevel_->currentIndex();
+    f.fastPacing = fastPacing_->isChecked();
     return f;
 }
 

@@ -4,6 +4,7 @@
 
 #include "app/port_setup.h"
 
+class QCheckBox;
 class QComboBox;
 class QRadioButton;
 
@@ -25,6 +26,7 @@ public:
     QComboBox* baudRateBox() const { return baudRate_; }
     QComboBox* txLevelBox() const { return txLevel_; }
     QRadioButton* rtsModeButton() const { return rtsMode_; }
+    QCheckBox* fastPacingBox() const { return fastPacing_; }
     NumberSpinEdit* timeOutEdit() const { return timeOut_; }
 
 public slots:
@@ -46,6 +48,7 @@ private:
     QRadioButton* autoMode_;
     QRadioButton* rtsMode_;
     QComboBox* txLevel_;
+    QCheckBox* fastPacing_;
 };
 
 }  // namespace korvane

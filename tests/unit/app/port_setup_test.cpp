@@ -73,6 +73,27 @@ TEST(PortSetupForm, OpeningAndAcceptingUnchangedKeepsEverySetting) {
     EXPECT_EQ(after.txActiveHigh, 0);
 }
 
+TEST(PortSetupForm, FastPacingShowsAndIsTakenAsChosen) {
+    for (bool stored : {false, true}) {
+        for (bool chosen : {false, true}) {
+            AppSettings s;
+            s.fastPacing = stored;
+            PortSetupForm f = MakePortSetupForm(s, kPorts);
+            EXPECT_EQ(f.fastPacing, stored);
+            f.fastPacing = chosen;
+            ASSERT_TRUE(ApplyPortSetupForm(f, s).accepted);
+            EXPECT_EQ(s.fastPacing, chosen);
+        }
+    }
+    // A refused form changes nothing, the pacing included.
+    AppSettings s;
+    PortSetupForm f = MakePortSetupForm(s, kPorts);
+    f.fastPacing = true;
+    f.timeOutText = "x";
+    EXPECT_FALSE(ApplyPortSetupForm(f, s).accepted);
+    EXPECT_FALSE(s.fastPacing);
+}
+
 TEST(PortSetupForm, TxLevelIsOnlyOfferedInRtsMode) {
     AppSettings s;
     EXPECT_FALSE(MakePortSetupForm(s, kPorts).txLevelEnabled());

@@ -227,6 +227,31 @@ TEST(Settings, EverySettingSurvivesACloseAndRestartUnderItsKey) {
     EXPECT_EQ(ReadConnectedIds(store), (std::vector<int>{3, 200}));
 }
 
+// The key is ours alone: a store that never had it keeps not having it until the user turns
+// fast pacing on, and turning it off again is remembered.
+TEST(Settings, FastPacingIsStoredInItsOwnSectionOnlyOnceChosen) {
+    TempDir tmp;
+    const AppDirectories dirs = MakeAppDirectories(tmp.path());
+    MemorySettingsStore store;
+    AppSettings s = LoadSettings(store, kPorts, dirs);
+    EXPECT_FALSE(s.fastPacing);
+    SaveSettings(s, {}, store);
+    EXPECT_EQ(store.getInt("Comm", "Fast Pacing", -1), -1);
+
+    const struct {
+        bool set;
+        int stored;
+    } steps[] = {{true, 1}, {false, 0}, {true, 1}};
+    for (const auto& step : steps) {
+        s.fastPacing = step.set;
+        SaveSettings(s, {}, store);
+        EXPECT_EQ(store.getInt("Comm", "Fast Pacing", -1), step.stored);
+        EXPECT_EQ(LoadSettings(store, kPorts, dirs).fastPacing, step.set);
+    }
+    store.setInt("Comm", "Fast Pacing", 7);  // anything but 1 is the default
+    EXPECT_FALSE(LoadSettings(store, kPorts, dirs).fastPacing);
+}
+
 TEST(ConnectedIds, OnlyConnectedAndSupportedStationsAreSaved) {
     DriveRecords records;
     auto connect = [&](int station, int supported) {
