@@ -233,6 +233,20 @@ void CParaFrame::Execute(int command) {
     }
 }
 
+bool CParaFrame::TreeDoubleClicked() {
+    const ParaNode node = tree_.Selected();
+    if (closed_ || !IsOnline() || !loaded() || node.kind == NodeKind::kUserGroupRoot ||
+        actions_ == nullptr)
+        return false;
+    actions_->CancelRead();
+    actions_->ReadNode(node, {});
+    return node.kind == NodeKind::kAllGroups;
+}
+
+void CParaFrame::ListDoubleClicked() {
+    Execute(kCmdOnlineEdit);
+}
+
 // ---------------------------------------------------------------------------------------------
 // Parameter files
 

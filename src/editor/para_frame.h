@@ -132,6 +132,12 @@ public:
     bool IsEnabled(int command) const;
     void Execute(int command);
 
+    // A double click on the selected tree node reads it from the drive (online only). True
+    // when the widget should collapse the node afterwards (the all-groups root).
+    bool TreeDoubleClicked();
+    // A double click on a list row opens the online edit, when that command is enabled.
+    void ListDoubleClicked();
+
     // Parameter files.
     bool SaveParameterFile();
     bool ReadParameterFile();

@@ -113,6 +113,30 @@ TEST(EditorFrame, CommandsBuiltElsewhereGoToTheirHooks) {
     EXPECT_EQ(t.actions.readNodes.back(), t.frame->Tree().Selected());
 }
 
+TEST(EditorFrame, DoubleClicksReadTreeNodesAndEditRowsOfOnlineEditorsOnly) {
+    struct Case {
+        int key;
+        NodeKind node;
+        std::size_t reads;
+        bool collapse;
+    } cases[] = {
+        {7, NodeKind::kGroup, 1, false},
+        {7, NodeKind::kAllGroups, 1, true},
+        {7, NodeKind::kUserGroupRoot, 0, false},
+        {256, NodeKind::kAllGroups, 0, false},
+    };
+    for (const Case& c : cases) {
+        FrameEnv t(c.key);
+        int edits = 0;
+        t.frame->SetEditHook([&](int) { ++edits; });
+        if (c.node != NodeKind::kGroup) t.frame->Tree().Select({c.node});
+        EXPECT_EQ(t.frame->TreeDoubleClicked(), c.collapse);
+        EXPECT_EQ(t.actions.readNodes.size(), c.reads);
+        t.frame->ListDoubleClicked();
+        EXPECT_EQ(edits, c.key == 7 && c.node != NodeKind::kUserGroupRoot ? 1 : 0);
+    }
+}
+
 TEST(EditorFrame, TitlesAndPanesNameTheDriveAndTheMode) {
     FrameEnv offline;
     EXPECT_EQ(offline.frame->Title(), "OFF-LINE(Kapok, Ver3.16) Parameter Editor");
