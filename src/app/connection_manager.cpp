@@ -187,13 +187,23 @@ void ConnectionManager::addDrive(DriveRecord& record) {
     if (scanning_ && records_.connectedCount() >= kMaxConnectedDrives) finishScan();
 }
 
-void ConnectionManager::RemoveDrive(int station) {
+void ConnectionManager::RemoveAllDrives() {
+    for (int station = 1; station <= 255; ++station) {
+        if (records_[station].connected) RemoveDrive(station);
+    }
+}
+
+void ConnectionManager::removeDrive(int station, bool linkDropped) {
     if (station < 1 || station > 255) return;
     DriveRecord& record = records_[station];
     const bool wasConnected = record.isConnected();
     if (wasConnected) {
-        unregisterLists(record, graphWatch_);
-        link_.RemoveListener(station, this);
+        // Withdrawing what the link already dropped could take away counts that another
+        // window registered again on hearing of the same failure.
+        if (!linkDropped) {
+            unregisterLists(record, graphWatch_);
+            link_.RemoveListener(station, this);
+        }
         events_.eventLine(station, "切断済み");
     }
     // A drive that stopped answering is no longer connected, supported series or not.
@@ -243,9 +253,10 @@ void ConnectionManager::OnDriveMonitor(int station, const DriveReply& reply) {
     if (station < 1 || station > 255) return;
     DriveRecord& record = records_[station];
     if (!record.isConnected()) return;
+    // Monitoring of the station has ended for good, whatever the last failure was (a refused
+    // monitor read as well as silence): a drive kept listed would show frozen values as live.
     if (reply.errorCode == kErrRetriesExhausted) {
-        if (reply.failingCode == kErrTimeout || reply.failingCode >= kErrUndefined)
-            RemoveDrive(station);
+        removeDrive(station, true);
         return;
     }
     if (reply.errorCode != 0) return;

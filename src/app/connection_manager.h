@@ -55,7 +55,10 @@ public:
     void StopScan();
     bool IsScanning() const { return scanning_; }
     int CurrentScanId() const;
-    void RemoveDrive(int station);
+    void RemoveDrive(int station) { removeDrive(station, false); }
+    // The line is gone (the port could not be opened): every drive is removed as one that
+    // stopped answering, so that no row shows old values as live.
+    void RemoveAllDrives();
     // Re-registers every connected drive for the new graph-watch mode.
     void SetGraphWatchMode(bool active);
     void SetRetryLimit(int retryLimit) { config_.retryLimit = retryLimit; }
@@ -73,6 +76,8 @@ private:
     void nextScanId();
     void finishScan();
     void addDrive(DriveRecord& record);
+    // `linkDropped`: the link has already forgotten the station's registrations and listeners.
+    void removeDrive(int station, bool linkDropped);
     // Everything the drive has registered with the link in the given mode.
     std::vector<int> registeredAddresses(const DriveRecord& record, bool graphWatch) const;
     void registerLists(const DriveRecord& record, bool graphWatch);

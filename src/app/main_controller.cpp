@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "app/port_error_gate.h"
 #include "common/prompter.h"
 #include "paradb/model_tables.h"
 
@@ -74,13 +75,18 @@ bool MainController::openLink() {
     auto activity = [this, alive](int a) {
         if (alive.expired()) return;
         indicator_.OnActivity(a);
+        if (a == kActivityGoodReply && portErrors_) portErrors_->lineWorked();
     };
+    if (portErrors_) portErrors_->reopening();
     const int result = link_.Open(activity, static_cast<int>(settings_.commMode),
                                   settings_.portSettings(), static_cast<int>(settings_.timeOut),
                                   kLinkTickMs, static_cast<int>(settings_.retryCount));
     connections_.SetRetryLimit(static_cast<int>(settings_.retryCount));
     view().lineSettingsChanged();
-    return result == kLinkOpenOk;
+    if (result == kLinkOpenOk) return true;
+    // No line, no drives: the link runs on and its time-outs would leave the rows frozen.
+    connections_.RemoveAllDrives();
+    return false;
 }
 
 void MainController::OnIndicatorTick() {
@@ -95,9 +101,21 @@ ConnectChoice MainController::ConnectDialogValues() const {
     return c;
 }
 
-void MainController::Connect(const ConnectChoice& choice) {
+void MainController::removeUnconnectedRows() {
+    // An unsupported drive's record stays "connected" while its row is listed; once the row is
+    // gone the record is reset too, or the next scan would skip the drive for good.
+    std::vector<int> unsupported;
+    for (int station : driveList_.ListedStations()) {
+        if (records_[station].connected && !records_[station].supported)
+            unsupported.push_back(station);
+    }
     driveList_.RemoveUnconnectedRows(records_);
+    for (int station : unsupported) connections_.RemoveDrive(station);
     view().driveListChanged();
+}
+
+void MainController::Connect(const ConnectChoice& choice) {
+    removeUnconnectedRows();
     settings_.scanMode = choice.mode;
     settings_.scanIdOne = choice.one;
     settings_.scanIdFrom = choice.from;
@@ -107,8 +125,7 @@ void MainController::Connect(const ConnectChoice& choice) {
 }
 
 void MainController::Refresh() {
-    driveList_.RemoveUnconnectedRows(records_);
-    view().driveListChanged();
+    removeUnconnectedRows();
     connections_.ScanIds(driveList_.ListedStations());
 }
 
@@ -149,6 +166,8 @@ bool MainController::CommandEnabled(int command) const {
             return selected.keypad;
         case kCmdOnlineEditor:
             return selected.onlineEditor;
+        case kCmdOfflineEditor:
+            return freeOfflineKey() >= 0;
         case kCmdStartLog:
             return !eventLog_.isLogging();
         case kCmdStopLog:
@@ -162,7 +181,68 @@ bool MainController::CommandEnabled(int command) const {
 
 void MainController::OpenToolWindow(int command) {
     if (!CommandEnabled(command)) return;
+    const int station = driveList_.SelectedStation();
+    switch (command) {
+        case kCmdInformation:
+            openInformationSheet(station);
+            return;
+        case kCmdKeypad:
+            openToolWindow(kKindKeypad, station);
+            return;
+        case kCmdOnlineEditor:
+            openToolWindow(kKindParaEditor, station);
+            return;
+        case kCmdOfflineEditor:
+            openToolWindow(kKindParaEditor, freeOfflineKey());
+            return;
+        case kCmdGraphMonitor:
+            openToolWindow(kKindGraphMonitor, kGraphMonitorKey);
+            return;
+        default:
+            return;
+    }
+}
+
+bool MainController::factoryProvides(int kind) {
+    if (factory_ && factory_->provides(kind)) return true;
     env_.prompter.info(kToolWindowUnavailableText, kAppTitle);
+    return false;
+}
+
+void MainController::openToolWindow(int kind, int stationKey) {
+    if (stationKey < 0 || stationKey >= kDriveRecordCount) return;
+    if (ToolFrame* open = toolFrames_.find(kind, stationKey)) {
+        open->activate();
+        return;
+    }
+    if (!factoryProvides(kind)) return;
+    // An offline editor starts from a clean record, whatever an earlier one left in it.
+    if (stationKey >= kFirstOfflineKey) records_[stationKey].reset();
+    toolFrames_.openOrActivate(kind, stationKey,
+                               [&] { return factory_->create(kind, stationKey); });
+}
+
+void MainController::openInformationSheet(int station) {
+    if (ToolFrame* sheet = toolFrames_.find(kKindInformation, kInformationKey)) {
+        sheet->retarget(station);
+        sheet->activate();
+        return;
+    }
+    if (!factoryProvides(kKindInformation)) return;
+    toolFrames_.openOrActivate(kKindInformation, kInformationKey,
+                               [&] { return factory_->create(kKindInformation, station); });
+}
+
+int MainController::freeOfflineKey() const {
+    for (int key = kFirstOfflineKey; key < kDriveRecordCount; ++key) {
+        if (!toolFrames_.find(kKindParaEditor, key)) return key;
+    }
+    return -1;
+}
+
+ToolServices MainController::Services() {
+    return ToolServices{link_,        records_,       env_.settings, env_.prompter,
+                        env_.clock,   env_.executor,  *this,         env_.dirs};
 }
 
 void MainController::SortDriveList(int column) {
@@ -226,13 +306,15 @@ void MainController::SetGraphWatchActive(bool active) {
     graphWatch_ = active;
     link_.SetGraphWatchActive(active);
     connections_.SetGraphWatchMode(active);
-    toolFrames_.broadcast({DriveEventKind::kGraphWatchMode, 0, nullptr});
+    DriveEvent event(DriveEventKind::kGraphWatchMode);
+    event.graphWatchActive = active;
+    toolFrames_.broadcast(event);
     view().graphWatchChanged(active);
 }
 
 void MainController::DeviceNameChanged(int station) {
     if (driveList_.UpdateName(station)) view().driveListChanged();
-    toolFrames_.broadcast({DriveEventKind::kNameChanged, station, nullptr});
+    toolFrames_.broadcast(DriveEvent(DriveEventKind::kNameChanged, station));
 }
 
 void MainController::driveRowChanged(int station) {
@@ -257,11 +339,15 @@ void MainController::scanProgress(bool visible, int position, int range) {
 }
 
 void MainController::driveConnected(int station, const DriveRecord& record) {
-    toolFrames_.broadcast({DriveEventKind::kConnected, station, &record});
+    DriveEvent event(DriveEventKind::kConnected, station);
+    event.seriesCode = record.seriesCode;
+    event.version = record.version;
+    event.driveData = record.driveData;
+    toolFrames_.broadcast(event);
 }
 
-void MainController::driveDisconnected(int station, const DriveRecord& record) {
-    toolFrames_.broadcast({DriveEventKind::kDisconnected, station, &record});
+void MainController::driveDisconnected(int station, const DriveRecord& /*record*/) {
+    toolFrames_.broadcast(DriveEvent(DriveEventKind::kDisconnected, station));
 }
 
 void MainController::faultRecorded(const DriveRecord& record) {

@@ -15,6 +15,7 @@
 #include "app/port_setup.h"
 #include "app/settings.h"
 #include "app/tool_frames.h"
+#include "app/tool_services.h"
 #include "comm/drive_link.h"
 #include "comm/port_enumeration.h"
 #include "monitor/alarm_history.h"
@@ -24,6 +25,7 @@ namespace korvane {
 
 class Clock;
 class Executor;
+class PortErrorGate;
 class Prompter;
 class SettingsStore;
 
@@ -104,7 +106,7 @@ struct ConnectFormCheck {
 ConnectFormCheck CheckConnectForm(unsigned mode, const std::string& one, const std::string& from,
                                   const std::string& to);
 
-class MainController : public ConnectionEvents {
+class MainController : public ConnectionEvents, public ToolHost {
 public:
     explicit MainController(MainEnvironment env);
     ~MainController() override;
@@ -112,6 +114,8 @@ public:
     MainController& operator=(const MainController&) = delete;
 
     void SetView(MainView* view) { view_ = view; }
+    // The gate the port's error reports pass through; told when the line works or is re-opened.
+    void SetPortErrorGate(PortErrorGate* gate) { portErrors_ = gate; }
 
     // After the window is shown: event log, alarm history, drive link, "ConIDs".
     void Start();
@@ -138,8 +142,13 @@ public:
     DriveMenuState MenuStateFor(int station) const;
     // Whether a command of the menu bar or a tool bar can be chosen now.
     bool CommandEnabled(int command) const;
-    // Commands that open a tool window (information, keypad, editors, graph monitor).
+    // Commands that open a tool window (information, keypad, editors, graph monitor). A kind
+    // the factory does not provide answers with kToolWindowUnavailableText.
     void OpenToolWindow(int command);
+    // The UI's window factory; nullptr (the default) makes every tool window unavailable.
+    void SetToolWindowFactory(ToolWindowFactory* factory) { factory_ = factory; }
+    // The bundle every tool window's core class receives.
+    ToolServices Services();
 
     // The drive list's header click and row selection.
     void SortDriveList(int column);
@@ -179,6 +188,14 @@ public:
     int IndicatorIcon() const { return indicator_.Icon(); }
     LineStatusTexts LineStatus() const;
 
+    // ToolHost
+    bool graphWatchActive() const override { return graphWatch_; }
+    void setGraphWatchActive(bool active) override { SetGraphWatchActive(active); }
+    void deviceNameChanged(int station) override { DeviceNameChanged(station); }
+    void openToolWindow(int kind, int stationKey) override;
+    int freeOfflineKey() const override;
+    void toolFrameClosing(const ToolFrame* frame) override { toolFrames_.frameClosing(frame); }
+
     // ConnectionEvents
     void driveRowChanged(int station) override;
     void driveValuesChanged(int station) override;
@@ -192,6 +209,9 @@ public:
 
 private:
     [[nodiscard]] bool openLink();
+    void openInformationSheet(int station);
+    void removeUnconnectedRows();
+    bool factoryProvides(int kind);
 
     MainEnvironment env_;
     AppSettings settings_;
@@ -204,6 +224,8 @@ private:
     ToolFrameRegistry toolFrames_;
     DriveListModel driveList_;
     CommIndicator indicator_;
+    ToolWindowFactory* factory_ = nullptr;
+    PortErrorGate* portErrors_ = nullptr;
     MainView* view_ = nullptr;
     MainView nullView_;
     bool graphWatch_ = false;

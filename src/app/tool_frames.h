@@ -11,11 +11,14 @@
 
 namespace korvane {
 
+class CDataFile;
 class Executor;
 class SettingsStore;
-struct DriveRecord;
 
 // Window kinds are the ids of the frames' caption strings; stored placements are keyed by them.
+// The information sheet has no caption id of that range; it takes 130 so that it can be listed,
+// closed at exit and sent drive events like the others.
+constexpr int kKindInformation = 130;
 constexpr int kKindKeypad = 131;
 constexpr int kKindParaEditor = 132;
 constexpr int kKindGraphMonitor = 133;
@@ -23,6 +26,9 @@ constexpr int kKindReport = 134;
 
 // There is one graph monitor for the whole program, always under this key.
 constexpr int kGraphMonitorKey = 1;
+// There is one information sheet, re-targeted to whichever drive is chosen; it is listed under
+// this key (no station), and told its drive when it is created or re-targeted.
+constexpr int kInformationKey = 0;
 
 // Frames with a key at or above this belong to offline editors, which see no drive events.
 constexpr int kFirstOfflineKey = 256;
@@ -37,10 +43,20 @@ enum class DriveEventKind {
     kGraphWatchMode,  // the graph monitor switched graph watch mode on or off
 };
 
+// Events are posted, so they carry copies: by the time a window sees one, the record it came
+// from may already have been reset or reused by another drive.
 struct DriveEvent {
-    DriveEventKind kind = DriveEventKind::kConnected;
-    int station = 0;                      // 0 for kGraphWatchMode
-    const DriveRecord* record = nullptr;  // set for kConnected and kDisconnected
+    explicit DriveEvent(DriveEventKind k = DriveEventKind::kConnected, int s = 0)
+        : kind(k), station(s) {}
+
+    DriveEventKind kind;
+    int station;  // 0 for kGraphWatchMode
+    // kConnected: the drive's identification, and its data file, which stays alive for as long
+    // as a window holds this pointer.
+    int seriesCode = 0;
+    int version = 0;
+    std::shared_ptr<CDataFile> driveData;
+    bool graphWatchActive = false;  // kGraphWatchMode: the mode as it was when announced
 };
 
 // What the UI's tool window offers the list.
@@ -55,6 +71,20 @@ class ToolFrame {
     virtual std::vector<std::uint8_t> savePlacement() const = 0;
     virtual void restorePlacement(const std::vector<std::uint8_t>& placement) = 0;
     virtual void onDriveEvent(const DriveEvent& event) = 0;
+    // Only the information sheet, one window for whichever drive is chosen, takes a new station
+    // while open.
+    virtual void retarget(int /*station*/) {}
+};
+
+// Made by the UI: builds the window of a kind for a station key. The information sheet gets the
+// chosen station as its key here, although it is listed under kInformationKey.
+class ToolWindowFactory {
+  public:
+    virtual ~ToolWindowFactory() = default;
+    // Whether windows of this kind exist in this build.
+    virtual bool provides(int kind) const = 0;
+    // nullptr when the user cancelled (a mode dialog) or the window could not be made.
+    virtual ToolFrame* create(int kind, int stationKey) = 0;
 };
 
 class ToolFrameRegistry {

@@ -16,6 +16,7 @@ class DriveRecords;
 class Executor;
 class Prompter;
 class SettingsStore;
+class ToolFrame;
 
 // The calls a tool window makes back to the main window.
 class ToolHost {
@@ -30,6 +31,9 @@ public:
     virtual void openToolWindow(int kind, int stationKey) = 0;
     // A free record index 256..287 for an offline editor, or -1 when all 32 are in use.
     virtual int freeOfflineKey() const = 0;
+    // A window is closing: its placement is kept and it is taken off the list, so that it gets
+    // no more drive events and the next open command makes a new one.
+    virtual void toolFrameClosing(const ToolFrame* frame) = 0;
 };
 
 struct ToolServices {

@@ -45,13 +45,13 @@ bool GuiRig::startOnSimLine(const std::vector<sim::DriveIdentity>& drives,
     store.setString(kSettingsSectionMain, "Port", line_.path());
     store.setInt(kSettingsSectionMain, "BaudRate", 38400);
     store.setBytes(kSettingsSectionMain, "ConIDs", connectedIds);
-    startWindow(MakeAppPortFactory(executor_, prompter, *builtInLine_));
+    startWindow(MakeAppPortFactory(executor_, portErrors, *builtInLine_));
     return true;
 }
 
 void GuiRig::startDemo() {
     SeedDemoSettings(store);
-    startWindow(MakeAppPortFactory(executor_, prompter, *builtInLine_));
+    startWindow(MakeAppPortFactory(executor_, portErrors, *builtInLine_));
 }
 
 void GuiRig::startWindow(PortFactory factory) {
@@ -64,6 +64,7 @@ void GuiRig::startWindow(PortFactory factory) {
                                                                   dirs,
                                                                   {"ttyS0", kSimulatedPortName}});
     lineController_ = controller.get();
+    controller->SetPortErrorGate(&portErrors);
     window = std::make_unique<MainWindow>(*controller, store, prompter);
     window->restoreLayout();
     window->show();

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "app/main_controller.h"
+#include "app/port_error_gate.h"
 #include "app/ui/main_window.h"
 #include "app/ui/qt_executor.h"
 #include "common/clock.h"
@@ -43,6 +44,7 @@ public:
 
     MemorySettingsStore store;
     RecordingPrompter prompter;
+    PortErrorGate portErrors{prompter};
     FixedClock clock{LocalTime{2024, 4, 1, 9, 30, 0, 0}};
     std::unique_ptr<MainController> controller;
     std::unique_ptr<MainWindow> window;

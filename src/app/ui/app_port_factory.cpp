@@ -1,8 +1,8 @@
 #include "app/ui/app_port_factory.h"
 
 #include "app/main_controller.h"
+#include "app/port_error_gate.h"
 #include "comm/posix_serial_port.h"
-#include "common/prompter.h"
 
 namespace korvane {
 
@@ -17,13 +17,17 @@ std::unique_ptr<sim::SimulatedLineHost> MakeBuiltInLine(const MainController* co
         sim::StartDemoMotion, dataDir);
 }
 
-PortFactory MakeAppPortFactory(Executor& executor, Prompter& prompter,
+PortFactory MakeAppPortFactory(Executor& executor, PortErrorGate& errors,
                                sim::SimulatedLineHost& builtInLine) {
-    return [&executor, &prompter, &builtInLine]() -> std::unique_ptr<Port> {
-        auto serial = std::make_unique<PosixSerialPort>(executor, ReportThroughPrompter(prompter));
+    return [&executor, &errors, &builtInLine]() -> std::unique_ptr<Port> {
+        auto serial = std::make_unique<PosixSerialPort>(
+            executor,
+            [&errors](const std::string& text, const std::string& caption) {
+                errors.report(text, caption);
+            });
         return std::make_unique<sim::SimAwarePort>(
             std::move(serial), builtInLine,
-            [&prompter](const std::string& text) { prompter.error(text, "Application Error"); });
+            [&errors](const std::string& text) { errors.report(text, "Application Error"); });
     };
 }
 

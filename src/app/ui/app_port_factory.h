@@ -11,14 +11,14 @@ namespace korvane {
 
 class Executor;
 class MainController;
-class Prompter;
+class PortErrorGate;
 
 // The built-in line follows the controller's comm mode each time the link opens it.
 // Its drives take their parameters from the data files in `dataDir`.
 std::unique_ptr<sim::SimulatedLineHost> MakeBuiltInLine(const MainController* const& controller,
                                                          const std::string& dataDir);
 
-PortFactory MakeAppPortFactory(Executor& executor, Prompter& prompter,
+PortFactory MakeAppPortFactory(Executor& executor, PortErrorGate& errors,
                                sim::SimulatedLineHost& builtInLine);
 
 }  // namespace korvane

@@ -7,6 +7,7 @@
 
 #include "app/demo_mode.h"
 #include "app/main_controller.h"
+#include "app/port_error_gate.h"
 #include "app/settings.h"
 #include "app/ui/app_port_factory.h"
 #include "app/ui/main_window.h"
@@ -60,10 +61,12 @@ int main(int argc, char* argv[]) {
     SystemClock clock;
     const MainController* controllerForLine = nullptr;
     auto builtInLine = MakeBuiltInLine(controllerForLine, dirs.data);
+    PortErrorGate portErrors(prompter);
     MainController controller(MainEnvironment{executor, *store, prompter, clock,
-                                              MakeAppPortFactory(executor, prompter, *builtInLine),
+                                              MakeAppPortFactory(executor, portErrors, *builtInLine),
                                               dirs, BuildPortNameList()});
     controllerForLine = &controller;
+    controller.SetPortErrorGate(&portErrors);
     MainWindow window(controller, *store, prompter);
     prompter.setParentWidget(&window);
     QObject::connect(&instance, &SingleInstance::raiseRequested, &window,

@@ -18,6 +18,7 @@
 #include "app/ui/port_setup_dialog.h"
 #include "app/ui/qt_text.h"
 #include "app/ui/status_panes.h"
+#include "app/ui/tool_window_factory.h"
 #include "common/prompter.h"
 #include "common/settings_store.h"
 
@@ -68,6 +69,11 @@ MainWindow::MainWindow(MainController& controller, SettingsStore& settings, Prom
     connect(&indicatorTimer_, &QTimer::timeout, this, [this] { controller_.OnIndicatorTick(); });
     indicatorTimer_.start(kIndicatorTimerMs);
 
+    // Tool windows are made by the factory the controller calls, never by the main window.
+    toolWindows_ = std::make_unique<UiToolWindowFactory>(controller_.Services());
+    RegisterToolWindows(*toolWindows_);
+    controller_.SetToolWindowFactory(toolWindows_.get());
+
     controller_.SetView(this);
     driveListChanged();
     historyChanged();
@@ -75,6 +81,7 @@ MainWindow::MainWindow(MainController& controller, SettingsStore& settings, Prom
 }
 
 MainWindow::~MainWindow() {
+    controller_.SetToolWindowFactory(nullptr);
     controller_.SetView(nullptr);
 }
 

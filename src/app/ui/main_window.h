@@ -4,6 +4,7 @@
 #include <QMainWindow>
 #include <QTimer>
 #include <map>
+#include <memory>
 
 #include "app/main_controller.h"
 
@@ -18,6 +19,7 @@ class FaultListView;
 class Prompter;
 class SettingsStore;
 class StatusPanes;
+class UiToolWindowFactory;
 
 class MainWindow : public QMainWindow, public MainView {
     Q_OBJECT
@@ -82,6 +84,7 @@ private:
     StatusPanes* panes_ = nullptr;
     QTimer linkTimer_;
     QTimer indicatorTimer_;
+    std::unique_ptr<UiToolWindowFactory> toolWindows_;
     bool closed_ = false;
     bool inLinkTick_ = false;
 };

@@ -93,7 +93,7 @@ TEST_F(RegistryFixture, BroadcastReachesOnlyStationFramesAndIsPosted) {
     open(kKindParaEditor, 256);
     open(kKindParaEditor, 257);
 
-    registry.broadcast({DriveEventKind::kDisconnected, 12, nullptr});
+    registry.broadcast(DriveEvent(DriveEventKind::kDisconnected, 12));
     for (auto& f : frames) EXPECT_TRUE(f->events.empty()) << "delivered before the post ran";
     executor.drain();
 
@@ -108,7 +108,7 @@ TEST_F(RegistryFixture, BroadcastReachesOnlyStationFramesAndIsPosted) {
 TEST_F(RegistryFixture, FrameClosedBeforeThePostRunsIsNotCalled) {
     open(kKindKeypad, 1);
     open(kKindKeypad, 2);
-    registry.broadcast({DriveEventKind::kGraphWatchMode, 0, nullptr});
+    registry.broadcast(DriveEvent(DriveEventKind::kGraphWatchMode));
     frames[0]->requestClose();
     executor.drain();
     EXPECT_TRUE(frames[0]->events.empty());
@@ -121,7 +121,7 @@ TEST(ToolFrameRegistry, EventsPostedBeforeTheRegistryWentAwayAreDropped) {
     auto registry = std::make_unique<ToolFrameRegistry>(settings, executor);
     FakeFrame frame(*registry);
     registry->openOrActivate(kKindKeypad, 4, [&] { return &frame; });
-    registry->broadcast({DriveEventKind::kNameChanged, 4, nullptr});
+    registry->broadcast(DriveEvent(DriveEventKind::kNameChanged, 4));
     registry.reset();
     executor.drain();
     EXPECT_TRUE(frame.events.empty());
