@@ -494,7 +494,7 @@ void CParaFrame::OnDriveEvent(const DriveEvent& event) {
             ui_.TitleChanged();
             break;
         case DriveEventKind::kGraphWatchMode:
-            if (IsOnline() && graphWatch() && actions_) {
+            if (IsOnline() && event.graphWatchActive && actions_) {
                 actions_->CancelRead();
                 actions_->CancelEdit();
             }

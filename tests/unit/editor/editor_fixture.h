@@ -97,6 +97,7 @@ public:
     void deviceNameChanged(int) override {}
     void openToolWindow(int, int) override {}
     int freeOfflineKey() const override { return kFirstOfflineKey; }
+    void toolFrameClosing(const ToolFrame*) override {}
     bool graphWatch = false;
 };
 

@@ -149,7 +149,7 @@ TEST(EditorFrame, TitlesAndPanesNameTheDriveAndTheMode) {
     FrameEnv online(7);
     EXPECT_EQ(online.frame->Title(), "ON-LINE(7:Kapok, Ver3.16) Parameter Editor");
     online.env.settings.setString("InvName", "Inv Name7", "Pump");
-    online.frame->OnDriveEvent({DriveEventKind::kNameChanged, 7, nullptr});
+    online.frame->OnDriveEvent(DriveEvent(DriveEventKind::kNameChanged, 7));
     EXPECT_EQ(online.ui.events, std::vector<std::string>{"title"});
     EXPECT_EQ(online.frame->Title(), "ON-LINE(7:Kapok - Pump, Ver3.16) Parameter Editor");
     online.env.host.graphWatch = true;
@@ -329,10 +329,10 @@ TEST(EditorFrame, DisconnectionStopsTheReadAndExportThenClosesWithTheDataFileSti
     t.actions.calls.clear();
     CItem* item = t.frame->Data().FindItem(kAccTime);
 
-    t.frame->OnDriveEvent({DriveEventKind::kDisconnected, 8, nullptr});  // another drive
+    t.frame->OnDriveEvent(DriveEvent(DriveEventKind::kDisconnected, 8));  // another drive
     EXPECT_TRUE(t.ui.events.empty());
     t.env.records[7].reset();  // the connection manager's reset comes first
-    t.frame->OnDriveEvent({DriveEventKind::kDisconnected, 7, &t.env.records[7]});
+    t.frame->OnDriveEvent(DriveEvent(DriveEventKind::kDisconnected, 7));
     EXPECT_EQ(t.actions.calls, (std::vector<std::string>{"cancel-read", "cancel-edit"}));
     EXPECT_EQ(t.ui.events, std::vector<std::string>{"close"});
     EXPECT_FALSE(std::filesystem::exists(t.dir.file("p.txt")));
@@ -344,7 +344,9 @@ TEST(EditorFrame, GraphWatchModeCancelsDriveDialogsOfOnlineEditorsOnly) {
     for (int key : {7, 256}) {
         FrameEnv t(key);
         t.env.host.graphWatch = true;
-        t.frame->OnDriveEvent({DriveEventKind::kGraphWatchMode, 0, nullptr});
+        DriveEvent on(DriveEventKind::kGraphWatchMode);
+        on.graphWatchActive = true;
+        t.frame->OnDriveEvent(on);
         EXPECT_EQ(t.actions.calls.size(), key == 7 ? 2u : 0u) << key;
     }
 }
