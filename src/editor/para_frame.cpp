@@ -125,11 +125,11 @@ std::string CParaFrame::Title() const {
                      kParaEditorTitleSuffix);
 }
 
-std::vector<StatusPane> CParaFrame::Panes() const {
+std::vector<ParaStatusPane> CParaFrame::Panes() const {
     const DriveRecord& record = services_.records[key_];
     constexpr Rgb kRed{255, 0, 0};
     constexpr Rgb kBlue{0, 0, 255};
-    std::vector<StatusPane> panes;
+    std::vector<ParaStatusPane> panes;
     panes.push_back(
         {61359, 100, kGraphWatchPaneText, graphWatch() ? kGraphWatchPaneText : "", kRed});
     panes.push_back(

@@ -55,7 +55,7 @@ struct FileDialogRequest {
     bool overwritePrompt = false;  // the dialog asks itself (text export only)
 };
 
-struct StatusPane {
+struct ParaStatusPane {
     int id = 0;
     int width = 0;
     std::string tip;
@@ -127,7 +127,7 @@ public:
     }
 
     std::string Title() const;
-    std::vector<StatusPane> Panes() const;
+    std::vector<ParaStatusPane> Panes() const;
 
     bool IsEnabled(int command) const;
     void Execute(int command);

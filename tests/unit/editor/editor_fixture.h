@@ -90,7 +90,7 @@ inline bool LoadInto(DriveRecord& record, const DataFileImage& image) {
     return true;
 }
 
-class FakeHost : public ToolHost {
+class EditorHost : public ToolHost {
 public:
     bool graphWatchActive() const override { return graphWatch; }
     void setGraphWatchActive(bool active) override { graphWatch = active; }
@@ -108,7 +108,7 @@ struct EditorServices {
     MemorySettingsStore settings;
     RecordingPrompter prompter;
     FixedClock clock{LocalTime{2026, 1, 2, 3, 4, 5, 0}};
-    FakeHost host;
+    EditorHost host;
     ToolServices services{link, records, settings, prompter, clock, executor, host, {}};
 
     explicit EditorServices(const std::string& dir = "/nonexistent") {
@@ -129,7 +129,7 @@ struct EditorServices {
 };
 
 // Answers file dialogs from a script and records what the editor asked of its window.
-class FakeUi : public ParaFrameUi {
+class EditorUi : public ParaFrameUi {
 public:
     std::optional<std::string> ChooseOpenFile(const FileDialogRequest& request) override {
         return next(request);
@@ -167,7 +167,7 @@ private:
 };
 
 // Records what the frame asks of the reading and editing dialogs.
-class FakeDriveActions : public ParaDriveActions {
+class EditorDriveActions : public ParaDriveActions {
 public:
     void ReadNode(const ParaNode& node, std::function<void()> finished) override {
         calls.push_back("read");

@@ -38,8 +38,8 @@ struct FrameEnv {
 
     TempDir dir;
     EditorServices env{dir.path()};
-    FakeUi ui;
-    FakeDriveActions actions;
+    EditorUi ui;
+    EditorDriveActions actions;
     std::unique_ptr<CParaFrame> frame;
 };
 
@@ -49,7 +49,7 @@ constexpr int kAllCommands[] = {32814, 32815, 32816, 32817, 32818, 32819, 32820,
 
 TEST(EditorFrame, OpensOnlyOnALoadedDataFile) {
     EditorServices env;
-    FakeUi ui;
+    EditorUi ui;
     EXPECT_FALSE(CParaFrame::Create(env.services, 3, ui));  // no data file
     env.drive(3).driveData->loaded = 0;
     EXPECT_FALSE(CParaFrame::Create(env.services, 3, ui));
