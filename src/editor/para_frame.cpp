@@ -271,12 +271,9 @@ bool CParaFrame::SaveParameterFile() {
     auto path = chooseSavePath(ParaFileRequest(kParaFileSaveTitle, dirSetting(kParaFileDirKey)));
     if (!path) return false;
     ui_.SetWaitCursor(true);
-    const DriveRecord& record = Record();
-    CParaArray set(record.seriesCode, record.version);
-    const CParaArray values = BuildParaArray(*data_);
-    set.addresses = values.addresses;
-    set.values = values.values;
-    const bool saved = SaveParaFile(*path, set);
+    // The data file carries the drive's series and version: the record may have been reset by
+    // a disconnection while the editor was still open.
+    const bool saved = SaveParaFile(*path, BuildParaArray(*data_));
     ui_.SetWaitCursor(false);
     if (!saved) {
         services_.prompter.error(kParaFileSaveFailedText, kCaption);
@@ -291,8 +288,7 @@ bool CParaFrame::ReadParameterFile() {
     auto path =
         ui_.ChooseOpenFile(ParaFileRequest(kParaFileOpenTitle, dirSetting(kParaFileDirKey)));
     if (!path) return false;
-    const DriveRecord& record = Record();
-    CParaArray set(record.seriesCode, record.version);
+    CParaArray set(data_->seriesCode, data_->version);
     switch (ReadParaFile(*path, set, services_.prompter)) {
         case FileReadOutcome::kOk:
             break;
