@@ -216,8 +216,9 @@ void MainController::openToolWindow(int kind, int stationKey) {
         return;
     }
     if (!factoryProvides(kind)) return;
-    // An offline editor starts from a clean record, whatever an earlier one left in it.
-    if (stationKey >= kFirstOfflineKey) records_[stationKey].reset();
+    // A new offline editor starts from a clean record, whatever an earlier one left in it (a
+    // report opened for an editor shares the editor's record and key).
+    if (kind == kKindParaEditor && stationKey >= kFirstOfflineKey) records_[stationKey].reset();
     toolFrames_.openOrActivate(kind, stationKey,
                                [&] { return factory_->create(kind, stationKey); });
 }
@@ -241,8 +242,8 @@ int MainController::freeOfflineKey() const {
 }
 
 ToolServices MainController::Services() {
-    return ToolServices{link_,        records_,       env_.settings, env_.prompter,
-                        env_.clock,   env_.executor,  *this,         env_.dirs};
+    return ToolServices{link_,      records_,      env_.settings, env_.prompter,
+                        env_.clock, env_.executor, *this,         env_.dirs};
 }
 
 void MainController::SortDriveList(int column) {

@@ -10,7 +10,6 @@
 #include "app/comm_indicator.h"
 #include "app/connection_manager.h"
 #include "app/drive_list_model.h"
-#include "paradb/drive_record.h"
 #include "app/main_commands.h"
 #include "app/port_setup.h"
 #include "app/settings.h"
@@ -20,6 +19,7 @@
 #include "comm/port_enumeration.h"
 #include "monitor/alarm_history.h"
 #include "monitor/event_log.h"
+#include "paradb/drive_record.h"
 
 namespace korvane {
 

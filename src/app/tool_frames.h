@@ -79,7 +79,7 @@ class ToolFrame {
 // Made by the UI: builds the window of a kind for a station key. The information sheet gets the
 // chosen station as its key here, although it is listed under kInformationKey.
 class ToolWindowFactory {
-  public:
+public:
     virtual ~ToolWindowFactory() = default;
     // Whether windows of this kind exist in this build.
     virtual bool provides(int kind) const = 0;

@@ -12,7 +12,7 @@
 #include "paradb/drive_record.h"
 #include "cli/cli_command.h"
 #include "cli/parameter_json.h"
-#include "common/prompter.h"
+#include "cli/stream_prompter.h"
 #include "paradb/custom_group.h"
 #include "paradb/data_file.h"
 #include "paradb/para_array.h"
@@ -35,22 +35,6 @@ struct ParamsOptions {
     std::string dataDir = KORVANE_DEFAULT_DATA_DIR;
     int frequencyMode = 1;
     int time1Divisor = 10;
-};
-
-// The editor's message boxes, on a command line: every text goes to the diagnostics stream and
-// nobody is there to say yes.
-class StreamPrompter : public Prompter {
-public:
-    explicit StreamPrompter(std::ostream& err) : err_(err) {}
-    bool askYesNo(const std::string& text, const std::string&) override {
-        err_ << text << "\n";
-        return false;
-    }
-    void info(const std::string& text, const std::string&) override { err_ << text << "\n"; }
-    void error(const std::string& text, const std::string&) override { err_ << text << "\n"; }
-
-private:
-    std::ostream& err_;
 };
 
 FileKind kindOf(const std::string& path) {

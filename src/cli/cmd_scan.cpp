@@ -7,14 +7,11 @@
 #include <vector>
 
 #include "app/connection_manager.h"
+#include "cli/identified_drive.h"
 #include "cli/link_session.h"
 #include "paradb/data_file.h"
 #include "paradb/drive_value_text.h"
 #include "paradb/model_tables.h"
-
-#ifndef KORVANE_DEFAULT_DATA_DIR
-#define KORVANE_DEFAULT_DATA_DIR "Data"
-#endif
 
 namespace korvane::cli {
 namespace {
@@ -56,14 +53,7 @@ std::string DriveJson(const DriveRecord& r) {
 
 int runScan(CommandContext& context) {
     std::vector<std::string> args = context.args;
-    std::string dataDir = KORVANE_DEFAULT_DATA_DIR;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        if (args[i] != "--data-dir") continue;
-        if (i + 1 >= args.size()) throw UsageError("--data-dir needs a directory");
-        dataDir = args[i + 1];
-        args.erase(args.begin() + static_cast<long>(i), args.begin() + static_cast<long>(i) + 2);
-        break;
-    }
+    const std::string dataDir = TakeDataDirOption(args);
     if (args.size() != 1) throw UsageError("scan needs one list of station IDs");
     const std::vector<int> ids = ParseIds(args[0]);
 

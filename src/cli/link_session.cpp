@@ -32,13 +32,52 @@ std::string hexBytes(const std::uint8_t* bytes, std::size_t n) {
 
 }  // namespace
 
+void TickLoopExecutor::post(std::function<void()> fn) {
+    {
+        std::lock_guard lock(mutex_);
+        queue_.push_back(std::move(fn));
+    }
+    ready_.notify_one();
+}
+
+bool TickLoopExecutor::runOne() {
+    std::function<void()> fn;
+    {
+        std::lock_guard lock(mutex_);
+        if (queue_.empty()) return false;
+        fn = std::move(queue_.front());
+        queue_.pop_front();
+    }
+    fn();
+    return true;
+}
+
+void TickLoopExecutor::runUntil(Clock::time_point deadline) {
+    {
+        std::unique_lock lock(mutex_);
+        ready_.wait_until(lock, deadline, [this] { return !queue_.empty(); });
+    }
+    while (Clock::now() < deadline && runOne()) {
+    }
+}
+
+void TickLoopExecutor::runPosted() {
+    std::size_t n = 0;
+    {
+        std::lock_guard lock(mutex_);
+        n = queue_.size();
+    }
+    while (n-- > 0 && runOne()) {
+    }
+}
+
 LinkSession::LinkSession(const GlobalOptions& options, std::ostream& err)
     : options_(options), err_(err) {
     std::ostream* errStream = &err_;
     PortErrorReport report = [errStream](const std::string& text, const std::string& caption) {
         *errStream << caption << ": " << text << std::flush;
     };
-    QueueExecutor* executor = &executor_;
+    Executor* executor = &executor_;
     link_ = std::make_unique<CDriveLink>(executor_, [executor, report] {
         return std::make_unique<PosixSerialPort>(*executor, report);
     });
@@ -62,6 +101,7 @@ bool LinkSession::open() {
         err_ << "korvane-cli: cannot open port " << options_.port.portName << std::endl;
         return false;
     }
+    nextTick_ = TickLoopExecutor::Clock::now() + std::chrono::milliseconds(link_->TickMs());
     return true;
 }
 
@@ -72,21 +112,20 @@ bool LinkSession::runUntil(const std::function<bool()>& done) {
         std::signal(SIGTERM, onInterrupt);
         handlersInstalled = true;
     }
-    using Clock = std::chrono::steady_clock;
+    using Clock = TickLoopExecutor::Clock;
     const auto tick = std::chrono::milliseconds(link_->TickMs());
-    auto next = Clock::now() + tick;
     while (!done()) {
         if (gInterrupted) return false;
         auto now = Clock::now();
-        if (now >= next) {
+        if (now >= nextTick_) {
+            // Bytes that came before the tick are the line's state at the tick.
+            executor_.runPosted();
             link_->OnTick();
-            next += tick;
-            if (next < now) next = now + tick;  // a stalled loop does not fire a burst of ticks
+            nextTick_ += tick;
+            if (nextTick_ < now) nextTick_ = now + tick;  // a stalled loop fires no burst
             continue;
         }
-        auto wait = std::chrono::duration_cast<std::chrono::milliseconds>(next - now) +
-                    std::chrono::milliseconds(1);
-        executor_.waitAndDrain(wait);
+        executor_.runUntil(nextTick_);
     }
     return true;
 }

@@ -12,5 +12,9 @@ namespace korvane::cli {
 // "unit":..,"writable":..,"run_writable":..}; the texts other than `group` and `value` are the
 // item's own, as the value codec formats them.
 std::string ParameterJson(const CItem& item, const std::string& group, const std::string& value);
+// The same for a parameter whose read failed: "value":null, then "error" (the final code) and
+// "error_text" (the text of the code that made it fail).
+std::string FailedParameterJson(const CItem& item, const std::string& group, int errorCode,
+                                int failingCode);
 
 }  // namespace korvane::cli

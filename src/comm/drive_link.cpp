@@ -1,6 +1,7 @@
 #include "comm/drive_link.h"
 
 #include <algorithm>
+#include <array>
 #include <deque>
 #include <string>
 
@@ -29,6 +30,8 @@ struct CDriveLink::Impl {
     void OnTick();
     void GiveUp();
     void CountTick();
+    void StartGuard();
+    bool GuardPassed();
     void StartNextExchange();
     bool LeftoverRepetition() const;
     void PrepareQueued(const DriveRequest& request);
@@ -68,6 +71,21 @@ struct CDriveLink::Impl {
     int tickMs = 30;
     int tickCount = 0;
     int timeoutTicks = 0;
+    // A reply may come later than the time-out, and TK485 R, Y and MODBUS read replies carry no
+    // address: taken for the next request's answer it would be a plausible wrong value. So after
+    // a time-out, and after an exchange that had one ends, the line must stay silent for a whole
+    // guard interval (one time-out) before anything is sent; what arrives meanwhile is dropped.
+    bool guarding = false;
+    int silentTicks = 0;
+    int guardTicks = 0;
+    // A line that never falls silent (a babbling device, noise) holds the guard only this long:
+    // late answers come in ones, so they are long over, and the requests must still end.
+    int guardLimitTicks = 0;
+    int guardedTicks = 0;
+    bool replyOwed = false;  // a transmission of the current exchange timed out
+    // Stations whose refused Y was already answered by registering again: a second refusal
+    // counts against the station like any failure.
+    std::array<bool, 256> reRegistered{};
     int retryCounter = 0;
     int retryLimit = 0;
     int pollStation = 0;
@@ -100,6 +118,8 @@ int CDriveLink::Impl::Open(ActivityHandler handler, int mode, const PortSettings
     }
     waiting = false;
     servingQueue = false;
+    guarding = false;
+    replyOwed = false;
     tickCount = 0;
     retryCounter = 0;
     retryLimit = std::max(0, retryCount);
@@ -118,6 +138,10 @@ int CDriveLink::Impl::Open(ActivityHandler handler, int mode, const PortSettings
     }
     tickMs = std::max(1, tick);
     timeoutTicks = std::max(0, timeoutMs) / tickMs;
+    // Rounded up: a byte just after a tick restarts the count, and the silence that follows it
+    // must still last a whole time-out.
+    guardTicks = (std::max(0, timeoutMs) + tickMs - 1) / tickMs;
+    guardLimitTicks = 4 * (guardTicks + 1);
     timerRunning = true;
     return kLinkOpenOk;
 }
@@ -141,6 +165,7 @@ void CDriveLink::Impl::OnTick() {
         CountTick();
         return;
     }
+    if (guarding && !GuardPassed()) return;
     StartNextExchange();
 }
 
@@ -166,12 +191,28 @@ void CDriveLink::Impl::GiveUp() {
     // Windows learn that the station is gone from this last result.
     std::vector<ListenerRef> listeners = monitors.Listeners(result.station);
     monitors.DropStation(result.station);
+    reRegistered[result.station & 0xFF] = false;
     DeliverToListeners(result.station, result, listeners, false);
 }
 
 void CDriveLink::Impl::CountTick() {
     if (++tickCount <= timeoutTicks) return;
+    replyOwed = true;
+    StartGuard();
     Conclude(kErrTimeout);
+}
+
+void CDriveLink::Impl::StartGuard() {
+    guarding = true;
+    silentTicks = 0;
+    guardedTicks = 0;
+}
+
+bool CDriveLink::Impl::GuardPassed() {
+    ++guardedTicks;
+    if (++silentTicks <= guardTicks && guardedTicks < guardLimitTicks) return false;
+    guarding = false;
+    return true;
 }
 
 void CDriveLink::Impl::StartNextExchange() {
@@ -274,6 +315,7 @@ void CDriveLink::Impl::PrepareTk485Monitor(int station) {
 }
 
 void CDriveLink::Impl::Send() {
+    if (retryCounter == 0) replyOwed = false;  // a new exchange, not a repeat
     if (Tk485()) {
         tkAssembler.Expect(tkExpect);
     } else {
@@ -293,6 +335,7 @@ void CDriveLink::Impl::Send() {
 }
 
 void CDriveLink::Impl::OnByte(std::uint8_t byte) {
+    if (guarding) silentTicks = 0;
     if (Tk485() ? !tkAssembler.PushByte(byte) : !mbAssembler.PushByte(byte)) return;
     if (trace) {
         if (Tk485()) {
@@ -304,7 +347,7 @@ void CDriveLink::Impl::OnByte(std::uint8_t byte) {
     }
     // A reply completing while nothing is outstanding belongs to an exchange already ended by
     // its time-out; the repeat asks again.
-    if (!waiting) return;
+    if (!waiting || guarding) return;
     if (Tk485()) {
         for (int i = 0; i < tkAssembler.wordCount(); ++i) reply.values[i] = tkAssembler.values()[i];
         Conclude(tkAssembler.errorCode());
@@ -321,6 +364,11 @@ void CDriveLink::Impl::Conclude(int error) {
     reply.retryCounter = retryCounter;
     tickCount = 0;
     waiting = false;
+    // The answer to an earlier transmission of this exchange may still be on its way.
+    if (replyOwed && error != kErrTimeout) {
+        replyOwed = false;
+        StartGuard();
+    }
     PostActivity(error == kErrNone ? kActivityGoodReply : kActivityError);
 
     if (servingQueue && !queue.empty()) {
@@ -341,11 +389,18 @@ void CDriveLink::Impl::Conclude(int error) {
     const int station = reply.station;
     if (error == kErrNone) {
         AdvancePoll();
+        if (reply.command == 'Y') reRegistered[station & 0xFF] = false;
         // A repeated X that finally got through has done what its failure asked to be redone.
         if (reply.command == 'X' && frame == tk485::WrapRequest(monitors.RegisterPayload(station)))
             monitors.ClearXNeeded(station);
     } else if (reply.command == 'X') {
         monitors.SetXNeeded(station);
+    } else if (reply.command == 'Y' && IsRejection(error) && !reRegistered[station & 0xFF]) {
+        // A drive refuses Y when it has lost our registration (a power cycle, another master
+        // on the line): register again instead of repeating the Y into the same refusal.
+        reRegistered[station & 0xFF] = true;
+        monitors.SetXNeeded(station);
+        retryCounter = 0;
     }
     const DriveReply result = reply;
     DeliverToListeners(station, result, monitors.Listeners(station), true);

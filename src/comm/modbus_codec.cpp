@@ -140,6 +140,9 @@ int ModbusAssembler::Check() {
     if (buffer_[1] > 0x80) {
         if (length_ != kExceptionReplyLength) return kErrFrame;
         if (!CrcMatches(buffer_.data(), length_)) return kErrCrc;
+        // Another station's refusal says nothing about our request, which a final error
+        // would end unrepeated.
+        if (buffer_[0] != Station(expect_.station)) return kErrFrame;
         return ExceptionToError(buffer_[2]);
     }
     return CheckNormal();

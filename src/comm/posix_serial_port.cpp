@@ -9,6 +9,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
@@ -23,8 +24,22 @@ const char kPortErrorCaption[] = "Application Error";
 
 namespace {
 
-// A frame that cannot leave within this time is reported as a failed write.
+// A frame that cannot leave within this time (plus its own time on the line) is reported as a
+// failed write: a stalled adapter must not hold the worker, and with it Stop(), for ever.
 constexpr int kWriteTimeoutMs = 1000;
+// How often a full transmit queue is looked at again while draining.
+constexpr int kDrainPollMs = 2;
+
+constexpr std::size_t kReadBatchBytes = 256;
+constexpr int kMaxBatchesInFlight = 4;
+
+// The time a frame needs on the line, with room for a slow driver, plus the fixed allowance.
+std::chrono::steady_clock::time_point writeDeadline(const PortSettings& s, std::size_t bytes) {
+    const long bitsPerChar = 1 + s.dataBits + (s.parity == Parity::None ? 0 : 1) + 2;
+    const long lineMs = static_cast<long>(bytes) * bitsPerChar * 1000 / std::max(1, s.baudRate);
+    return std::chrono::steady_clock::now() +
+           std::chrono::milliseconds(kWriteTimeoutMs + 2 * lineMs);
+}
 
 struct BaudConstant {
     int rate;
@@ -291,6 +306,7 @@ bool PosixSerialPort::Open(const PortSettings& settings, ByteHandler onByte) {
         reportNow(rtsCall(false), err);
         rtsReported_ = true;
     }
+    batchesInFlight_ = 0;
     session_ = std::make_shared<Session>(Session{std::move(onByte), report_});
     workerSession_ = session_;
     return true;
@@ -370,38 +386,84 @@ void PosixSerialPort::TransmitFrame(const std::vector<std::uint8_t>& frame) {
             reportFromWorker(rtsCall(transmit), err);
         }
     };
+    const auto deadline = writeDeadline(settings_, frame.size());
     switchRts(true);
-    int writeErr = 0;
-    std::size_t done = 0;
-    while (done < frame.size()) {
-        long n = sys_.write(fd_, frame.data() + done, frame.size() - done);
-        if (n > 0) {
-            done += static_cast<std::size_t>(n);
-        } else if (n < 0 && errno == EINTR) {
-            continue;
-        } else if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
-            pollfd p{fd_, POLLOUT, 0};
-            int r = sys_.poll(&p, 1, kWriteTimeoutMs);
-            if (r <= 0) {
-                writeErr = r == 0 ? ETIMEDOUT : errno;
-                break;
-            }
-        } else {
-            writeErr = n == 0 ? EIO : errno;
-            break;
-        }
-    }
+    const int writeErr = writeFrame(frame, deadline);
+    int drainErr = 0;
+    // RTS must not drop before the last stop bit has left the UART.
     if (rtsControl_) {
-        // RTS must not drop before the last stop bit has left the UART.
-        sys_.tcdrain(fd_);
+        // Part of a failed frame may be on its way too.
+        if (writeErr != ECANCELED) drainErr = drainOutput(deadline);
         switchRts(false);
     }
+    if (writeErr == ECANCELED || drainErr == ECANCELED) return;  // Stop(): nobody to tell
+    if (drainErr && writeErr == 0) reportFromWorker("tcdrain()", drainErr);
     if (writeErr == 0) return;
     if (meansUnplugged(writeErr)) {
         lineLost("write()", writeErr);
     } else {
         reportFromWorker("write()", writeErr);
     }
+}
+
+int PosixSerialPort::writeFrame(const std::vector<std::uint8_t>& frame,
+                                std::chrono::steady_clock::time_point deadline) {
+    std::size_t done = 0;
+    while (done < frame.size()) {
+        long n = sys_.write(fd_, frame.data() + done, frame.size() - done);
+        if (n > 0) {
+            done += static_cast<std::size_t>(n);
+            continue;
+        }
+        if (n < 0 && errno == EINTR) continue;
+        if (n == 0 || (errno != EAGAIN && errno != EWOULDBLOCK)) return n == 0 ? EIO : errno;
+        auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
+        if (left.count() <= 0) return ETIMEDOUT;
+        pollfd p[2] = {{fd_, POLLOUT, 0}, {wakeFd_, POLLIN, 0}};
+        int r = sys_.poll(p, 2, static_cast<int>(left.count()));
+        if (r < 0 && errno != EINTR) return errno;
+        if (r > 0 && (p[1].revents & POLLIN)) {
+            std::uint64_t count;
+            [[maybe_unused]] long got = ::read(wakeFd_, &count, sizeof count);
+            if (stopRequested()) return ECANCELED;
+        }
+    }
+    return 0;
+}
+
+// tcdrain() alone would wait as long as the adapter holds the bytes back; the output queue
+// is watched instead, and tcdrain() only waits for the last character once it is empty.
+int PosixSerialPort::drainOutput(std::chrono::steady_clock::time_point deadline) {
+    for (;;) {
+        int queued = 0;
+        if (sys_.ioctl(fd_, TIOCOUTQ, &queued) != 0 || queued <= 0) break;
+        if (std::chrono::steady_clock::now() >= deadline) {
+            sys_.tcflush(fd_, TCOFLUSH);
+            return ETIMEDOUT;
+        }
+        if (waitForStop(kDrainPollMs)) {
+            sys_.tcflush(fd_, TCOFLUSH);
+            return ECANCELED;
+        }
+    }
+    sys_.tcdrain(fd_);
+    return 0;
+}
+
+bool PosixSerialPort::stopRequested() {
+    std::lock_guard lock(mutex_);
+    return stopRequested_;
+}
+
+bool PosixSerialPort::waitForStop(int ms) {
+    pollfd p{wakeFd_, POLLIN, 0};
+    if (sys_.poll(&p, 1, ms) > 0 && (p.revents & POLLIN)) {
+        std::uint64_t count;
+        [[maybe_unused]] long got = ::read(wakeFd_, &count, sizeof count);
+    }
+    // A wake-up for a new frame is not lost: the worker looks for one after every write.
+    return stopRequested();
 }
 
 void PosixSerialPort::lineLost(const char* operation, int err) {
@@ -411,19 +473,22 @@ void PosixSerialPort::lineLost(const char* operation, int err) {
 }
 
 void PosixSerialPort::readAvailable() {
-    std::uint8_t buffer[256];
-    for (;;) {
+    std::uint8_t buffer[kReadBatchBytes];
+    while (batchesInFlight_ < kMaxBatchesInFlight) {
         long n = sys_.read(fd_, buffer, sizeof buffer);
         if (n > 0) {
-            executor_.post(
-                [weak = workerSession_, bytes = std::vector<std::uint8_t>(buffer, buffer + n)] {
-                    for (std::uint8_t b : bytes) {
-                        // Checked per byte: a handler may close the port halfway through.
-                        auto session = weak.lock();
-                        if (!session) return;
-                        if (session->onByte) session->onByte(b);
-                    }
-                });
+            ++batchesInFlight_;
+            executor_.post([this, weak = workerSession_,
+                            bytes = std::vector<std::uint8_t>(buffer, buffer + n)] {
+                for (std::uint8_t b : bytes) {
+                    // Checked per byte: a handler may close the port halfway through.
+                    auto session = weak.lock();
+                    if (!session) return;
+                    if (session->onByte) session->onByte(b);
+                }
+                // The port (this) lives at least as long as its session.
+                if (!weak.expired()) batchDone();
+            });
             if (static_cast<std::size_t>(n) < sizeof buffer) return;
             continue;
         }
@@ -439,10 +504,16 @@ void PosixSerialPort::readAvailable() {
     }
 }
 
+void PosixSerialPort::batchDone() {
+    // The worker stopped listening to the line when the limit was reached.
+    if (batchesInFlight_.fetch_sub(1) == kMaxBatchesInFlight) wake();
+}
+
 void PosixSerialPort::workerLoop() {
     bool pollReported = false;
     for (;;) {
-        pollfd fds[2] = {{wakeFd_, POLLIN, 0}, {lineLost_ ? -1 : fd_, POLLIN, 0}};
+        const bool behind = batchesInFlight_ >= kMaxBatchesInFlight;
+        pollfd fds[2] = {{wakeFd_, POLLIN, 0}, {lineLost_ || behind ? -1 : fd_, POLLIN, 0}};
         int r = sys_.poll(fds, 2, -1);
         if (r < 0 && errno != EINTR) {
             if (!pollReported) reportFromWorker("poll()", errno);
@@ -465,7 +536,10 @@ void PosixSerialPort::workerLoop() {
             }
         }
         // Write before reading: the purge in front of the write is what drops stale bytes.
-        if (haveFrame) TransmitFrame(frame);
+        if (haveFrame) {
+            TransmitFrame(frame);
+            if (stopRequested()) return;  // its wake-up was taken by the write's wait
+        }
         if (r <= 0 || lineLost_) continue;
         if (fds[1].revents & POLLIN) {
             readAvailable();

@@ -6,6 +6,7 @@
 #include <termios.h>
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -95,6 +96,14 @@ class PosixSerialPort : public Port {
     void reportFromWorker(const char* operation, int err);
     void workerLoop();
     void readAvailable();
+    void batchDone();
+    // Waits up to ms for a wake-up; true if Stop() asked the worker to end.
+    bool waitForStop(int ms);
+    bool stopRequested();
+    // 0, or the errno of a write that did not get the frame out in time.
+    int writeFrame(const std::vector<std::uint8_t>& frame,
+                   std::chrono::steady_clock::time_point deadline);
+    int drainOutput(std::chrono::steady_clock::time_point deadline);
     void lineLost(const char* operation, int err);
     void wake();
 
@@ -114,6 +123,10 @@ class PosixSerialPort : public Port {
     std::vector<std::uint8_t> txBuffer_;
     bool txPending_ = false;
     bool stopRequested_ = false;
+    // Batches of received bytes posted but not yet handled: while the protocol thread is
+    // behind, the worker stops reading, so a flood can neither grow memory nor crowd out the
+    // link's ticks; the driver's buffer takes the overflow.
+    std::atomic<int> batchesInFlight_{0};
 
     // Touched by the worker only while it runs, by Open otherwise.
     bool rtsControl_ = false;

@@ -70,9 +70,9 @@ bool fileExists(const std::string& path) {
 
 // An unreadable history would be overwritten by the next save; keep a copy of it for whoever
 // wants to look at what went wrong.
-void keepDamagedCopy(const std::string& path) {
+bool keepDamagedCopy(const std::string& path) {
     std::error_code ec;
-    fs::copy_file(path, path + ".damaged", fs::copy_options::overwrite_existing, ec);
+    return fs::copy_file(path, path + ".damaged", fs::copy_options::overwrite_existing, ec);
 }
 
 }  // namespace
@@ -176,10 +176,16 @@ bool CHistory::load(const std::string& path) {
     }
     path_ = path;
     bound_ = true;
+    keepFile_ = false;
 
     std::vector<std::uint8_t> bytes;
-    if (!ReadWholeFile(path, bytes) || bytes.empty()) return true;
-    if (!ParseHistory(bytes, entries_, kCapacity)) keepDamagedCopy(path);
+    if (!ReadWholeFile(path, bytes)) {
+        // Someone's record that this run cannot see; writing ours over it would lose it.
+        keepFile_ = fileExists(path);
+        return true;
+    }
+    if (bytes.empty()) return true;
+    if (!ParseHistory(bytes, entries_, kCapacity)) keepFile_ = !keepDamagedCopy(path);
     return true;
 }
 
@@ -189,7 +195,7 @@ void CHistory::loadAtStartup(const std::string& path, Prompter& prompter,
 }
 
 bool CHistory::save() const {
-    if (!bound_) return false;
+    if (!bound_ || keepFile_) return false;
     return SafeSaveFile(path_, SerializeHistory(entries_));
 }
 
@@ -202,7 +208,8 @@ CHistory::ChangeResult CHistory::changeFile(const std::string& newPath, Prompter
     }
     // The old file gets the history up to now; the new one gets the same entries at once
     // rather than at the next close, so neither a crash nor a failure here loses them.
-    const bool saved = (!bound_ || save()) && canBind(newPath) &&
+    // A file that could not be read is left as it is; the history moves to the new file.
+    const bool saved = (!bound_ || keepFile_ || save()) && canBind(newPath) &&
                        SafeSaveFile(newPath, SerializeHistory(entries_));
     if (!saved) {
         prompter.error(kHistoryChangeError, caption);
@@ -210,6 +217,7 @@ CHistory::ChangeResult CHistory::changeFile(const std::string& newPath, Prompter
     }
     path_ = newPath;
     bound_ = true;
+    keepFile_ = false;
     return ChangeResult::kChanged;
 }
 

@@ -67,13 +67,15 @@ class CHistory {
     std::size_t size() const { return entries_.size(); }
 
     // Binds the history to `path` and reads it. A missing or unreadable file leaves the history
-    // empty; false only when the path cannot be bound (no such directory, or a directory).
+    // empty; false only when the path cannot be bound (no such directory, or a directory). A file
+    // that is there but cannot be read (permissions, size) is never replaced by save().
     [[nodiscard]] bool load(const std::string& path);
     // load() as start-up does it: a path that cannot be bound shows kHistoryInitError.
     void loadAtStartup(const std::string& path, Prompter& prompter, const std::string& caption);
 
     // Writes the history to the bound file, replacing it only once the new copy is complete.
-    // Silent; false when unbound or when the write failed (the previous file is then intact).
+    // Silent; false when unbound, when the bound file could not be read, or when the write
+    // failed (the previous file is then intact).
     [[nodiscard]] bool save() const;
 
     enum class ChangeResult { kUnchanged, kChanged, kFailed };
@@ -91,6 +93,7 @@ class CHistory {
     std::vector<HistoryEntry> entries_;
     std::string path_;
     bool bound_ = false;
+    bool keepFile_ = false;  // the bound file exists but could not be read
 };
 
 }  // namespace korvane

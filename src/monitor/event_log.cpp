@@ -105,7 +105,6 @@ bool CEventLog::start(const std::string& path) {
     if (!file_) {
         file_ = openFresh(path);
         if (!file_) return false;
-        linesSinceFlush_ = 0;
     }
     logging_ = true;
     return true;
@@ -122,12 +121,9 @@ void CEventLog::failWrite() {
 }
 
 bool CEventLog::writeLine(const std::string& line) {
-    if (!file_ || !file_->write(line + kNewline)) return false;
-    if (++linesSinceFlush_ >= kFlushEvery) {
-        linesSinceFlush_ = 0;
-        if (!file_->flush()) return false;
-    }
-    return true;
+    // Every line reaches the file at once: a crash or a pulled plug on a field laptop must not
+    // take the last events with it.
+    return file_ && file_->write(line + kNewline) && file_->flush();
 }
 
 bool CEventLog::append(int station, std::string_view seriesName, std::string_view deviceName,
@@ -163,7 +159,6 @@ CEventLog::ChangeResult CEventLog::changeFile(const std::string& currentPath,
     }
     if (file_) (void)file_->flush();
     file_ = std::move(fresh);
-    linesSinceFlush_ = 0;
     return ChangeResult::kChanged;
 }
 

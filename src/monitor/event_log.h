@@ -76,10 +76,7 @@ class EventLogPane {
 };
 
 class CEventLog {
-  public:
-    // Lines are flushed to the file after this many writes, and when the log closes.
-    static constexpr int kFlushEvery = 200;
-
+public:
     CEventLog(const Clock& clock, LogFileSystem& files);
     ~CEventLog();
     CEventLog(const CEventLog&) = delete;
@@ -124,7 +121,6 @@ class CEventLog {
     LogFileSystem& files_;
     std::unique_ptr<LogFile> file_;
     bool logging_ = false;
-    int linesSinceFlush_ = 0;
     int status_ = kEventLogNoError;
     EventLogPane pane_;
 };

@@ -143,6 +143,19 @@ void ArchiveReader::RequireRecords(std::uint64_t count, std::size_t minRecordByt
     }
 }
 
+void ArchiveReader::ChargeMemory(std::uint64_t count, std::size_t bytesEach) {
+    // count is at most 2^32 and bytesEach small: the product cannot overflow.
+    const std::uint64_t bytes = count * bytesEach;
+    if (bytes > memoryLeft_) {
+        throw ArchiveError(ArchiveError::Kind::kBadLength,
+                           strprintf("count %llu at offset %zu would need %llu bytes of memory, "
+                                     "more than a file of %zu bytes may",
+                                     static_cast<unsigned long long>(count), pos_,
+                                     static_cast<unsigned long long>(bytes), bytes_.size()));
+    }
+    memoryLeft_ -= bytes;
+}
+
 // ---- writing ----
 
 void ArchiveWriter::WriteByte(std::uint8_t v) {

@@ -52,6 +52,16 @@ public:
     // callers check before reserving or looping so that a forged count costs nothing.
     void RequireRecords(std::uint64_t count, std::size_t minRecordBytes) const;
 
+    // What reading one file may allocate: an allowance every honest file fits in, plus a few
+    // bytes of memory per byte of file. RequireRecords keeps a count honest about the bytes;
+    // this keeps the bytes honest about memory, since a one-byte empty text becomes a 32-byte
+    // string and a five-byte empty group a list node of a hundred.
+    static constexpr std::uint64_t kMemoryAllowance = std::uint64_t{32} << 20;
+    static constexpr std::uint64_t kMemoryPerFileByte = 4;
+    // Throws kBadLength unless `count` objects of `bytesEach` bytes in memory still fit in this
+    // file's allowance, and takes them from it. Called before the objects are made.
+    void ChargeMemory(std::uint64_t count, std::size_t bytesEach);
+
     std::size_t offset() const { return pos_; }
     std::size_t remaining() const { return bytes_.size() - pos_; }
     bool atEnd() const { return pos_ == bytes_.size(); }
@@ -62,7 +72,11 @@ private:
 
     std::span<const std::uint8_t> bytes_;
     std::size_t pos_ = 0;
+    std::uint64_t memoryLeft_ = kMemoryAllowance + kMemoryPerFileByte * bytes_.size();
 };
+
+// What one heap allocation costs beyond its own bytes, for ChargeMemory.
+constexpr std::size_t kHeapOverhead = 16;
 
 class ArchiveWriter {
 public:

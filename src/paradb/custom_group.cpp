@@ -57,6 +57,9 @@ void CCustom::Load(ArchiveReader& ar) {
     version = static_cast<int>(ar.ReadDword());
     std::uint32_t n = ar.ReadCount();
     ar.RequireRecords(n, 2 * sizeof(std::uint32_t));
+    // Each entry is an object of its own (editors hold it), and its pointer may be moved into a
+    // growing list once more.
+    ar.ChargeMemory(n, sizeof(UserGroupEntry) + kHeapOverhead + 2 * sizeof(entries.front()));
     entries.reserve(entries.size() + n);
     for (std::uint32_t i = 0; i < n; ++i) {
         auto entry = std::make_unique<UserGroupEntry>();
@@ -68,15 +71,19 @@ void CCustom::Load(ArchiveReader& ar) {
 
 void CCustom::Bind(CDataFile& file) {
     dataFile = &file;
-    for (std::size_t i = entries.size(); i-- > 0;) {
-        UserGroupEntry& e = *entries[i];
-        bool known = e.address <= 0xFFFF && file.FindItem(static_cast<std::uint16_t>(e.address));
-        if (!known) {
-            entries.erase(entries.begin() + static_cast<std::ptrdiff_t>(i));
-            continue;
-        }
-        e.dataFile = &file;
-        e.custom = this;
+    // One pass over the data file and one over the entries: a group of many unknown entries
+    // must not cost a search of the data file, or a shift of the list, per entry.
+    std::vector<bool> known(0x10000, false);
+    if (file.groups) {
+        for (const CGroup& g : file.groups->elements)
+            for (const CItem& item : g.items) known[item.address] = true;
+    }
+    std::erase_if(entries, [&](const std::unique_ptr<UserGroupEntry>& e) {
+        return e->address > 0xFFFF || !known[e->address];
+    });
+    for (auto& e : entries) {
+        e->dataFile = &file;
+        e->custom = this;
     }
 }
 

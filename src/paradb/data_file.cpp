@@ -24,16 +24,23 @@ std::string readKept(ArchiveReader& r) {
     return TrimWhitespace(r.ReadString());
 }
 
+// What a list node of `T` costs: the element, the node's two links and the allocation.
+template <typename T>
+constexpr std::size_t kListNodeBytes = sizeof(T) + 2 * sizeof(void*) + kHeapOverhead;
+// A vector may hold twice its size while it grows.
+constexpr std::size_t kTextSlotBytes = 2 * sizeof(std::string);
+
 // A list count is signed in the files: anything below 1 is an empty list.
-std::uint32_t readListCount(ArchiveReader& r, std::size_t minRecord) {
+std::uint32_t readListCount(ArchiveReader& r, std::size_t minRecord, std::size_t memoryEach) {
     auto count = static_cast<std::int32_t>(r.ReadDword());
     if (count < 1) return 0;
     r.RequireRecords(static_cast<std::uint64_t>(count), minRecord);
+    r.ChargeMemory(static_cast<std::uint64_t>(count), memoryEach);
     return static_cast<std::uint32_t>(count);
 }
 
 void readTypes(ArchiveReader& r, CTypeList& list) {
-    std::uint32_t n = readListCount(r, kMinTypeRecord);
+    std::uint32_t n = readListCount(r, kMinTypeRecord, kListNodeBytes<CType>);
     for (std::uint32_t i = 0; i < n; ++i) {
         CType& t = list.elements.emplace_back();
         t.name = readKept(r);
@@ -49,18 +56,19 @@ void readTypes(ArchiveReader& r, CTypeList& list) {
 }
 
 void readOptionLists(ArchiveReader& r, CMessList& list) {
-    std::uint32_t n = readListCount(r, kMinOptionListRecord);
+    std::uint32_t n = readListCount(r, kMinOptionListRecord, kListNodeBytes<CMess>);
     for (std::uint32_t i = 0; i < n; ++i) {
         CMess& m = list.elements.emplace_back();
         m.name = readKept(r);
         std::uint32_t texts = r.ReadDword();
         r.RequireRecords(texts, kMinString);
+        r.ChargeMemory(texts, kTextSlotBytes);
         for (std::uint32_t k = 0; k < texts; ++k) m.texts.push_back(readKept(r));
     }
 }
 
 void readItems(ArchiveReader& r, CGroup& group) {
-    std::uint32_t n = readListCount(r, kMinItemRecord);
+    std::uint32_t n = readListCount(r, kMinItemRecord, kListNodeBytes<CItem>);
     for (std::uint32_t i = 0; i < n; ++i) {
         CItem& item = group.items.emplace_back();
         item.address = r.ReadWord();
@@ -80,7 +88,7 @@ void readItems(ArchiveReader& r, CGroup& group) {
 }
 
 void readGroups(ArchiveReader& r, CGroupList& list) {
-    std::uint32_t n = readListCount(r, kMinGroupRecord);
+    std::uint32_t n = readListCount(r, kMinGroupRecord, kListNodeBytes<CGroup>);
     for (std::uint32_t i = 0; i < n; ++i) {
         CGroup& g = list.elements.emplace_back();
         g.name = readKept(r);

@@ -60,6 +60,8 @@ void CParaArray::Load(ArchiveReader& ar, const ModelTexts& texts) {
     }
     std::uint32_t n = ar.ReadDword();
     ar.RequireRecords(n, 2 * sizeof(std::uint32_t));
+    // Read here, then copied into the editor's set: twice what the file holds.
+    ar.ChargeMemory(n, 4 * sizeof(std::uint32_t));
     addresses.reserve(addresses.size() + n);
     values.reserve(values.size() + n);
     for (std::uint32_t i = 0; i < n; ++i) addresses.push_back(ar.ReadDword());

@@ -1,10 +1,15 @@
 // korvane-cli against korvane-sim on a pseudo-terminal: the programs as a user runs them.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
+#include <atomic>
+#include <chrono>
 #include <nlohmann/json.hpp>
 #include <sstream>
+#include <thread>
 
 #include "integration/programs.h"
+#include "sim/pty_pair.h"
 
 namespace korvane::testing {
 namespace {
@@ -142,7 +147,55 @@ TEST_P(CliOverSim, FaultsChangedWhileServingReachTheCli) {
     EXPECT_EQ(r.err.find("retry"), std::string::npos);
 }
 
+// A drive slower than the time-out (1.2 and 1.8 times it): every value printed is the drive's
+// word at that address, or null with a failure; never the previous address's word.
+TEST_P(CliOverSim, ASlowDriveGivesFailuresNeverItsNeighboursValues) {
+    for (const char* delay : {"180", "270"}) {
+        std::vector<std::string> options = simOptions(GetParam());
+        options.insert(options.end(), {"--delay", delay});
+        SimProcess sim(options);
+        ASSERT_TRUE(sim.started());
+        ProgramResult r = cli(sim, {"--protocol", GetParam(), "read", "3", "0", "1", "2", "3"});
+        auto got = lines(r.out);
+        ASSERT_EQ(got.size(), 4u) << r.err;
+        const int identity[] = {11, 5, 1, 0x0310};
+        bool anyFailed = false;
+        for (std::size_t i = 0; i < 4; ++i) {
+            if (got[i]["error"] == 0) {
+                EXPECT_EQ(got[i]["value"], identity[i]) << delay << " address " << i;
+            } else {
+                EXPECT_TRUE(got[i]["value"].is_null());
+                anyFailed = true;
+            }
+        }
+        EXPECT_EQ(r.exitCode, anyFailed ? 1 : 0);
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(Protocols, CliOverSim, ::testing::Values("tk485", "modbus"));
+
+// Noise faster than the program reads it: the read still ends, as a failure.
+TEST(Cli, ANoiseFloodEndsTheReadInAFailureNotAHang) {
+    sim::PtyPair pty;
+    std::string error;
+    ASSERT_TRUE(pty.open(error)) << error;
+    std::atomic<bool> stop{false};
+    std::thread flood([&] {
+        const std::string noise(4096, 'Z');
+        while (!stop) {
+            if (::write(pty.masterFd(), noise.data(), noise.size()) <= 0)
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+    });
+    ProgramResult r = RunProgram({KORVANE_CLI_PATH, "--port", pty.slavePath(), "--baud", "115200",
+                                  "--timeout", "150", "--retries", "1", "read", "1", "0"});
+    stop = true;
+    flood.join();
+    EXPECT_EQ(r.exitCode, 1) << r.err;
+    auto got = lines(r.out);
+    ASSERT_EQ(got.size(), 1u);
+    EXPECT_TRUE(got[0]["value"].is_null());
+}
 
 TEST(Cli, UsageErrorsExitWithTwoAndTheUsage) {
     const std::vector<std::vector<std::string>> cases = {

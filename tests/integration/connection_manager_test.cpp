@@ -20,7 +20,7 @@ using testing::LinkRig;
 using testing::SimLine;
 
 constexpr int kBaud = 38400;
-constexpr int kTimeoutMs = 150;
+constexpr int kTimeoutMs = 500;  // met by the simulator also on a loaded machine
 constexpr int kRetries = 2;
 
 struct RecordingEvents : ConnectionEvents {

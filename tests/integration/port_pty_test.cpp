@@ -88,6 +88,58 @@ TEST(PortOnPty, DeliversEveryByteInOrderAndWritesFramesWhole) {
     EXPECT_TRUE(p.prompter.entries().empty());
 }
 
+// Counts the work posted but not yet run.
+class PendingExecutor : public Executor {
+public:
+    void post(std::function<void()> fn) override {
+        ++pending;
+        queue.post([this, fn = std::move(fn)] {
+            --pending;
+            fn();
+        });
+    }
+    QueueExecutor queue;
+    std::atomic<int> pending{0};
+};
+
+// Bytes faster than the owner takes them wait in the driver, not in the owner's queue, and
+// none is lost.
+TEST(PortOnPty, AFloodWaitsInTheDriverNotInTheOwnersQueue) {
+    sim::PtyPair pty;
+    std::string error;
+    ASSERT_TRUE(pty.open(error)) << error;
+    PendingExecutor executor;
+    RecordingPrompter prompter;
+    PosixSerialPort port(executor, ReportThroughPrompter(prompter));
+    PortSettings s;
+    s.portName = pty.slavePath();
+    s.baudRate = 115200;
+    std::vector<std::uint8_t> received;
+    ASSERT_TRUE(port.Open(s, [&](std::uint8_t b) { received.push_back(b); }) && port.Start());
+    std::vector<std::uint8_t> sent(200000);
+    for (std::size_t i = 0; i < sent.size(); ++i) sent[i] = static_cast<std::uint8_t>(i % 251);
+    std::atomic<std::size_t> written{0};
+    std::thread writer([&] {
+        for (auto end = std::chrono::steady_clock::now() + 60s;
+             written < sent.size() && std::chrono::steady_clock::now() < end;) {
+            ssize_t w = ::write(pty.masterFd(), sent.data() + written, sent.size() - written);
+            if (w > 0)
+                written += static_cast<std::size_t>(w);
+            else
+                std::this_thread::sleep_for(1ms);
+        }
+    });
+    // Nothing is taken for a while: the worker must stop once a few batches wait.
+    std::this_thread::sleep_for(300ms);
+    EXPECT_LE(executor.pending, 4);
+    for (auto end = std::chrono::steady_clock::now() + 60s;
+         received.size() < sent.size() && std::chrono::steady_clock::now() < end;)
+        executor.queue.waitAndDrain(10ms);
+    writer.join();
+    EXPECT_EQ(received, sent);
+    port.Close();
+}
+
 TEST(PortOnPty, SecondOpenOfAHeldPortFailsWithOneReport) {
     PtyPort first;
     ASSERT_TRUE(first.open());

@@ -26,6 +26,7 @@ bool LinkRig::runUntil(const std::function<bool()>& done, std::chrono::seconds l
         auto now = Clock::now();
         if (now > deadline) return false;
         if (now >= next) {
+            executor.drain();  // bytes that came before the tick count before it
             link.OnTick();
             next = std::max(next + tick, now);
             continue;

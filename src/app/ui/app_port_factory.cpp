@@ -21,8 +21,7 @@ PortFactory MakeAppPortFactory(Executor& executor, PortErrorGate& errors,
                                sim::SimulatedLineHost& builtInLine) {
     return [&executor, &errors, &builtInLine]() -> std::unique_ptr<Port> {
         auto serial = std::make_unique<PosixSerialPort>(
-            executor,
-            [&errors](const std::string& text, const std::string& caption) {
+            executor, [&errors](const std::string& text, const std::string& caption) {
                 errors.report(text, caption);
             });
         return std::make_unique<sim::SimAwarePort>(

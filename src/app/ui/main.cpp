@@ -2,14 +2,19 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QTemporaryDir>
+#include <cstdio>
 #include <memory>
 #include <optional>
+#include <string>
+#include <vector>
 
+#include "app/command_line.h"
 #include "app/demo_mode.h"
 #include "app/main_controller.h"
 #include "app/port_error_gate.h"
 #include "app/settings.h"
 #include "app/ui/app_port_factory.h"
+#include "app/ui/japanese_ui.h"
 #include "app/ui/main_window.h"
 #include "app/ui/qt_executor.h"
 #include "app/ui/qt_prompter.h"
@@ -21,7 +26,14 @@
 using namespace korvane;
 
 int main(int argc, char* argv[]) {
+    // Before QApplication: without a display it would abort before any option is read.
+    if (auto answer = AnswerWithoutDisplay(std::vector<std::string>(argv, argv + argc))) {
+        std::fputs(answer->text.c_str(), stdout);
+        return answer->exitCode;
+    }
     QApplication app(argc, argv);
+    InstallJapaneseQtTexts(app);
+    UseJapaneseFont(app);
     QApplication::setApplicationName(QString::fromUtf8(kAppTitle));
     QApplication::setOrganizationName(QString::fromUtf8(kSettingsCompany));
 
@@ -38,7 +50,10 @@ int main(int argc, char* argv[]) {
     parser.process(app);
 
     SingleInstance instance(QStringLiteral("KVNE"));
-    if (!instance.claim()) return 0;
+    if (!instance.claim()) {
+        std::fputs(kHandedOverText, stderr);
+        return 0;
+    }
 
     std::optional<std::string> dirOverride;
     if (parser.isSet(appDir)) dirOverride = parser.value(appDir).toStdString();
@@ -62,9 +77,9 @@ int main(int argc, char* argv[]) {
     const MainController* controllerForLine = nullptr;
     auto builtInLine = MakeBuiltInLine(controllerForLine, dirs.data);
     PortErrorGate portErrors(prompter);
-    MainController controller(MainEnvironment{executor, *store, prompter, clock,
-                                              MakeAppPortFactory(executor, portErrors, *builtInLine),
-                                              dirs, BuildPortNameList()});
+    MainController controller(MainEnvironment{
+        executor, *store, prompter, clock, MakeAppPortFactory(executor, portErrors, *builtInLine),
+        dirs, BuildPortNameList()});
     controllerForLine = &controller;
     controller.SetPortErrorGate(&portErrors);
     MainWindow window(controller, *store, prompter);

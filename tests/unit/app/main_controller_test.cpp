@@ -72,10 +72,10 @@ protected:
         for (int id = first; id <= last; ++id) engine_.addDrive({.station = id, .series = 4});
     }
 
-  public:
+public:
     bool run(const std::function<bool()>& done) { return runUntil(done); }
 
-  protected:
+protected:
     bool runUntil(const std::function<bool()>& done) {
         for (int tick = 0; tick < 2000; ++tick) {
             executor_.drain();
@@ -240,9 +240,17 @@ TEST_F(MainControllerTest, CommandsOpenOneWindowPerKindAndStation) {
     EXPECT_EQ(c.ToolFrames().find(kKindInformation, kInformationKey), factory.made[5].get());
     EXPECT_TRUE(prompter_.entries().empty());
 
-    // A closed offline editor frees its key for the next one.
+    // A report opened for an offline editor leaves the editor's record alone.
+    c.Services().records[256].seriesCode = 11;
+    c.openToolWindow(kKindReport, 256);
+    EXPECT_EQ(c.Records()[256].seriesCode, 11);
+
+    // A closed offline editor frees its key for the next one, which starts from a clean record.
     factory.made[2]->requestClose();
     EXPECT_EQ(c.freeOfflineKey(), 256);
+    c.OpenToolWindow(kCmdOfflineEditor);
+    EXPECT_EQ(c.Records()[256].seriesCode, 0);
+    EXPECT_EQ(c.Records()[256].station, 256);
 }
 
 TEST_F(MainControllerTest, OfflineEditorsStopAtThirtyTwo) {
@@ -362,9 +370,8 @@ void ExpectDrivesRemovedAsDisconnected(MainControllerTest& t, MainController& c,
 TEST_F(MainControllerTest, DriveWhoseMonitorReadsAreRefusedForGoodIsRemoved) {
     addDrives(2, 3);
     MainController& c = start();
-    ExpectDrivesRemovedAsDisconnected(*this, c, [&] {
-        refuse_ = [](const std::string& frame) { return frame[3] == 'Y'; };
-    });
+    ExpectDrivesRemovedAsDisconnected(
+        *this, c, [&] { refuse_ = [](const std::string& frame) { return frame[3] == 'Y'; }; });
 }
 
 TEST_F(MainControllerTest, PortThatCannotBeOpenedAgainRemovesEveryDrive) {
@@ -418,7 +425,7 @@ TEST(PortErrorGate, OneBoxPerFailureUntilTheLineWorksOrIsReopened) {
         const char* action;
         std::size_t boxes;
     } steps[] = {
-        {"fail", 1}, {"fail", 1}, {"fail", 1}, {"worked", 1}, {"fail", 2},
+        {"fail", 1}, {"fail", 1},   {"fail", 1}, {"worked", 1}, {"fail", 2},
         {"fail", 2}, {"reopen", 2}, {"fail", 3}, {"worked", 3}, {"worked", 3},
     };
     for (const Step& step : steps) {

@@ -36,6 +36,7 @@ struct Tk485Drives {
     std::map<int, std::map<int, int>> words;
     std::map<int, std::vector<int>> registered;
     std::set<int> silent;
+    std::set<int> refuseY;    // stations that refuse Y even when registered
     std::string nakNext;      // answer the next request with this NAK code
     int badChecksumNext = 0;  // answer this many requests with a wrong checksum
 
@@ -44,6 +45,9 @@ struct Tk485Drives {
         int station = Hex(p.substr(0, 2));
         char letter = p[2];
         if (silent.count(station)) return std::nullopt;
+        // A drive without a registration (after a power cycle) refuses to read it.
+        if (letter == 'Y' && (refuseY.count(station) || registered[station].empty()))
+            return tk485::BuildNakReply(station, letter, "IF");
         if (!nakNext.empty()) {
             std::string code = std::exchange(nakNext, "");
             return tk485::BuildNakReply(station, letter, code);
@@ -185,8 +189,11 @@ TEST_F(DriveLinkTest, TimeOutIsDeclaredOnThe34thTickAfterSending) {
     EXPECT_EQ(sink.got[0].retryCounter, 1);
     EXPECT_EQ(line->sent.size(), 1u);  // the time-out tick does not also send
     EXPECT_EQ(activity.back(), kActivityError);
+    // The repeat waits until the line has been silent for one more time-out.
+    Tick(34);
+    EXPECT_EQ(line->sent.size(), 1u);
     Tick();
-    EXPECT_EQ(line->sent.size(), 2u);
+    ASSERT_EQ(line->sent.size(), 2u);
     EXPECT_EQ(line->sent[1], line->sent[0]);
 }
 
@@ -207,7 +214,7 @@ TEST_F(DriveLinkTest, RetriesEndWithCode100AndTheFailingCode) {
         drives.badChecksumNext = 100;
         Sink sink;
         link->QueueRead(1, 0x100, &sink);
-        Tick(200);
+        Tick(400);
         ASSERT_EQ(sink.got.size(), static_cast<std::size_t>(c.retryCount) + 2) << c.retryCount;
         EXPECT_EQ(line->sent.size(), static_cast<std::size_t>(c.retryCount) + 1);
         for (int i = 0; i <= c.retryCount; ++i) {
@@ -383,18 +390,67 @@ TEST_F(DriveLinkTest, FinalMonitoringFailureDropsTheStationAfterTellingItsListen
         if (r.errorCode != kErrRetriesExhausted) return;
         Monitor(1, {0x30}, &l);
     };
-    Tick(1 + 34 + 1 + 34 + 1);
+    Tick(1 + 34 + 35 + 34 + 1);
     ASSERT_FALSE(l.got.empty());
     EXPECT_EQ(l.got.back().errorCode, kErrRetriesExhausted);
     EXPECT_EQ(l.got.back().failingCode, kErrTimeout);
     EXPECT_EQ(l.got.size(), 3u);
-    // The same tick polls again, and the fresh registration is what the drive is told.
-    EXPECT_EQ(Payload(line->last()), "01X10030");
+    EXPECT_EQ(line->sent.size(), 2u);
+    // After the guard, the fresh registration is what the drive is told.
     drives.silent.clear();
-    Tick(34 + 3);  // the X sent while silent times out and is repeated
-    EXPECT_EQ(SentPayloads(line->sent.size() - 3),
-              (std::vector<std::string>{"01X10030", "02X10020", "01Y"}));
+    Tick(34 + 2);
+    EXPECT_EQ(SentPayloads(2), (std::vector<std::string>{"01X10030", "02X10020", "01Y"}));
     EXPECT_FALSE(other.got.empty());
+}
+
+// Noise that never stops may hold the repeat back for a while, but the request still ends.
+TEST_F(DriveLinkTest, ALineThatNeverFallsSilentStillEndsRequests) {
+    Open(1);
+    answer = false;
+    Sink sink;
+    link->QueueRead(1, 0x100, &sink);
+    for (int i = 0; i < 600 && sink.got.size() < 3; ++i) {
+        line->Inject("Z");
+        Tick();
+    }
+    ASSERT_EQ(sink.got.size(), 3u);
+    EXPECT_EQ(line->sent.size(), 2u);
+    EXPECT_EQ(sink.got.back().errorCode, kErrRetriesExhausted);
+    EXPECT_EQ(sink.got.back().failingCode, kErrTimeout);
+}
+
+// A refused Y is answered once by registering again; a drive that keeps refusing is given up
+// like one that does not answer.
+TEST_F(DriveLinkTest, RefusedMonitorReadRegistersAgainBeforeGivingUp) {
+    const std::vector<std::string> sent = {"01X10010", "01Y", "01X10010", "01Y", "01Y", "01Y"};
+    for (bool keepsRefusing : {false, true}) {
+        line = std::make_shared<FakeLine>();
+        link = std::make_unique<CDriveLink>(ex, MakeFakePortFactory(ex, line));
+        drives = Tk485Drives{};
+        SetUp();
+        Open(2);
+        link->SetPollRange(1, 1);
+        Listener l;
+        Monitor(1, {0x10}, &l);
+        Tick();                     // X
+        drives.registered.clear();  // the drive was switched off and on
+        if (keepsRefusing) drives.refuseY.insert(1);
+        Tick(5);
+        EXPECT_EQ(SentPayloads(), sent);
+        ASSERT_GE(l.got.size(), 2u);
+        EXPECT_EQ(l.got[1].errorCode, kErrIllegalFunction);
+        EXPECT_EQ(l.got[1].retryCounter, 1);
+        if (keepsRefusing) {
+            Tick();
+            EXPECT_EQ(l.got.back().errorCode, kErrRetriesExhausted);
+            EXPECT_EQ(l.got.back().failingCode, kErrIllegalFunction);
+            Tick(3);
+            EXPECT_EQ(line->sent.size(), sent.size());  // the station is no longer polled
+        } else {
+            EXPECT_EQ(l.got.back().errorCode, kErrNone);
+            EXPECT_EQ(l.got.back().values[0], 0x10);
+        }
+    }
 }
 
 TEST_F(DriveLinkTest, LeftoverRepetitionDoesNotBlockTheQueue) {
@@ -524,6 +580,123 @@ TEST_F(DriveLinkTest, FailedOpenLeavesNoTimerAndExecutesNothing) {
     Tick(2);
     EXPECT_EQ(line->sent.size(), 2u);  // both queued reads, one per tick
 }
+
+// Drives slower than the time-out, on a line whose ticks the test counts: each transmission is
+// answered a chosen number of ticks after it went out (TK485 R and Y, and MODBUS reads, carry no
+// address, so a late answer taken for the next request would be a plausible wrong value).
+struct LateCase {
+    const char* name;
+    int commMode;
+    bool monitoring;
+    std::vector<int> firstDelays;  // ticks, per transmission; then laterDelay for the rest
+    int laterDelay;
+    enum { kNoneGood, kAllGood, kSomeGood } outcome;
+};
+
+int WordAt(int address) {
+    return 0x1000 + address * 7;
+}
+
+class LateReplies : public ::testing::TestWithParam<LateCase> {
+protected:
+    // Time-out 300 ms at 30 ms ticks: a reply is missing after 11 ticks.
+    void SetUp() override {
+        line->responder = [this](const std::string& f) -> std::optional<std::string> {
+            const LateCase& c = GetParam();
+            std::size_t n = line->sent.size() - 1;
+            int delay = n < c.firstDelays.size() ? c.firstDelays[n] : c.laterDelay;
+            pending.push_back({tickNo + delay, Answer(f)});
+            return std::nullopt;
+        };
+        ASSERT_EQ(link->Open(nullptr, GetParam().commMode, PortSettings{}, 300, 30, 2),
+                  kLinkOpenOk);
+        for (int a = 1; a <= 10; ++a) drives.words[1][a] = WordAt(a);
+    }
+
+    std::string Answer(const std::string& f) {
+        if (GetParam().commMode == kCommTk485) return *drives.Answer(f);
+        int reg = (static_cast<std::uint8_t>(f[2]) << 8) | static_cast<std::uint8_t>(f[3]);
+        modbus::Frame r = modbus::BuildReadReply(f[0], WordAt(reg + 1));
+        return std::string(r.begin(), r.end());
+    }
+
+    void Tick() {
+        ++tickNo;
+        link->OnTick();
+        for (auto it = pending.begin(); it != pending.end();) {
+            if (it->first > tickNo) {
+                ++it;
+                continue;
+            }
+            line->Inject(it->second);
+            it = pending.erase(it);
+        }
+        ex.drain();
+    }
+
+    QueueExecutor ex;
+    std::shared_ptr<FakeLine> line = std::make_shared<FakeLine>();
+    std::unique_ptr<CDriveLink> link =
+        std::make_unique<CDriveLink>(ex, MakeFakePortFactory(ex, line));
+    Tk485Drives drives;
+    int tickNo = 0;
+    std::vector<std::pair<int, std::string>> pending;
+};
+
+TEST_P(LateReplies, EveryResultIsTheRightValueOrAReportedFailure) {
+    const LateCase& c = GetParam();
+    std::size_t good = 0, failed = 0;
+    auto check = [&](const DriveReply& r) {
+        for (int w = 0; w < r.wordCount; ++w) {
+            if (r.errorCode == kErrNone) {
+                ++good;
+                EXPECT_EQ(r.values[w], WordAt(r.addresses[w])) << "address " << r.addresses[w];
+            }
+        }
+        if (r.errorCode == kErrRetriesExhausted) ++failed;
+    };
+    Sink sink;
+    Listener listener;
+    sink.onReply = check;
+    listener.onMonitor = [&](const DriveReply& r) {
+        if (r.command != 'X') check(r);
+    };
+    if (c.monitoring) {
+        link->SetPollRange(1, 1);
+        std::vector<int> all = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10};
+        link->AddMonitorAddresses(1, all.data(), 10);
+        link->AddListener(1, &listener);
+    } else {
+        for (int i = 0; i < 20; ++i) link->QueueRead(1, 1 + i % 10, &sink);
+    }
+    for (int i = 0; i < 1500; ++i) Tick();
+    EXPECT_EQ(good > 0, c.outcome != LateCase::kNoneGood);
+    EXPECT_EQ(failed > 0, c.outcome != LateCase::kAllGood);
+}
+
+void PrintTo(const LateCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    BothProtocols, LateReplies,
+    ::testing::Values(
+        // Always slower than the time-out: only failures, never a neighbour's value.
+        LateCase{"tk485_reads_1_2x", kCommTk485, false, {}, 12, LateCase::kNoneGood},
+        LateCase{"tk485_reads_1_8x", kCommTk485, false, {}, 18, LateCase::kNoneGood},
+        LateCase{"tk485_reads_2x", kCommTk485, false, {}, 20, LateCase::kNoneGood},
+        LateCase{"modbus_reads_1_2x", kCommModbus, false, {}, 12, LateCase::kNoneGood},
+        LateCase{"modbus_reads_1_8x", kCommModbus, false, {}, 18, LateCase::kNoneGood},
+        // The drive answers X and the first Y in time, then slows down.
+        LateCase{"tk485_monitor_1_2x", kCommTk485, true, {0, 0}, 12, LateCase::kSomeGood},
+        LateCase{"modbus_monitor_1_8x", kCommModbus, true, {0}, 18, LateCase::kSomeGood},
+        // One answer later than time-out plus guard: the repeat is answered first, and the
+        // first transmission's answer, still owed, must not complete the next request.
+        LateCase{"tk485_reads_one_very_late", kCommTk485, false, {25}, 0, LateCase::kAllGood},
+        LateCase{"modbus_reads_one_very_late", kCommModbus, false, {25}, 0, LateCase::kAllGood},
+        LateCase{"tk485_monitor_one_very_late", kCommTk485, true, {0, 22}, 0, LateCase::kAllGood},
+        LateCase{"modbus_monitor_one_very_late", kCommModbus, true, {25}, 0, LateCase::kAllGood}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(DriveLinkTest, TraceSeesFramesSentAndRepliesReceived) {
     Open();

@@ -67,6 +67,8 @@ TEST(ModbusAssembler, ChecksReplyAgainstOutstandingRequest) {
         {"exception 20", write, BuildExceptionReply(1, 6, 20), kErrWriteMode, 0},
         {"exception 4", read, BuildExceptionReply(1, 4, 4), kErrUndefined, 0},
         {"exception bad CRC", read, Corrupt(BuildExceptionReply(1, 4, 2)), kErrCrc, 0},
+        // Another station's exception is no verdict on our request: a frame error, repeated.
+        {"exception other station", read, BuildExceptionReply(2, 4, 2), kErrFrame, 0},
     };
     for (const auto& c : cases) {
         ModbusAssembler a;

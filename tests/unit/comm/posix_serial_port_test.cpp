@@ -4,7 +4,10 @@
 #include <sys/file.h>
 #include <sys/ioctl.h>
 
+#include <atomic>
 #include <cerrno>
+#include <chrono>
+#include <thread>
 
 #include "common/executor.h"
 #include "common/prompter.h"
@@ -97,6 +100,9 @@ class ScriptedSys : public SerialSys {
     int flockErrno = 0;
     int rtsErrno = 0;
     int writeErrno = 0;
+    bool writeStalls = false;  // the adapter takes no byte
+    bool queueStuck = false;   // the adapter takes the bytes but never sends them
+    std::atomic<bool> holdingUp{false};
     std::vector<std::string> log;
     std::vector<int> sleeps;
 
@@ -109,6 +115,11 @@ class ScriptedSys : public SerialSys {
     int ioctl(int, unsigned long request, int* arg) override {
         if (request == TIOCEXCL) return log.push_back("excl"), 0;
         if (request == TIOCNXCL) return log.push_back("nxcl"), 0;
+        if (request == TIOCOUTQ) {
+            *arg = queueStuck ? 5 : 0;
+            holdingUp = queueStuck;
+            return 0;
+        }
         EXPECT_TRUE(arg && *arg == TIOCM_RTS);
         log.push_back(request == TIOCMBIS ? "rts-high" : "rts-low");
         if (rtsErrno) return errno = rtsErrno, -1;
@@ -127,7 +138,17 @@ class ScriptedSys : public SerialSys {
     long write(int, const void*, std::size_t length) override {
         log.push_back("write");
         if (writeErrno) return errno = writeErrno, -1;
+        if (writeStalls) return holdingUp = true, errno = EAGAIN, -1;
         return static_cast<long>(length);
+    }
+    // The tty (fd 42) is never ready; the port's wake-up descriptor is real.
+    int poll(struct pollfd* fds, unsigned long count, int timeoutMs) override {
+        std::vector<pollfd> real(fds, fds + count);
+        for (auto& p : real)
+            if (p.fd == 42) p.fd = -1;
+        int r = ::poll(real.data(), count, timeoutMs);
+        for (unsigned long i = 0; i < count; ++i) fds[i].revents = real[i].revents;
+        return r;
     }
     void sleepMs(int ms) override { sleeps.push_back(ms); }
 };
@@ -218,6 +239,47 @@ TEST(PosixSerialPort, UnpluggedAdapterIsReportedOnceAndNotWrittenAgain) {
     EXPECT_EQ(std::count(rig.sys.log.begin(), rig.sys.log.end(), "write"), 1);
     ASSERT_EQ(rig.prompter.entries().size(), 1u);
     EXPECT_NE(rig.prompter.entries()[0].text.find("Input/output error"), std::string::npos);
+}
+
+// An adapter that stalls must hold up neither the worker nor Stop() for ever. Stopped, the
+// wait ends without a report nobody waits for; left alone, it ends in a reported failure.
+TEST(PosixSerialPort, StalledAdapterHoldsUpAWriteOnlyForABoundedTime) {
+    struct Case {
+        bool writeStalls;
+        bool stop;
+        const char* report;  // nullptr: none
+    } cases[] = {
+        {true, true, nullptr},
+        {false, true, nullptr},
+        {true, false, "write()"},
+        {false, false, "tcdrain()"},
+    };
+    for (const auto& c : cases) {
+        PortRig rig;
+        rig.sys.writeStalls = c.writeStalls;
+        rig.sys.queueStuck = !c.writeStalls;
+        ASSERT_TRUE(rig.open(0, 1));
+        if (c.stop) {
+            ASSERT_TRUE(rig.port.Start());
+            ASSERT_TRUE(rig.port.SendText("01R"));
+            for (int i = 0; i < 20000 && !rig.sys.holdingUp; ++i)
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            ASSERT_TRUE(rig.sys.holdingUp);
+            rig.port.Stop();
+        } else {
+            rig.port.TransmitFrame({0x05, 0x30, 0x04});
+        }
+        rig.executor.drain();
+        if (c.report) {
+            ASSERT_EQ(rig.prompter.entries().size(), 1u) << c.report;
+            EXPECT_NE(rig.prompter.entries()[0].text.find(c.report), std::string::npos);
+            EXPECT_NE(rig.prompter.entries()[0].text.find("timed out"), std::string::npos);
+        } else {
+            EXPECT_TRUE(rig.prompter.entries().empty()) << c.writeStalls;
+        }
+        // The transmitter is released all the same.
+        EXPECT_EQ(rig.sys.log.back(), "rts-low") << c.writeStalls << c.stop;
+    }
 }
 
 TEST(PosixSerialPort, RejectsFramesItCannotHoldAndGivesUpTheTtyOnClose) {

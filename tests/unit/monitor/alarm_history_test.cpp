@@ -237,6 +237,27 @@ TEST_F(HistoryFixture, UnreadableFileIsKeptAsideBeforeTheNextSaveReplacesIt) {
     EXPECT_EQ(readFile(dir / "history1.log.damaged"), garbage);
 }
 
+TEST_F(HistoryFixture, FileThatExistsButCannotBeReadIsNeverOverwritten) {
+    // Larger than any file the program reads (sparse: costs no disk); root reads through
+    // permissions, so size is the refusal every user meets.
+    const fs::path file = dir / "history1.log";
+    { std::ofstream(file) << ""; }
+    fs::resize_file(file, std::uintmax_t{65} << 20);
+    ASSERT_TRUE(history.load(file.string()));
+    EXPECT_EQ(history.size(), 0u);
+    addFault(1, 1);
+    EXPECT_FALSE(history.save());
+    EXPECT_EQ(fs::file_size(file), std::uintmax_t{65} << 20);
+
+    // Moving to another file is still possible, and the new file is written from then on.
+    const fs::path other = dir / "history2.log";
+    EXPECT_EQ(history.changeFile(other.string(), prompter, "Korvane"),
+              CHistory::ChangeResult::kChanged);
+    EXPECT_EQ(fs::file_size(file), std::uintmax_t{65} << 20);
+    EXPECT_TRUE(history.save());
+    EXPECT_EQ(readFile(other), SerializeHistory(history.entries()));
+}
+
 // Makes every write past `bytes` fail with EFBIG, as a full disk would, even for root.
 class FileSizeLimit {
   public:

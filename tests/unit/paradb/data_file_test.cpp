@@ -392,5 +392,62 @@ TEST(DataFileDamage, RandomCorruptionNeverCrashes) {
     }
 }
 
+// A header and no types, then `lists` as raw bytes (the option lists and groups).
+Bytes withLists(const Bytes& lists) {
+    DataFileImage image;
+    image.series = kSeries;
+    image.version = kVersion;
+    Bytes bytes = WriteDataFile(image);
+    bytes.resize(bytes.size() - 8);  // the option-list and group counts
+    bytes.insert(bytes.end(), lists.begin(), lists.end());
+    return bytes;
+}
+
+void putDword(Bytes& b, std::uint32_t v) {
+    for (int i = 0; i < 4; ++i) b.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
+}
+
+// One option list of `n` empty texts, no groups.
+Bytes emptyTexts(std::uint32_t n) {
+    Bytes b;
+    putDword(b, 1);
+    b.push_back(0);  // the list's name
+    putDword(b, n);
+    b.insert(b.end(), n, 0);
+    putDword(b, 0);
+    return withLists(b);
+}
+
+// No option lists, `n` groups without a name or items.
+Bytes emptyGroups(std::uint32_t n) {
+    Bytes b;
+    putDword(b, 0);
+    putDword(b, n);
+    for (std::uint32_t i = 0; i < n; ++i) {
+        b.push_back(0);
+        putDword(b, 0);
+    }
+    return withLists(b);
+}
+
+TEST(DataFile, FilesOfTinyElementsCannotCostMoreMemoryThanTheirSizeAllows) {
+    const struct Case {
+        const char* what;
+        Bytes bytes;
+        int loaded;
+    } cases[] = {
+        {"ten thousand empty texts", emptyTexts(10000), 1},
+        {"ten thousand empty groups", emptyGroups(10000), 1},
+        {"four million empty texts", emptyTexts(4000000), 0},
+        {"a million empty groups", emptyGroups(1000000), 0},
+    };
+    for (const Case& c : cases) {
+        DriveRecord record = drive();
+        CDataFile file;
+        EXPECT_EQ(file.LoadFromBytes(&record, c.bytes), c.loaded) << c.what;
+        EXPECT_EQ(file.status, c.loaded ? kDataFileOk : kDataFileUnreadable) << c.what;
+    }
+}
+
 }  // namespace
 }  // namespace korvane

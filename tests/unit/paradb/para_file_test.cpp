@@ -302,5 +302,46 @@ TEST(UserGroupPath, NumbersNewGroupsOnAndSkipsPathsAlreadyOpen) {
               "/w/custom_Juniper_v2.1_6.usr");
 }
 
+// A user group written as the program writes it, with `count` entries at addresses from `at`.
+Bytes manyEntries(std::uint32_t count, std::uint32_t at) {
+    ArchiveWriter w;
+    w.WriteDword(CCustom::kMagic);
+    w.WriteDword(11);
+    w.WriteDword(0x0310);
+    w.WriteCount(count);
+    for (std::uint32_t i = 0; i < count; ++i) {
+        w.WriteDword(at + i % 2);
+        w.WriteDword(i);
+    }
+    return w.take();
+}
+
+TEST_F(UserGroupOpen, ManyUnknownEntriesAreDroppedInOnePassKeepingTheOrder) {
+    // Entries alternate between 0x1200, which the data file does not know, and 0x1201.
+    CCustom group;
+    const Bytes bytes = manyEntries(200000, 0x1200);
+    ArchiveReader r(bytes);
+    group.Load(r);
+    group.Bind(file);
+    ASSERT_EQ(group.entries.size(), 100000u);
+    EXPECT_EQ(group.entries.front()->address, 0x1201u);
+    EXPECT_EQ(group.entries.front()->value, 1u);
+    EXPECT_EQ(group.entries.back()->value, 199999u);
+    EXPECT_EQ(group.entries.back()->custom, &group);
+}
+
+TEST_F(UserGroupOpen, EntriesBeyondWhatTheFileMayCostInMemoryAreRefused) {
+    CCustom fits, tooMany;
+    const Bytes smallBytes = manyEntries(100000, 0x1201);
+    ArchiveReader small(smallBytes);
+    EXPECT_NO_THROW(fits.Load(small));
+    EXPECT_EQ(fits.entries.size(), 100000u);
+    // Eight bytes each on disk, an object and two pointers each in memory.
+    const Bytes largeBytes = manyEntries(1500000, 0x1201);
+    ArchiveReader large(largeBytes);
+    EXPECT_THROW(tooMany.Load(large), ArchiveError);
+    EXPECT_TRUE(tooMany.entries.empty());
+}
+
 }  // namespace
 }  // namespace korvane

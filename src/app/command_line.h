@@ -1,0 +1,23 @@
+#pragma once
+// The program's own options. --help and --version are answered before any window system is
+// touched, so that they work over ssh and in scripts without a display.
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace korvane {
+
+struct EarlyAnswer {
+    int exitCode = 0;
+    std::string text;  // for standard output
+};
+
+// The answer to --help/-h or --version/-v anywhere among the options (not as the value of
+// --app-dir, not after "--"); nothing when the program should start.
+std::optional<EarlyAnswer> AnswerWithoutDisplay(const std::vector<std::string>& args);
+
+// Said on standard error when another copy already runs and was asked to show its window.
+inline constexpr char kHandedOverText[] =
+    "korvane: already running; the running window was brought to the front.\n";
+
+}  // namespace korvane

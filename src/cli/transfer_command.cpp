@@ -1,0 +1,126 @@
+#include "cli/transfer_command.h"
+
+#include <filesystem>
+#include <functional>
+#include <nlohmann/json.hpp>
+#include <ostream>
+
+#include "app/connection_manager.h"
+#include "cli/link_session.h"
+#include "common/prompter.h"
+#include "paradb/data_file.h"
+
+#ifndef KORVANE_DEFAULT_DATA_DIR
+#define KORVANE_DEFAULT_DATA_DIR "Data"
+#endif
+
+namespace korvane::cli {
+namespace {
+
+// Questions are answered as the options say: overwrite only with --force, stop at once when the
+// drive stops answering (going on would time out on every parameter left), no to anything else.
+class OptionPrompter : public Prompter {
+public:
+    OptionPrompter(std::ostream& err, bool force) : err_(err), force_(force) {}
+    bool askYesNo(const std::string& text, const std::string&) override {
+        err_ << text << "\n";
+        if (text == kStopQuestion) return true;
+        return force_ && text.find("上書き") != std::string::npos;
+    }
+    void info(const std::string& text, const std::string&) override { err_ << text << "\n"; }
+    void error(const std::string& text, const std::string&) override { err_ << text << "\n"; }
+
+private:
+    std::ostream& err_;
+    bool force_;
+};
+
+// A drive removed while the chain runs cancels it, as it closes the editor's dialog.
+class Disconnections : public ConnectionEvents {
+public:
+    std::function<void(int)> onDisconnected;
+    void driveDisconnected(int station, const DriveRecord&) override {
+        if (onDisconnected) onDisconnected(station);
+    }
+};
+
+class EntryLines : public TransferView {
+public:
+    explicit EntryLines(std::ostream& out) : out_(out) {}
+    void entryDone(const TransferEntryResult& r) override {
+        static const char* const kResults[] = {"written", "passed", "refused"};
+        nlohmann::ordered_json j;
+        j["address"] = r.address;
+        j["name"] = r.item ? nlohmann::ordered_json(r.item->displayName) : nullptr;
+        j["value"] = r.value;
+        j["result"] = kResults[static_cast<int>(r.outcome)];
+        j["error"] = r.error;
+        out_ << j.dump() << std::endl;
+    }
+
+private:
+    std::ostream& out_;
+};
+
+}  // namespace
+
+TransferArgs ParseTransferArgs(const std::vector<std::string>& args, const char* command,
+                               bool allowForce) {
+    TransferArgs parsed;
+    parsed.dataDir = KORVANE_DEFAULT_DATA_DIR;
+    std::vector<std::string> positional;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        if (args[i] == "--data-dir") {
+            if (i + 1 >= args.size() || args[i + 1].empty())
+                throw UsageError("--data-dir needs a directory");
+            parsed.dataDir = args[++i];
+        } else if (allowForce && args[i] == "--force") {
+            parsed.force = true;
+        } else if (args[i].rfind("--", 0) == 0) {
+            throw UsageError(std::string(command) + " does not take " + args[i]);
+        } else {
+            positional.push_back(args[i]);
+        }
+    }
+    if (positional.size() != 2)
+        throw UsageError(std::string(command) + " needs a station and a file");
+    parsed.station = static_cast<int>(ParseNumberArg(positional[0], 1, 255, "station"));
+    if (positional[1].empty()) throw UsageError(std::string(command) + " needs a file");
+    // The dialog wants a directory in every path; a file named on the command line is relative
+    // to the current one.
+    parsed.file = std::filesystem::absolute(positional[1]).lexically_normal().string();
+    return parsed;
+}
+
+int RunTransfer(CommandContext& context, TransferMode mode, const TransferArgs& args,
+                TransferReport report, bool entryLines) {
+    LinkSession session(context.options, context.err);
+    if (!session.open()) return 1;
+    DriveRecords records;
+    Disconnections events;
+    ConnectionManager manager(session.link(), records, events,
+                              ConnectionConfig{args.dataDir, context.options.retries});
+    manager.ScanIds({args.station});
+    if (!session.runUntil([&] { return !manager.IsScanning(); })) return 1;
+
+    DriveRecord& drive = records[args.station];
+    // Names and values as an online editor shows them: frequency mode, and TIME1 in the drive's
+    // own time scale.
+    if (drive.driveData && drive.driveData->loaded)
+        drive.driveData->SetSpeedMode(1, drive.timeScale);
+
+    OptionPrompter prompter(context.err, args.force);
+    TransferFileChoice choice;
+    EntryLines lines(context.out);
+    CParaTransferDlg dlg(
+        TransferContext{session.link(), drive, prompter, session.executor(), choice}, mode,
+        entryLines ? &lines : nullptr);
+    events.onDisconnected = [&dlg](int station) { dlg.OnDriveDisconnected(station); };
+    dlg.SetPathText(args.file);
+    dlg.Start();
+    if (!session.runUntil([&] { return !dlg.IsRunning(); })) return 1;
+    events.onDisconnected = nullptr;
+    return report(dlg, args, context);
+}
+
+}  // namespace korvane::cli

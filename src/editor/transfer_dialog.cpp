@@ -1,0 +1,545 @@
+#include "editor/transfer_dialog.h"
+
+#include <algorithm>
+#include <filesystem>
+
+#include "app/tool_services.h"
+#include "comm/drive_link.h"
+#include "common/executor.h"
+#include "common/format.h"
+#include "common/prompter.h"
+#include "paradb/custom_group.h"
+#include "paradb/data_file.h"
+#include "paradb/drive_record.h"
+#include "paradb/model_tables.h"
+#include "paradb/para_array.h"
+
+namespace korvane {
+namespace {
+
+constexpr int kFailDisconnected = 1;
+constexpr int kFailNoDataFile = 2;
+constexpr int kFailCommunication = 3;
+
+const char* operationName(TransferMode mode) {
+    switch (mode) {
+        case TransferMode::kUpload:
+            return "パラメータアップロード";
+        case TransferMode::kDownload:
+            return "パラメータダウンロード";
+        case TransferMode::kCompare:
+            return "パラメータ比較";
+    }
+    return "";
+}
+
+bool isRejection(int code) {
+    return code >= kErrIllegalFunction && code <= kErrWriteMode;
+}
+
+std::string groupName(const CItem& item) {
+    return item.GetGroup() ? item.GetGroup()->name : std::string();
+}
+
+}  // namespace
+
+// Each request gets its own sink, so a reply owed to an abandoned step is recognised by its
+// serial, and one owed to an earlier run is never delivered at all (its sink is gone).
+class CParaTransferDlg::StepSink : public ReplySink {
+public:
+    StepSink(CParaTransferDlg& owner, int serial) : owner_(owner), serial_(serial) {}
+    void OnDriveReply(int, const DriveReply& reply) override { owner_.onReply(serial_, reply); }
+
+private:
+    CParaTransferDlg& owner_;
+    int serial_;
+};
+
+CParaTransferDlg::CParaTransferDlg(const TransferContext& context, TransferMode mode,
+                                   TransferView* view)
+    : context_(context),
+      mode_(mode),
+      view_(view),
+      choice_(context.fileChoice),
+      station_(context.drive.station),
+      table_(PriorityTableFor(context.drive.seriesCode)) {}
+
+CParaTransferDlg::CParaTransferDlg(const ToolServices& services, int station, TransferMode mode,
+                                   TransferView* view)
+    : CParaTransferDlg(TransferContext{services.link, services.records[station], services.prompter,
+                                       services.executor, TransferFileChoice::Process()},
+                       mode, view) {}
+
+CParaTransferDlg::~CParaTransferDlg() = default;
+
+std::string CParaTransferDlg::Title() const {
+    const DriveRecord& d = context_.drive;
+    return strprintf("[%d:%s Ver%s] ", station_, SeriesName(d.seriesCode).c_str(),
+                     VersionText(d.seriesCode, d.version).c_str()) +
+           operationName(mode_);
+}
+
+std::string CParaTransferDlg::Description() const {
+    switch (mode_) {
+        case TransferMode::kUpload:
+            return "インバータのパラメータを読み出してファイルに保存します。\n"
+                   "ユーザグループファイルを選択すると、そのグループのパラメータだけを読み出します"
+                   "。";
+        case TransferMode::kDownload:
+            return "ファイルのパラメータをインバータに書き込みます。\n"
+                   "読み取り専用のパラメータは書き込みません。";
+        case TransferMode::kCompare:
+            return "インバータのパラメータを読み出してファイルの値と比較し、"
+                   "異なるパラメータを一覧に表示します。";
+    }
+    return {};
+}
+
+const char* CParaTransferDlg::CloseButtonLabel() const {
+    if (IsRunning()) return kCancelLabel;
+    return started_ ? kCloseAgainLabel : kCloseLabel;
+}
+
+// ---------------------------------------------------------------------------------- Start
+
+void CParaTransferDlg::Start() {
+    if (IsRunning() || !resolvePath()) return;
+    if (int code = precheck()) {
+        onTransferFailed(code);
+        return;
+    }
+    phase_ = Phase::kRunning;
+    started_ = true;
+    end_ = TransferEnd::kNone;
+    dataFile_ = context_.drive.driveData;
+    index_ = 0;
+    progress_ = 0;
+    // Every run writes the leading addresses again; a second Start must not skip them.
+    prePassCounter_ = 0;
+    prePassDone_ = mode_ != TransferMode::kDownload;
+    current_.reset();
+    currentItem_ = nullptr;
+    awaiting_ = stopOpen_ = stopAfterFailure_ = false;
+    lastError_.clear();
+    counts_ = {};
+    compareRows_.clear();
+    refusedRows_.clear();
+    // Replies still owed to an earlier run are dropped by the link once their sinks are gone.
+    sinks_.clear();
+    changed();
+    const bool built = buildWorkingSet();
+    if (phase_ != Phase::kRunning) return;  // the drive went away while a question was open
+    if (!built) {
+        becomeIdle();
+        return;
+    }
+    changed();
+    step();
+}
+
+bool CParaTransferDlg::resolvePath() {
+    TransferPath resolved = ResolveTransferPath(path_, choice_);
+    if (resolved.outcome == TransferPathOutcome::kEmpty) {
+        context_.prompter.info(kSelectFileText, kParameterEditorCaption);
+        return false;
+    }
+    if (resolved.outcome == TransferPathOutcome::kNoFileName) {
+        context_.prompter.info(kBadPathText, kParameterEditorCaption);
+        if (view_) view_->focusPath();
+        return false;
+    }
+    path_ = resolved.path;
+    kind_ = resolved.kind;
+    changed();
+    std::error_code ec;
+    if (mode_ == TransferMode::kUpload && kind_ == TransferFileKind::kParaSet &&
+        std::filesystem::exists(path_, ec) &&
+        !context_.prompter.askYesNo(strprintf(kOverwriteQuestion, path_.c_str()),
+                                    kParameterEditorCaption)) {
+        if (view_) view_->focusPath();
+        return false;
+    }
+    return true;
+}
+
+int CParaTransferDlg::precheck() const {
+    const DriveRecord& d = context_.drive;
+    if (!d.isConnected()) return kFailDisconnected;
+    if (!d.driveData || !d.driveData->loaded) return kFailNoDataFile;
+    // A drive removed and found again has a new data file; this run's items are not its.
+    if (dataFile_ && d.driveData != dataFile_) return kFailDisconnected;
+    return 0;
+}
+
+bool CParaTransferDlg::buildWorkingSet() {
+    entries_.clear();
+    custom_.reset();
+    if (kind_ == TransferFileKind::kUserGroup) return buildFromUserGroup();
+    if (mode_ == TransferMode::kUpload) return buildFromDataFile();
+    return buildFromParaFile();
+}
+
+bool CParaTransferDlg::buildFromDataFile() {
+    const CParaArray set = BuildParaArray(*dataFile_);
+    for (std::size_t i = 0; i < set.addresses.size(); ++i)
+        entries_.push_back({set.addresses[i], set.values[i]});
+    return true;
+}
+
+bool CParaTransferDlg::buildFromParaFile() {
+    CParaArray set(context_.drive.seriesCode, context_.drive.version);
+    FileReadOutcome outcome = ReadParaFile(path_, set, context_.prompter);
+    if (outcome == FileReadOutcome::kFailed)
+        context_.prompter.error(kParaFileOpenFailedText, kParameterEditorCaption);
+    if (outcome != FileReadOutcome::kOk) return false;
+    const std::size_t n = std::min(set.addresses.size(), set.values.size());
+    for (std::size_t i = 0; i < n; ++i) entries_.push_back({set.addresses[i], set.values[i]});
+    return true;
+}
+
+bool CParaTransferDlg::buildFromUserGroup() {
+    auto group = std::make_unique<CCustom>();
+    if (!ReadUserGroupFile(path_, *group, &context_.prompter)) {
+        context_.prompter.error(kUserGroupOpenFailedText, kParameterEditorCaption);
+        return false;
+    }
+    if (group->seriesCode != context_.drive.seriesCode) {
+        context_.prompter.error(kUserGroupSeriesMismatchText, kParameterEditorCaption);
+        return false;
+    }
+    if (group->version != context_.drive.version &&
+        (!context_.prompter.askYesNo(kUserGroupVersionQuestion, kParameterEditorCaption) ||
+         phase_ != Phase::kRunning)) {
+        return false;
+    }
+    // Entries the data file does not know are passed over but kept: an upload stores the group
+    // back whole, and binding would drop them.
+    group->dataFile = dataFile_.get();
+    group->path = path_;
+    group->title = UserGroupTitle(path_);
+    for (auto& e : group->entries) {
+        e->dataFile = dataFile_.get();
+        e->custom = group.get();
+        entries_.push_back({e->address, e->value});
+    }
+    custom_ = std::move(group);
+    return true;
+}
+
+// ---------------------------------------------------------------------------------- Steps
+
+CItem* CParaTransferDlg::itemAt(std::uint32_t address) const {
+    if (address > 0xFFFF || !dataFile_) return nullptr;
+    return dataFile_->FindItem(static_cast<std::uint16_t>(address));
+}
+
+void CParaTransferDlg::step() {
+    for (;;) {
+        if (int code = precheck()) {
+            postFailed(code);
+            return;
+        }
+        // The chain resumes from here when the user declines to stop.
+        if (stopOpen_) return;
+        if (!prePassDone_ && prePassStep()) return;
+        if (index_ >= entries_.size()) {
+            phase_ = Phase::kFinishing;
+            switch (mode_) {
+                case TransferMode::kUpload:
+                    post(&CParaTransferDlg::onUploadDone);
+                    break;
+                case TransferMode::kDownload:
+                    post(&CParaTransferDlg::onDownloadDone);
+                    break;
+                case TransferMode::kCompare:
+                    post(&CParaTransferDlg::onCompareDone);
+                    break;
+            }
+            return;
+        }
+        const std::size_t position = index_++;
+        CItem* item = itemAt(entries_[position].address);
+        if (passesOver(position, item)) {
+            if (!entries_[position].reported)
+                report(position, item, TransferEntryResult::Outcome::kPassed);
+            continue;
+        }
+        issue(position, item);
+        return;
+    }
+}
+
+// Writes the series' leading addresses, in table order, before anything else of a download.
+bool CParaTransferDlg::prePassStep() {
+    while (prePassCounter_ < table_.leading.size()) {
+        const std::uint16_t address = table_.leading[prePassCounter_++];
+        auto it = std::find_if(entries_.begin(), entries_.end(),
+                               [address](const Entry& e) { return e.address == address; });
+        CItem* item = itemAt(address);
+        if (it == entries_.end() || item == nullptr || !item->writable) continue;
+        issue(static_cast<std::size_t>(it - entries_.begin()), item);
+        return true;
+    }
+    prePassDone_ = true;
+    return false;
+}
+
+bool CParaTransferDlg::passesOver(std::size_t position, const CItem* item) const {
+    if (item == nullptr) return true;
+    if (mode_ != TransferMode::kDownload) return false;
+    return !item->writable || table_.lists(entries_[position].address) ||
+           entries_[position].reported;
+}
+
+void CParaTransferDlg::issue(std::size_t position, CItem* item) {
+    current_ = position;
+    currentItem_ = item;
+    awaiting_ = true;
+    sinks_.push_back(std::make_unique<StepSink>(*this, ++serial_));
+    ReplySink* sink = sinks_.back().get();
+    if (mode_ == TransferMode::kDownload) {
+        context_.link.QueueWrite(station_, item->address,
+                                 static_cast<int>(entries_[position].fileValue & 0xFFFF), sink);
+    } else {
+        context_.link.QueueRead(station_, item->address, sink);
+    }
+    status_ = strprintf(kStepText, groupName(*item).c_str(), item->address & 0xFF,
+                        item->displayName.c_str());
+    ++progress_;
+    changed();
+}
+
+// ---------------------------------------------------------------------------------- Replies
+
+void CParaTransferDlg::onReply(int serial, const DriveReply& reply) {
+    if (phase_ != Phase::kRunning || !awaiting_ || serial != serial_) return;
+    if (reply.station != station_) return onFailure(nullptr);
+    const int code = reply.errorCode;
+    if (code == kErrNone) {
+        if ((reply.addresses[0] & 0xFFFF) != currentItem_->address) return onFailure(nullptr);
+        return onAccepted(reply);
+    }
+    if (isRejection(code)) return onRejected(code);
+    if (code == kErrRetriesExhausted) return onFailure(&reply);
+    status_ = strprintf(kRetryText, reply.retryCounter);
+    changed();
+}
+
+void CParaTransferDlg::onAccepted(const DriveReply& reply) {
+    awaiting_ = false;
+    const std::uint32_t value = static_cast<std::uint32_t>(reply.values[0]) & 0xFFFF;
+    Entry& entry = entries_[*current_];
+    if (custom_) {
+        UserGroupEntry& e = *custom_->entries[*current_];
+        e.state = 1;
+        e.value = value;
+    }
+    currentItem_->readState = 1;
+    currentItem_->value = value;
+    entry.done = true;
+    ++counts_.read;
+    report(*current_, currentItem_, TransferEntryResult::Outcome::kWritten);
+    step();
+}
+
+// The drive refused the request outright; it sends nothing more for it. The entry is passed
+// over as the drive's data range error is, and a refused write is counted and listed.
+void CParaTransferDlg::onRejected(int code) {
+    awaiting_ = false;
+    if (mode_ == TransferMode::kDownload) {
+        ++counts_.refused;
+        refusedRows_.push_back(MakeRefusedRow(*currentItem_, entries_[*current_].fileValue, code));
+        report(*current_, currentItem_, TransferEntryResult::Outcome::kRefused, code);
+    }
+    step();
+}
+
+void CParaTransferDlg::onFailure(const DriveReply* reply) {
+    awaiting_ = false;
+    lastError_ = reply ? ErrorText(reply->failingCode) : kUndefinedErrorText;
+    const int failing = reply ? reply->failingCode : 0;
+    if (reply && (failing == kErrTimeout || failing > kErrModbusException)) {
+        // The drive stopped answering: the user decides whether to go on with the next entry.
+        stopAfterFailure_ = true;
+        post(&CParaTransferDlg::askStopAfterFailure);
+        return;
+    }
+    if (custom_) custom_->entries[*current_]->state = 2;
+    currentItem_->readState = 2;
+    postFailed(kFailCommunication);
+}
+
+void CParaTransferDlg::report(std::size_t position, const CItem* item,
+                              TransferEntryResult::Outcome outcome, int error) {
+    Entry& entry = entries_[position];
+    entry.reported = true;
+    if (mode_ != TransferMode::kDownload) return;
+    if (outcome == TransferEntryResult::Outcome::kPassed) ++counts_.passed;
+    if (view_) view_->entryDone({entry.address, item, entry.fileValue, outcome, error});
+}
+
+// ---------------------------------------------------------------------------------- Stop
+
+bool CParaTransferDlg::Close() {
+    if (phase_ == Phase::kIdle) return true;
+    if (phase_ == Phase::kRunning && !stopOpen_) askStop();
+    return false;
+}
+
+void CParaTransferDlg::askStopAfterFailure() {
+    // Unless the user has been asked meanwhile (Cancel came first).
+    if (stopAfterFailure_) askStop();
+}
+
+void CParaTransferDlg::askStop() {
+    if (phase_ != Phase::kRunning || stopOpen_) return;
+    stopAfterFailure_ = false;
+    stopOpen_ = true;
+    // The question may run a nested event loop in which the outstanding reply arrives; the
+    // chain then pauses until the answer.
+    const bool stop = context_.prompter.askYesNo(kStopQuestion, kParameterEditorCaption);
+    stopOpen_ = false;
+    if (phase_ != Phase::kRunning) return;  // the drive went away meanwhile
+    if (stop) return stopRun();
+    // No: the chain goes on, but never past a request still outstanding; its reply resumes it.
+    if (!awaiting_) step();
+}
+
+void CParaTransferDlg::stopRun() {
+    end_ = TransferEnd::kStopped;
+    if (!lastError_.empty()) status_ = lastError_;
+    becomeIdle();
+}
+
+void CParaTransferDlg::OnDriveDisconnected(int station) {
+    if (station != station_ || phase_ == Phase::kIdle) return;
+    status_ = kDriveDisconnectedText;
+    end_ = TransferEnd::kCancelled;
+    becomeIdle();
+    if (view_) view_->closeDialog();
+}
+
+// ---------------------------------------------------------------------------------- Endings
+
+void CParaTransferDlg::post(void (CParaTransferDlg::*handler)()) {
+    std::weak_ptr<const char> alive = alive_.watch();
+    context_.executor.post([this, alive, handler] {
+        if (!alive.expired()) (this->*handler)();
+    });
+}
+
+void CParaTransferDlg::postFailed(int code) {
+    phase_ = Phase::kFinishing;
+    std::weak_ptr<const char> alive = alive_.watch();
+    const int serial = serial_;
+    context_.executor.post([this, alive, code, serial] {
+        // A run cancelled meanwhile has already said why.
+        if (!alive.expired() && phase_ == Phase::kFinishing && serial == serial_)
+            onTransferFailed(code);
+    });
+}
+
+void CParaTransferDlg::onTransferFailed(int code) {
+    std::string text;
+    if (code == kFailDisconnected) {
+        text = kDriveDisconnectedText;
+    } else if (code == kFailNoDataFile) {
+        text = kNoDataFileText;
+    } else if (code == kFailCommunication && context_.drive.isConnected() && currentItem_) {
+        text = strprintf(kCommErrorText, groupName(*currentItem_).c_str(),
+                         currentItem_->address & 0xFF, currentItem_->displayName.c_str(),
+                         lastError_.empty() ? kUndefinedErrorText : lastError_.c_str());
+    } else if (code == kFailCommunication) {
+        text = kDriveDisconnectedText;
+    } else {
+        text = kUndefinedErrorText;
+    }
+    status_ = text;
+    end_ = TransferEnd::kFailed;
+    becomeIdle();
+    context_.prompter.error(text, kParameterEditorCaption);
+}
+
+void CParaTransferDlg::countUnread() {
+    counts_.unread = 0;
+    for (const Entry& e : entries_)
+        if (!e.done && itemAt(e.address)) ++counts_.unread;
+}
+
+void CParaTransferDlg::onUploadDone() {
+    if (phase_ != Phase::kFinishing) return;
+    if (int code = precheck()) return onTransferFailed(code);
+    countUnread();
+    bool saved;
+    if (custom_) {
+        // Entries not read keep the value the file gave them.
+        saved = SaveUserGroupFile(path_, *custom_);
+        status_ = saved ? kUploadDoneText : kUserGroupSaveFailedText;
+    } else {
+        // Only values read in this run go into the file: an item's value may be a default or a
+        // value from long ago.
+        CParaArray set(context_.drive.seriesCode, context_.drive.version);
+        for (const Entry& e : entries_)
+            if (e.done) set.Add(e.address, itemAt(e.address)->value);
+        saved = SaveParaFile(path_, set);
+        status_ = saved ? kUploadDoneText : kParaFileSaveFailedText;
+    }
+    if (saved && counts_.unread > 0) status_ += strprintf(kUnreadCountText, counts_.unread);
+    end_ = saved ? TransferEnd::kDone : TransferEnd::kFailed;
+    becomeIdle();
+    if (view_) view_->valuesChanged();
+}
+
+void CParaTransferDlg::onDownloadDone() {
+    if (phase_ != Phase::kFinishing) return;
+    status_ = kDownloadDoneText;
+    if (counts_.refused > 0) status_ += strprintf(kRefusedCountText, counts_.refused);
+    end_ = TransferEnd::kDone;
+    becomeIdle();
+    if (view_) view_->valuesChanged();
+    if (view_ && !refusedRows_.empty()) view_->showRefusedWrites(refusedRows_);
+}
+
+void CParaTransferDlg::onCompareDone() {
+    if (phase_ != Phase::kFinishing) return;
+    if (int code = precheck()) return onTransferFailed(code);
+    countUnread();
+    for (const Entry& e : entries_) {
+        const CItem* item = itemAt(e.address);
+        if (item == nullptr) continue;
+        if (!e.done) {
+            compareRows_.push_back(MakeCompareRow(*item, std::nullopt, e.fileValue));
+        } else if (!SameWord(e.fileValue, item->value)) {
+            compareRows_.push_back(MakeCompareRow(*item, item->value, e.fileValue));
+        }
+    }
+    status_ = kCompareDoneText;
+    end_ = TransferEnd::kDone;
+    if (counts_.unread > 0) status_ += strprintf(kUnreadCountText, counts_.unread);
+    becomeIdle();
+    if (view_) view_->valuesChanged();
+    if (compareRows_.empty()) {
+        context_.prompter.info(kAllSameText, kParameterEditorCaption);
+    } else if (view_) {
+        view_->showCompareResults(compareRows_);
+    }
+}
+
+void CParaTransferDlg::becomeIdle() {
+    phase_ = Phase::kIdle;
+    awaiting_ = false;
+    stopAfterFailure_ = false;
+    // Whatever the link still delivers for this run is dropped.
+    ++serial_;
+    currentItem_ = nullptr;
+    current_.reset();
+    custom_.reset();
+    dataFile_.reset();
+    changed();
+}
+
+void CParaTransferDlg::changed() {
+    if (view_) view_->stateChanged();
+}
+
+}  // namespace korvane

@@ -1,0 +1,174 @@
+#include "editor/value_entry.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cerrno>
+#include <cmath>
+#include <cstdlib>
+
+#include "common/format.h"
+#include "common/text.h"
+#include "paradb/data_file.h"
+#include "paradb/value_codec.h"
+
+namespace korvane {
+namespace {
+
+// A 16-bit word needs no more; data-file numbers are untrusted.
+constexpr int kMaxHexDigits = 8;
+constexpr int kMaxBits = 32;
+constexpr int kFieldWidth = 5;
+
+int Clamp(std::uint32_t v, int low, int high) {
+    return static_cast<int>(std::clamp<std::uint32_t>(v, static_cast<std::uint32_t>(low),
+                                                      static_cast<std::uint32_t>(high)));
+}
+
+bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
+    if (text.size() < prefix.size()) return false;
+    for (std::size_t i = 0; i < prefix.size(); ++i) {
+        if (std::tolower(static_cast<unsigned char>(text[i])) != prefix[i]) return false;
+    }
+    return true;
+}
+
+std::optional<double> ParseDigits(std::string_view digits, int base, int maxDigits) {
+    if (digits.empty() || static_cast<int>(digits.size()) > maxDigits) return std::nullopt;
+    std::uint64_t v = 0;
+    for (char c : digits) {
+        int d = std::isdigit(static_cast<unsigned char>(c))    ? c - '0'
+                : std::isxdigit(static_cast<unsigned char>(c)) ? std::tolower(c) - 'a' + 10
+                                                               : base;
+        if (d >= base) return std::nullopt;
+        v = v * static_cast<std::uint64_t>(base) + static_cast<std::uint64_t>(d);
+    }
+    return static_cast<double>(v);
+}
+
+std::optional<double> ParseDecimal(const std::string& text) {
+    if (text.empty() || std::isspace(static_cast<unsigned char>(text.front()))) return std::nullopt;
+    // Only plain decimal notation: no hexadecimal floats, no "inf" or "nan".
+    bool digit = false;
+    for (char c : text) {
+        if (std::isdigit(static_cast<unsigned char>(c)))
+            digit = true;
+        else if (c != '-' && c != '+' && c != '.')
+            return std::nullopt;
+    }
+    if (!digit) return std::nullopt;
+    char* end = nullptr;
+    errno = 0;
+    double v = std::strtod(text.c_str(), &end);
+    if (end != text.c_str() + text.size() || errno == ERANGE || !std::isfinite(v))
+        return std::nullopt;
+    return v;
+}
+
+// The text without the parameter's unit (optionally after a blank); nullopt when it carries
+// another unit that this parameter is not shown in.
+std::optional<std::string> WithoutUnit(const CItem& item, const std::string& text) {
+    std::string unit = GetUnitText(item);
+    if (!unit.empty() && text.size() > unit.size() &&
+        text.compare(text.size() - unit.size(), unit.size(), unit) == 0) {
+        return TrimWhitespace(text.substr(0, text.size() - unit.size()));
+    }
+    if (unit != "rpm" && text.size() > 3 && text.ends_with("rpm")) return std::nullopt;
+    return text;
+}
+
+}  // namespace
+
+std::string FieldPattern::text() const {
+    switch (kind) {
+        case Kind::kHex:
+            return "0x1.1";
+        case Kind::kBits:
+            return "b1.1";
+        case Kind::kDecimal:
+            break;
+    }
+    return negative ? "-1.1" : "1.1";
+}
+
+FieldPattern NumericFieldPattern(const CItem& item) {
+    FieldPattern p;
+    const CType* type = item.isOption() ? nullptr : item.type;
+    if (type != nullptr && (type->flags & kTypeFlagHex)) {
+        p.kind = FieldPattern::Kind::kHex;
+        p.digits = Clamp(type->numerator, 1, kMaxHexDigits);
+        return p;
+    }
+    if (type != nullptr && (type->flags & kTypeFlagBinary)) {
+        p.kind = FieldPattern::Kind::kBits;
+        p.digits = Clamp(type->numerator, 1, kMaxBits);
+        return p;
+    }
+    p.decimals = GetDecimals(item);
+    p.digits = kFieldWidth - p.decimals;
+    p.negative = IsSignedItem(item);
+    return p;
+}
+
+std::optional<double> ParseFieldNumber(const FieldPattern& pattern, std::string_view text) {
+    std::string t = TrimWhitespace(text);
+    std::string_view v = t;
+    switch (pattern.kind) {
+        case FieldPattern::Kind::kHex:
+            if (StartsWithNoCase(v, "0x")) v.remove_prefix(2);
+            return ParseDigits(v, 16, kMaxHexDigits);
+        case FieldPattern::Kind::kBits:
+            if (StartsWithNoCase(v, "b")) v.remove_prefix(1);
+            return ParseDigits(v, 2, kMaxBits);
+        case FieldPattern::Kind::kDecimal:
+            break;
+    }
+    return ParseDecimal(t);
+}
+
+std::string FieldText(const FieldPattern& pattern, double value) {
+    switch (pattern.kind) {
+        case FieldPattern::Kind::kHex:
+            return strprintf("0x%0*llX", pattern.digits,
+                             static_cast<unsigned long long>(std::max(0.0, std::trunc(value))));
+        case FieldPattern::Kind::kBits: {
+            auto word = static_cast<std::uint64_t>(std::max(0.0, std::trunc(value)));
+            std::string text = "b";
+            for (int bit = pattern.digits; bit-- > 0;) text += ((word >> bit) & 1u) ? '1' : '0';
+            return text;
+        }
+        case FieldPattern::Kind::kDecimal:
+            break;
+    }
+    return strprintf("%.*f", pattern.decimals, value);
+}
+
+std::optional<EnteredValue> ParseEnteredValue(const CItem& item, std::string_view text) {
+    std::string t = TrimWhitespace(text);
+    if (t.empty() || !item.hasFormat()) return std::nullopt;
+    if (item.isOption()) {
+        if (int index = FindOptionIndex(item, t); index >= 0)
+            return EnteredValue{true, double(index)};
+        auto n = ParseDecimal(t);
+        if (!n || *n != std::trunc(*n)) return std::nullopt;
+        return EnteredValue{true, *n};
+    }
+    FieldPattern pattern = NumericFieldPattern(item);
+    if (pattern.kind == FieldPattern::Kind::kBits) {
+        if (StartsWithNoCase(t, "0x")) {
+            auto n = ParseDigits(std::string_view(t).substr(2), 16, kMaxHexDigits);
+            return n ? std::optional(EnteredValue{true, *n}) : std::nullopt;
+        }
+        auto n = ParseFieldNumber(pattern, t);
+        return n ? std::optional(EnteredValue{true, *n}) : std::nullopt;
+    }
+    auto number = WithoutUnit(item, t);
+    if (!number) return std::nullopt;
+    if (StartsWithNoCase(*number, "0x")) {
+        auto n = ParseDigits(std::string_view(*number).substr(2), 16, kMaxHexDigits);
+        return n ? std::optional(EnteredValue{false, *n}) : std::nullopt;
+    }
+    auto n = ParseDecimal(*number);
+    return n ? std::optional(EnteredValue{false, *n}) : std::nullopt;
+}
+
+}  // namespace korvane

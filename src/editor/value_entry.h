@@ -1,0 +1,44 @@
+#pragma once
+// How a parameter value is typed: the numeric field's pattern ("0x1.1", "b1.1", "1.1",
+// "-1.1"), the field text of a value, and typed text back to a number. Shared by the edit
+// dialogs, the offline in-place edit and korvane-cli.
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace korvane {
+
+class CItem;
+
+struct FieldPattern {
+    enum class Kind { kDecimal, kHex, kBits };
+    Kind kind = Kind::kDecimal;
+    int digits = 5;    // integer digits, hex digits or bits
+    int decimals = 0;  // kDecimal only
+    bool negative = false;
+
+    // The pattern as the masked edit control takes it: "0x1.1", "b1.1", "-1.1" or "1.1".
+    std::string text() const;
+};
+
+// Hexadecimal for a hex type, a bit string for a bit-string type, else a decimal number with
+// 5 - d integer digits and d decimals (signed when the minimum is negative).
+FieldPattern NumericFieldPattern(const CItem& item);
+
+// The number a field's text stands for; nullopt for text that is not one.
+std::optional<double> ParseFieldNumber(const FieldPattern& pattern, std::string_view text);
+// The field text of a number (rounded to the pattern's decimals).
+std::string FieldText(const FieldPattern& pattern, double value);
+
+// A value given as text on a command line: an option text or index, a bit string "b0101",
+// "0x..." hexadecimal, or a number with or without the unit the parameter is shown in. A raw
+// value (option index, bit word) is entered as it is; any other number is in display units,
+// in rpm where the parameter is shown in rpm.
+struct EnteredValue {
+    bool raw = false;
+    double number = 0.0;
+};
+std::optional<EnteredValue> ParseEnteredValue(const CItem& item, std::string_view text);
+
+}  // namespace korvane

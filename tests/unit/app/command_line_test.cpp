@@ -1,0 +1,36 @@
+#include "app/command_line.h"
+
+#include <gtest/gtest.h>
+
+namespace korvane {
+namespace {
+
+TEST(CommandLine, HelpAndVersionAreAnsweredWithoutStartingAndOtherOptionsStart) {
+    const struct Case {
+        std::vector<std::string> args;
+        const char* answerStartsWith;  // nullptr: the program starts
+    } cases[] = {
+        {{"korvane", "--help"}, "Usage: korvane"},
+        {{"korvane", "--demo", "-h"}, "Usage: korvane"},
+        {{"korvane", "--version"}, "Korvane 3.3\n"},
+        {{"korvane", "-v", "--help"}, "Korvane 3.3\n"},
+        {{"korvane"}, nullptr},
+        {{"korvane", "--demo", "--app-dir", "/tmp/x"}, nullptr},
+        {{"korvane", "--app-dir", "--help"}, nullptr},  // a directory of that name
+        {{"korvane", "--", "--version"}, nullptr},
+        {{"korvane", "-platform", "offscreen"}, nullptr},
+    };
+    for (const Case& c : cases) {
+        std::string joined;
+        for (const auto& a : c.args) joined += a + " ";
+        SCOPED_TRACE(joined);
+        auto answer = AnswerWithoutDisplay(c.args);
+        ASSERT_EQ(answer.has_value(), c.answerStartsWith != nullptr);
+        if (!answer) continue;
+        EXPECT_EQ(answer->exitCode, 0);
+        EXPECT_EQ(answer->text.rfind(c.answerStartsWith, 0), 0u) << answer->text;
+    }
+}
+
+}  // namespace
+}  // namespace korvane

@@ -1,0 +1,95 @@
+#pragma once
+// A drive on an in-memory TK485 line for the transfer tests: the real drive link ticked by hand,
+// a word table for the drive's parameters, scripted refusals and silences, and a recorder of
+// everything the transfer dialog tells its window.
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "comm/drive_link.h"
+#include "common/executor.h"
+#include "common/prompter.h"
+#include "editor/transfer_dialog.h"
+#include "paradb/data_file.h"
+#include "paradb/drive_record.h"
+#include "support/fake_port.h"
+
+namespace korvane::testing {
+
+// Answers questions through a function, so that a test can let the line run while a question is
+// open, as a modal message box would.
+class ScriptPrompter : public Prompter {
+public:
+    struct Entry {
+        std::string kind;
+        std::string text;
+    };
+    bool askYesNo(const std::string& text, const std::string&) override;
+    void info(const std::string& text, const std::string&) override {
+        entries.push_back({"info", text});
+    }
+    void error(const std::string& text, const std::string&) override {
+        entries.push_back({"error", text});
+    }
+    std::vector<std::string> texts(const std::string& kind) const;
+
+    std::function<bool(const std::string& text)> answer = [](const std::string&) { return true; };
+    std::vector<Entry> entries;
+};
+
+struct ViewRecorder : TransferView {
+    void focusPath() override { ++focused; }
+    void showCompareResults(const std::vector<CompareRow>& rows) override { compared = rows; }
+    void showRefusedWrites(const std::vector<CompareRow>& rows) override { refused = rows; }
+    void valuesChanged() override { ++refreshed; }
+    void closeDialog() override { ++closed; }
+    void entryDone(const TransferEntryResult& r) override { results.push_back(r); }
+
+    int focused = 0, refreshed = 0, closed = 0;
+    std::optional<std::vector<CompareRow>> compared, refused;
+    std::vector<TransferEntryResult> results;
+};
+
+class TransferRig {
+public:
+    // A connected drive of the sample data file of this series and version, at station 3.
+    TransferRig(int series = 11, int version = 0x0310);
+    ~TransferRig();
+
+    std::unique_ptr<CParaTransferDlg> dialog(TransferMode mode, const std::string& path);
+    // Ticks the link and drains the line until done() holds; false after `maxTicks`.
+    bool runUntil(const std::function<bool()>& done, int maxTicks = 20000);
+    // Until the dialog is idle and nothing more is posted.
+    bool finish(CParaTransferDlg& dlg, int maxTicks = 20000);
+    void tick();
+
+    // Requests seen on the line, as (letter, address), in order.
+    std::vector<std::pair<char, int>> requests() const;
+    std::vector<int> writtenAddresses() const;
+
+    QueueExecutor ex;
+    std::shared_ptr<test::FakeLine> line = std::make_shared<test::FakeLine>();
+    CDriveLink link;
+    DriveRecord drive{3};
+    ScriptPrompter prompter;
+    TransferFileChoice choice;
+    ViewRecorder view;
+
+    // The drive: words by address (unlisted ones read as the data file's default), NAK codes
+    // by address, and whether it answers at all. `hold` keeps the next reply back.
+    std::map<int, int> words;
+    std::map<int, std::string> nak;
+    std::map<int, std::vector<std::string>> nakSequence;  // consumed one per request
+    bool silent = false;
+    bool hold = false;
+    std::optional<std::string> held;
+
+private:
+    std::optional<std::string> answer(const std::string& frame);
+};
+
+}  // namespace korvane::testing

@@ -1,0 +1,71 @@
+#include "editor/value_entry.h"
+
+#include <gtest/gtest.h>
+
+#include "unit/editor/editor_rig.h"
+
+namespace korvane {
+namespace {
+
+using test::EditorRig;
+
+TEST(ValueEntry, CommandLineTextsBecomeRawOrDisplayNumbers) {
+    EditorRig rig;
+    rig.AddGroup("Basic", {{0x1101, "Acc Time", "TIME1", 0, 6000},
+                           {0x1103, "Run Freq", "FREQ3", 0, 40000},
+                           {0x1104, "Lock", "MSG", 0, 1},
+                           {0x1105, "Terminals", "BIT4", 0, 15},
+                           {0x1106, "Mask", "HEX4", 0, 0xFFFF}});
+    rig.record.word26 = 1;
+    rig.record.word27 = 4;
+    struct Case {
+        int address;
+        const char* text;
+        bool ok;
+        bool raw;
+        double number;
+    } cases[] = {
+        {0x1101, "20.5", true, false, 20.5},     {0x1101, "20.5 sec", true, false, 20.5},
+        {0x1101, "20.5sec", true, false, 20.5},  {0x1101, "20.5 Hz", false, false, 0},
+        {0x1101, "0x10", true, false, 16},       {0x1101, "-3", true, false, -3},
+        {0x1101, "1e3", false, false, 0},        {0x1101, "nan", false, false, 0},
+        {0x1101, "", false, false, 0},           {0x1101, "20.5 rpm", false, false, 0},
+        {0x1103, "1800 rpm", true, false, 1800}, {0x1103, "1800", true, false, 1800},
+        {0x1104, "Yes", true, true, 1},          {0x1104, "0", true, true, 0},
+        {0x1104, "yes", false, false, 0},        {0x1104, "0.5", false, false, 0},
+        {0x1105, "b0101", true, true, 5},        {0x1105, "0x0C", true, true, 12},
+        {0x1105, "b0120", false, false, 0},      {0x1106, "0xBEEF", true, false, 0xBEEF},
+    };
+    for (const auto& c : cases) {
+        auto v = ParseEnteredValue(rig.Item(c.address), c.text);
+        ASSERT_EQ(v.has_value(), c.ok) << c.text;
+        if (!v) continue;
+        EXPECT_EQ(v->raw, c.raw) << c.text;
+        EXPECT_DOUBLE_EQ(v->number, c.number) << c.text;
+    }
+}
+
+TEST(ValueEntry, FieldTextAndParseRoundTripEachPattern) {
+    struct Case {
+        FieldPattern pattern;
+        double value;
+        const char* text;
+    } cases[] = {
+        {{FieldPattern::Kind::kDecimal, 3, 2, false}, 60.0, "60.00"},
+        {{FieldPattern::Kind::kDecimal, 5, 0, true}, -10.0, "-10"},
+        {{FieldPattern::Kind::kHex, 4, 0, false}, 26.0, "0x001A"},
+        {{FieldPattern::Kind::kBits, 4, 0, false}, 5.0, "b0101"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(FieldText(c.pattern, c.value), c.text);
+        auto back = ParseFieldNumber(c.pattern, c.text);
+        ASSERT_TRUE(back) << c.text;
+        EXPECT_DOUBLE_EQ(*back, c.value);
+    }
+    EXPECT_FALSE(ParseFieldNumber({FieldPattern::Kind::kHex, 4}, "0xG1"));
+    EXPECT_FALSE(ParseFieldNumber({FieldPattern::Kind::kBits, 4}, "b2"));
+    EXPECT_FALSE(ParseFieldNumber({}, "12abc"));
+}
+
+}  // namespace
+}  // namespace korvane
