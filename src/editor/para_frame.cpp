@@ -7,9 +7,13 @@
 #include "common/format.h"
 #include "common/prompter.h"
 #include "common/settings_store.h"
+#include "editor/group_reader.h"
+#include "editor/node_reading.h"
+#include "editor/offline_edit.h"
 #include "editor/para_mode_dialog.h"
 #include "editor/para_texts.h"
 #include "editor/text_export.h"
+#include "editor/undo_redo.h"
 #include "paradb/custom_group.h"
 #include "paradb/data_file.h"
 #include "paradb/drive_record.h"
@@ -44,6 +48,27 @@ FileDialogRequest UserGroupRequest(const std::string& title, const std::string& 
 // The shared caption of the editor's message boxes.
 const std::string kCaption = kParameterEditorCaption;
 
+korvane::ReadNode ToReadNode(const ParaNode& node) {
+    return {static_cast<ReadNodeKind>(static_cast<int>(node.kind)), node.group, node.custom};
+}
+
+// An online editor's reading when the window brings no dialogs of its own.
+class OwnReading : public ParaDriveActions {
+public:
+    explicit OwnReading(NodeReading& reading) : reading_(reading) {}
+    void ReadNode(const ParaNode& node, std::function<void()> finished) override {
+        reading_.Read(ToReadNode(node), std::move(finished));
+    }
+    bool IsReading() const override { return reading_.IsReading(); }
+    void CancelRead() override {
+        if (reading_.IsReading()) reading_.Cancel();
+    }
+    void CancelEdit() override {}
+
+private:
+    NodeReading& reading_;
+};
+
 }  // namespace
 
 std::string ParaPaneLayoutKey(int key) {
@@ -71,6 +96,22 @@ CParaFrame::CParaFrame(ToolServices& services, int key, ParaFrameUi& ui,
         ui_.RestorePaneLayout(layout);
     recent_.load(services_.settings);
     list_.SetOffline(!IsOnline());
+    undoRedo_ =
+        std::make_unique<UndoRedo>(IsOnline() ? &services_.link : nullptr, key_, *data_, history_);
+    undoRedo_->hooks.isGroupOpen = [this](const CCustom* group) { return isOpenGroup(group); };
+    undoRedo_->hooks.valueStored = [this](CItem*, UserGroupEntry*) { list_.RefreshValues(); };
+    list_.SetEntryRemovalListener([this](const UserGroupEntry* entry) {
+        undoRedo_->PurgeEntry(entry);
+        if (entryRemoving_) entryRemoving_(entry);
+    });
+    if (IsOnline()) {
+        reading_ = std::make_unique<NodeReading>(services_.link, Record(),
+                                                 [this] { return graphWatch(); });
+        ownActions_ = std::make_unique<OwnReading>(*reading_);
+        actions_ = ownActions_.get();
+    } else {
+        list_.SetCommitter(this);
+    }
     tree_.SetSelectionListener([this](const ParaNode& node) { list_.ShowNode(node); });
     tree_.SelectInitial();
 }
@@ -87,8 +128,26 @@ void CParaFrame::SetReportHooks(std::function<void()> close, std::function<void(
 }
 
 void CParaFrame::SetEntryRemovalListener(std::function<void(const UserGroupEntry*)> listener) {
-    entryRemoving_ = listener;
-    list_.SetEntryRemovalListener(std::move(listener));
+    entryRemoving_ = std::move(listener);
+}
+
+void CParaFrame::CommitInPlaceEdit(const InPlaceEdit& edit, const std::string& text) {
+    if (edit.item == nullptr) return;
+    (void)CommitValueCellEdit(*edit.item, edit.entry, edit.startValue, text, history_,
+                              services_.prompter);
+}
+
+void CParaFrame::readNode(const ParaNode& node, std::function<void()> then) {
+    if (actions_ == nullptr) {
+        if (then) then();
+        return;
+    }
+    std::weak_ptr<char> alive = alive_;
+    actions_->ReadNode(node, [this, alive, then = std::move(then)] {
+        if (alive.expired()) return;
+        if (!closed_) list_.ShowNode(tree_.Selected());
+        if (then) then();
+    });
 }
 
 bool CParaFrame::graphWatch() const {
@@ -217,15 +276,17 @@ void CParaFrame::Execute(int command) {
             break;
         }
         case kCmdRefreshGroup:
-            if (actions_) {
-                actions_->CancelRead();
-                actions_->ReadNode(tree_.Selected(), {});
-            }
+            if (actions_) actions_->CancelRead();
+            readNode(tree_.Selected(), {});
             break;
         case kCmdOnlineEdit:
-        case kCmdUndo:
-        case kCmdRedo:
             if (edit_) edit_(command);
+            break;
+        case kCmdUndo:
+            undoRedo_->Undo();
+            break;
+        case kCmdRedo:
+            undoRedo_->Redo();
             break;
         default:
             if (transfer_) transfer_(command);
@@ -239,7 +300,7 @@ bool CParaFrame::TreeDoubleClicked() {
         actions_ == nullptr)
         return false;
     actions_->CancelRead();
-    actions_->ReadNode(node, {});
+    readNode(node, {});
     return node.kind == NodeKind::kAllGroups;
 }
 
@@ -319,9 +380,8 @@ bool CParaFrame::SaveTextFile() {
     const ParaNode all = tree_.Root(CParaTreeModel::kAllGroupsRoot);
     tree_.Select(all);
     pendingExport_ = *path;
-    std::weak_ptr<char> alive = alive_;
-    actions_->ReadNode(all, [this, alive] {
-        if (alive.expired() || !pendingExport_) return;
+    readNode(all, [this] {
+        if (!pendingExport_) return;
         const std::string target = *pendingExport_;
         pendingExport_.reset();
         exportTo(target);
@@ -446,6 +506,7 @@ bool CParaFrame::CloseUserGroup(CCustom& group) {
         return false;
     }
     history_.PurgeGroup(&group);
+    undoRedo_->PurgeGroup(&group);
     if (groupClosing_) groupClosing_(&group);
     list_.ForgetUserGroup(&group);
     tree_.RemoveUserGroup(&group);

@@ -94,7 +94,10 @@ public:
     virtual void CancelEdit() = 0;
 };
 
-class CParaFrame {
+class NodeReading;
+class UndoRedo;
+
+class CParaFrame : private InPlaceEditCommitter {
 public:
     // Null when the key's record has no loaded data file: the editor does not open.
     static std::unique_ptr<CParaFrame> Create(ToolServices& services, int key, ParaFrameUi& ui);
@@ -113,14 +116,18 @@ public:
     RecentFileList& RecentFiles() { return recent_; }
     const std::vector<std::unique_ptr<CCustom>>& UserGroups() const { return groups_; }
 
+    // Online editors read through their own NodeReading unless the window supplies actions
+    // (its read and edit dialogs). Null offline.
+    NodeReading* Reading() { return reading_.get(); }
     // Hooks for the parts built elsewhere. Transfer covers upload, download, compare and the
-    // report commands; edit covers online edit, undo and redo.
+    // report commands; edit covers the online edit dialog.
     void SetDriveActions(ParaDriveActions* actions) { actions_ = actions; }
     void SetTransferHook(std::function<void(int command)> hook) { transfer_ = std::move(hook); }
     void SetEditHook(std::function<void(int command)> hook) { edit_ = std::move(hook); }
     // The report window of this editor, if open: closed with the editor, told of renames.
     void SetReportHooks(std::function<void()> close, std::function<void()> nameChanged);
-    // Told before an entry or a whole group goes, so replies pending for it are dropped.
+    // Told before an entry or a whole group goes, so replies pending for it are dropped (the
+    // editor's own undo writes are dropped already).
     void SetEntryRemovalListener(std::function<void(const UserGroupEntry*)> listener);
     void SetGroupClosingListener(std::function<void(const CCustom*)> listener) {
         groupClosing_ = std::move(listener);
@@ -168,6 +175,9 @@ public:
 private:
     CParaFrame(ToolServices& services, int key, ParaFrameUi& ui, std::shared_ptr<CDataFile> data);
 
+    void CommitInPlaceEdit(const InPlaceEdit& edit, const std::string& text) override;
+    // Reads the node; the list shows the tree's selection again once the read has ended.
+    void readNode(const ParaNode& node, std::function<void()> then);
     bool isOpenGroup(const CCustom* group) const;
     bool graphWatch() const;
     bool loaded() const;
@@ -189,6 +199,9 @@ private:
     CParaTreeModel tree_;
     CParaListModel list_;
     RecentFileList recent_;
+    std::unique_ptr<UndoRedo> undoRedo_;
+    std::unique_ptr<NodeReading> reading_;
+    std::unique_ptr<ParaDriveActions> ownActions_;
     ParaDriveActions* actions_ = nullptr;
     std::function<void(int)> transfer_;
     std::function<void(int)> edit_;

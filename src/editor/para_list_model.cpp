@@ -9,6 +9,7 @@
 
 #include "common/format.h"
 #include "common/settings_store.h"
+#include "editor/offline_edit.h"
 #include "editor/write_history.h"
 #include "paradb/custom_group.h"
 #include "paradb/data_file.h"
@@ -377,32 +378,23 @@ std::optional<InPlaceEdit> CParaListModel::BeginEdit(std::size_t row, std::size_
     if (!offline_ || row >= rows_.size() || static_cast<int>(column) != ValueColumn())
         return std::nullopt;
     const ListRow& r = rows_[row];
-    if (r.item == nullptr || r.item->writable == 0 || !r.item->hasFormat()) return std::nullopt;
-    const CItem& item = *r.item;
+    if (r.item == nullptr || !r.item->hasFormat()) return std::nullopt;
+    const std::optional<ValueCellEdit> cell = BeginValueCellEdit(r.item, r.entry);
+    if (!cell) return std::nullopt;
     InPlaceEdit edit;
     edit.row = row;
     edit.item = r.item;
     edit.entry = r.entry;
-    edit.startValue = r.entry ? r.entry->value : item.value;
-    edit.text = CellText(row, column);
-    if (item.isOption()) {
+    edit.startValue = cell->startValue;
+    edit.text = cell->startText;
+    if (cell->optionList) {
         edit.kind = InPlaceEdit::Kind::kOptionList;
-        if (const auto* texts = item.GetOptionTexts()) edit.options = *texts;
+        edit.options = cell->options;
         return edit;
     }
-    const CType& type = *item.type;
-    constexpr std::uint32_t kMaxDigits = 32;
-    if (type.flags & kTypeFlagHex) {
-        edit.pattern = "0x1.1";
-        edit.integerDigits = static_cast<int>(std::min(type.numerator, kMaxDigits / 2));
-    } else if (type.flags & kTypeFlagBinary) {
-        edit.pattern = "b1.1";
-        edit.integerDigits = static_cast<int>(std::min(type.numerator, kMaxDigits));
-    } else {
-        edit.pattern = IsSignedItem(item) ? "-1.1" : "1.1";
-        edit.decimals = GetDecimals(item);
-        edit.integerDigits = 5 - edit.decimals;
-    }
+    edit.pattern = cell->pattern.text();
+    edit.integerDigits = cell->pattern.digits;
+    edit.decimals = cell->pattern.decimals;
     return edit;
 }
 

@@ -59,7 +59,7 @@ struct InPlaceEdit {
     std::string pattern;
     int integerDigits = 0;
     int decimals = 0;
-    std::string text;  // the cell's text when the edit begins
+    std::string text;  // what the editor opens with (option text or field text)
 };
 
 // Takes an ended in-place edit into the item or entry (range check, history record, modified

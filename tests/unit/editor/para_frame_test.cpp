@@ -351,6 +351,32 @@ TEST(EditorFrame, GraphWatchModeCancelsDriveDialogsOfOnlineEditorsOnly) {
     }
 }
 
+TEST(EditorFrame, OfflineEditsAreTakenAndUndoneThroughTheList) {
+    FrameEnv t;
+    CCustom& g = t.groupWith({kAccTime});
+    g.entries[0]->value = 200;
+    g.modified = 0;
+    t.frame->Tree().Select({NodeKind::kUserGroup, nullptr, &g});
+    auto edit = t.frame->List().BeginEdit(0, 3);
+    ASSERT_TRUE(edit);
+    EXPECT_EQ(edit->text, "20.0");
+    t.frame->List().EndEdit(*edit, "12.5");
+    EXPECT_EQ(g.entries[0]->value, 125u);
+    EXPECT_EQ(g.modified, 1);
+    ASSERT_TRUE(t.frame->IsEnabled(kCmdUndo));
+
+    g.modified = 0;  // as if saved
+    t.frame->Execute(kCmdUndo);
+    EXPECT_EQ(g.entries[0]->value, 200u);
+    EXPECT_EQ(g.modified, 1);  // the undone value is lost on close without the question
+    EXPECT_TRUE(t.frame->IsEnabled(kCmdRedo));
+
+    edit = t.frame->List().BeginEdit(0, 3);
+    t.frame->List().EndEdit(*edit, "99999");
+    EXPECT_EQ(g.entries[0]->value, 200u);
+    EXPECT_EQ(t.env.prompter.entries().back().kind, "info");
+}
+
 TEST(EditorFrame, UndoOnAUserGroupEntryMarksTheGroupModified) {
     FrameEnv t;
     CCustom& g = t.groupWith({kAccTime});
