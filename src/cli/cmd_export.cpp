@@ -11,11 +11,11 @@
 #include <string>
 #include <vector>
 
-#include "app/connection_manager.h"
 #include "cli/cli_command.h"
+#include "cli/identified_drive.h"
 #include "cli/link_session.h"
-#include "cli/reply_json.h"
-#include "common/prompter.h"
+#include "cli/stream_prompter.h"
+#include "editor/group_reader.h"
 #include "editor/text_export.h"
 #include "paradb/custom_group.h"
 #include "paradb/data_file.h"
@@ -38,21 +38,6 @@ struct ExportOptions {
     int frequencyMode = 1;
     int time1Divisor = 10;
     std::string out;
-};
-
-// Nobody is there to answer: texts go to the diagnostics stream, questions are answered no.
-class StreamPrompter : public Prompter {
-public:
-    explicit StreamPrompter(std::ostream& err) : err_(err) {}
-    bool askYesNo(const std::string& text, const std::string&) override {
-        err_ << text << "\n";
-        return false;
-    }
-    void info(const std::string& text, const std::string&) override { err_ << text << "\n"; }
-    void error(const std::string& text, const std::string&) override { err_ << text << "\n"; }
-
-private:
-    std::ostream& err_;
 };
 
 std::string Extension(const std::string& path) {
@@ -112,51 +97,6 @@ ExportOptions ParseOptions(const std::vector<std::string>& args) {
     return o;
 }
 
-// Reads every parameter of the data file in order, one request at a time, as the editor's
-// read of all groups does. A parameter that fails keeps value 0 and read state 2.
-class AllParametersReader : public ReplySink {
-public:
-    AllParametersReader(LinkSession& session, int station, CDataFile& data)
-        : session_(session), station_(station) {
-        if (!data.groups) return;
-        for (CGroup& g : data.groups->elements)
-            for (CItem& item : g.items) items_.push_back(&item);
-    }
-    void start() { next(); }
-    bool done() const { return pos_ >= items_.size(); }
-    int failed() const { return failed_; }
-
-    void OnDriveReply(int, const DriveReply& reply) override {
-        if (!IsFinal(reply)) {
-            session_.traceNotice(reply);
-            return;
-        }
-        if (done()) return;
-        CItem& item = *items_[pos_];
-        if (reply.errorCode == kErrNone) {
-            item.value = static_cast<std::uint32_t>(reply.values[0]) & 0xFFFFu;
-            item.readState = 1;
-        } else {
-            item.value = 0;
-            item.readState = 2;
-            ++failed_;
-        }
-        ++pos_;
-        next();
-    }
-
-private:
-    void next() {
-        if (!done()) session_.link().QueueRead(station_, items_[pos_]->address, this);
-    }
-
-    LinkSession& session_;
-    int station_;
-    std::vector<CItem*> items_;
-    std::size_t pos_ = 0;
-    int failed_ = 0;
-};
-
 int Report(CommandContext& context, const ExportOptions& o, const CDataFile& data,
            const DriveRecord& record) {
     EncodedText written;
@@ -208,34 +148,21 @@ int RunOffline(CommandContext& context, const ExportOptions& o) {
 int RunOnline(CommandContext& context, const ExportOptions& o) {
     LinkSession session(context.options, context.err);
     if (!session.open()) return 1;
-    DriveRecords records;
-    ConnectionEvents quiet;
-    ConnectionManager manager(session.link(), records, quiet,
-                              ConnectionConfig{o.dataDir, context.options.retries});
-    manager.ScanIds({o.station});
-    if (!session.runUntil([&] { return !manager.IsScanning(); })) return 1;
-    DriveRecord& record = records[o.station];
-    if (!record.connected) {
-        context.err << "no drive answered at station " << o.station << "\n";
-        return 1;
-    }
-    // Shared with the record, which the manager may reset; the export keeps its own hold.
-    std::shared_ptr<CDataFile> data = record.driveData;
-    if (!data || !data->loaded) {
-        context.err << (data ? data->GetStatusText() : CDataFile::StatusText(kDataFileNoSeries))
-                    << "\n";
-        return 1;
-    }
-    data->SetSpeedMode(o.frequencyMode, record.timeScale);
-    AllParametersReader reader(session, o.station, *data);
-    reader.start();
-    if (!session.runUntil([&] { return reader.done(); })) return 1;
-    const int status = Report(context, o, *data, record);
-    if (reader.failed() > 0) {
-        context.err << reader.failed() << " parameters could not be read\n";
-        return 1;
-    }
-    return status;
+    IdentifiedDrive drive(session, o.dataDir, context.options.retries);
+    if (!drive.identify(o.station, context.err)) return 1;
+    // Held here too: the record may be reset while the export still needs the items.
+    std::shared_ptr<CDataFile> data = drive.record().driveData;
+    data->SetSpeedMode(o.frequencyMode, drive.record().timeScale);
+    // Fresh values first, read as the editor reads all groups; a failed parameter keeps 0.
+    GroupReader reader(session.link(), o.station, data,
+                       ReadTargetsOf({ReadNodeKind::kAllGroups}, *data));
+    if (reader.Start() && !session.runUntil([&] { return !reader.IsRunning(); })) return 1;
+    const int status = Report(context, o, *data, drive.record());
+    const auto& outcomes = reader.Outcomes();
+    const bool allRead = std::all_of(outcomes.begin(), outcomes.end(), [](const auto& r) {
+        return r.answered && r.errorCode == kErrNone;
+    });
+    return allRead ? status : 1;
 }
 
 int RunExport(CommandContext& context) {
