@@ -1,0 +1,221 @@
+#pragma once
+// One parameter editor: online on a connected drive (keys 0..255) or offline on a data file
+// (keys 256..287). It owns the tree and list, the open user groups and the write history, and
+// decides which commands are enabled, the titles, the status panes, the parameter and
+// user-group files and the close sequence. Widgets render it and forward their input.
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/tool_frames.h"
+#include "app/tool_services.h"
+#include "editor/para_list_model.h"
+#include "editor/para_tree_model.h"
+#include "editor/write_history.h"
+
+namespace korvane {
+
+class CCustom;
+class CDataFile;
+class CParaModeDialog;
+struct DriveRecord;
+
+// Command ids of the editor's menus and tool bar.
+enum ParaCommand : int {
+    kCmdNewUserGroup = 32814,
+    kCmdOpenUserGroup = 32815,
+    kCmdSaveUserGroup = 32816,
+    kCmdCloseUserGroup = 32817,
+    kCmdUpload = 32818,
+    kCmdDownload = 32819,
+    kCmdCompare = 32820,
+    kCmdSaveParaFile = 32821,
+    kCmdSaveTextFile = 32822,
+    kCmdOnlineEdit = 32823,
+    kCmdRefreshGroup = 32824,
+    kCmdParameterMode = 32825,
+    kCmdReport = 32826,
+    kCmdReportHeader = 32827,
+    kCmdReportExtra1 = 32828,
+    kCmdReportExtra2 = 32829,
+    kCmdReadParaFile = 32831,
+    kCmdUndo = 32833,
+    kCmdRedo = 32834,
+};
+
+struct FileDialogRequest {
+    std::string extension;  // without the dot
+    std::string filter;
+    std::string title;
+    std::string startDir;
+    std::string defaultPath;
+    bool overwritePrompt = false;  // the dialog asks itself (text export only)
+};
+
+struct ParaStatusPane {
+    int id = 0;
+    int width = 0;
+    std::string tip;
+    std::string text;
+    std::optional<Rgb> colour;
+};
+
+// What the editor asks of its window.
+class ParaFrameUi {
+public:
+    virtual ~ParaFrameUi() = default;
+    // nullopt: the user cancelled.
+    virtual std::optional<std::string> ChooseOpenFile(const FileDialogRequest& request) = 0;
+    virtual std::optional<std::string> ChooseSaveFile(const FileDialogRequest& request) = 0;
+    // Runs the mode dialog modally; true when confirmed.
+    virtual bool RunModeDialog(CParaModeDialog& dialog) = 0;
+    // Close the window as if the user did (it then calls CParaFrame::Close).
+    virtual void RequestClose() = 0;
+    virtual void TitleChanged() {}
+    virtual void PanesChanged() {}
+    virtual void TreeChanged() {}
+    virtual void SetWaitCursor(bool /*on*/) {}
+    virtual std::vector<std::uint8_t> SavePaneLayout() const { return {}; }
+    virtual void RestorePaneLayout(const std::vector<std::uint8_t>& /*layout*/) {}
+};
+
+// The reading and editing dialogs, which talk to the drive. Built by the reading code.
+class ParaDriveActions {
+public:
+    virtual ~ParaDriveActions() = default;
+    // Reads the node's parameters one request at a time; `finished` runs once the read has
+    // ended, whether done, cancelled or timed out; at once when there is nothing to read.
+    virtual void ReadNode(const ParaNode& node, std::function<void()> finished) = 0;
+    virtual bool IsReading() const = 0;
+    virtual void CancelRead() = 0;
+    virtual void CancelEdit() = 0;
+};
+
+class NodeReading;
+class UndoRedo;
+
+class CParaFrame : private InPlaceEditCommitter {
+public:
+    // Null when the key's record has no loaded data file: the editor does not open.
+    static std::unique_ptr<CParaFrame> Create(ToolServices& services, int key, ParaFrameUi& ui);
+    ~CParaFrame();
+    CParaFrame(const CParaFrame&) = delete;
+    CParaFrame& operator=(const CParaFrame&) = delete;
+
+    int Key() const { return key_; }
+    bool IsOnline() const { return key_ <= 255; }
+    bool IsClosed() const { return closed_; }
+    DriveRecord& Record();
+    CDataFile& Data() { return *data_; }
+    CParaTreeModel& Tree() { return tree_; }
+    CParaListModel& List() { return list_; }
+    CWriteHistory& History() { return history_; }
+    RecentFileList& RecentFiles() { return recent_; }
+    const std::vector<std::unique_ptr<CCustom>>& UserGroups() const { return groups_; }
+
+    // Online editors read through their own NodeReading unless the window supplies actions
+    // (its read and edit dialogs). Null offline.
+    NodeReading* Reading() { return reading_.get(); }
+    // Hooks for the parts built elsewhere. Transfer covers upload, download, compare and the
+    // report commands; edit covers the online edit dialog.
+    void SetDriveActions(ParaDriveActions* actions) { actions_ = actions; }
+    void SetTransferHook(std::function<void(int command)> hook) { transfer_ = std::move(hook); }
+    void SetEditHook(std::function<void(int command)> hook) { edit_ = std::move(hook); }
+    // The report window of this editor, if open: closed with the editor, told of renames.
+    void SetReportHooks(std::function<void()> close, std::function<void()> nameChanged);
+    // Told before an entry or a whole group goes, so replies pending for it are dropped (the
+    // editor's own undo writes are dropped already).
+    void SetEntryRemovalListener(std::function<void(const UserGroupEntry*)> listener);
+    void SetGroupClosingListener(std::function<void(const CCustom*)> listener) {
+        groupClosing_ = std::move(listener);
+    }
+
+    std::string Title() const;
+    std::vector<ParaStatusPane> Panes() const;
+
+    bool IsEnabled(int command) const;
+    void Execute(int command);
+
+    // A double click on the selected tree node reads it from the drive (online only). True
+    // when the widget should collapse the node afterwards (the all-groups root).
+    bool TreeDoubleClicked();
+    // A double click on a list row opens the online edit, when that command is enabled.
+    void ListDoubleClicked();
+
+    // Parameter files.
+    bool SaveParameterFile();
+    bool ReadParameterFile();
+    bool SaveTextFile();
+    void ApplyParameterMode(int frequencyMode, int time1Divisor);
+
+    // User groups.
+    CCustom* NewUserGroup();
+    bool OpenUserGroupDialog();
+    // An already open path counts as opened and changes nothing.
+    bool OpenUserGroup(const std::string& path);
+    bool OpenRecent(std::size_t index);
+    // False when nothing was stored (cancelled, refused or failed).
+    bool SaveUserGroup(CCustom& group);
+    bool SaveUserGroupAs(CCustom& group);
+    // False when the user chose to save and the save did not happen: the group stays open.
+    bool CloseUserGroup(CCustom& group);
+
+    // An undo or redo was carried out: a user group that took the value now needs saving.
+    void HistoryApplied(const WriteRecord& record);
+
+    void OnDriveEvent(const DriveEvent& event);
+
+    // The close sequence. False when it was abandoned (a group the user wanted saved was not);
+    // the editor then stays open.
+    bool Close();
+
+private:
+    CParaFrame(ToolServices& services, int key, ParaFrameUi& ui, std::shared_ptr<CDataFile> data);
+
+    void CommitInPlaceEdit(const InPlaceEdit& edit, const std::string& text) override;
+    // Reads the node; the list shows the tree's selection again once the read has ended.
+    void readNode(const ParaNode& node, std::function<void()> then);
+    bool isOpenGroup(const CCustom* group) const;
+    bool graphWatch() const;
+    bool loaded() const;
+    std::optional<std::string> chooseSavePath(const FileDialogRequest& request);
+    bool storeUserGroup(CCustom& group, bool askPath);
+    void exportTo(const std::string& path);
+    void stopDriveWork();
+    std::string dirSetting(const char* key) const;
+    void rememberDir(const char* key, const std::string& path);
+
+    ToolServices& services_;
+    int key_;
+    ParaFrameUi& ui_;
+    // Shared with the record: a disconnection resets the record, but the items the views and
+    // dialogs point at stay valid until this editor is gone.
+    std::shared_ptr<CDataFile> data_;
+    CWriteHistory history_;
+    std::vector<std::unique_ptr<CCustom>> groups_;
+    CParaTreeModel tree_;
+    CParaListModel list_;
+    RecentFileList recent_;
+    std::unique_ptr<UndoRedo> undoRedo_;
+    std::unique_ptr<NodeReading> reading_;
+    std::unique_ptr<ParaDriveActions> ownActions_;
+    ParaDriveActions* actions_ = nullptr;
+    std::function<void(int)> transfer_;
+    std::function<void(int)> edit_;
+    std::function<void()> closeReport_;
+    std::function<void()> reportNameChanged_;
+    std::function<void(const UserGroupEntry*)> entryRemoving_;
+    std::function<void(const CCustom*)> groupClosing_;
+    std::optional<std::string> pendingExport_;
+    bool closed_ = false;
+    // Read callbacks may outlive the editor; they check this first.
+    std::shared_ptr<char> alive_ = std::make_shared<char>(0);
+};
+
+// Settings keys of the editor.
+std::string ParaPaneLayoutKey(int key);
+
+}  // namespace korvane

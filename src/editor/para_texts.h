@@ -1,0 +1,60 @@
+#pragma once
+// Texts of the parameter editor's window, tree, list and files, exactly as the user sees them.
+// The message-box caption lives with the codec (paradb/editor_texts.h).
+
+namespace korvane {
+
+// Title suffix of every editor window.
+inline constexpr const char* kParaEditorTitleSuffix = "Parameter Editor";
+
+// Tree roots.
+inline constexpr const char* kAllGroupsNodeText = "パラメータグループ";
+inline constexpr const char* kUserGroupRootNodeText = "ユーザグループ";
+
+// Status panes.
+inline constexpr const char* kGraphWatchPaneText = "グラフ警戒モード";
+inline constexpr const char* kOnlinePaneText = "ON-LINE";
+inline constexpr const char* kOfflinePaneText = "OFF-LINE";
+inline constexpr const char* kParameterCountFormat = "パラメータ量 : %d";
+
+// User groups.
+inline constexpr const char* kUserGroupModifiedFormat =
+    "ユーザグループ[%s]が修正されています\n保存しますか？";
+inline constexpr const char* kUserGroupPathOpenText =
+    "選択されたユーザグループファイルの名前はすでに開かれています.\n"
+    "再度別の名前で選択してください";
+inline constexpr const char* kUserGroupSaveFailedText = "ユーザグループ名を保存できません";
+
+// Files.
+inline constexpr const char* kOverwriteFormat =
+    "%s ファイルはすでに存在します.\n上書きを希望しますか？";
+inline constexpr const char* kParaFileSaveFailedText = "パラメータファイルを保存できません";
+inline constexpr const char* kParaFileReadText = "パラメータファイルは無事に読み取られました";
+inline constexpr const char* kParaFileSavedText = "パラメータファイルは無事に保存されました";
+inline constexpr const char* kTextExportFailedText = "テキストファイルでパラメータを保存できません";
+inline constexpr const char* kTextExportDoneText =
+    "テキストファイルへのパラメータの保存が成功しました";
+
+// File dialogs: filter and title of each kind.
+inline constexpr const char* kParaFileFilter = "パラメータファイル (*.par)|*.par||";
+inline constexpr const char* kParaFileSaveTitle = "パラメータファイルを保存する";
+inline constexpr const char* kParaFileOpenTitle = "パラメータファイルを開く";
+inline constexpr const char* kUserGroupFilter = "ユーザグループファイル (*.usr)|*.usr||";
+// The string table's texts of these two titles are not known; these say the same.
+inline constexpr const char* kUserGroupOpenTitle = "ユーザグループファイルを開く";
+inline constexpr const char* kUserGroupSaveTitle = "ユーザグループファイルを保存する";
+inline constexpr const char* kParaTextFilter = "パラメータテキストファイル (*.txt)|*.txt||";
+inline constexpr const char* kParaTextSaveTitle = "パラメータテキストファイルを保存してください";
+
+// Settings: section "Main" keeps the last directory of each file kind.
+inline constexpr const char* kParaFileDirKey = "Para File Dir";
+inline constexpr const char* kCustomFileDirKey = "Custom File Dir";
+inline constexpr const char* kParaTextFileDirKey = "ParaText File Dir";
+
+// Mode dialog.
+inline constexpr const char* kModeDialogTitle = "パラメータエディタモードセットアップ";
+inline constexpr const char* kNoDataObjectText = "パラメータオブジェクトを初期化できません";
+inline constexpr const char* kNoDataFileForModelText =
+    "このモデルに対するデータファイルはありません";
+
+}  // namespace korvane

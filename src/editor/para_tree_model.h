@@ -1,0 +1,80 @@
+#pragma once
+// The editor's tree: the data file's parameter groups under one root and the open user groups
+// under the other. The widget draws it; selection lives here so that the commands' enabling
+// and the list's contents follow one truth.
+#include <cstddef>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace korvane {
+
+class CCustom;
+class CDataFile;
+class CGroup;
+
+// The values are the ones the editor always used for its node kinds.
+enum class NodeKind : int {
+    kGroup = 0,
+    kUserGroup = 1,
+    kAllGroups = 2,
+    kUserGroupRoot = 3,
+};
+
+struct ParaNode {
+    NodeKind kind = NodeKind::kAllGroups;
+    CGroup* group = nullptr;    // kGroup
+    CCustom* custom = nullptr;  // kUserGroup
+
+    bool operator==(const ParaNode&) const = default;
+};
+
+class CParaTreeModel {
+public:
+    // Roots by row.
+    static constexpr int kAllGroupsRoot = 0;
+    static constexpr int kUserGroupRoot = 1;
+
+    explicit CParaTreeModel(CDataFile& dataFile);
+
+    // Called with the new node after every selection change (the list refills from it).
+    void SetSelectionListener(std::function<void(const ParaNode&)> listener);
+    // Selects the first group (or the all-groups root when there is none); the list fills.
+    void SelectInitial();
+
+    // Children of a root in display order.
+    std::size_t ChildCount(int root) const;
+    ParaNode Child(int root, std::size_t row) const;
+    ParaNode Root(int root) const;
+    // Where a node sits: {root, -1} for a root, {root, row} for a child; {-1, -1} if unknown.
+    std::pair<int, int> Locate(const ParaNode& node) const;
+
+    static std::string Text(const ParaNode& node);
+    static int Image(NodeKind kind);
+    static int SelectedImage(NodeKind kind);
+
+    const ParaNode& Selected() const { return selected_; }
+    // Refused (false) for a node that is not in the tree.
+    bool Select(const ParaNode& node);
+    // The selected user group for save and close, else null.
+    CCustom* SelectedUserGroup() const;
+    // Whether the selection is a parameter group or the all-groups root (the text export).
+    bool SelectedIsParameterNode() const;
+
+    void AddUserGroup(CCustom* group, bool select);
+    // A removed selected node hands the selection to its next sibling, else the previous one,
+    // else the user-group root, as a tree control does.
+    void RemoveUserGroup(const CCustom* group);
+    const std::vector<CCustom*>& UserGroups() const { return userGroups_; }
+
+private:
+    void notify();
+
+    CDataFile& dataFile_;
+    std::vector<CGroup*> groups_;
+    std::vector<CCustom*> userGroups_;
+    ParaNode selected_;
+    std::function<void(const ParaNode&)> listener_;
+};
+
+}  // namespace korvane

@@ -1,0 +1,86 @@
+#pragma once
+// The parameter editor's window: group tree and parameter list side by side, menus and tool
+// bar for the editor's commands, and the status panes. Everything it shows comes from
+// CParaFrame; it renders and forwards.
+#include <QMainWindow>
+#include <map>
+#include <memory>
+
+#include "app/tool_frames.h"
+#include "app/tool_services.h"
+#include "editor/para_frame.h"
+
+class QAction;
+class QLabel;
+class QMenu;
+class QSplitter;
+class QTableView;
+class QTreeView;
+
+namespace korvane {
+
+class ParaListQtModel;
+class ParaTreeQtModel;
+
+class ParaEditorWindow : public QMainWindow, public ToolFrame, public ParaFrameUi {
+    Q_OBJECT
+public:
+    // Runs the set-up dialog (online drive or new offline editor) and opens the window; null
+    // when the user cancelled or the editor cannot open.
+    static ToolFrame* Open(ToolServices& services, int stationKey);
+
+    ~ParaEditorWindow() override;
+
+    // ToolFrame
+    void activate() override;
+    void requestClose() override;
+    std::vector<std::uint8_t> savePlacement() const override;
+    void restorePlacement(const std::vector<std::uint8_t>& placement) override;
+    void onDriveEvent(const DriveEvent& event) override;
+
+    // ParaFrameUi
+    std::optional<std::string> ChooseOpenFile(const FileDialogRequest& request) override;
+    std::optional<std::string> ChooseSaveFile(const FileDialogRequest& request) override;
+    bool RunModeDialog(CParaModeDialog& dialog) override;
+    void RequestClose() override;
+    void TitleChanged() override;
+    void PanesChanged() override;
+    void TreeChanged() override;
+    void SetWaitCursor(bool on) override;
+    std::vector<std::uint8_t> SavePaneLayout() const override;
+    void RestorePaneLayout(const std::vector<std::uint8_t>& layout) override;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    ParaEditorWindow(ToolServices& services, int stationKey);
+    bool attach();
+    void buildViews();
+    void buildCommands();
+    void buildPanes();
+    void updateCommands();
+    void listChanged();
+    void applyColumnWidths();
+    void fillRecentMenu();
+    void selectTreeNode(const ParaNode& node);
+    void deleteSelectedRows();
+
+    ToolServices& services_;
+    int key_;
+    std::vector<std::uint8_t> pendingLayout_;
+    std::unique_ptr<CParaFrame> frame_;
+    QSplitter* splitter_ = nullptr;
+    QTreeView* tree_ = nullptr;
+    QTableView* list_ = nullptr;
+    ParaTreeQtModel* treeModel_ = nullptr;
+    ParaListQtModel* listModel_ = nullptr;
+    QMenu* recentMenu_ = nullptr;
+    std::map<int, QAction*> actions_;
+    std::vector<QLabel*> panes_;
+    bool reloadQueued_ = false;
+    bool closing_ = false;
+};
+
+}  // namespace korvane

@@ -1,0 +1,36 @@
+#pragma once
+// The editor set-up dialog's widgets over CParaModeDialog.
+#include <QDialog>
+
+class QButtonGroup;
+class QComboBox;
+class QLabel;
+class QPushButton;
+class QRadioButton;
+
+namespace korvane {
+
+class CParaModeDialog;
+
+class ParaModeDialogWidget : public QDialog {
+    Q_OBJECT
+public:
+    ParaModeDialogWidget(CParaModeDialog& dialog, QWidget* parent = nullptr);
+
+    void accept() override;
+
+private:
+    void fillVersions();
+    void showState();
+
+    CParaModeDialog& dialog_;
+    QRadioButton* freq_;
+    QRadioButton* rpm_;
+    QComboBox* time1_;
+    QComboBox* model_;
+    QComboBox* version_;
+    QLabel* status_;
+    QPushButton* ok_;
+};
+
+}  // namespace korvane

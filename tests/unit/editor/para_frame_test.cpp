@@ -1,0 +1,394 @@
+#include "editor/para_frame.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <set>
+
+#include "editor/para_texts.h"
+#include "editor_fixture.h"
+#include "paradb/custom_group.h"
+#include "paradb/para_array.h"
+#include "unit/paradb/paradb_test_util.h"
+
+namespace korvane::testing {
+namespace {
+
+struct FrameEnv {
+    explicit FrameEnv(int key = kFirstOfflineKey) {
+        env.drive(key);
+        frame = CParaFrame::Create(env.services, key, ui);
+        frame->SetDriveActions(&actions);
+    }
+    CCustom& groupWith(std::vector<std::uint16_t> addresses) {
+        CCustom& g = *frame->NewUserGroup();
+        for (auto a : addresses) {
+            UserGroupEntry& e = g.AddEntry(a, 1);
+            e.custom = &g;
+            e.dataFile = &frame->Data();
+        }
+        g.modified = 1;
+        return g;
+    }
+    std::vector<std::string> texts() const {
+        std::vector<std::string> out;
+        for (const auto& e : env.prompter.entries()) out.push_back(e.text);
+        return out;
+    }
+
+    TempDir dir;
+    EditorServices env{dir.path()};
+    EditorUi ui;
+    EditorDriveActions actions;
+    std::unique_ptr<CParaFrame> frame;
+};
+
+constexpr int kAllCommands[] = {32814, 32815, 32816, 32817, 32818, 32819, 32820,
+                                32821, 32822, 32823, 32824, 32825, 32826, 32827,
+                                32828, 32829, 32831, 32833, 32834};
+
+TEST(EditorFrame, OpensOnlyOnALoadedDataFile) {
+    EditorServices env;
+    EditorUi ui;
+    EXPECT_FALSE(CParaFrame::Create(env.services, 3, ui));  // no data file
+    env.drive(3).driveData->loaded = 0;
+    EXPECT_FALSE(CParaFrame::Create(env.services, 3, ui));
+    env.drive(4);
+    EXPECT_TRUE(CParaFrame::Create(env.services, 4, ui));
+}
+
+TEST(EditorFrame, CommandsAreEnabledByStateAndSelection) {
+    const std::set<int> always{32814, 32815, 32821, 32825, 32827, 32831};
+    auto with = [&](std::set<int> more) {
+        more.insert(always.begin(), always.end());
+        return more;
+    };
+    struct Case {
+        const char* what;
+        int key;
+        bool graphWatch;
+        NodeKind node;
+        bool history;
+        std::set<int> enabled;
+    } cases[] = {
+        {"offline group", 256, false, NodeKind::kGroup, false, with({32822, 32826, 32828, 32829})},
+        {"offline in graph watch", 256, true, NodeKind::kGroup, false,
+         with({32822, 32826, 32828, 32829})},
+        {"online group", 7, false, NodeKind::kGroup, false,
+         with({32818, 32819, 32820, 32822, 32823, 32824, 32826, 32828, 32829})},
+        {"online in graph watch", 7, true, NodeKind::kAllGroups, false,
+         with({32826, 32828, 32829})},
+        {"online user-group root", 7, false, NodeKind::kUserGroupRoot, false,
+         with({32818, 32819, 32820})},
+        {"online user group", 7, false, NodeKind::kUserGroup, true,
+         with({32816, 32817, 32818, 32819, 32820, 32824, 32826, 32828, 32829, 32833})},
+    };
+    for (const Case& c : cases) {
+        FrameEnv t(c.key);
+        t.env.host.graphWatch = c.graphWatch;
+        if (c.node == NodeKind::kUserGroup) {
+            CCustom& g = t.groupWith({});
+            t.frame->Tree().Select({NodeKind::kUserGroup, nullptr, &g});
+        } else if (c.node != NodeKind::kGroup) {
+            t.frame->Tree().Select({c.node});
+        }
+        if (c.history) t.frame->History().Add({kAccTime, 1, 2, nullptr});
+        std::set<int> enabled;
+        for (int command : kAllCommands)
+            if (t.frame->IsEnabled(command)) enabled.insert(command);
+        EXPECT_EQ(enabled, c.enabled) << c.what;
+    }
+}
+
+TEST(EditorFrame, CommandsBuiltElsewhereGoToTheirHooks) {
+    FrameEnv t(7);
+    std::vector<int> transfer, edit;
+    t.frame->SetTransferHook([&](int c) { transfer.push_back(c); });
+    t.frame->SetEditHook([&](int c) { edit.push_back(c); });
+    for (int c : {32818, 32819, 32820, 32826, 32827, 32823, 32833}) t.frame->Execute(c);
+    EXPECT_EQ(transfer, (std::vector<int>{32818, 32819, 32820, 32826, 32827}));
+    EXPECT_EQ(edit, (std::vector<int>{32823}));  // undo is disabled: nothing to undo
+    t.frame->Execute(kCmdRefreshGroup);
+    EXPECT_EQ(t.actions.calls, (std::vector<std::string>{"cancel-read", "read"}));
+    EXPECT_EQ(t.actions.readNodes.back(), t.frame->Tree().Selected());
+}
+
+TEST(EditorFrame, DoubleClicksReadTreeNodesAndEditRowsOfOnlineEditorsOnly) {
+    struct Case {
+        int key;
+        NodeKind node;
+        std::size_t reads;
+        bool collapse;
+    } cases[] = {
+        {7, NodeKind::kGroup, 1, false},
+        {7, NodeKind::kAllGroups, 1, true},
+        {7, NodeKind::kUserGroupRoot, 0, false},
+        {256, NodeKind::kAllGroups, 0, false},
+    };
+    for (const Case& c : cases) {
+        FrameEnv t(c.key);
+        int edits = 0;
+        t.frame->SetEditHook([&](int) { ++edits; });
+        if (c.node != NodeKind::kGroup) t.frame->Tree().Select({c.node});
+        EXPECT_EQ(t.frame->TreeDoubleClicked(), c.collapse);
+        EXPECT_EQ(t.actions.readNodes.size(), c.reads);
+        t.frame->ListDoubleClicked();
+        EXPECT_EQ(edits, c.key == 7 && c.node != NodeKind::kUserGroupRoot ? 1 : 0);
+    }
+}
+
+TEST(EditorFrame, TitlesAndPanesNameTheDriveAndTheMode) {
+    FrameEnv offline;
+    EXPECT_EQ(offline.frame->Title(), "OFF-LINE(Kapok, Ver3.16) Parameter Editor");
+    offline.frame->ApplyParameterMode(0, 100);
+    std::vector<std::string> panes;
+    for (const auto& p : offline.frame->Panes()) panes.push_back(p.text);
+    EXPECT_EQ(panes, (std::vector<std::string>{"", "OFF-LINE", "Kapok", "Ver : 3.16", "RPM MODE",
+                                               "TIME1 : 0.01 sec", "パラメータ量 : 6"}));
+
+    FrameEnv online(7);
+    EXPECT_EQ(online.frame->Title(), "ON-LINE(7:Kapok, Ver3.16) Parameter Editor");
+    online.env.settings.setString("InvName", "Inv Name7", "Pump");
+    online.frame->OnDriveEvent(DriveEvent(DriveEventKind::kNameChanged, 7));
+    EXPECT_EQ(online.ui.events, std::vector<std::string>{"title"});
+    EXPECT_EQ(online.frame->Title(), "ON-LINE(7:Kapok - Pump, Ver3.16) Parameter Editor");
+    online.env.host.graphWatch = true;
+    auto p = online.frame->Panes();
+    EXPECT_EQ(p[0].text, "グラフ警戒モード");
+    EXPECT_EQ(p[1].text, "ON-LINE");
+    EXPECT_EQ(p[1].colour, (Rgb{0, 0, 255}));
+    EXPECT_EQ(p[5].text, "TIME1 : 0.1 sec");
+}
+
+TEST(EditorFrame, NewUserGroupsTakeNumberedPathsAndAreNotSelected) {
+    FrameEnv t;
+    CCustom* a = t.frame->NewUserGroup();
+    CCustom* b = t.frame->NewUserGroup();
+    EXPECT_NE(a->path, b->path);
+    EXPECT_EQ(a->path.rfind(t.dir.path() + "/custom_Kapok_v3.16_", 0), 0u) << a->path;
+    EXPECT_EQ(a->newFlag, 1);
+    EXPECT_EQ(t.frame->Tree().ChildCount(CParaTreeModel::kUserGroupRoot), 2u);
+    EXPECT_EQ(t.frame->Tree().Selected().kind, NodeKind::kGroup);
+}
+
+TEST(EditorFrame, UserGroupSavedOpenedAndSavedAsOntoAnOpenPath) {
+    FrameEnv t;
+    CCustom& g = t.groupWith({kAccTime, kOffset});
+    const std::string path = t.dir.file("mine.usr");
+    t.ui.paths = {path};
+    ASSERT_TRUE(t.frame->SaveUserGroup(g));
+    EXPECT_EQ(g.title, "mine");
+    EXPECT_EQ(g.newFlag, 0);
+    EXPECT_EQ(g.modified, 0);
+    EXPECT_EQ(t.ui.requests.back().extension, "usr");
+    EXPECT_EQ(t.frame->RecentFiles().paths().front(), path);
+    EXPECT_EQ(t.env.settings.getString("Main", "Custom File Dir", ""), t.dir.path());
+    ASSERT_TRUE(t.frame->CloseUserGroup(g));
+    EXPECT_TRUE(t.frame->UserGroups().empty());
+
+    ASSERT_TRUE(t.frame->OpenUserGroup(path));
+    ASSERT_TRUE(t.frame->OpenUserGroup(path));  // already open: nothing more
+    ASSERT_EQ(t.frame->UserGroups().size(), 1u);
+    CCustom& reopened = *t.frame->UserGroups()[0];
+    EXPECT_EQ(reopened.entries.size(), 2u);
+    EXPECT_EQ(t.frame->Tree().SelectedUserGroup(), &reopened);
+    EXPECT_EQ(t.frame->List().RowCount(), 2u);
+
+    // Save as onto the open group's path is refused and the dialog asked again.
+    CCustom& other = *t.frame->NewUserGroup();
+    t.ui.paths = {path, std::nullopt};
+    EXPECT_FALSE(t.frame->SaveUserGroupAs(other));
+    EXPECT_EQ(t.texts().back(), kUserGroupPathOpenText);
+    EXPECT_EQ(other.newFlag, 1);
+}
+
+TEST(EditorFrame, RecentEntryThatCannotBeOpenedIsDropped) {
+    FrameEnv t;
+    t.frame->RecentFiles().add(t.dir.file("gone.usr"));
+    EXPECT_FALSE(t.frame->OpenRecent(0));
+    EXPECT_TRUE(t.frame->RecentFiles().paths().empty());
+    EXPECT_EQ(t.env.settings.getString("Para", "File1", "x"), "");
+}
+
+TEST(EditorFrame, ClosingAModifiedUserGroupFollowsTheAnswer) {
+    struct Case {
+        const char* what;
+        bool answer;
+        std::optional<std::string> path;  // the save dialog's answer
+        bool closed;
+        bool saved;
+    } cases[] = {
+        {"no", false, "g.usr", true, false},
+        {"yes and saved", true, "g.usr", true, true},
+        {"yes, dialog cancelled", true, std::nullopt, false, false},
+        {"yes, save failed", true, "missing/g.usr", false, false},
+    };
+    for (const Case& c : cases) {
+        FrameEnv t;
+        CCustom& g = t.groupWith({kAccTime});
+        CCustom& kept = t.groupWith({kOffset});
+        t.frame->History().Add({kAccTime, 1, 2, g.entries[0].get()});
+        t.frame->History().Add({kOffset, 1, 2, kept.entries[0].get()});
+        std::vector<const CCustom*> told;
+        t.frame->SetGroupClosingListener([&](const CCustom* x) { told.push_back(x); });
+        t.env.prompter.scriptAnswers({c.answer});
+        t.ui.paths = {c.path ? std::optional(t.dir.file(*c.path)) : std::nullopt};
+
+        EXPECT_EQ(t.frame->CloseUserGroup(g), c.closed) << c.what;
+        EXPECT_EQ(t.env.prompter.entries()[0].text.find("ユーザグループ["), 0u);
+        EXPECT_EQ(std::filesystem::exists(t.dir.file("g.usr")), c.saved) << c.what;
+        EXPECT_EQ(t.frame->UserGroups().size(), c.closed ? 1u : 2u) << c.what;
+        EXPECT_EQ(t.frame->History().UndoCount(), c.closed ? 1u : 2u) << c.what;
+        EXPECT_EQ(told.size(), c.closed ? 1u : 0u) << c.what;
+    }
+}
+
+TEST(EditorFrame, CloseSequenceStopsWhenASaveTheUserWantedDidNotHappen) {
+    struct Case {
+        const char* what;
+        std::vector<bool> answers;
+        bool closed;
+    } cases[] = {
+        {"nothing to ask", {}, true},
+        {"no", {false}, true},
+        {"yes, dialog cancelled", {true}, false},
+    };
+    for (const Case& c : cases) {
+        FrameEnv t;
+        if (!c.answers.empty()) t.groupWith({kAccTime});
+        t.env.prompter.scriptAnswers(c.answers);
+        t.ui.layout = {1, 2, 3};
+        t.frame->List().SetColumnWidth(0, 77);
+        CItem* item = t.frame->Data().FindItem(kAccTime);
+
+        EXPECT_EQ(t.frame->Close(), c.closed) << c.what;
+        EXPECT_EQ(t.frame->IsClosed(), c.closed) << c.what;
+        std::vector<std::uint8_t> layout;
+        EXPECT_EQ(t.env.settings.getBytes("Main", "Para PaneLayout256", layout), c.closed);
+        EXPECT_EQ(t.env.settings.getInt("Para256", "PARACol1 0", 0), c.closed ? 77 : 0);
+        // An offline editor gives its record back; the items stay valid until it is gone.
+        EXPECT_EQ(t.env.records[256].driveData == nullptr, c.closed) << c.what;
+        EXPECT_EQ(item->address, kAccTime);
+        EXPECT_EQ(t.frame->UserGroups().size(), c.closed ? 0u : 1u);
+    }
+}
+
+TEST(EditorFrame, ParameterFileIsSavedAndReadBack) {
+    FrameEnv t;
+    const std::string path = t.dir.file("set.par");
+    t.frame->Data().FindItem(kAccTime)->value = 321;
+    t.ui.paths = {path};
+    ASSERT_TRUE(t.frame->SaveParameterFile());
+    EXPECT_EQ(t.texts().back(), kParaFileSavedText);
+    EXPECT_EQ(t.env.settings.getString("Main", "Para File Dir", ""), t.dir.path());
+
+    // Overwriting asks; No keeps the file.
+    t.env.prompter.scriptAnswers({false});
+    t.ui.paths = {path};
+    t.frame->Data().FindItem(kAccTime)->value = 1;
+    EXPECT_FALSE(t.frame->SaveParameterFile());
+
+    CParaArray set(kKapok, kKapokVersion);
+    set.Add(kAccTime, 555);
+    set.Add(0x7777, 9);  // not in the data file: ignored
+    ASSERT_TRUE(SaveParaFile(t.dir.file("other.par"), set));
+    t.ui.paths = {path, t.dir.file("other.par")};
+    ASSERT_TRUE(t.frame->ReadParameterFile());
+    EXPECT_EQ(t.frame->Data().FindItem(kAccTime)->value, 321u);
+    EXPECT_EQ(t.frame->Data().FindItem(kAccTime)->readState, 1u);
+    ASSERT_TRUE(t.frame->ReadParameterFile());
+    EXPECT_EQ(t.frame->Data().FindItem(kAccTime)->value, 555u);
+    EXPECT_EQ(t.texts().back(), kParaFileReadText);
+}
+
+TEST(EditorFrame, OnlineExportWaitsForTheReadOfAllGroups) {
+    FrameEnv t(7);
+    const std::string path = t.dir.file("p.txt");
+    t.ui.paths = {path};
+    ASSERT_TRUE(t.frame->SaveTextFile());
+    EXPECT_TRUE(t.ui.requests.back().overwritePrompt);
+    EXPECT_EQ(t.frame->Tree().Selected().kind, NodeKind::kAllGroups);
+    EXPECT_EQ(t.actions.readNodes.back().kind, NodeKind::kAllGroups);
+    EXPECT_FALSE(std::filesystem::exists(path));
+    t.actions.finish();
+    EXPECT_TRUE(std::filesystem::exists(path));
+    EXPECT_EQ(t.texts().back(), kTextExportDoneText);
+    EXPECT_EQ(t.env.settings.getString("Main", "ParaText File Dir", ""), t.dir.path());
+
+    FrameEnv offline;
+    offline.ui.paths = {offline.dir.file("q.txt")};
+    ASSERT_TRUE(offline.frame->SaveTextFile());
+    EXPECT_TRUE(offline.actions.calls.empty());
+    EXPECT_TRUE(std::filesystem::exists(offline.dir.file("q.txt")));
+}
+
+TEST(EditorFrame, DisconnectionStopsTheReadAndExportThenClosesWithTheDataFileStillValid) {
+    FrameEnv t(7);
+    t.ui.paths = {t.dir.file("p.txt")};
+    ASSERT_TRUE(t.frame->SaveTextFile());
+    t.actions.calls.clear();
+    CItem* item = t.frame->Data().FindItem(kAccTime);
+
+    t.frame->OnDriveEvent(DriveEvent(DriveEventKind::kDisconnected, 8));  // another drive
+    EXPECT_TRUE(t.ui.events.empty());
+    t.env.records[7].reset();  // the connection manager's reset comes first
+    t.frame->OnDriveEvent(DriveEvent(DriveEventKind::kDisconnected, 7));
+    EXPECT_EQ(t.actions.calls, (std::vector<std::string>{"cancel-read", "cancel-edit"}));
+    EXPECT_EQ(t.ui.events, std::vector<std::string>{"close"});
+    EXPECT_FALSE(std::filesystem::exists(t.dir.file("p.txt")));
+    EXPECT_EQ(item->address, kAccTime);
+    EXPECT_TRUE(t.frame->Close());
+}
+
+TEST(EditorFrame, GraphWatchModeCancelsDriveDialogsOfOnlineEditorsOnly) {
+    for (int key : {7, 256}) {
+        FrameEnv t(key);
+        t.env.host.graphWatch = true;
+        DriveEvent on(DriveEventKind::kGraphWatchMode);
+        on.graphWatchActive = true;
+        t.frame->OnDriveEvent(on);
+        EXPECT_EQ(t.actions.calls.size(), key == 7 ? 2u : 0u) << key;
+    }
+}
+
+TEST(EditorFrame, OfflineEditsAreTakenAndUndoneThroughTheList) {
+    FrameEnv t;
+    CCustom& g = t.groupWith({kAccTime});
+    g.entries[0]->value = 200;
+    g.modified = 0;
+    t.frame->Tree().Select({NodeKind::kUserGroup, nullptr, &g});
+    auto edit = t.frame->List().BeginEdit(0, 3);
+    ASSERT_TRUE(edit);
+    EXPECT_EQ(edit->text, "20.0");
+    t.frame->List().EndEdit(*edit, "12.5");
+    EXPECT_EQ(g.entries[0]->value, 125u);
+    EXPECT_EQ(g.modified, 1);
+    ASSERT_TRUE(t.frame->IsEnabled(kCmdUndo));
+
+    g.modified = 0;  // as if saved
+    t.frame->Execute(kCmdUndo);
+    EXPECT_EQ(g.entries[0]->value, 200u);
+    EXPECT_EQ(g.modified, 1);  // the undone value is lost on close without the question
+    EXPECT_TRUE(t.frame->IsEnabled(kCmdRedo));
+
+    edit = t.frame->List().BeginEdit(0, 3);
+    t.frame->List().EndEdit(*edit, "99999");
+    EXPECT_EQ(g.entries[0]->value, 200u);
+    EXPECT_EQ(t.env.prompter.entries().back().kind, "info");
+}
+
+TEST(EditorFrame, UndoOnAUserGroupEntryMarksTheGroupModified) {
+    FrameEnv t;
+    CCustom& g = t.groupWith({kAccTime});
+    g.modified = 0;
+    const WriteRecord record{kAccTime, 2, 1, g.entries[0].get()};
+    t.frame->HistoryApplied(record);
+    EXPECT_EQ(g.modified, 1);
+    // A record that outlived its group touches nothing.
+    t.env.prompter.scriptAnswers({false});
+    ASSERT_TRUE(t.frame->CloseUserGroup(g));
+    t.frame->HistoryApplied(record);
+}
+
+}  // namespace
+}  // namespace korvane::testing
