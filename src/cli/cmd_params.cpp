@@ -10,6 +10,7 @@
 #include <string>
 
 #include "paradb/drive_record.h"
+#include "cli/cli_options.h"
 #include "cli/cli_command.h"
 #include "cli/parameter_json.h"
 #include "cli/stream_prompter.h"
@@ -17,10 +18,6 @@
 #include "paradb/data_file.h"
 #include "paradb/para_array.h"
 #include "paradb/value_codec.h"
-
-#ifndef KORVANE_DEFAULT_DATA_DIR
-#define KORVANE_DEFAULT_DATA_DIR "Data"
-#endif
 
 namespace korvane::cli {
 namespace {
@@ -32,7 +29,7 @@ struct ParamsOptions {
     int version = -1;
     std::string file;
     FileKind fileKind = FileKind::kNone;
-    std::string dataDir = KORVANE_DEFAULT_DATA_DIR;
+    std::string dataDir = CliDefaultDataDir();
     int frequencyMode = 1;
     int time1Divisor = 10;
 };
