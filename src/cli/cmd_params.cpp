@@ -9,13 +9,13 @@
 #include <ostream>
 #include <string>
 
-#include "paradb/drive_record.h"
-#include "cli/cli_options.h"
 #include "cli/cli_command.h"
+#include "cli/cli_options.h"
 #include "cli/parameter_json.h"
 #include "cli/stream_prompter.h"
 #include "paradb/custom_group.h"
 #include "paradb/data_file.h"
+#include "paradb/drive_record.h"
 #include "paradb/para_array.h"
 #include "paradb/value_codec.h"
 

@@ -61,8 +61,7 @@ int main(int argc, char* argv[]) {
     std::optional<InstalledLayout> installed;
     if (auto data = InstalledDataDir(QCoreApplication::applicationDirPath().toStdString())) {
         installed = InstalledLayout{
-            *data,
-            QStandardPaths::writableLocation(QStandardPaths::AppDataLocation).toStdString()};
+            *data, QStandardPaths::writableLocation(QStandardPaths::AppDataLocation).toStdString()};
     }
     const AppDirectories dirs = PrepareAppDirectories(dirOverride, installed);
 
