@@ -21,6 +21,13 @@ void CheckReply(const modbus::ModbusAssembler& a, const modbus::Expectation& e,
     std::size_t n = a.frameLength();
     FUZZ_CHECK(n <= sentSize);
     for (std::size_t i = 0; i < n; ++i) FUZZ_CHECK(f[i] == sent[i]);
+    if (a.errorCode() != kErrNone && a.errorCode() != kErrFrame && a.errorCode() != kErrCrc) {
+        // A refusal ends the request unrepeated: it must be our station's intact exception.
+        FUZZ_CHECK(n == modbus::kExceptionReplyLength && modbus::CrcMatches(f, n));
+        FUZZ_CHECK(f[0] == (e.station & 0xFF) && f[1] > 0x80);
+        FUZZ_CHECK(modbus::ExceptionToError(f[2]) == a.errorCode());
+        return;
+    }
     if (a.errorCode() != kErrNone) return;
     FUZZ_CHECK(modbus::CrcMatches(f, n));
     FUZZ_CHECK(f[0] == (e.station & 0xFF));

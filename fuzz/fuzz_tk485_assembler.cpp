@@ -38,6 +38,22 @@ void CheckGoodReply(const tk485::Tk485Assembler& a, const tk485::Expectation& e,
         FUZZ_CHECK(HexField(body.substr(3 + 4 * static_cast<std::size_t>(i), 4)) == a.values()[i]);
 }
 
+// A refusal ends the request without a retry, so it too must be the drive's own, intact NAK.
+bool IsDriveVerdict(int error) {
+    return error != kErrNone && error != kErrFrame && error != kErrSum;
+}
+
+void CheckRefusal(const tk485::Tk485Assembler& a, const tk485::Expectation& e) {
+    std::string_view frame = a.frame();
+    FUZZ_CHECK(frame.size() >= 8);
+    FUZZ_CHECK(static_cast<std::uint8_t>(frame.front()) == tk485::kNak);
+    std::string_view body = frame.substr(1, frame.size() - 4);
+    FUZZ_CHECK(HexField(frame.substr(frame.size() - 3, 2)) == tk485::Checksum(body));
+    FUZZ_CHECK(HexField(body.substr(0, 2)) == (e.station & 0xFF));
+    FUZZ_CHECK(body[2] == e.letter);
+    FUZZ_CHECK(tk485::NakCodeToError(body.substr(3, 2)) == a.errorCode());
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -53,11 +69,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     a.Expect(e);
     for (char c : input) {
         if (!a.PushByte(static_cast<std::uint8_t>(c))) continue;
-        if (a.errorCode() == kErrNone) {
-            CheckGoodReply(a, e, input);
-        } else {
-            FUZZ_CHECK(input.find(a.frame()) != std::string_view::npos);
-        }
+        FUZZ_CHECK(input.find(a.frame()) != std::string_view::npos);
+        if (a.errorCode() == kErrNone) CheckGoodReply(a, e, input);
+        if (IsDriveVerdict(a.errorCode())) CheckRefusal(a, e);
     }
     return 0;
 }
