@@ -152,6 +152,11 @@ def main():
     tk("nak.bin", 1, "R", 1, tk_reply(NAK, "01RIA"))
     tk("noise.bin", 1, "R", 1, b"\x00\xff" + tk_reply(ACK, "01R00") + tk_reply(ACK, "01R7FFF"))
 
+    # A reply longer than the receive buffer, whose kept part ends in a matching checksum.
+    kept = b"01X" + b"0" * 293
+    tk("overlong.bin", 1, "X", 0,
+       bytes([ACK]) + kept + b"%02X" % tk_checksum(kept) + b"Z junk" + bytes([EOT]))
+
     def mb(name, station, function, register, line):
         write("modbus_assembler", name,
               bytes([station, 1 if function == 6 else 0]) + struct.pack(">H", register) + line)
