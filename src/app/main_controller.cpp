@@ -4,6 +4,7 @@
 
 #include "app/port_error_gate.h"
 #include "common/prompter.h"
+#include "monitor/device_name.h"
 #include "paradb/model_tables.h"
 
 namespace korvane {
@@ -314,6 +315,8 @@ void MainController::SetGraphWatchActive(bool active) {
 }
 
 void MainController::DeviceNameChanged(int station) {
+    // The sheet wrote the store; the table kept here is what close writes back, so it must follow.
+    settings_.setDeviceName(station, ReadDeviceName(env_.settings, station));
     if (driveList_.UpdateName(station)) view().driveListChanged();
     toolFrames_.broadcast(DriveEvent(DriveEventKind::kNameChanged, station));
 }

@@ -39,10 +39,6 @@ std::string existingOrDefault(const std::string& path, const AppDirectories& dir
     return fileExists(path) ? path : JoinPath(dirs.log, defaultName);
 }
 
-std::string deviceNameKey(int station) {
-    return strprintf("Inv Name%d", station);
-}
-
 void readMain(const SettingsStore& store, AppSettings& s) {
     s.commMode = readUnsigned(store, "CommMode", 1);
     s.port = store.getString(kMain, "Port", kDefaultPortName);
@@ -163,6 +159,8 @@ PortSettings AppSettings::portSettings() const {
     return ps;
 }
 
+std::string DeviceNameKey(int station) { return strprintf("Inv Name%d", station); }
+
 const std::string& AppSettings::deviceName(int station) const {
     static const std::string none;
     if (station < 0 || station >= kDeviceNameCount) return none;
@@ -189,7 +187,7 @@ AppSettings LoadSettings(const SettingsStore& store, const PortNameList& ports,
     clampMain(settings, ports, dirs);
     for (int station = 0; station < kDeviceNameCount; ++station) {
         settings.setDeviceName(
-            station, store.getString(kSettingsSectionInvName, deviceNameKey(station), ""));
+            station, store.getString(kSettingsSectionInvName, DeviceNameKey(station), ""));
     }
     return settings;
 }
@@ -199,7 +197,7 @@ void SaveSettings(const AppSettings& settings, const std::vector<std::uint8_t>& 
     writeMain(settings, store);
     store.setBytes(kMain, "ConIDs", connectedIds);
     for (int station = 0; station < kDeviceNameCount; ++station) {
-        store.setString(kSettingsSectionInvName, deviceNameKey(station),
+        store.setString(kSettingsSectionInvName, DeviceNameKey(station),
                         settings.deviceName(station));
     }
 }

@@ -33,6 +33,8 @@ inline constexpr unsigned kMinRetryCount = 2;
 inline constexpr unsigned kMaxRetryCount = 5;
 
 inline constexpr int kDeviceNameCount = 256;
+// The key of a station's device name in section "InvName".
+std::string DeviceNameKey(int station);
 // The first standard UART stands where a Windows build keeps "COM1".
 inline constexpr char kDefaultPortName[] = "ttyS0";
 inline constexpr char kDefaultFaultFileName[] = "history1.log";

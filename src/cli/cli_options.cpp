@@ -106,7 +106,9 @@ std::string UsageText() {
         "numbers are decimal or 0x-hex; results are JSON objects, one per line\n"
         "commands:\n";
     for (const auto& c : Commands()) text += std::string("  ") + c.synopsis + "\n";
-    text += "exit status: 0 every request succeeded, 1 any failed, 2 usage error\n";
+    text +=
+        "exit status: 0 every request succeeded, 1 any failed, 2 usage error,\n"
+        "             3 compare found parameters that differ (or could not be read)\n";
     return text;
 }
 

@@ -28,6 +28,7 @@ public:
     [[nodiscard]] bool readEditWords(std::ostream& err);
 
     DriveRecord& record() { return records_[station_]; }
+    DriveRecords& records() { return records_; }
 
 private:
     LinkSession& session_;

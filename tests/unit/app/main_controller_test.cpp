@@ -16,6 +16,7 @@
 #include "common/executor.h"
 #include "common/prompter.h"
 #include "common/settings_store.h"
+#include "monitor/device_name.h"
 #include "sim/sim_engine.h"
 #include "support/fake_port.h"
 
@@ -484,11 +485,6 @@ TEST(DriveListColumnWidths, StoredAsInvColPerColumnWithDefaults) {
     EXPECT_EQ(store.getInt("Main", "INVCol 0", 0), 40);
 }
 
-}  // namespace
-}  // namespace korvane
-
-namespace korvane {
-namespace {
 
 TEST(ConnectForm, TypedIdsOutsideOneTo255AreRefusedWithTheFieldToFix) {
     struct Row {
@@ -523,6 +519,23 @@ TEST(ConnectForm, TypedIdsOutsideOneTo255AreRefusedWithTheFieldToFix) {
     }
     EXPECT_EQ(CheckConnectForm(1, "1", "0", "5").message,
               "1 から 255 までの整数を入力してください。");
+}
+
+}  // namespace
+}  // namespace korvane
+
+namespace korvane {
+namespace {
+
+// The information sheet writes the store and then tells the main window; the name must survive
+// the close, which writes the main window's own table back over the store.
+TEST_F(MainControllerTest, DeviceNameFromTheSheetSurvivesTheClose) {
+    MainController& controller = start();
+    ASSERT_TRUE(StoreDeviceName(store_, 3, "Pump %s 1"));
+    controller.deviceNameChanged(3);
+    EXPECT_EQ(controller.Settings().deviceName(3), "Pump %s 1");
+    controller.Close();
+    EXPECT_EQ(ReadDeviceName(store_, 3), "Pump %s 1");
 }
 
 }  // namespace

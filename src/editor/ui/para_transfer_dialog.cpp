@@ -1,0 +1,227 @@
+#include "editor/ui/para_transfer_dialog.h"
+
+#include <QCloseEvent>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QToolButton>
+#include <QVBoxLayout>
+#include <algorithm>
+
+#include "app/settings.h"
+#include "app/tool_services.h"
+#include "app/ui/qt_text.h"
+#include "common/settings_store.h"
+#include "editor/ui/compare_result_dialog.h"
+
+namespace korvane {
+namespace {
+
+// "text|pattern|text|pattern||" into one Qt name filter per file type, in the same order, so
+// that the file-type choice is the index of a filter.
+QStringList nameFilters(const char* filter) {
+    const QStringList parts = qtText(filter).split('|', Qt::SkipEmptyParts);
+    QStringList filters;
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) filters << parts[i];
+    return filters;
+}
+
+const char* directoryKey(int choice) {
+    return choice == 2 ? kCustomFileDirKey : kParaFileDirKey;
+}
+
+// Wide enough for the longest description and status texts on two lines each.
+constexpr int kMinimumWidth = 480;
+// Rounding of the text layout, so that a line measured to fit is not wrapped after all.
+constexpr int kSlack = 8;
+
+}  // namespace
+
+ParaTransferDialog::ParaTransferDialog(ToolServices& services, int stationKey, TransferMode mode,
+                                       QWidget* parent, std::function<void()> onValuesChanged)
+    : QDialog(parent),
+      settings_(services.settings),
+      mode_(mode),
+      onValuesChanged_(std::move(onValuesChanged)),
+      core_(std::make_unique<CParaTransferDlg>(services, stationKey, mode, this)),
+      description_(new QLabel(this)),
+      path_(new QLineEdit(this)),
+      browse_(new QToolButton(this)),
+      status_(new QLabel(this)),
+      progress_(new QProgressBar(this)),
+      start_(new QPushButton(qtText(kStartLabel), this)),
+      close_(new QPushButton(qtText(kCloseLabel), this)) {
+    description_->setText(qtText(core_->Description()));
+    description_->setWordWrap(true);
+    browse_->setText(QStringLiteral("..."));
+    status_->setWordWrap(true);
+    // Room for a two-line text, so that the window does not jump as the texts change.
+    status_->setMinimumHeight(status_->fontMetrics().lineSpacing() * 2);
+    status_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    progress_->setTextVisible(false);
+    // The bar comes and goes with a run; the texts above it must not be squeezed when it comes.
+    QSizePolicy keep = progress_->sizePolicy();
+    keep.setRetainSizeWhenHidden(true);
+    progress_->setSizePolicy(keep);
+    start_->setDefault(true);
+
+    arrange();
+
+    connect(path_, &QLineEdit::textEdited, this,
+            [this](const QString& text) { core_->SetPathText(text.toStdString()); });
+    connect(browse_, &QToolButton::clicked, this, &ParaTransferDialog::browse);
+    connect(start_, &QPushButton::clicked, this, &ParaTransferDialog::start);
+    connect(close_, &QPushButton::clicked, this, &ParaTransferDialog::reject);
+    stateChanged();
+}
+
+void ParaTransferDialog::arrange() {
+    auto* pathRow = new QHBoxLayout;
+    pathRow->addWidget(path_, 1);
+    pathRow->addWidget(browse_);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    buttons->addWidget(start_);
+    buttons->addWidget(close_);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(description_);
+    layout->addLayout(pathRow);
+    layout->addWidget(status_);
+    layout->addWidget(progress_);
+    layout->addStretch(1);
+    layout->addLayout(buttons);
+    // Each line of the description on one line of the window.
+    int widest = kMinimumWidth;
+    for (const QString& line : description_->text().split('\n'))
+        widest = std::max(widest, description_->fontMetrics().horizontalAdvance(line) +
+                                      layout->contentsMargins().left() +
+                                      layout->contentsMargins().right() + kSlack);
+    setMinimumWidth(widest);
+}
+
+ParaTransferDialog::~ParaTransferDialog() {
+    // The core may still tell its window something on its way out.
+    core_->setView(nullptr);
+}
+
+void ParaTransferDialog::stateChanged() {
+    const CParaTransferDlg& c = *core_;
+    setWindowTitle(qtText(c.Title()));
+    const QString path = qtText(c.PathText());
+    if (path_->text() != path) path_->setText(path);
+    path_->setEnabled(c.PathEnabled());
+    browse_->setEnabled(c.PathEnabled());
+    start_->setEnabled(c.StartEnabled());
+    close_->setText(qtText(c.CloseButtonLabel()));
+    status_->setText(qtText(c.StatusText()));
+    progress_->setVisible(c.ProgressVisible());
+    progress_->setRange(0, std::max(c.ProgressRange(), 1));
+    progress_->setValue(std::min(c.ProgressPosition(), progress_->maximum()));
+}
+
+void ParaTransferDialog::focusPath() {
+    path_->setFocus();
+    path_->selectAll();
+}
+
+void ParaTransferDialog::showCompareResults(const std::vector<CompareRow>& rows) {
+    showResults(rows, CCompareResultDlg::kTitle);
+}
+
+void ParaTransferDialog::showRefusedWrites(const std::vector<CompareRow>& rows) {
+    showResults(rows, kRefusedWritesTitle);
+}
+
+// Window-modal without a nested event loop: the core has finished its run when it hands over
+// the rows, and the user may read them while the dialog waits for the next Start.
+void ParaTransferDialog::showResults(const std::vector<CompareRow>& rows,
+                                     const std::string& title) {
+    if (results_) results_->close();
+    results_ = new CompareResultDialog(rows, this, title);
+    results_->setAttribute(Qt::WA_DeleteOnClose);
+    results_->open();
+}
+
+void ParaTransferDialog::valuesChanged() {
+    if (onValuesChanged_) onValuesChanged_();
+}
+
+void ParaTransferDialog::closeDialog() {
+    ending_ = true;
+    if (results_) results_->close();
+    QDialog::reject();
+}
+
+void ParaTransferDialog::driveDisconnected(int station) {
+    core_->OnDriveDisconnected(station);
+}
+
+void ParaTransferDialog::reject() {
+    // While a run is going on the core asks whether to stop, and the dialog stays.
+    if (ending_ || core_->Close()) QDialog::reject();
+}
+
+void ParaTransferDialog::closeEvent(QCloseEvent* event) {
+    event->ignore();
+    reject();
+}
+
+void ParaTransferDialog::start() {
+    core_->SetPathText(path_->text().toStdString());
+    core_->Start();
+}
+
+void ParaTransferDialog::browse() {
+    const QStringList filters = nameFilters(kTransferFileFilter);
+    const int choice = core_->FilterIndex();
+    QString directory = QFileInfo(path_->text().trimmed()).absolutePath();
+    if (path_->text().trimmed().isEmpty() || !QFileInfo(directory).isDir())
+        directory = qtText(settings_.getString(kSettingsSectionMain, directoryKey(choice), ""));
+
+    QFileDialog dialog(this);
+    const bool upload = mode_ == TransferMode::kUpload;
+    dialog.setAcceptMode(upload ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dialog.setFileMode(upload ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    // Overwriting is the transfer's own question, asked at Start.
+    dialog.setOption(QFileDialog::DontConfirmOverwrite);
+    dialog.setNameFilters(filters);
+    if (choice - 1 < filters.size()) dialog.selectNameFilter(filters[choice - 1]);
+    if (!directory.isEmpty()) dialog.setDirectory(directory);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
+
+    // The type picked in the file dialog is the one a name without extension gets.
+    const int picked = static_cast<int>(filters.indexOf(dialog.selectedNameFilter())) + 1;
+    if (picked > 0) TransferFileChoice::Process().set(picked);
+    const QString chosen = dialog.selectedFiles().front();
+    int kind = picked > 0 ? picked : choice;
+    if (chosen.endsWith(QStringLiteral(".usr"), Qt::CaseInsensitive)) kind = 2;
+    if (chosen.endsWith(QStringLiteral(".par"), Qt::CaseInsensitive)) kind = 1;
+    settings_.setString(kSettingsSectionMain, directoryKey(kind),
+                        QFileInfo(chosen).absolutePath().toStdString());
+    path_->setText(chosen);
+    core_->SetPathText(chosen.toStdString());
+}
+
+TransferEnd RunTransferDialog(QWidget* parent, ToolServices& services, int stationKey,
+                              TransferMode mode, std::function<void()> onValuesChanged) {
+    // On the heap: a parent closed while the dialog runs takes the dialog with it.
+    QPointer<ParaTransferDialog> dialog =
+        new ParaTransferDialog(services, stationKey, mode, parent, std::move(onValuesChanged));
+    dialog->exec();
+    if (!dialog) return TransferEnd::kCancelled;
+    const TransferEnd end = dialog->core().LastEnd();
+    delete dialog;
+    return end;
+}
+
+void ForwardDriveDisconnected(QWidget* parent, int station) {
+    if (parent == nullptr) return;
+    for (ParaTransferDialog* dialog : parent->findChildren<ParaTransferDialog*>())
+        dialog->driveDisconnected(station);
+}
+
+}  // namespace korvane

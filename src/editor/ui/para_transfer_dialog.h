@@ -1,0 +1,100 @@
+#pragma once
+// The window of an upload, download or compare: path field with a browse button, the run's
+// status and progress, Start and Close. All behaviour is the transfer core's; this window shows
+// its state and hands it the user's clicks.
+//
+// The parameter editor opens it with one call:
+//     RunTransferDialog(this, services, stationKey, TransferMode::kCompare,
+//                       [this] { list_->RefreshValues(); });
+// and, while it is open, passes on the drives that go away (its drive events keep arriving
+// during the modal run):
+//     ForwardDriveDisconnected(this, event.station);
+#include <QDialog>
+#include <QPointer>
+#include <functional>
+#include <memory>
+
+#include "editor/transfer_dialog.h"
+
+class QLabel;
+class QLineEdit;
+class QProgressBar;
+class QPushButton;
+class QToolButton;
+
+namespace korvane {
+
+class CompareResultDialog;
+class SettingsStore;
+struct ToolServices;
+
+// The file dialog's start directories, as the editor's own file commands keep them.
+inline constexpr const char* kParaFileDirKey = "Para File Dir";
+inline constexpr const char* kCustomFileDirKey = "Custom File Dir";
+// Caption of the list of writes a drive refused during a download.
+inline constexpr const char* kRefusedWritesTitle = "書き込みを拒否されたパラメータ";
+
+class ParaTransferDialog : public QDialog, public TransferView {
+    Q_OBJECT
+public:
+    // `onValuesChanged` runs when a run has changed the values of the drive's items.
+    ParaTransferDialog(ToolServices& services, int stationKey, TransferMode mode,
+                       QWidget* parent = nullptr, std::function<void()> onValuesChanged = {});
+    ~ParaTransferDialog() override;
+
+    CParaTransferDlg& core() { return *core_; }
+    QLineEdit* pathField() const { return path_; }
+    QToolButton* browseButton() const { return browse_; }
+    QPushButton* startButton() const { return start_; }
+    QPushButton* closeButton() const { return close_; }
+    QLabel* statusText() const { return status_; }
+    QProgressBar* progressBar() const { return progress_; }
+    // The results list of the last run, while it is open.
+    CompareResultDialog* resultDialog() const { return results_; }
+
+    void driveDisconnected(int station);
+
+public slots:
+    void reject() override;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    // TransferView
+    void stateChanged() override;
+    void focusPath() override;
+    void showCompareResults(const std::vector<CompareRow>& rows) override;
+    void showRefusedWrites(const std::vector<CompareRow>& rows) override;
+    void valuesChanged() override;
+    void closeDialog() override;
+
+    void arrange();
+    void browse();
+    void start();
+    void showResults(const std::vector<CompareRow>& rows, const std::string& title);
+
+    SettingsStore& settings_;
+    TransferMode mode_;
+    std::function<void()> onValuesChanged_;
+    std::unique_ptr<CParaTransferDlg> core_;
+    QLabel* description_;
+    QLineEdit* path_;
+    QToolButton* browse_;
+    QLabel* status_;
+    QProgressBar* progress_;
+    QPushButton* start_;
+    QPushButton* close_;
+    QPointer<CompareResultDialog> results_;
+    bool ending_ = false;
+};
+
+// Runs the transfer dialog modally over `parent` for the drive of `stationKey` and returns how
+// its last run ended once the user has closed it.
+TransferEnd RunTransferDialog(QWidget* parent, ToolServices& services, int stationKey,
+                              TransferMode mode, std::function<void()> onValuesChanged = {});
+
+// Tells a transfer dialog open over `parent` that the drive of `station` is gone.
+void ForwardDriveDisconnected(QWidget* parent, int station);
+
+}  // namespace korvane

@@ -1,0 +1,377 @@
+#include "monitor/keypad_model.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "app/tool_services.h"
+#include "comm/drive_link.h"
+#include "common/format.h"
+#include "common/settings_store.h"
+#include "monitor/device_name.h"
+#include "monitor/final_reply.h"
+#include "monitor/keypad_value.h"
+#include "paradb/drive_record.h"
+#include "paradb/model_tables.h"
+
+namespace korvane {
+namespace {
+
+constexpr int kLampBlinkBits = kStatusFault | kStatusAccelerating | kStatusDecelerating;
+
+std::string slotKey(int station, int slot) {
+    return strprintf("Mon Addr %d-%d", station, slot);
+}
+
+std::string failureText(int code) {
+    return strprintf("*** %s ***", ErrorText(code));
+}
+
+}  // namespace
+
+int StopKeyValue(int statusWord) {
+    return (statusWord & kStatusFault) ? kRunCommandReset : kRunCommandStop;
+}
+
+int DefaultSlotAddress(int seriesCode, int slot) {
+    if (seriesCode == kSeriesFir) return slot == 0 ? 1282 : 34;
+    return slot == 0 ? 5 : 10;
+}
+
+KeypadLamps LampsFor(int statusWord, bool blinkPhase) {
+    const bool lit = (statusWord & kLampBlinkBits) ? blinkPhase : true;
+    KeypadLamps lamps;
+    if (statusWord & kStatusStopped) {
+        lamps.forward = lamps.reverse = (statusWord & kStatusFault) ? lit : false;
+    } else {
+        lamps.forward = (statusWord & kStatusForward) ? lit : false;
+        lamps.reverse = (statusWord & kStatusReverse) ? lit : false;
+    }
+    lamps.fault = (statusWord & kStatusFault) != 0;
+    return lamps;
+}
+
+// ---------------------------------------------------------------------------------------------
+
+KeypadEditor::KeypadEditor(CDriveLink& link, const DriveRecord& drive, const MonitorItem& item)
+    : link_(link),
+      station_(drive.station),
+      seriesCode_(drive.seriesCode),
+      timeScale_(drive.timeScale),
+      item_(item),
+      divisor_(KeypadDivisor(item, drive.seriesCode, drive.timeScale)),
+      decimals_(DecimalsForDivisor(divisor_)),
+      minimum_(static_cast<double>(item.minimum) / divisor_),
+      maximum_(static_cast<double>(item.maximum) / divisor_) {
+    read();
+}
+
+std::string KeypadEditor::caption() const {
+    return strprintf("パラメータを編集 [%d:%s]", station_, SeriesName(seriesCode_).c_str());
+}
+
+void KeypadEditor::read() {
+    if (pending_) return;
+    pending_ = true;
+    pendingCommand_ = 'R';
+    link_.QueueRead(station_, item_.address, this);
+    notify();
+}
+
+void KeypadEditor::write(double entry) {
+    if (pending_) return;
+    if (!KeypadSigned(item_, seriesCode_)) entry = std::fabs(entry);
+    // The range is checked on the word that would be written, so a value that rounds into the
+    // range is taken and one that rounds out of it is not.
+    const double scaled = std::floor(entry * divisor_ + 0.5 + 1e-9);
+    if (!std::isfinite(entry) || scaled < item_.minimum || scaled > item_.maximum) {
+        status_ = failureText(kErrDataRange);
+        read();
+        return;
+    }
+    status_ = " ";
+    pending_ = true;
+    pendingCommand_ = 'W';
+    link_.QueueWrite(station_, item_.address, KeypadRawValue(entry, divisor_), this);
+    notify();
+}
+
+void KeypadEditor::OnDriveReply(int station, const DriveReply& reply) {
+    if (station != station_ || !IsFinalReply(reply)) return;
+    const char command = pendingCommand_;
+    pending_ = false;
+    if (reply.errorCode == kErrNone) {
+        if (reply.command == 'R' && reply.addresses[0] == item_.address) {
+            boxValue_ = KeypadValue(item_, reply.values[0], seriesCode_, timeScale_);
+            boxEnabled_ = true;
+        }
+        notify();
+        return;
+    }
+    status_ = failureText(FailureCode(reply));
+    if (reply.errorCode == kErrRetriesExhausted && command == 'W') {
+        read();
+        return;
+    }
+    boxValue_.reset();
+    boxEnabled_ = false;
+    notify();
+}
+
+void KeypadEditor::notify() {
+    if (changed_) changed_();
+}
+
+// ---------------------------------------------------------------------------------------------
+
+KeypadModel::KeypadModel(ToolServices& services, int station)
+    : services_(services),
+      station_(station),
+      seriesCode_(services.records[station].seriesCode),
+      subscription_(services.link, *this) {
+    loadSlots();
+    if (graphWatch()) {
+        controlsEnabled_ = false;
+        return;
+    }
+    registerSlots();
+    timerRunning_ = true;
+}
+
+KeypadModel::~KeypadModel() {
+    changed_ = nullptr;
+    close();
+}
+
+void KeypadModel::close() {
+    if (closed_) return;
+    closed_ = true;
+    closeEditor();
+    timerRunning_ = false;
+    withdraw();
+    for (int i = 0; i < kKeypadSlots; ++i)
+        services_.settings.setInt(kKeypadSettingsSection, slotKey(station_, i),
+                                  slots_[static_cast<std::size_t>(i)].address);
+    items_.clear();
+}
+
+const DriveRecord& KeypadModel::drive() const {
+    return services_.records[station_];
+}
+
+bool KeypadModel::graphWatch() const {
+    return services_.host.graphWatchActive();
+}
+
+void KeypadModel::loadSlots() {
+    if (drive().isConnected())
+        BuildMonitorList(drive().seriesCode, drive().version, kMonitorListValues, items_);
+    for (int i = 0; i < kKeypadSlots; ++i) {
+        KeypadSlot& s = slots_[static_cast<std::size_t>(i)];
+        s.address = services_.settings.getInt(kKeypadSettingsSection, slotKey(station_, i),
+                                              DefaultSlotAddress(seriesCode_, i));
+        auto it = std::ranges::find(items_, s.address, &MonitorItem::address);
+        if (it == items_.end()) it = items_.begin();
+        if (it == items_.end()) {
+            s.address = kKeypadNoAddress;
+            s.position = -1;
+        } else {
+            s.address = it->address;
+            s.position = static_cast<int>(it - items_.begin());
+        }
+    }
+}
+
+std::string KeypadModel::frameCaption() const {
+    if (!failureCaption_.empty()) return failureCaption_;
+    return "KEY PAD - " + stationLabel();
+}
+
+std::string KeypadModel::stationLabel() const {
+    return strprintf("%d:%s", station_, SeriesName(seriesCode_).c_str());
+}
+
+std::string KeypadModel::nameLabel() const {
+    const std::string name = ReadDeviceName(services_.settings, station_);
+    if (name.empty()) return "( 名前 :   )";
+    return strprintf("( %s )", name.c_str());
+}
+
+KeypadDisplay KeypadModel::display(int index) const {
+    const KeypadSlot& s = slot(index);
+    KeypadDisplay d;
+    if (s.position < 0 || s.position >= static_cast<int>(items_.size())) return d;
+    const MonitorItem& item = items_[static_cast<std::size_t>(s.position)];
+    const int timeScale = drive().timeScale;
+    d.unit = item.unit;
+    d.sign = KeypadSigned(item, seriesCode_);
+    d.decimals = DecimalsForDivisor(KeypadDivisor(item, seriesCode_, timeScale));
+    d.value = KeypadValue(item, s.raw, seriesCode_, timeScale);
+    return d;
+}
+
+void KeypadModel::chooseItems(int position0, int position1) {
+    withdraw();
+    const int positions[] = {position0, position1};
+    for (int i = 0; i < kKeypadSlots; ++i) {
+        KeypadSlot& s = slots_[static_cast<std::size_t>(i)];
+        const int p = positions[i];
+        const int before = s.address;
+        if (p >= 0 && p < static_cast<int>(items_.size())) {
+            s.address = items_[static_cast<std::size_t>(p)].address;
+            s.position = p;
+        } else {
+            s.address = kKeypadNoAddress;
+            s.position = -1;
+        }
+        // Until its first word arrives a new item shows zero, not the old item's word.
+        if (s.address != before) s.raw = 0;
+    }
+    registerSlots();
+    skipNext_ = true;
+    notify();
+}
+
+void KeypadModel::registerSlots() {
+    if (closed_ || graphWatch() || !drive().isConnected()) return;
+    std::vector<int> addresses;
+    for (const KeypadSlot& s : slots_)
+        if (s.address != kKeypadNoAddress) addresses.push_back(s.address);
+    subscription_.add(station_, addresses);
+}
+
+void KeypadModel::withdraw() {
+    subscription_.withdraw(station_);
+}
+
+void KeypadModel::onTick() {
+    if (!timerRunning_) return;
+    blinkPhase_ = !blinkPhase_;
+    const KeypadLamps lamps = LampsFor(drive().statusWord, blinkPhase_);
+    if (lamps == lamps_) return;
+    lamps_ = lamps;
+    notify();
+}
+
+bool KeypadModel::keysEnabled() const {
+    return controlsEnabled_ && !graphWatch() && !commandPending_ && !closed_;
+}
+
+bool KeypadModel::selectorsEnabled() const {
+    return controlsEnabled_ && !graphWatch() && !closed_;
+}
+
+void KeypadModel::pressForward() {
+    sendRunCommand(kRunCommandForward);
+}
+
+void KeypadModel::pressReverse() {
+    sendRunCommand(kRunCommandReverse);
+}
+
+void KeypadModel::pressStop() {
+    sendRunCommand(StopKeyValue(drive().statusWord));
+}
+
+// One run command at a time: a second press before the drive answered would send it again.
+void KeypadModel::sendRunCommand(int value) {
+    if (!keysEnabled()) return;
+    commandPending_ = true;
+    services_.link.QueueWrite(station_, kRunCommandAddress, value, this);
+    notify();
+}
+
+void KeypadModel::OnDriveReply(int station, const DriveReply& reply) {
+    if (station != station_ || !IsFinalReply(reply)) return;
+    commandPending_ = false;
+    if (reply.errorCode != kErrNone) failureCaption_ = failureText(FailureCode(reply));
+    notify();
+}
+
+void KeypadModel::OnDriveMonitor(int station, const DriveReply& reply) {
+    if (station != station_) return;
+    // A final failure is never the result to skip: the link has already dropped the station.
+    if (reply.errorCode == kErrRetriesExhausted) {
+        subscription_.linkDropped(station_);
+        skipNext_ = false;
+        failureCaption_ = failureText(reply.failingCode);
+        if (reply.failingCode == kErrTimeout) {
+            closeEditor();
+            timerRunning_ = false;
+            controlsEnabled_ = false;
+            stoppedForNoAnswer_ = true;
+        }
+        notify();
+        return;
+    }
+    if (skipNext_) {
+        skipNext_ = false;
+        return;
+    }
+    if (reply.errorCode != kErrNone) return;
+    const int words = std::clamp(reply.wordCount, 0, kMaxReplyWords);
+    for (int k = 0; k < words; ++k)
+        for (KeypadSlot& s : slots_)
+            if (s.address == reply.addresses[static_cast<std::size_t>(k)])
+                s.raw = reply.values[static_cast<std::size_t>(k)] & 0xFFFF;
+    if (words > 0) notify();
+}
+
+void KeypadModel::activate() {
+    if (closed_ || stoppedForNoAnswer_ || graphWatch() || !drive().isConnected()) return;
+    if (subscription_.isRegistered(station_)) return;
+    registerSlots();
+    failureCaption_.clear();
+    notify();
+}
+
+void KeypadModel::onDriveConnected(int) {}
+
+void KeypadModel::onDriveDisconnected(int station) {
+    if (station != station_) return;
+    closeEditor();
+    withdraw();
+    timerRunning_ = false;
+    closeRequested_ = true;
+    notify();
+}
+
+void KeypadModel::onGraphWatchChanged(bool active) {
+    if (closed_) return;
+    if (active) {
+        closeEditor();
+        timerRunning_ = false;
+        controlsEnabled_ = false;
+        withdraw();
+    } else {
+        controlsEnabled_ = true;
+        stoppedForNoAnswer_ = false;
+        timerRunning_ = true;
+        if (!subscription_.isRegistered(station_)) registerSlots();
+    }
+    notify();
+}
+
+void KeypadModel::onNameChanged(int station) {
+    if (station == station_) notify();
+}
+
+KeypadEditor* KeypadModel::openEditor(int index) {
+    if (index < 0 || index >= kKeypadSlots || graphWatch() || !drive().isConnected())
+        return nullptr;
+    const KeypadSlot& s = slot(index);
+    if (s.position < 0 || s.position >= static_cast<int>(items_.size())) return nullptr;
+    const MonitorItem& item = items_[static_cast<std::size_t>(s.position)];
+    if (!item.writable) return nullptr;
+    editor_ = std::make_unique<KeypadEditor>(services_.link, drive(), item);
+    return editor_.get();
+}
+
+void KeypadModel::closeEditor() {
+    editor_.reset();
+}
+
+void KeypadModel::notify() {
+    if (changed_) changed_();
+}
+
+}  // namespace korvane

@@ -1,0 +1,204 @@
+#include "monitor/ui/info_sheet_dialog.h"
+
+#include <QCheckBox>
+#include <QDialogButtonBox>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QVBoxLayout>
+
+#include "app/tool_services.h"
+#include "app/ui/qt_text.h"
+#include "monitor/device_name.h"
+#include "monitor/ui/window_placement.h"
+
+namespace korvane {
+namespace {
+
+// A check box that shows a state and takes no input.
+QCheckBox* displayBox(QWidget* parent) {
+    auto* box = new QCheckBox(parent);
+    box->setAttribute(Qt::WA_TransparentForMouseEvents);
+    box->setFocusPolicy(Qt::NoFocus);
+    return box;
+}
+
+QLabel* valueField(QWidget* parent) {
+    auto* label = new QLabel(parent);
+    label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    label->setMinimumWidth(140);
+    return label;
+}
+
+}  // namespace
+
+InfoSheetDialog::InfoSheetDialog(ToolServices& services, int station, QWidget* parent)
+    : QDialog(parent) {
+    setModal(false);
+    setAttribute(Qt::WA_DeleteOnClose, false);
+    tabs_ = new QTabWidget(this);
+    runPage_ = buildRunPage();
+    terminalPage_ = buildTerminalPage();
+    faultPage_ = buildFaultPage();
+    tabs_->addTab(runPage_, "実行ステータス情報");
+    tabs_->addTab(terminalPage_, "端末情報");
+    tabs_->addTab(faultPage_, "障害情報");
+
+    auto* close = new QPushButton("閉じます", this);
+    close->setAutoDefault(false);
+    connect(close, &QPushButton::clicked, this, &QDialog::close);
+    auto* bottom = new QHBoxLayout;
+    bottom->addStretch();
+    bottom->addWidget(close);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(tabs_);
+    layout->addLayout(bottom);
+
+    sheet_ = std::make_unique<InfoSheet>(services, station);
+    nameEdit_->setText(qtText(sheet_->runPage().nameField()));
+    sheet_->setChangeHandler([this] { refresh(); });
+    connect(tabs_, &QTabWidget::currentChanged, this, [this](int index) {
+        sheet_->showPage(index);
+        refresh();
+    });
+    refresh();
+}
+
+InfoSheetDialog::~InfoSheetDialog() {
+    sheet_->setChangeHandler(nullptr);
+}
+
+QWidget* InfoSheetDialog::buildRunPage() {
+    auto* page = new QWidget;
+    auto* grid = new QGridLayout(page);
+    commandLabel_ = new QLabel(page);
+    outputLabel_ = new QLabel(page);
+    QLabel* labels[] = {commandLabel_,
+                        new QLabel("加速時間:", page),
+                        new QLabel("減速時間:", page),
+                        outputLabel_,
+                        new QLabel("出力電流:", page),
+                        new QLabel("出力電力:", page),
+                        new QLabel("ステータス:", page),
+                        new QLabel("DC-リンク電圧:", page)};
+    for (int i = 0; i < RunStatusPage::kValueCount; ++i) {
+        values_.push_back(valueField(page));
+        grid->addWidget(labels[i], i, 0);
+        grid->addWidget(values_.back(), i, 1);
+    }
+    nameEdit_ = new QLineEdit(page);
+    nameEdit_->setMaxLength(static_cast<int>(kDeviceNameMaxChars));
+    applyButton_ = new QPushButton("適用", page);
+    applyButton_->setAutoDefault(false);
+    connect(applyButton_, &QPushButton::clicked, this, &InfoSheetDialog::applyName);
+    grid->addWidget(new QLabel("デバイス名:", page), RunStatusPage::kValueCount, 0);
+    auto* nameRow = new QHBoxLayout;
+    nameRow->addWidget(nameEdit_);
+    nameRow->addWidget(applyButton_);
+    grid->addLayout(nameRow, RunStatusPage::kValueCount, 1);
+    return page;
+}
+
+QWidget* InfoSheetDialog::buildTerminalPage() {
+    auto* page = new QWidget;
+    auto* grid = new QGridLayout(page);
+    grid->addWidget(new QLabel("入力", page), 0, 0);
+    grid->addWidget(new QLabel("出力", page), 0, 1);
+    for (std::size_t i = 0; i < kInfoInputBoxes; ++i) {
+        inputs_.push_back(displayBox(page));
+        grid->addWidget(inputs_.back(), static_cast<int>(i) + 1, 0);
+    }
+    for (std::size_t i = 0; i < kInfoOutputBoxes; ++i) {
+        outputs_.push_back(displayBox(page));
+        grid->addWidget(outputs_.back(), static_cast<int>(i) + 1, 1);
+    }
+    grid->setRowStretch(static_cast<int>(kInfoInputBoxes) + 1, 1);
+    return page;
+}
+
+QWidget* InfoSheetDialog::buildFaultPage() {
+    auto* page = new QWidget;
+    auto* grid = new QGridLayout(page);
+    const std::size_t perColumn = (kInfoTripBoxes + 1) / 2;
+    for (std::size_t i = 0; i < kInfoTripBoxes; ++i) {
+        trips_.push_back(displayBox(page));
+        grid->addWidget(trips_.back(), static_cast<int>(i % perColumn),
+                        static_cast<int>(i / perColumn));
+    }
+    grid->setRowStretch(static_cast<int>(perColumn), 1);
+    return page;
+}
+
+void InfoSheetDialog::retarget(int station) {
+    sheet_->retarget(station);
+    nameEdit_->setText(qtText(sheet_->runPage().nameField()));
+    refresh();
+    BringToTop(*this);
+}
+
+void InfoSheetDialog::activate() {
+    BringToTop(*this);
+}
+
+std::vector<std::uint8_t> InfoSheetDialog::savePlacement() const {
+    return PlacementBytes(*this);
+}
+
+void InfoSheetDialog::restorePlacement(const std::vector<std::uint8_t>& placement) {
+    RestorePlacementBytes(*this, placement);
+}
+
+void InfoSheetDialog::onDriveEvent(const DriveEvent& event) {
+    DispatchDriveEvent(*this, event);
+}
+
+void InfoSheetDialog::applyName() {
+    sheet_->applyDeviceName(nameEdit_->text().toStdString());
+    nameEdit_->setText(qtText(ReadDeviceName(sheet_->services().settings, sheet_->station())));
+}
+
+void InfoSheetDialog::refreshBoxes(const std::vector<InfoBox>& model,
+                                   const std::vector<QCheckBox*>& boxes, bool enabled) {
+    for (std::size_t i = 0; i < boxes.size(); ++i) {
+        QCheckBox* box = boxes[i];
+        if (i >= model.size()) {
+            box->hide();
+            continue;
+        }
+        box->setText(qtText(model[i].caption));
+        box->setChecked(model[i].on);
+        box->setEnabled(enabled);
+        box->show();
+    }
+}
+
+void InfoSheetDialog::refresh() {
+    setWindowTitle(qtText(sheet_->title()));
+    RunStatusPage& run = sheet_->runPage();
+    commandLabel_->setText(qtText(run.commandLabel()));
+    outputLabel_->setText(qtText(run.outputLabel()));
+    for (int i = 0; i < RunStatusPage::kValueCount; ++i)
+        values_[static_cast<std::size_t>(i)]->setText(qtText(run.text(i)));
+    runPage_->setEnabled(run.controlsEnabled());
+    TerminalPage& io = sheet_->terminalPage();
+    refreshBoxes(io.inputs(), inputs_, io.controlsEnabled());
+    refreshBoxes(io.outputs(), outputs_, io.controlsEnabled());
+    refreshBoxes(sheet_->faultPage().trips(), trips_, sheet_->faultPage().controlsEnabled());
+}
+
+// Enter and Escape on the run-status page belong to the name field, not to the dialog.
+void InfoSheetDialog::keyPressEvent(QKeyEvent* event) {
+    const int key = event->key();
+    const bool closing = key == Qt::Key_Escape || key == Qt::Key_Return || key == Qt::Key_Enter;
+    if (closing && tabs_->currentWidget() == runPage_) {
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
+}  // namespace korvane

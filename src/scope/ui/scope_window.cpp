@@ -1,0 +1,724 @@
+#include "scope/ui/scope_window.h"
+
+#include <qcustomplot.h>
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QCloseEvent>
+#include <QColorDialog>
+#include <QComboBox>
+#include <QDate>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QLocale>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QPainter>
+#include <QPrintPreviewDialog>
+#include <QPrinter>
+#include <QPushButton>
+#include <QSplitter>
+#include <QStatusBar>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QToolBar>
+#include <QVBoxLayout>
+
+#include "common/format.h"
+#include "common/prompter.h"
+#include "common/settings_store.h"
+#include "paradb/drive_record.h"
+#include "paradb/model_tables.h"
+#include "scope/scope_settings.h"
+
+namespace korvane::scope {
+
+// The record and trigger lamps, painted as the main window paints its lamp.
+class ScopeLed : public QWidget {
+public:
+    ScopeLed(QColor on, QWidget* parent) : QWidget(parent), on_(on) { setFixedSize(16, 16); }
+    void setLit(bool lit) {
+        if (lit == lit_) return;
+        lit_ = lit;
+        update();
+    }
+    bool lit() const { return lit_; }
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter p(this);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.setPen(QPen(Qt::black, 1));
+        p.setBrush(lit_ ? on_ : on_.darker(400));
+        p.drawEllipse(rect().adjusted(1, 1, -2, -2));
+    }
+
+private:
+    QColor on_;
+    bool lit_ = false;
+};
+
+namespace {
+
+const char* const kTimeSpanTexts[] = {"10 sec", "20 sec", "30 sec", "40 sec", "50 sec", "1 min",
+                                      "2 min",  "3 min",  "4 min",  "5 min",  "10 min", "20 min",
+                                      "30 min", "40 min", "50 min", "1 hour"};
+const char* const kScanTexts[] = {"0.1 sec", "0.2 sec", "0.5 sec", "1 sec",
+                                  "2 sec",   "3 sec",   "4 sec",   "5 sec"};
+const char* const kRecordTexts[] = {
+    "1 sec", "2 sec", "5 sec", "10 sec", "20 sec", "30 sec", "40 sec", "50 sec", "1 min", "2 min",
+    "3 min", "4 min", "5 min", "10 min", "20 min", "30 min", "40 min", "50 min", "1 hour"};
+const char* const kOffsetTexts[] = {"100", "50", "40",  "30",  "20",  "10",  "5",   "1",   "0",
+                                    "-1",  "-5", "-10", "-20", "-30", "-40", "-50", "-100"};
+const char* const kDivTexts[] = {"0.01", "0.02", "0.05", "0.1", "0.5", "1",   "2",   "5",
+                                 "10",   "20",   "50",   "100", "200", "500", "1000"};
+const char* const kChannelTexts[] = {"CH1", "CH2", "CH3", "CH4"};
+
+QString q(const std::string& s) {
+    return QString::fromStdString(s);
+}
+QString q(const char* s) {
+    return QString::fromUtf8(s);
+}
+
+template <std::size_t N>
+QComboBox* listBox(const char* const (&texts)[N], QWidget* parent) {
+    auto* box = new QComboBox(parent);
+    for (const char* t : texts) box->addItem(q(t));
+    return box;
+}
+
+QColor colourOf(std::uint32_t c) {
+    return QColor(RedOf(c), GreenOf(c), BlueOf(c));
+}
+std::uint32_t wordOf(const QColor& c) {
+    return Rgb(c.red(), c.green(), c.blue());
+}
+
+void paintSwatch(QPushButton* button, std::uint32_t colour) {
+    QPixmap swatch(24, 12);
+    swatch.fill(colourOf(colour));
+    button->setIcon(QIcon(swatch));
+}
+
+void select(QComboBox* box, int index) {
+    const QSignalBlocker block(box);
+    box->setCurrentIndex(index);
+}
+
+QString dialogDir(const SettingsStore& store, const char* key) {
+    return q(store.getString("Main", key, ""));
+}
+
+}  // namespace
+
+ScopeWindow::ScopeWindow(const ToolServices& services, QWidget* parent)
+    : QMainWindow(parent), services_(services) {
+    setWindowTitle(q(kCaption));
+    setAttribute(Qt::WA_DeleteOnClose, false);
+    plot_ = new QCustomPlot(this);
+    chart_ = new QcpScopeChart(plot_);
+    for (ScopeClock c :
+         {ScopeClock::kScan, ScopeClock::kRecord, ScopeClock::kElapsed, ScopeClock::kBlink}) {
+        auto* timer = new QTimer(this);
+        timer->setTimerType(Qt::PreciseTimer);
+        timers_[c] = timer;
+    }
+    monitor_ = std::make_unique<ScopeMonitor>(services_, *chart_, *this, this);
+    connect(timers_[ScopeClock::kScan], &QTimer::timeout, this, [this] { monitor_->onSample(); });
+    connect(timers_[ScopeClock::kRecord], &QTimer::timeout, this, [this] { monitor_->onRecord(); });
+    connect(timers_[ScopeClock::kElapsed], &QTimer::timeout, this,
+            [this] { monitor_->onSecond(); });
+    connect(timers_[ScopeClock::kBlink], &QTimer::timeout, this, [this] { monitor_->onBlink(); });
+    chart_->onCursorMoved = [this] { monitor_->onCursorMoved(); };
+
+    buildActions();
+    auto* tabs = new QTabWidget(this);
+    tabs->addTab(buildChannelPanel(), q("チャネルセットアップ"));
+    tabs->addTab(buildDisplayPanel(), q("グラフ画面セットアップ"));
+    tabs->addTab(buildTriggerPanel(), q("トリガ及びレコードセットアップ"));
+    auto* left = new QWidget(this);
+    auto* leftLayout = new QVBoxLayout(left);
+    leftLayout->setContentsMargins(0, 0, 0, 0);
+    leftLayout->addWidget(plot_, 1);
+    leftLayout->addWidget(buildViewBar());
+    auto* splitter = new QSplitter(this);
+    splitter->addWidget(left);
+    splitter->addWidget(tabs);
+    splitter->setStretchFactor(0, 1);
+    setCentralWidget(splitter);
+    auto* pane61359 = new QLabel(this);
+    pane61359->setMinimumWidth(100);
+    statusPane_ = new QLabel(this);
+    statusPane_->setMinimumWidth(80);
+    statusBar()->addPermanentWidget(pane61359);
+    statusBar()->addPermanentWidget(statusPane_);
+    resize(1100, 600);
+
+    monitor_->open();
+    refresh();
+}
+
+ScopeWindow::~ScopeWindow() {
+    if (!closed_) monitor_->close();
+    for (auto& [clock, timer] : timers_) timer->stop();
+}
+
+void ScopeWindow::buildActions() {
+    QMenu* file = menuBar()->addMenu(tr("&File"));
+    QMenu* run = menuBar()->addMenu(tr("&Monitor"));
+    QMenu* view = menuBar()->addMenu(tr("&View"));
+    QToolBar* bar = addToolBar(QStringLiteral("Tool Bar 1"));
+    bar->setObjectName(QStringLiteral("Tool Bar 1"));
+    auto add = [&](QMenu* menu, const QString& text, auto slot) {
+        QAction* a = menu->addAction(text);
+        connect(a, &QAction::triggered, this, slot);
+        return a;
+    };
+    fileActions_.push_back(add(file, tr("&Open..."), [this] { openFile(); }));
+    fileActions_.push_back(add(file, tr("&Save"), [this] { saveFile(false); }));
+    fileActions_.push_back(add(file, tr("Save &As..."), [this] { saveFile(true); }));
+    file->addSeparator();
+    fileActions_.push_back(add(file, tr("&Print..."), [this] { print(); }));
+    fileActions_.push_back(
+        add(file, tr("Save Image as SVG..."), [this] { exportImage(ImageFormat::kVector); }));
+    fileActions_.push_back(
+        add(file, tr("Save Image as JPEG..."), [this] { exportImage(ImageFormat::kJpeg); }));
+    fileActions_.push_back(
+        add(file, tr("Save Image as BMP..."), [this] { exportImage(ImageFormat::kBmp); }));
+    fileActions_.push_back(
+        add(file, tr("Save Image as PNG..."), [this] { exportImage(ImageFormat::kPng); }));
+    add(file, tr("&Copy Image"), [this] { copyToClipboard(); });
+    file->addSeparator();
+    recentMenu_ = file->addMenu(tr("Recent Files"));
+    recent_.load(services_.settings);
+    rebuildRecentMenu();
+    file->addSeparator();
+    add(file, tr("E&xit"), [this] { close(); });
+
+    auto command = [&](ScopeCommand c, const QString& text, auto slot) {
+        QAction* a = add(run, text, slot);
+        bar->addAction(a);
+        commandActions_[c] = a;
+    };
+    command(ScopeCommand::kStartMonitor, tr("Start Monitoring"),
+            [this] { monitor_->startMonitoring(); });
+    command(ScopeCommand::kStopMonitor, tr("Stop Monitoring"),
+            [this] { monitor_->stopMonitoring(); });
+    command(ScopeCommand::kStartRecord, tr("Start Recording"),
+            [this] { monitor_->startRecording(); });
+    command(ScopeCommand::kStopRecord, tr("Stop Recording"), [this] { monitor_->stopRecording(); });
+    command(ScopeCommand::kArmTrigger, tr("Arm Trigger"), [this] {
+        monitor_->setTriggerLevelText(triggerLevel_->text().toStdString());
+        monitor_->armTrigger();
+    });
+    command(ScopeCommand::kDisarmTrigger, tr("Disarm Trigger"),
+            [this] { monitor_->disarmTrigger(); });
+    command(ScopeCommand::kGraphWatch, tr("Graph Watch Mode"),
+            [this] { monitor_->toggleGraphWatch(); });
+    graphWatchAction_ = commandActions_[ScopeCommand::kGraphWatch];
+    graphWatchAction_->setCheckable(true);
+
+    gridAction_ =
+        add(view, tr("Grid"), [this] { monitor_->setGrid(!monitor_->settings().showGrid); });
+    legendAction_ =
+        add(view, tr("Label"), [this] { monitor_->setLegend(!monitor_->settings().showLegend); });
+    autoScaleAction_ = add(view, tr("Y Auto Scale"),
+                           [this] { monitor_->setAutoScale(!monitor_->settings().autoScale); });
+    for (QAction* a : {gridAction_, legendAction_, autoScaleAction_}) a->setCheckable(true);
+    view->addSeparator();
+    for (int i = 0; i < kChannelCount; ++i) {
+        cursorActions_[static_cast<std::size_t>(i)] =
+            add(view, tr("Cursor Ch%1").arg(i + 1), [this, i] { monitor_->setCursorChannel(i); });
+        cursorActions_[static_cast<std::size_t>(i)]->setCheckable(true);
+    }
+    view->addSeparator();
+    const std::array<std::pair<ChartMode, QString>, 4> modes = {
+        std::pair{ChartMode::kNormal, tr("Normal")}, std::pair{ChartMode::kCursor, tr("Cursor")},
+        std::pair{ChartMode::kZoom, tr("Zoom")}, std::pair{ChartMode::kScroll, tr("Scroll")}};
+    for (std::size_t i = 0; i < modes.size(); ++i) {
+        const ChartMode mode = modes[i].first;
+        modeActions_[i] =
+            add(view, modes[i].second, [this, mode] { monitor_->setChartMode(mode); });
+        modeActions_[i]->setCheckable(true);
+        bar->addAction(modeActions_[i]);
+    }
+}
+
+QWidget* ScopeWindow::buildChannelPanel() {
+    auto* panel = new QWidget(this);
+    auto* grid = new QGridLayout(panel);
+    for (int i = 0; i < kChannelCount; ++i) {
+        ChannelRow& r = rows_[static_cast<std::size_t>(i)];
+        r.on = new QCheckBox(QStringLiteral("Ch%1").arg(i + 1), panel);
+        r.station = new QComboBox(panel);
+        r.item = new QComboBox(panel);
+        r.value = new QLabel(panel);
+        r.value->setMinimumWidth(90);
+        r.offset = listBox(kOffsetTexts, panel);
+        r.div = listBox(kDivTexts, panel);
+        grid->addWidget(r.on, i * 2, 0);
+        grid->addWidget(r.station, i * 2, 1);
+        grid->addWidget(r.item, i * 2, 2);
+        grid->addWidget(r.value, i * 2 + 1, 0);
+        grid->addWidget(r.offset, i * 2 + 1, 1);
+        grid->addWidget(r.div, i * 2 + 1, 2);
+        connect(r.on, &QCheckBox::toggled, this,
+                [this, i](bool on) { monitor_->setChannelOn(i, on); });
+        connect(r.station, &QComboBox::activated, this, [this, i](int index) {
+            monitor_->chooseStation(
+                i, rows_[static_cast<std::size_t>(i)].station->itemData(index).toInt());
+        });
+        connect(r.item, &QComboBox::activated, this,
+                [this, i](int index) { monitor_->chooseItem(i, index); });
+        connect(r.offset, &QComboBox::activated, this,
+                [this, i](int index) { monitor_->setOffsetIndex(i, index); });
+        connect(r.div, &QComboBox::activated, this,
+                [this, i](int index) { monitor_->setDivIndex(i, index); });
+    }
+    grid->setRowStretch(kChannelCount * 2, 1);
+    return panel;
+}
+
+QWidget* ScopeWindow::buildDisplayPanel() {
+    auto* panel = new QWidget(this);
+    auto* grid = new QGridLayout(panel);
+    int row = 0;
+    for (int i = 0; i < kChannelCount; ++i, ++row) {
+        ChannelRow& r = rows_[static_cast<std::size_t>(i)];
+        r.colour = new QPushButton(QStringLiteral("Ch%1").arg(i + 1), panel);
+        r.width = new QComboBox(panel);
+        for (const char* w : {"1", "2", "3", "4"}) r.width->addItem(q(w));
+        grid->addWidget(r.colour, row, 0);
+        grid->addWidget(r.width, row, 1);
+        connect(r.colour, &QPushButton::clicked, this, [this, i] { chooseColour(i); });
+        connect(r.width, &QComboBox::activated, this,
+                [this, i](int index) { monitor_->setChannelWidth(i, index); });
+    }
+    const QString names[] = {tr("Background"), tr("Text"), tr("Grid"), tr("Cursor")};
+    for (int i = 0; i < 4; ++i, ++row) {
+        colourButtons_[static_cast<std::size_t>(i)] = new QPushButton(names[i], panel);
+        grid->addWidget(colourButtons_[static_cast<std::size_t>(i)], row, 0);
+        connect(colourButtons_[static_cast<std::size_t>(i)], &QPushButton::clicked, this,
+                [this, i] { chooseColour(kChannelCount + i); });
+    }
+    gridBox_ = new QCheckBox(tr("Grid"), panel);
+    legendBox_ = new QCheckBox(tr("Legend"), panel);
+    autoScaleBox_ = new QCheckBox(tr("Auto Scale"), panel);
+    grid->addWidget(gridBox_, row++, 0);
+    grid->addWidget(legendBox_, row++, 0);
+    grid->addWidget(autoScaleBox_, row++, 0);
+    connect(gridBox_, &QCheckBox::toggled, this, [this](bool on) { monitor_->setGrid(on); });
+    connect(legendBox_, &QCheckBox::toggled, this, [this](bool on) { monitor_->setLegend(on); });
+    connect(autoScaleBox_, &QCheckBox::toggled, this, [this](bool on) {
+        monitor_->applyYRange(yMinBox_->text().toStdString(), yMaxBox_->text().toStdString());
+        monitor_->setAutoScale(on);
+    });
+    yMinBox_ = new QLineEdit(panel);
+    yMaxBox_ = new QLineEdit(panel);
+    grid->addWidget(new QLabel(tr("Y Min"), panel), row, 0);
+    grid->addWidget(yMinBox_, row++, 1);
+    grid->addWidget(new QLabel(tr("Y Max"), panel), row, 0);
+    grid->addWidget(yMaxBox_, row++, 1);
+    for (QLineEdit* box : {yMinBox_, yMaxBox_})
+        connect(box, &QLineEdit::editingFinished, this, [this] {
+            monitor_->applyYRange(yMinBox_->text().toStdString(), yMaxBox_->text().toStdString());
+        });
+    cursorChannel_ = listBox(kChannelTexts, panel);
+    grid->addWidget(new QLabel(tr("Cursor"), panel), row, 0);
+    grid->addWidget(cursorChannel_, row++, 1);
+    connect(cursorChannel_, &QComboBox::activated, this,
+            [this](int i) { monitor_->setCursorChannel(i); });
+    grid->setRowStretch(row, 1);
+    return panel;
+}
+
+QWidget* ScopeWindow::buildTriggerPanel() {
+    auto* panel = new QWidget(this);
+    auto* grid = new QGridLayout(panel);
+    triggerChannel_ = listBox(kChannelTexts, panel);
+    triggerEdge_ = new QComboBox(panel);
+    triggerEdge_->addItems({q("上昇"), q("下降")});
+    triggerLevel_ = new QLineEdit(panel);
+    snapshotBox_ = new QCheckBox(tr("Snap Shot"), panel);
+    snapshotPath_ = new QLineEdit(panel);
+    snapshotPath_->setReadOnly(true);
+    snapshotButton_ = new QPushButton(QStringLiteral("..."), panel);
+    recordPath_ = new QLineEdit(panel);
+    recordPath_->setReadOnly(true);
+    recordButton_ = new QPushButton(QStringLiteral("..."), panel);
+    grid->addWidget(new QLabel(tr("Trigger Channel"), panel), 0, 0);
+    grid->addWidget(triggerChannel_, 0, 1);
+    grid->addWidget(new QLabel(tr("Edge"), panel), 1, 0);
+    grid->addWidget(triggerEdge_, 1, 1);
+    grid->addWidget(new QLabel(tr("Level"), panel), 2, 0);
+    grid->addWidget(triggerLevel_, 2, 1);
+    grid->addWidget(snapshotBox_, 3, 0);
+    grid->addWidget(snapshotPath_, 4, 0, 1, 2);
+    grid->addWidget(snapshotButton_, 4, 2);
+    grid->addWidget(new QLabel(tr("Record File"), panel), 5, 0);
+    grid->addWidget(recordPath_, 6, 0, 1, 2);
+    grid->addWidget(recordButton_, 6, 2);
+    grid->setRowStretch(7, 1);
+    connect(triggerChannel_, &QComboBox::activated, this,
+            [this](int i) { monitor_->setTriggerChannel(i); });
+    connect(triggerEdge_, &QComboBox::activated, this,
+            [this](int i) { monitor_->setTriggerEdge(static_cast<TriggerEdge>(i)); });
+    connect(triggerLevel_, &QLineEdit::editingFinished, this,
+            [this] { monitor_->setTriggerLevelText(triggerLevel_->text().toStdString()); });
+    connect(snapshotBox_, &QCheckBox::toggled, this,
+            [this](bool on) { monitor_->setSnapshot(on); });
+    connect(snapshotButton_, &QPushButton::clicked, this, [this] { chooseSnapshotPath(); });
+    connect(recordButton_, &QPushButton::clicked, this, [this] { chooseRecordPath(); });
+    return panel;
+}
+
+QWidget* ScopeWindow::buildViewBar() {
+    auto* bar = new QWidget(this);
+    auto* row = new QHBoxLayout(bar);
+    timeSpan_ = listBox(kTimeSpanTexts, bar);
+    scanTime_ = listBox(kScanTexts, bar);
+    recordTime_ = listBox(kRecordTexts, bar);
+    elapsed_ = new QLabel(bar);
+    recordCount_ = new QLabel(bar);
+    recordLed_ = new ScopeLed(Qt::green, bar);
+    triggerLed_ = new ScopeLed(Qt::red, bar);
+    row->addWidget(timeSpan_);
+    row->addWidget(scanTime_);
+    row->addWidget(recordTime_);
+    row->addStretch(1);
+    row->addWidget(elapsed_);
+    row->addWidget(recordCount_);
+    row->addWidget(recordLed_);
+    row->addWidget(triggerLed_);
+    connect(timeSpan_, &QComboBox::activated, this, [this](int i) { monitor_->setTimeSpan(i); });
+    connect(scanTime_, &QComboBox::activated, this, [this](int i) { monitor_->setScanTime(i); });
+    connect(recordTime_, &QComboBox::activated, this,
+            [this](int i) { monitor_->setRecordTime(i); });
+    return bar;
+}
+
+// ---- state to widgets --------------------------------------------------------------------------
+
+void ScopeWindow::stateChanged() {
+    if (rows_[0].on) refresh();
+}
+
+void ScopeWindow::refresh() {
+    const ScopeMonitor& m = *monitor_;
+    const ScopeSettings& s = m.settings();
+    for (int i = 0; i < kChannelCount; ++i) {
+        const ChannelRow& r = rows_[static_cast<std::size_t>(i)];
+        const ScopeChannel& c = m.channels()[static_cast<std::size_t>(i)];
+        const ChannelSettings& cs = s.channels[static_cast<std::size_t>(i)];
+        {
+            const QSignalBlocker b1(r.on), b2(r.station), b3(r.item);
+            r.on->setChecked(c.on != 0);
+            r.on->setEnabled(m.onBoxesEnabled());
+            r.station->clear();
+            for (int station : c.stationChoices)
+                r.station->addItem(QStringLiteral("%1:%2").arg(station).arg(
+                                       q(SeriesName(services_.records[station].seriesCode))),
+                                   station);
+            r.station->setCurrentIndex(c.stationSelection);
+            r.item->clear();
+            for (const MonitorItem& item : c.items)
+                r.item->addItem(q(ScopeMonitor::ShownName(item.name)), item.address);
+            r.item->setCurrentIndex(c.itemSelection);
+            r.station->setEnabled(m.onBoxesEnabled());
+            r.item->setEnabled(c.listsEnabled);
+        }
+        r.value->setText(q(c.valueLabel));
+        select(r.offset, cs.offsetIndex);
+        select(r.div, cs.divIndex);
+        select(r.width, cs.widthIndex);
+        paintSwatch(r.colour, cs.colour);
+    }
+    const std::uint32_t colours[] = {s.backgroundColour, s.textColour, s.gridColour,
+                                     s.cursorColour};
+    for (int i = 0; i < 4; ++i)
+        paintSwatch(colourButtons_[static_cast<std::size_t>(i)], colours[i]);
+    for (auto [box, on] : {std::pair{gridBox_, s.showGrid}, std::pair{legendBox_, s.showLegend},
+                           std::pair{autoScaleBox_, s.autoScale}}) {
+        const QSignalBlocker b(box);
+        box->setChecked(on != 0);
+    }
+    if (!yMinBox_->hasFocus()) yMinBox_->setText(QString::number(s.yMin, 'f', 0));
+    if (!yMaxBox_->hasFocus()) yMaxBox_->setText(QString::number(s.yMax, 'f', 0));
+    select(cursorChannel_, s.currentCursor);
+    select(triggerChannel_, s.triggerChannel);
+    select(triggerEdge_, s.triggerEdge);
+    if (!triggerLevel_->hasFocus()) triggerLevel_->setText(q(s.triggerLevel));
+    {
+        const QSignalBlocker b(snapshotBox_);
+        snapshotBox_->setChecked(s.snapShot != 0);
+    }
+    snapshotPath_->setText(q(s.snapshotPath));
+    recordPath_->setText(q(s.recordPath));
+    select(timeSpan_, s.timeSpan);
+    select(scanTime_, s.scanTime);
+    select(recordTime_, s.recordTime);
+    elapsed_->setText(q(m.elapsedText()));
+    recordCount_->setText(QString::number(m.recordLines()));
+    recordLed_->setLit(m.recordLed());
+    triggerLed_->setLit(m.triggerLed());
+    statusPane_->setText(q(m.statusText()));
+    statusPane_->setStyleSheet(m.statusIsWarning() ? QStringLiteral("color: rgb(255,0,0);")
+                                                   : QStringLiteral("color: rgb(0,0,255);"));
+    gridAction_->setChecked(s.showGrid);
+    legendAction_->setChecked(s.showLegend);
+    autoScaleAction_->setChecked(s.autoScale);
+    graphWatchAction_->setChecked(m.graphWatchOption());
+    for (int i = 0; i < kChannelCount; ++i)
+        cursorActions_[static_cast<std::size_t>(i)]->setChecked(s.currentCursor == i);
+    const ChartMode modes[] = {ChartMode::kNormal, ChartMode::kCursor, ChartMode::kZoom,
+                               ChartMode::kScroll};
+    for (int i = 0; i < 4; ++i)
+        modeActions_[static_cast<std::size_t>(i)]->setChecked(chart_->mode() == modes[i]);
+    refreshEnabling();
+}
+
+void ScopeWindow::refreshEnabling() {
+    const ScopeMonitor& m = *monitor_;
+    for (auto& [command, action] : commandActions_) action->setEnabled(m.enabled(command));
+    const bool files = m.enabled(ScopeCommand::kFileCommands);
+    for (QAction* a : fileActions_) a->setEnabled(files);
+    for (QAction* a : modeActions_) a->setEnabled(files);
+    const bool triggerFree = !m.triggerArmed();
+    for (QWidget* w : std::initializer_list<QWidget*>{triggerChannel_, triggerEdge_, triggerLevel_,
+                                                      snapshotBox_, snapshotButton_})
+        w->setEnabled(triggerFree);
+    recordButton_->setEnabled(!m.recording());
+}
+
+QString ScopeWindow::statusPaneText() const {
+    return statusPane_->text();
+}
+
+// ---- clocks and frame ------------------------------------------------------------------------
+
+void ScopeWindow::start(ScopeClock clock, int periodMs) {
+    timers_[clock]->start(std::max(periodMs, 1));
+}
+
+void ScopeWindow::stop(ScopeClock clock) {
+    timers_[clock]->stop();
+}
+
+void ScopeWindow::activate() {
+    if (isMinimized()) showNormal();
+    show();
+    raise();
+    activateWindow();
+}
+
+void ScopeWindow::requestClose() {
+    close();
+}
+
+std::vector<std::uint8_t> ScopeWindow::savePlacement() const {
+    const QByteArray bytes = saveGeometry();
+    return {bytes.begin(), bytes.end()};
+}
+
+void ScopeWindow::restorePlacement(const std::vector<std::uint8_t>& placement) {
+    if (!placement.empty())
+        restoreGeometry(QByteArray(reinterpret_cast<const char*>(placement.data()),
+                                   static_cast<int>(placement.size())));
+}
+
+void ScopeWindow::onDriveEvent(const DriveEvent& event) {
+    if (event.kind == DriveEventKind::kConnected || event.kind == DriveEventKind::kDisconnected)
+        monitor_->refreshStations();
+}
+
+void ScopeWindow::closeEvent(QCloseEvent* event) {
+    if (!closed_) {
+        monitor_->close();
+        closed_ = true;
+    }
+    services_.host.toolFrameClosing(this);
+    event->accept();
+}
+
+// ---- dialogs and files -----------------------------------------------------------------------
+
+void ScopeWindow::chooseColour(int which) {
+    const ScopeSettings& s = monitor_->settings();
+    std::uint32_t current = 0;
+    if (which < kChannelCount) {
+        current = s.channels[static_cast<std::size_t>(which)].colour;
+    } else {
+        const std::uint32_t all[] = {s.backgroundColour, s.textColour, s.gridColour,
+                                     s.cursorColour};
+        current = all[which - kChannelCount];
+    }
+    const QColor chosen = QColorDialog::getColor(colourOf(current), this);
+    if (!chosen.isValid()) return;
+    if (which < kChannelCount) {
+        monitor_->setChannelColour(which, wordOf(chosen));
+        return;
+    }
+    std::uint32_t all[] = {s.backgroundColour, s.textColour, s.gridColour, s.cursorColour};
+    all[which - kChannelCount] = wordOf(chosen);
+    monitor_->setColours(all[0], all[1], all[2], all[3]);
+}
+
+bool ScopeWindow::confirmOverwrite(const QString& chosen, const QString& current) {
+    if (chosen == current || !QFileInfo::exists(chosen)) return true;
+    return services_.prompter.askYesNo(
+        strprintf("%s ファイルはすでに存在します.\n上書きを希望しますか？",
+                  chosen.toStdString().c_str()),
+        kCaption);
+}
+
+void ScopeWindow::chooseSnapshotPath() {
+    const ScopeSettings& s = monitor_->settings();
+    const QStringList filters = {q("メタファイル (*.svg)"), q("JPEGファイル (*.jpg)"),
+                                 q("BMPファイル (*.bmp)"), q("PNGファイル (*.png)")};
+    QString selected = filters.value(std::clamp(s.snapshotFilterIndex, 1, 4) - 1);
+    QString path = QFileDialog::getSaveFileName(this, q("画面画像ファイルパスをトリガ"),
+                                                q(s.snapshotPath), filters.join(";;"), &selected,
+                                                QFileDialog::DontConfirmOverwrite);
+    if (path.isEmpty()) return;
+    const int index = static_cast<int>(filters.indexOf(selected)) + 1;
+    if (QFileInfo(path).suffix().isEmpty())
+        path += QStringLiteral(".") + q(ImageExtension(static_cast<ImageFormat>(index)));
+    if (!confirmOverwrite(path, q(s.snapshotPath))) return;
+    monitor_->setSnapshotPath(path.toStdString(), index);
+}
+
+void ScopeWindow::chooseRecordPath() {
+    const ScopeSettings& s = monitor_->settings();
+    QString path = QFileDialog::getSaveFileName(this, q("範囲ファイルパス"), q(s.recordPath),
+                                                q("レコードファイル (*.csv)"), nullptr,
+                                                QFileDialog::DontConfirmOverwrite);
+    if (path.isEmpty()) return;
+    if (QFileInfo(path).suffix().isEmpty()) path += QStringLiteral(".csv");
+    if (!confirmOverwrite(path, q(s.recordPath))) return;
+    monitor_->setRecordPath(path.toStdString());
+}
+
+void ScopeWindow::exportImage(ImageFormat format) {
+    const QString ext = q(ImageExtension(format));
+    const QString filter = format == ImageFormat::kVector ? q("SVGファイル (*.svg)")
+                           : format == ImageFormat::kJpeg ? q("JPEGファイル (*.jpg)")
+                           : format == ImageFormat::kBmp  ? q("BMPファイル (*.bmp)")
+                                                          : q("PNGファイル (*.png)");
+    QFileDialog dialog(this, QString(), dialogDir(services_.settings, kScopeGraphFileDirKey),
+                       filter);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setDefaultSuffix(ext);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
+    const QString path = dialog.selectedFiles().front();
+    (void)chart_->saveImage(path.toStdString(), format);
+    services_.settings.setString("Main", kScopeGraphFileDirKey,
+                                 QFileInfo(path).absolutePath().toStdString());
+}
+
+void ScopeWindow::openFile() {
+    QFileDialog dialog(this, q("範囲ファイルを開く"),
+                       dialogDir(services_.settings, kScopeFileDirKey), q("範囲ファイル (*.sco)"));
+    dialog.setDefaultSuffix(QStringLiteral("sco"));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
+    const QString path = dialog.selectedFiles().front();
+    if (!openPath(path)) return;
+    services_.settings.setString("Main", kScopeFileDirKey,
+                                 QFileInfo(path).absolutePath().toStdString());
+}
+
+bool ScopeWindow::openPath(const QString& path) {
+    if (!monitor_->openScoFile(path.toStdString())) return false;
+    setWindowTitle(QStringLiteral("%1 - %2").arg(q(kCaption), QFileInfo(path).fileName()));
+    remember(path);
+    return true;
+}
+
+void ScopeWindow::remember(const QString& path) {
+    recent_.add(path.toStdString());
+    recent_.save(services_.settings);
+    rebuildRecentMenu();
+}
+
+void ScopeWindow::rebuildRecentMenu() {
+    recentMenu_->clear();
+    for (std::size_t i = 0; i < recent_.paths().size(); ++i) {
+        QAction* a = recentMenu_->addAction(
+            QStringLiteral("&%1 %2").arg(i + 1).arg(q(recent_.displayName(i))));
+        connect(a, &QAction::triggered, this, [this, i] {
+            if (monitor_->monitoring()) return;
+            // An entry that no longer opens is dropped from the list.
+            (void)recent_.choose(i, [this](const std::string& p) { return openPath(q(p)); });
+            recent_.save(services_.settings);
+            rebuildRecentMenu();
+        });
+    }
+    recentMenu_->setEnabled(!recent_.paths().empty());
+}
+
+void ScopeWindow::saveFile(bool askPath) {
+    QString path = askPath ? QString() : q(monitor_->scoPath());
+    if (path.isEmpty()) {
+        QFileDialog dialog(this, q("範囲ファイルを保存してください"),
+                           dialogDir(services_.settings, kScopeFileDirKey),
+                           q("範囲ファイル (*.sco)"));
+        dialog.setAcceptMode(QFileDialog::AcceptSave);
+        dialog.setDefaultSuffix(QStringLiteral("sco"));
+        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
+        path = dialog.selectedFiles().front();
+    }
+    if (!monitor_->saveScoFile(path.toStdString())) return;
+    setWindowTitle(QStringLiteral("%1 - %2").arg(q(kCaption), QFileInfo(path).fileName()));
+    remember(path);
+}
+
+bool ScopeWindow::printToPdf(const QString& path) {
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(path);
+    printer.setPageOrientation(QPageLayout::Landscape);
+    const QString title =
+        QLocale(QLocale::English)
+            .toString(QDate::currentDate(), QStringLiteral("dddd, MMMM dd, yyyy"));
+    return chart_->renderForPrint(&printer, title) && QFileInfo(path).size() > 0;
+}
+
+void ScopeWindow::print() {
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setPageOrientation(QPageLayout::Landscape);
+    QPrintPreviewDialog preview(&printer, this);
+    connect(&preview, &QPrintPreviewDialog::paintRequested, this, [this](QPrinter* p) {
+        const QString title =
+            QLocale(QLocale::English)
+                .toString(QDate::currentDate(), QStringLiteral("dddd, MMMM dd, yyyy"));
+        (void)chart_->renderForPrint(p, title);
+    });
+    preview.exec();
+}
+
+void ScopeWindow::copyToClipboard() {
+    auto* mime = new QMimeData;
+    mime->setImageData(plot_->toPixmap().toImage());
+    QTemporaryDir dir;
+    const QString svg = dir.filePath(QStringLiteral("chart.svg"));
+    if (chart_->saveImage(svg.toStdString(), ImageFormat::kVector)) {
+        QFile file(svg);
+        if (file.open(QIODevice::ReadOnly))
+            mime->setData(QStringLiteral("image/svg+xml"), file.readAll());
+    }
+    QApplication::clipboard()->setMimeData(mime);
+}
+
+ToolFrame* MakeScopeWindow(ToolServices& services, int /*stationKey*/) {
+    auto* window = new ScopeWindow(services);
+    window->setAttribute(Qt::WA_DeleteOnClose, true);
+    window->show();
+    return window;
+}
+
+}  // namespace korvane::scope

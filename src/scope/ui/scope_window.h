@@ -1,0 +1,136 @@
+#pragma once
+// The graph monitor's window: the strip chart, the three setting panels, the view's lists,
+// clocks, LEDs and status panes. Everything it shows comes from the ScopeMonitor; everything
+// the user does goes to it.
+#include <QMainWindow>
+#include <QTimer>
+#include <array>
+#include <map>
+#include <memory>
+
+#include "app/tool_frames.h"
+#include "app/tool_services.h"
+#include "scope/scope_monitor.h"
+#include "scope/ui/qcp_scope_chart.h"
+
+class QAction;
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QPushButton;
+class QCustomPlot;
+
+namespace korvane::scope {
+
+class ScopeLed;
+
+class ScopeWindow : public QMainWindow, public ToolFrame, public ScopeTimers, public ScopeObserver {
+    Q_OBJECT
+public:
+    ScopeWindow(const ToolServices& services, QWidget* parent = nullptr);
+    ~ScopeWindow() override;
+
+    ScopeMonitor& monitor() { return *monitor_; }
+    QcpScopeChart& chart() { return *chart_; }
+    QAction* action(ScopeCommand command) const { return commandActions_.at(command); }
+
+    // Prints the chart with its title line to a PDF file (no printer needed).
+    bool printToPdf(const QString& path);
+    // The status pane 61280 as shown.
+    QString statusPaneText() const;
+
+    // ToolFrame.
+    void activate() override;
+    void requestClose() override;
+    std::vector<std::uint8_t> savePlacement() const override;
+    void restorePlacement(const std::vector<std::uint8_t>& placement) override;
+    void onDriveEvent(const DriveEvent& event) override;
+
+    // ScopeTimers.
+    void start(ScopeClock clock, int periodMs) override;
+    void stop(ScopeClock clock) override;
+    // ScopeObserver.
+    void stateChanged() override;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void buildActions();
+    QWidget* buildChannelPanel();
+    QWidget* buildDisplayPanel();
+    QWidget* buildTriggerPanel();
+    QWidget* buildViewBar();
+    void refresh();
+    void refreshEnabling();
+    void chooseColour(int which);
+    void chooseSnapshotPath();
+    void chooseRecordPath();
+    void exportImage(ImageFormat format);
+    void openFile();
+    bool openPath(const QString& path);
+    void rebuildRecentMenu();
+    void remember(const QString& path);
+    void saveFile(bool askPath);
+    void print();
+    void copyToClipboard();
+    bool confirmOverwrite(const QString& chosen, const QString& current);
+
+    const ToolServices& services_;
+    QCustomPlot* plot_;
+    QcpScopeChart* chart_;
+    std::unique_ptr<ScopeMonitor> monitor_;
+    std::map<ScopeClock, QTimer*> timers_;
+    std::map<ScopeCommand, QAction*> commandActions_;
+    std::array<QAction*, 4> modeActions_{};
+    std::array<QAction*, 4> cursorActions_{};
+    QAction* gridAction_ = nullptr;
+    QAction* legendAction_ = nullptr;
+    QAction* autoScaleAction_ = nullptr;
+    QAction* graphWatchAction_ = nullptr;
+    std::vector<QAction*> fileActions_;
+    RecentFileList recent_{"Scope"};
+    QMenu* recentMenu_ = nullptr;
+    struct ChannelRow {
+        QCheckBox* on;
+        QComboBox* station;
+        QComboBox* item;
+        QLabel* value;
+        QComboBox* offset;
+        QComboBox* div;
+        QPushButton* colour;
+        QComboBox* width;
+    };
+    std::array<ChannelRow, kChannelCount> rows_{};
+    std::array<QPushButton*, 4> colourButtons_{};  // background, text, grid, cursor
+    QCheckBox* gridBox_ = nullptr;
+    QCheckBox* legendBox_ = nullptr;
+    QCheckBox* autoScaleBox_ = nullptr;
+    QLineEdit* yMinBox_ = nullptr;
+    QLineEdit* yMaxBox_ = nullptr;
+    QComboBox* cursorChannel_ = nullptr;
+    QComboBox* triggerChannel_ = nullptr;
+    QComboBox* triggerEdge_ = nullptr;
+    QLineEdit* triggerLevel_ = nullptr;
+    QCheckBox* snapshotBox_ = nullptr;
+    QLineEdit* snapshotPath_ = nullptr;
+    QPushButton* snapshotButton_ = nullptr;
+    QLineEdit* recordPath_ = nullptr;
+    QPushButton* recordButton_ = nullptr;
+    QComboBox* timeSpan_ = nullptr;
+    QComboBox* scanTime_ = nullptr;
+    QComboBox* recordTime_ = nullptr;
+    QLabel* elapsed_ = nullptr;
+    QLabel* recordCount_ = nullptr;
+    ScopeLed* recordLed_ = nullptr;
+    ScopeLed* triggerLed_ = nullptr;
+    QLabel* statusPane_ = nullptr;
+    bool closed_ = false;
+};
+
+// The graph monitor as the tool-window list opens it: shown, and deleted once closed.
+ToolFrame* MakeScopeWindow(ToolServices& services, int stationKey);
+
+}  // namespace korvane::scope

@@ -1,0 +1,453 @@
+// The graph monitor's sequences: registrations, poll results, sampling, the trigger, the
+// record, graph watch, resuming, scope files and snapshots.
+#include "scope/scope_monitor.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <memory>
+
+#include "app/settings.h"
+#include "app/tool_services.h"
+#include "comm/drive_link.h"
+#include "common/clock.h"
+#include "common/executor.h"
+#include "common/format.h"
+#include "common/prompter.h"
+#include "common/settings_store.h"
+#include "paradb/drive_record.h"
+#include "paradb/monitor_list.h"
+#include "scope/memory_chart.h"
+#include "scope/sco_file.h"
+#include "support/fake_port.h"
+
+namespace korvane::scope {
+namespace {
+
+namespace fs = std::filesystem;
+using Pair = std::pair<int, int>;
+
+class FakeHost : public ToolHost {
+public:
+    bool graphWatchActive() const override { return active; }
+    void setGraphWatchActive(bool a) override {
+        active = a;
+        ++changes;
+    }
+    void deviceNameChanged(int) override {}
+    void openToolWindow(int, int) override {}
+    int freeOfflineKey() const override { return -1; }
+    void toolFrameClosing(const ToolFrame*) override {}
+    bool active = false;
+    int changes = 0;
+};
+
+class FakeTimers : public ScopeTimers {
+public:
+    void start(ScopeClock c, int periodMs) override { running[c] = periodMs; }
+    void stop(ScopeClock c) override { running.erase(c); }
+    std::map<ScopeClock, int> running;
+};
+
+// Pictures land as small files; `fail` makes the next ones fail.
+class PictureChart : public MemoryChart {
+public:
+    bool saveImage(const std::string& path, ImageFormat format) override {
+        if (fail) return false;
+        std::ofstream(path) << "picture " << static_cast<int>(format);
+        return true;
+    }
+    bool fail = false;
+};
+
+int itemIndexOf(int series, int version, int address) {
+    std::vector<MonitorItem> items;
+    BuildMonitorList(series, version, kMonitorListAll, items);
+    for (std::size_t i = 0; i < items.size(); ++i)
+        if (items[i].address == address) return static_cast<int>(i);
+    return -1;
+}
+
+DriveReply wordsReply(int station, std::vector<Pair> words, int error = kErrNone) {
+    DriveReply r;
+    r.station = station;
+    r.command = words.size() > 1 ? 'Y' : 'R';
+    r.errorCode = error;
+    r.wordCount = static_cast<int>(words.size());
+    for (std::size_t i = 0; i < words.size(); ++i) {
+        r.addresses[i] = words[i].first;
+        r.values[i] = words[i].second;
+    }
+    return r;
+}
+
+class ScopeMonitorTest : public ::testing::Test {
+protected:
+    ScopeMonitorTest()
+        : line_(std::make_shared<test::FakeLine>()),
+          link_(executor_, test::MakeFakePortFactory(executor_, line_)),
+          clock_(LocalTime{2026, 12, 8, 10, 0, 0, 0}) {
+        dir_ = fs::temp_directory_path() /
+               ("korvane_scope_monitor_" + std::to_string(::getpid()) + "_" +
+                ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(dir_);
+        fs::create_directories(dir_ / "Temp");
+        services_ = std::make_unique<ToolServices>(ToolServices{link_, records_, store_, prompter_,
+                                                                clock_, executor_, host_,
+                                                                MakeAppDirectories(dir_.string())});
+    }
+    ~ScopeMonitorTest() override {
+        monitor_.reset();
+        fs::remove_all(dir_);
+    }
+
+    void connect(int station, int series, int version) {
+        DriveRecord& r = records_[station];
+        r.connected = r.supported = 1;
+        r.seriesCode = series;
+        r.version = version;
+    }
+    void channel(int ch, int station, int address) {
+        const DriveRecord& r = records_[station];
+        store_.setInt(kScopeSection, strprintf("Ch%d-On", ch), 1);
+        store_.setInt(kScopeSection, strprintf("Ch%d-ID", ch), station);
+        store_.setInt(kScopeSection, strprintf("Ch%d-Addr", ch), address);
+        store_.setInt(kScopeSection, strprintf("Ch%d-AddrIndex", ch),
+                      itemIndexOf(r.seriesCode, r.version, address));
+    }
+    ScopeMonitor& open() {
+        monitor_ = std::make_unique<ScopeMonitor>(*services_, chart_, timers_);
+        monitor_->open();
+        return *monitor_;
+    }
+    std::vector<std::string> messages() const {
+        std::vector<std::string> texts;
+        for (const auto& e : prompter_.entries()) texts.push_back(e.text);
+        return texts;
+    }
+    std::string csv() const { return (dir_ / "rec.csv").string(); }
+
+    QueueExecutor executor_;
+    std::shared_ptr<test::FakeLine> line_;
+    CDriveLink link_;
+    DriveRecords records_;
+    MemorySettingsStore store_;
+    RecordingPrompter prompter_;
+    FixedClock clock_;
+    FakeHost host_;
+    std::unique_ptr<ToolServices> services_;
+    PictureChart chart_;
+    FakeTimers timers_;
+    fs::path dir_;
+    std::unique_ptr<ScopeMonitor> monitor_;
+};
+
+TEST_F(ScopeMonitorTest, StartingWithNoChannelOnSaysSoAndStaysStopped) {
+    connect(1, 4, 0x0100);
+    ScopeMonitor& m = open();
+    m.startMonitoring();
+    EXPECT_EQ(messages(), std::vector<std::string>{kMsgNoChannel});
+    EXPECT_FALSE(m.monitoring());
+    EXPECT_FALSE(m.recording());
+    EXPECT_FALSE(m.triggerArmed());
+    EXPECT_TRUE(timers_.running.empty());
+}
+
+TEST_F(ScopeMonitorTest, TwoChannelsOnOneAddressAreEachCountedAndWithdrawnOnce) {
+    connect(1, 4, 0x0100);
+    channel(0, 1, 10);
+    channel(1, 1, 10);
+    ScopeMonitor& m = open();
+    m.startMonitoring();
+    EXPECT_EQ(m.registrations(), (std::vector<Pair>{{1, 10}, {1, 10}}));
+    m.setChannelOn(1, false);
+    EXPECT_EQ(m.registrations(), (std::vector<Pair>{{1, 10}}));
+    m.stopMonitoring();
+    EXPECT_TRUE(m.registrations().empty());
+    EXPECT_EQ(chart_.mode(), ChartMode::kCursor);
+}
+
+TEST_F(ScopeMonitorTest, AFinalPollFailureZeroesTheStationAndRegistersAgainWhileConnected) {
+    connect(1, 4, 0x0100);
+    connect(2, 4, 0x0100);
+    channel(0, 1, 10);
+    channel(1, 2, 9);
+    ScopeMonitor& m = open();
+    m.startMonitoring();
+    m.OnDriveMonitor(1, wordsReply(1, {{10, 5000}}));
+    m.OnDriveMonitor(2, wordsReply(2, {{9, 25}}));
+    m.OnDriveMonitor(1, wordsReply(1, {}, kErrRetriesExhausted));
+    EXPECT_EQ(m.channels()[0].value, 0.0);
+    EXPECT_EQ(m.channels()[1].value, 2.5);
+    EXPECT_EQ(m.registrations(), (std::vector<Pair>{{2, 9}, {1, 10}}));
+    m.OnDriveMonitor(1, wordsReply(1, {{10, 4000}}));
+    EXPECT_EQ(m.channels()[0].value, 40.0);
+
+    // A drive that is gone is not asked again.
+    records_[2].reset();
+    m.OnDriveMonitor(2, wordsReply(2, {}, kErrRetriesExhausted));
+    EXPECT_EQ(m.registrations(), (std::vector<Pair>{{1, 10}}));
+}
+
+TEST_F(ScopeMonitorTest, NewerJuniperTripChannelShowsATripInEitherWord) {
+    connect(3, 10, 21);
+    channel(0, 3, 15);
+    ScopeMonitor& m = open();
+    m.startMonitoring();
+    EXPECT_EQ(m.registrations(), (std::vector<Pair>{{3, 15}, {3, 29}}));
+    m.OnDriveMonitor(3, wordsReply(3, {{15, 0}, {29, 0x0002}}));
+    EXPECT_EQ(m.channels()[0].value, 1.0);
+    m.OnDriveMonitor(3, wordsReply(3, {{15, 0x0100}, {29, 0}}));
+    EXPECT_EQ(m.channels()[0].value, 1.0);
+    m.OnDriveMonitor(3, wordsReply(3, {{15, 0}, {29, 0}}));
+    EXPECT_EQ(m.channels()[0].value, 0.0);
+}
+
+TEST_F(ScopeMonitorTest, OlderJuniperRegistersOnlyTheFirstTripWord) {
+    connect(3, 10, 20);
+    channel(0, 3, 15);
+    ScopeMonitor& m = open();
+    m.startMonitoring();
+    EXPECT_EQ(m.registrations(), (std::vector<Pair>{{3, 15}}));
+}
+
+TEST_F(ScopeMonitorTest, SamplesPlotScaledValuesAndTheRisingTriggerStopsTenTicksLater) {
+    connect(1, 4, 0x0100);
+    channel(0, 1, 10);
+    store_.setInt(kScopeSection, "Ch0-Offset", 5);  // +10
+    store_.setInt(kScopeSection, "Ch0-Div", 4);     // 0.5
+    store_.setString(kScopeSection, "Trigger Level", " 50 ");
+    store_.setInt(kScopeSection, "Snap Shot", 1);
+    ScopeMonitor& m = open();
+    m.setSnapshotPath((dir_ / "shot.jpg").string(), 2);
+    m.startMonitoring();  // the first sample is taken at once
+    EXPECT_EQ(timers_.running[ScopeClock::kScan], 1000);
+    m.armTrigger();
+    ASSERT_TRUE(m.triggerArmed());
+    m.OnDriveMonitor(1, wordsReply(1, {{10, 4000}}));
+    m.onSample();  // primes at 40
+    m.OnDriveMonitor(1, wordsReply(1, {{10, 6000}}));
+    m.onSample();  // 60: fires
+    const int firedAt = chart_.pointCount() - 1;
+    EXPECT_TRUE(m.triggered());
+    EXPECT_TRUE(m.triggerLed());
+    EXPECT_EQ(m.statusText(), kStatusTriggered);
+    EXPECT_DOUBLE_EQ(chart_.y(0, firedAt), 60 / 0.5 + 10);
+    EXPECT_EQ(m.channels()[0].valueLabel, "60.00 Hz");
+    for (int i = 0; i < 9; ++i) m.onSample();
+    EXPECT_TRUE(m.monitoring());
+    m.onSample();
+    EXPECT_FALSE(m.monitoring());
+    EXPECT_EQ(chart_.pointCount() - 1, firedAt + 10);
+    EXPECT_EQ(chart_.cursorPosition(), firedAt);
+    EXPECT_EQ(chart_.mode(), ChartMode::kCursor);
+    EXPECT_EQ(m.channels()[0].valueLabel, "60.00 Hz");
+    EXPECT_TRUE(m.triggered());
+    EXPECT_TRUE(timers_.running.empty());
+    EXPECT_TRUE(fs::exists(dir_ / "shot.jpg"));
+    EXPECT_FALSE(fs::exists(dir_ / "shot.jpg.part"));
+}
+
+TEST_F(ScopeMonitorTest, AFailedSnapshotKeepsThePreviousPictureAndIsReported) {
+    connect(1, 4, 0x0100);
+    channel(0, 1, 10);
+    store_.setString(kScopeSection, "Trigger Level", "1");
+    store_.setInt(kScopeSection, "Snap Shot", 1);
+    std::ofstream(dir_ / "shot.bmp") << "old";
+    store_.setString(kScopeSection, "SnapShot Path", (dir_ / "shot.bmp").string());
+    ScopeMonitor& m = open();
+    chart_.fail = true;
+    m.startMonitoring();
+    m.armTrigger();
+    m.onSample();  // primes at 0
+    m.OnDriveMonitor(1, wordsReply(1, {{10, 500}}));
+    for (int i = 0; i < 11; ++i) m.onSample();
+    ASSERT_FALSE(m.monitoring());
+    EXPECT_EQ(m.statusText(), kMsgSnapshotFailed);
+    EXPECT_TRUE(m.statusIsWarning());
+    EXPECT_EQ(messages().back(), kMsgSnapshotFailed);
+    std::ifstream in(dir_ / "shot.bmp");
+    std::string kept;
+    in >> kept;
+    EXPECT_EQ(kept, "old");
+}
+
+TEST_F(ScopeMonitorTest, ArmingRefusesBadLevelsAndDeadChannelsAndSnapsBitLevels) {
+    connect(1, 4, 0x0100);
+    channel(0, 1, 10);
+    channel(1, 1, 15);
+    ScopeMonitor& m = open();
+    m.startMonitoring();
+    for (const char* bad : {"", "  ", "fifty", "5 0"}) {
+        prompter_.clear();
+        m.setTriggerLevelText(bad);
+        m.armTrigger();
+        EXPECT_FALSE(m.triggerArmed()) << bad;
+        EXPECT_EQ(messages(), std::vector<std::string>{kMsgTriggerLevel}) << bad;
+    }
+    prompter_.clear();
+    m.setTriggerLevelText("1");
+    m.setTriggerChannel(2);
+    m.armTrigger();
+    EXPECT_FALSE(m.triggerArmed());
+    EXPECT_EQ(messages(), std::vector<std::string>{kMsgTriggerChannel});
+
+    m.setTriggerChannel(1);
+    for (auto [typed, level] : {std::pair{"0.5", "0.00"}, std::pair{"1.2", "1.00"}}) {
+        m.setTriggerLevelText(typed);
+        m.armTrigger();
+        ASSERT_TRUE(m.triggerArmed());
+        EXPECT_EQ(m.settings().triggerLevel, level);
+        m.disarmTrigger();
+    }
+}
+
+TEST_F(ScopeMonitorTest, RecordingReplacesOnStartAndAResumedRunAppends) {
+    connect(1, 4, 0x0100);
+    channel(0, 1, 10);
+    std::ofstream(csv()) << "earlier\r\n";
+    store_.setString(kScopeSection, "Record Path", csv());
+    ScopeMonitor& m = open();
+    m.startMonitoring();
+    m.OnDriveMonitor(1, wordsReply(1, {{10, 1234}}));
+    m.startRecording();  // writes one line at once
+    EXPECT_EQ(timers_.running[ScopeClock::kRecord], 5000);
+    EXPECT_EQ(timers_.running[ScopeClock::kBlink], 500);
+    EXPECT_EQ(m.statusText(), kStatusRecording);
+    m.onBlink();
+    EXPECT_TRUE(m.recordLed());
+    m.onRecord();
+    EXPECT_EQ(m.recordLines(), 2);
+    m.close();  // saved as running
+    monitor_.reset();
+
+    ScopeMonitor& again = open();
+    EXPECT_TRUE(again.monitoring());
+    EXPECT_TRUE(again.recording());
+    again.close();
+    std::ifstream in(csv(), std::ios::binary);
+    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_EQ(text,
+              "12.34, 0.00, 0.00, 0.00\r\n12.34, 0.00, 0.00, 0.00\r\n"
+              "0.00, 0.00, 0.00, 0.00\r\n");
+}
+
+TEST_F(ScopeMonitorTest, ARecordFileThatCannotBeMadeIsReported) {
+    connect(1, 4, 0x0100);
+    channel(0, 1, 10);
+    ScopeMonitor& m = open();
+    m.setRecordPath((dir_ / "no" / "such" / "dir.csv").string());
+    m.startMonitoring();
+    m.startRecording();
+    EXPECT_FALSE(m.recording());
+    EXPECT_EQ(messages(), std::vector<std::string>{kMsgRecordOpen});
+}
+
+TEST_F(ScopeMonitorTest, GraphWatchIsRaisedOnlyWhileMonitoringWithTheOption) {
+    connect(1, 4, 0x0100);
+    channel(0, 1, 10);
+    ScopeMonitor& m = open();
+    prompter_.scriptAnswers({false});
+    m.toggleGraphWatch();
+    EXPECT_FALSE(m.graphWatchOption());
+    m.toggleGraphWatch();  // the default answer is yes
+    EXPECT_TRUE(m.graphWatchOption());
+    EXPECT_FALSE(host_.active);
+    m.startMonitoring();
+    EXPECT_TRUE(host_.active);
+    m.toggleGraphWatch();
+    EXPECT_FALSE(host_.active);
+    m.toggleGraphWatch();
+    EXPECT_TRUE(host_.active);
+    m.stopMonitoring();
+    EXPECT_FALSE(host_.active);
+    EXPECT_EQ(host_.changes, 4);
+}
+
+TEST_F(ScopeMonitorTest, ADisconnectedDriveResetsItsChannelsAndTheLastOneStopsMonitoring) {
+    connect(1, 4, 0x0100);
+    channel(0, 1, 10);
+    ScopeMonitor& m = open();
+    m.startMonitoring();
+    records_[1].reset();
+    m.refreshStations();
+    EXPECT_EQ(m.channels()[0].on, 0);
+    EXPECT_EQ(m.channels()[0].address, kNoAddress);
+    EXPECT_FALSE(m.monitoring());
+    EXPECT_TRUE(m.registrations().empty());
+}
+
+TEST_F(ScopeMonitorTest, AnItemIndexBeyondTheListTakesTheFirstItem) {
+    connect(1, 4, 0x0100);
+    channel(0, 1, 10);
+    store_.setInt(kScopeSection, "Ch0-AddrIndex", 999);
+    ScopeMonitor& m = open();
+    std::vector<MonitorItem> items;
+    BuildMonitorList(4, 0x0100, kMonitorListAll, items);
+    EXPECT_EQ(m.channels()[0].itemIndex, 0);
+    EXPECT_EQ(m.channels()[0].address, items.front().address);
+    EXPECT_TRUE(m.isLive(0));
+}
+
+TEST_F(ScopeMonitorTest, SavedFileReopensWithTheSamePointsAndCursorReadings) {
+    connect(1, 4, 0x0100);
+    channel(0, 1, 10);
+    store_.setInt(kScopeSection, "Ch0-Offset", 5);  // +10
+    store_.setInt(kScopeSection, "Ch0-Div", 4);     // 0.5
+    ScopeMonitor& m = open();
+    m.startMonitoring();
+    m.OnDriveMonitor(1, wordsReply(1, {{10, 250}}));
+    clock_.set({2026, 12, 8, 10, 0, 1, 500});
+    m.onSample();
+    m.stopMonitoring();
+    const std::string path = (dir_ / "run.sco").string();
+    ASSERT_TRUE(m.saveScoFile(path));
+    const ScoFile saved = m.snapshotFile();
+    monitor_.reset();
+
+    // Reopened with no drive connected: the file's own setup shows the readings.
+    records_[1].reset();
+    chart_.clearData();
+    ScopeMonitor& viewer = open();
+    ASSERT_TRUE(viewer.openScoFile(path));
+    EXPECT_EQ(chart_.pointCount(), 2);
+    EXPECT_EQ(viewer.snapshotFile().stamps, saved.stamps);
+    EXPECT_EQ(viewer.snapshotFile().y, saved.y);
+    EXPECT_EQ(chart_.mode(), ChartMode::kCursor);
+    EXPECT_EQ(chart_.stamp(1), OleDateFromLocal({2026, 12, 8, 10, 0, 1, 500}));
+    chart_.setCursorPosition(1);
+    viewer.onCursorMoved();
+    // (15 - 10) x 0.5
+    EXPECT_EQ(viewer.channels()[0].valueLabel, "2.50 Hz");
+    EXPECT_EQ(viewer.snapshotFile().channels[0].series, 4);
+}
+
+TEST_F(ScopeMonitorTest, ADamagedFileLeavesTheOpenChartAsItWas) {
+    connect(1, 4, 0x0100);
+    ScopeMonitor& m = open();
+    chart_.appendPoint(1.0);
+    chart_.setY(0, 0, 7.0);
+    const std::string path = (dir_ / "bad.sco").string();
+    std::ofstream(path, std::ios::binary) << "\xF1\x98\x00\x00 short";
+    EXPECT_FALSE(m.openScoFile(path));
+    EXPECT_EQ(messages(), std::vector<std::string>{kMsgScoOpenFailed});
+    EXPECT_EQ(chart_.pointCount(), 1);
+    EXPECT_EQ(chart_.y(0, 0), 7.0);
+}
+
+TEST_F(ScopeMonitorTest, ElapsedClockShowsHoursModuloADay) {
+    connect(1, 4, 0x0100);
+    channel(0, 1, 10);
+    ScopeMonitor& m = open();
+    m.startMonitoring();
+    EXPECT_EQ(m.elapsedText(), "00:00:00");
+    for (int i = 0; i < 25 * 3600 + 61; ++i) m.onSecond();
+    EXPECT_EQ(m.elapsedText(), "01:01:01");
+}
+
+}  // namespace
+}  // namespace korvane::scope
