@@ -78,6 +78,17 @@ def history(rows):
     return out
 
 
+def sco(points, channels):
+    out = struct.pack("<iiidd", 39153, 12, 5, 100.0, -10.0)
+    for on, station, series, version, address, item, offset, div in channels:
+        out += struct.pack("<iiiiHiii", on, station, series, version, address, item, offset, div)
+    out += struct.pack("<i", len(points))
+    out += b"".join(struct.pack("<d", stamp) for stamp, _ in points)
+    for ch in range(4):
+        out += b"".join(struct.pack("<d", values[ch]) for _, values in points)
+    return out
+
+
 def tk_checksum(body):
     return sum(body) & 0xFF
 
@@ -138,6 +149,12 @@ def main():
             ["2026.12.07", "08:00:59", 31, 9, 3, 1, 0, 4, 1, 0, 0, 2, "ttyUSB0"]]
     write("alarm_history", "two.log", history(rows))
     write("alarm_history", "empty.log", history([]))
+
+    off = (0, 0, 255, 0, 0xFFFF, 0, 8, 5)
+    chart = [(46364.875 + i / 86400.0, (i * 1.5, 50.0 - i, 0.0, -3.25)) for i in range(6)]
+    write("sco_file", "chart.sco", sco(chart, [(1, 1, 11, 0x0310, 0x1001, 2, 8, 5),
+                                               (1, 2, 9, 0x0112, 0x2003, 0, 10, 3), off, off]))
+    write("sco_file", "empty.sco", sco([], [off] * 4))
 
     # Exchanges: expectation header (station, letter selector, words), then the line bytes.
     letters = {"R": 0, "W": 1, "X": 2, "Y": 3}
