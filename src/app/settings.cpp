@@ -116,19 +116,39 @@ AppDirectories MakeAppDirectories(std::string appDir) {
     return dirs;
 }
 
-AppDirectories PrepareAppDirectories(const std::optional<std::string>& appDirOverride) {
-    std::string appDir;
+std::optional<std::string> InstalledDataDir(const std::string& executableDir) {
+    if (executableDir.empty()) return std::nullopt;
+    std::error_code ec;
+    const fs::path bin(executableDir);
+    if (bin.filename() != "bin") return std::nullopt;
+    const fs::path data = bin.parent_path() / "share" / "korvane" / "Data";
+    if (!fs::is_directory(data, ec)) return std::nullopt;
+    return data.lexically_normal().string();
+}
+
+AppDirectories PrepareAppDirectories(const std::optional<std::string>& appDirOverride,
+                                     const std::optional<InstalledLayout>& installed) {
+    AppDirectories dirs;
     if (appDirOverride && !appDirOverride->empty()) {
-        appDir = *appDirOverride;
+        dirs = MakeAppDirectories(*appDirOverride);
+    } else if (installed && !installed->user.empty()) {
+        dirs = MakeAppDirectories(installed->user);
+        dirs.data = installed->data;
     } else {
         std::error_code ec;
-        appDir = fs::current_path(ec).string();
+        dirs = MakeAppDirectories(fs::current_path(ec).string());
     }
-    AppDirectories dirs = MakeAppDirectories(std::move(appDir));
     std::error_code ignored;
     fs::create_directories(dirs.log, ignored);
     fs::create_directories(dirs.temp, ignored);
     return dirs;
+}
+
+std::string DefaultDataDir(const std::string& buildDataDir, const std::string& installedDataDir) {
+    std::error_code ec;
+    if (fs::is_directory(buildDataDir, ec) || !fs::is_directory(installedDataDir, ec))
+        return buildDataDir;
+    return installedDataDir;
 }
 
 PortSettings AppSettings::portSettings() const {

@@ -2,6 +2,8 @@
 
 #include <utility>
 
+#include "app/settings.h"
+
 namespace korvane::cli {
 
 namespace {
@@ -118,6 +120,21 @@ std::string UsageText() {
         "exit status: 0 every request succeeded, 1 any failed, 2 usage error,\n"
         "             3 compare found parameters that differ (or could not be read)\n";
     return text;
+}
+
+}  // namespace korvane::cli
+
+#ifndef KORVANE_DEFAULT_DATA_DIR
+#define KORVANE_DEFAULT_DATA_DIR "Data"
+#endif
+#ifndef KORVANE_INSTALLED_DATA_DIR
+#define KORVANE_INSTALLED_DATA_DIR "/usr/share/korvane/Data"
+#endif
+
+namespace korvane::cli {
+
+std::string CliDefaultDataDir() {
+    return DefaultDataDir(KORVANE_DEFAULT_DATA_DIR, KORVANE_INSTALLED_DATA_DIR);
 }
 
 }  // namespace korvane::cli

@@ -19,4 +19,8 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args);
 
 std::string UsageText();
 
+// The sample data files: those of the build tree, or of the installed package when the program
+// runs from there.
+std::string CliDefaultDataDir();
+
 }  // namespace korvane::cli

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "cli/cli_command.h"
+#include "cli/cli_options.h"
 #include "cli/identified_drive.h"
 #include "cli/link_session.h"
 #include "cli/stream_prompter.h"
@@ -22,10 +23,6 @@
 #include "paradb/drive_record.h"
 #include "paradb/para_array.h"
 
-#ifndef KORVANE_DEFAULT_DATA_DIR
-#define KORVANE_DEFAULT_DATA_DIR "Data"
-#endif
-
 namespace korvane::cli {
 namespace {
 
@@ -34,7 +31,7 @@ struct ExportOptions {
     int seriesCode = -1;
     int version = -1;
     std::string file;
-    std::string dataDir = KORVANE_DEFAULT_DATA_DIR;
+    std::string dataDir = CliDefaultDataDir();
     int frequencyMode = 1;
     int time1Divisor = 10;
     std::string out;

@@ -7,18 +7,15 @@
 #include <ostream>
 #include <string>
 
-#include "paradb/drive_record.h"
 #include "cli/cli_command.h"
+#include "cli/cli_options.h"
 #include "cli/offline_data.h"
 #include "cli/parameter_json.h"
 #include "paradb/custom_group.h"
 #include "paradb/data_file.h"
+#include "paradb/drive_record.h"
 #include "paradb/para_array.h"
 #include "paradb/value_codec.h"
-
-#ifndef KORVANE_DEFAULT_DATA_DIR
-#define KORVANE_DEFAULT_DATA_DIR "Data"
-#endif
 
 namespace korvane::cli {
 namespace {
@@ -28,7 +25,7 @@ struct ParamsOptions {
     int version = -1;
     std::string file;
     FileKind fileKind = FileKind::kNone;
-    std::string dataDir = KORVANE_DEFAULT_DATA_DIR;
+    std::string dataDir = CliDefaultDataDir();
     int frequencyMode = 1;
     int time1Divisor = 10;
 };

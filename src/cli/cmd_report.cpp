@@ -12,6 +12,7 @@
 #include <string>
 
 #include "cli/cli_command.h"
+#include "cli/cli_options.h"
 #include "cli/identified_drive.h"
 #include "cli/link_session.h"
 #include "cli/offline_data.h"
@@ -21,10 +22,6 @@
 #include "report/report_document.h"
 #include "report/report_settings.h"
 #include "report/report_writers.h"
-
-#ifndef KORVANE_DEFAULT_DATA_DIR
-#define KORVANE_DEFAULT_DATA_DIR "Data"
-#endif
 
 namespace korvane::cli {
 namespace {
@@ -40,7 +37,7 @@ struct ReportOptions {
     std::string group;
     bool haveGroup = false;
     ReportHeaderTexts header;
-    std::string dataDir = KORVANE_DEFAULT_DATA_DIR;
+    std::string dataDir = CliDefaultDataDir();
 };
 
 void parseOption(ReportOptions& o, const std::vector<std::string>& args, std::size_t& i) {

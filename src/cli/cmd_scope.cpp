@@ -16,6 +16,7 @@
 #include "app/connection_manager.h"
 #include "app/settings.h"
 #include "app/tool_services.h"
+#include "cli/cli_options.h"
 #include "cli/link_session.h"
 #include "common/clock.h"
 #include "common/format.h"
@@ -25,10 +26,6 @@
 #include "scope/memory_chart.h"
 #include "scope/scope_monitor.h"
 #include "scope/scope_settings.h"
-
-#ifndef KORVANE_DEFAULT_DATA_DIR
-#define KORVANE_DEFAULT_DATA_DIR "Data"
-#endif
 
 namespace korvane::cli {
 namespace {
@@ -55,7 +52,7 @@ struct ScopeArgs {
     std::string csv;
     std::optional<TriggerArg> trigger;
     double duration = 0.0;  // 0: no limit
-    std::string dataDir = KORVANE_DEFAULT_DATA_DIR;
+    std::string dataDir = CliDefaultDataDir();
 };
 
 double parseSeconds(const std::string& text, const char* what) {

@@ -4,13 +4,10 @@
 #include <optional>
 #include <ostream>
 
+#include "cli/cli_options.h"
 #include "cli/reply_json.h"
 #include "common/format.h"
 #include "paradb/data_file.h"
-
-#ifndef KORVANE_DEFAULT_DATA_DIR
-#define KORVANE_DEFAULT_DATA_DIR "Data"
-#endif
 
 namespace korvane::cli {
 namespace {
@@ -30,7 +27,7 @@ public:
 }  // namespace
 
 std::string TakeDataDirOption(std::vector<std::string>& args) {
-    std::string dataDir = KORVANE_DEFAULT_DATA_DIR;
+    std::string dataDir = CliDefaultDataDir();
     for (std::size_t i = 0; i < args.size(); ++i) {
         if (args[i] != "--data-dir") continue;
         if (i + 1 >= args.size() || args[i + 1].empty())

@@ -6,13 +6,10 @@
 #include <ostream>
 
 #include "app/connection_manager.h"
+#include "cli/cli_options.h"
 #include "cli/link_session.h"
 #include "common/prompter.h"
 #include "paradb/data_file.h"
-
-#ifndef KORVANE_DEFAULT_DATA_DIR
-#define KORVANE_DEFAULT_DATA_DIR "Data"
-#endif
 
 namespace korvane::cli {
 namespace {
@@ -67,7 +64,7 @@ private:
 TransferArgs ParseTransferArgs(const std::vector<std::string>& args, const char* command,
                                bool allowForce) {
     TransferArgs parsed;
-    parsed.dataDir = KORVANE_DEFAULT_DATA_DIR;
+    parsed.dataDir = CliDefaultDataDir();
     std::vector<std::string> positional;
     for (std::size_t i = 0; i < args.size(); ++i) {
         if (args[i] == "--data-dir") {

@@ -110,22 +110,30 @@ void Tk485Assembler::Expect(const Expectation& expectation) {
     expect_ = expectation;
     length_ = 0;
     inReply_ = false;
+    overflow_ = false;
 }
 
 bool Tk485Assembler::PushByte(std::uint8_t byte) {
     if (byte == kAck || byte == kNak) {
         length_ = 0;
         inReply_ = true;
+        overflow_ = false;
     }
     if (!inReply_) return false;
-    if (length_ < buffer_.size()) buffer_[length_++] = byte;
+    if (length_ < buffer_.size()) {
+        buffer_[length_++] = byte;
+    } else {
+        overflow_ = true;
+    }
     if (byte != kEot) return false;
 
     // Whatever follows this reply up to the next ACK/NAK is noise, not a second reply.
     inReply_ = false;
     values_.fill(0);
     words_ = 0;
-    error_ = Check();
+    // Checked as it stands, a cut reply would take two digits from its middle for the
+    // checksum, and an X or a NAK, which carry no word count, could pass.
+    error_ = overflow_ ? kErrFrame : Check();
     if (error_ == kErrNone && buffer_[0] == kAck && expect_.letter != 'X') error_ = CheckData();
     return true;
 }

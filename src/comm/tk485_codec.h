@@ -78,6 +78,8 @@ private:
     std::array<std::uint8_t, kReceiveBufferSize> buffer_{};
     std::size_t length_ = 0;
     bool inReply_ = false;
+    // The reply ran past the buffer: what is left of it holds no trustworthy checksum.
+    bool overflow_ = false;
     int error_ = kErrNone;
     int words_ = 0;
     std::array<int, kMaxReplyWords> values_{};

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "app/settings.h"
 #include "comm/posix_serial_port.h"
 #include "sim/pty_pair.h"
 #include "sim/sim_commands.h"
@@ -16,6 +17,9 @@
 
 #ifndef KORVANE_DEFAULT_DATA_DIR
 #define KORVANE_DEFAULT_DATA_DIR "Data"
+#endif
+#ifndef KORVANE_INSTALLED_DATA_DIR
+#define KORVANE_INSTALLED_DATA_DIR "/usr/share/korvane/Data"
 #endif
 
 using namespace korvane;
@@ -30,17 +34,21 @@ const char kUsage[] =
     "                   [--drop PCT] [--corrupt PCT] [--garbage PCT] [--nak CODE] [--silent "
     "STATION]\n"
     "                   [--delay MS] [--seed N] [--data-dir DIR]\n"
-    "A drive whose series and version have a data file under DIR "
-    "(default: " KORVANE_DEFAULT_DATA_DIR
+    "A drive whose series and version have a data file under DIR (default: ";
+const char kUsageAfterDataDir[] =
     ")\n"
     "holds that file's parameters, defaults, ranges and write permissions; --data-dir \"\" keeps\n"
     "every drive permissive.\n"
     "With --pty the first line of output is \"PTY <path>\". Serves until killed or standard input\n"
     "closes; lines on standard input change faults while serving:\n  ";
 
+std::string defaultDataDir() {
+    return DefaultDataDir(KORVANE_DEFAULT_DATA_DIR, KORVANE_INSTALLED_DATA_DIR);
+}
+
 SimConfig withDefaultDataDir() {
     SimConfig config;
-    config.dataDir = KORVANE_DEFAULT_DATA_DIR;
+    config.dataDir = defaultDataDir();
     return config;
 }
 
@@ -54,7 +62,7 @@ struct Options {
 
 int usage(const std::string& problem) {
     if (!problem.empty()) std::cerr << "korvane-sim: " << problem << "\n";
-    std::cerr << kUsage << SimCommandHelp() << "\n";
+    std::cerr << kUsage << defaultDataDir() << kUsageAfterDataDir << SimCommandHelp() << "\n";
     return 2;
 }
 

@@ -1,6 +1,7 @@
 // korvane [--demo] [--app-dir DIR]
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <cstdio>
 #include <memory>
@@ -57,7 +58,12 @@ int main(int argc, char* argv[]) {
 
     std::optional<std::string> dirOverride;
     if (parser.isSet(appDir)) dirOverride = parser.value(appDir).toStdString();
-    const AppDirectories dirs = PrepareAppDirectories(dirOverride);
+    std::optional<InstalledLayout> installed;
+    if (auto data = InstalledDataDir(QCoreApplication::applicationDirPath().toStdString())) {
+        installed = InstalledLayout{
+            *data, QStandardPaths::writableLocation(QStandardPaths::AppDataLocation).toStdString()};
+    }
+    const AppDirectories dirs = PrepareAppDirectories(dirOverride, installed);
 
     // A demo run keeps its settings in a directory of its own that goes away with it, so the
     // user's own settings are never read or written.

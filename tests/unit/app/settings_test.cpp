@@ -325,3 +325,69 @@ TEST(AppDirectories, PreparingCreatesLogAndTempAndKeepsWhatIsThere) {
 
 }  // namespace
 }  // namespace korvane
+
+namespace korvane {
+namespace {
+
+// An installed program is one whose executable lies in <prefix>/bin beside
+// <prefix>/share/korvane/Data; a build tree has neither.
+TEST(AppDirectories, AnInstalledProgramIsRecognisedByItsDataBesideBin) {
+    TempDir tmp;
+    fs::create_directories(tmp.path("usr/bin"));
+    fs::create_directories(tmp.path("usr/share/korvane/Data"));
+    fs::create_directories(tmp.path("build/src"));
+    fs::create_directories(tmp.path("build/share/korvane/Data"));
+    struct Row {
+        std::string executableDir;
+        bool installed;
+    };
+    const Row rows[] = {
+        {tmp.path("usr/bin"), true},
+        {tmp.path("build/src"), false},  // data beside, but not a bin directory
+        {tmp.path("opt/bin"), false},    // no data shipped
+        {"", false},
+    };
+    for (const Row& row : rows) {
+        auto data = InstalledDataDir(row.executableDir);
+        EXPECT_EQ(data.has_value(), row.installed) << row.executableDir;
+        if (data) {
+            EXPECT_EQ(*data, tmp.path("usr/share/korvane/Data"));
+        }
+    }
+}
+
+TEST(AppDirectories, InstalledProgramKeepsLogAndTempInTheUsersDirectoryUnlessOverridden) {
+    TempDir tmp;
+    const InstalledLayout installed{tmp.path("share/Data"), tmp.path("home/korvane")};
+
+    AppDirectories d = PrepareAppDirectories(std::nullopt, installed);
+    EXPECT_EQ(d.data, tmp.path("share/Data"));
+    EXPECT_EQ(d.log, tmp.path("home/korvane") + "/Log");
+    EXPECT_EQ(d.temp, tmp.path("home/korvane") + "/Temp");
+    EXPECT_TRUE(fs::is_directory(d.log));
+    EXPECT_TRUE(fs::is_directory(d.temp));
+
+    // --app-dir still decides everything, data included.
+    AppDirectories overridden = PrepareAppDirectories(tmp.path("mine"), installed);
+    EXPECT_EQ(overridden.data, tmp.path("mine") + "/Data");
+    EXPECT_EQ(overridden.log, tmp.path("mine") + "/Log");
+}
+
+TEST(DefaultDataDir, TheBuildTreesDataWinsWhileItExists) {
+    TempDir tmp;
+    fs::create_directories(tmp.path("build"));
+    fs::create_directories(tmp.path("installed"));
+    struct Row {
+        std::string build, installed, expected;
+    };
+    const Row rows[] = {
+        {tmp.path("build"), tmp.path("installed"), tmp.path("build")},
+        {tmp.path("gone"), tmp.path("installed"), tmp.path("installed")},
+        // Neither: the build tree's path, so the message names what a developer expects.
+        {tmp.path("gone"), tmp.path("missing"), tmp.path("gone")},
+    };
+    for (const Row& row : rows) EXPECT_EQ(DefaultDataDir(row.build, row.installed), row.expected);
+}
+
+}  // namespace
+}  // namespace korvane

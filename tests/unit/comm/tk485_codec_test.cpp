@@ -172,6 +172,34 @@ TEST(Tk485Assembler, OverlongReplyKeepsOnlyTheBufferAndFails) {
     EXPECT_EQ(a.frame().size(), kReceiveBufferSize);
 }
 
+// Replies longer than the buffer whose kept part happens to end in the checksum of what comes
+// before it: a check of the kept part alone accepted them.
+TEST(Tk485Assembler, OverlongReplyIsNeverAcceptedWhateverItsKeptPartSays) {
+    auto cutAt = [](char lead, const std::string& header) {
+        std::string kept = header + std::string(kReceiveBufferSize - 4 - header.size(), '0');
+        char digits[3];
+        std::snprintf(digits, sizeof digits, "%02X", Checksum(kept));
+        return Ctl(static_cast<std::uint8_t>(lead)) + kept + digits + "Z junk" + Ctl(kEot);
+    };
+    struct Case {
+        const char* name;
+        Expectation expect;
+        std::string bytes;
+    } cases[] = {
+        {"X acknowledged", {1, 'X', 0}, cutAt(kAck, "01X")},
+        {"NAK with a code", {1, 'R', 1}, cutAt(kNak, "01RIA")},
+    };
+    for (const auto& c : cases) {
+        Tk485Assembler a;
+        a.Expect(c.expect);
+        EXPECT_EQ(Feed(a, c.bytes).error, kErrFrame) << c.name;
+        // The next reply is judged on its own.
+        a.Expect(c.expect);
+        std::string next = c.expect.letter == 'X' ? Ack(1, 'X', {}) : Ack(1, 'R', {5});
+        EXPECT_EQ(Feed(a, next).error, kErrNone) << c.name;
+    }
+}
+
 TEST(Tk485Helpers, ParseHexRejectsWhatIsNotANumber) {
     struct Case {
         const char* text;
