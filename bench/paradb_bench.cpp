@@ -11,9 +11,9 @@
 #include <string>
 #include <vector>
 
-#include "paradb/drive_record.h"
 #include "paradb/data_catalogue.h"
 #include "paradb/data_file.h"
+#include "paradb/drive_record.h"
 #include "paradb/value_codec.h"
 
 using namespace korvane;

@@ -3,7 +3,12 @@
 // after the link reports activity, so short exchanges are still visible.
 namespace korvane {
 
-enum CommIndicatorIcon : int { kIndicatorIdle = 140, kIndicatorTx = 138, kIndicatorRx = 141, kIndicatorBoth = 139 };
+enum CommIndicatorIcon : int {
+    kIndicatorIdle = 140,
+    kIndicatorTx = 138,
+    kIndicatorRx = 141,
+    kIndicatorBoth = 139
+};
 
 class CommIndicator {
 public:

@@ -4,8 +4,8 @@
 
 #include "comm/drive_link.h"
 #include "common/format.h"
-#include "paradb/data_file.h"
 #include "monitor/drive_event_text.h"
+#include "paradb/data_file.h"
 
 namespace korvane {
 namespace {
@@ -20,14 +20,18 @@ constexpr int kAddrFault1 = 15;
 constexpr int kAddrFault2 = 29;
 constexpr int kAddrFault3 = 816;
 
-bool HasSecondTripWord(int series, int version) { return series == 10 && version > 20; }
+bool HasSecondTripWord(int series, int version) {
+    return series == 10 && version > 20;
+}
 
 bool IsGraphWatchAddress(int address) {
     return address == kAddrFault1 || address == kAddrFault2 ||
            (address >= kAddrFault3 && address <= kAddrFault3 + 3);
 }
 
-bool IsRetryNotice(int code) { return (code >= 1 && code <= 4) || (code >= 9 && code <= 14); }
+bool IsRetryNotice(int code) {
+    return (code >= 1 && code <= 4) || (code >= 9 && code <= 14);
+}
 
 }  // namespace
 
@@ -46,12 +50,18 @@ std::vector<int> FaultAddresses(int series, int version) {
 
 int TimeScaleAddress(int series) {
     switch (series) {
-        case 4: return 0x5347;
-        case 8: return 0x8347;
-        case 9: return 0x924A;
-        case 10: return 0xA347;
-        case 11: return 0x1209;
-        default: return 0;
+        case 4:
+            return 0x5347;
+        case 8:
+            return 0x8347;
+        case 9:
+            return 0x924A;
+        case 10:
+            return 0xA347;
+        case 11:
+            return 0x1209;
+        default:
+            return 0;
     }
 }
 
@@ -125,9 +135,18 @@ void ConnectionManager::OnDriveReply(int station, const DriveReply& reply) {
 void ConnectionManager::onScanSuccess(DriveRecord& record, const DriveReply& reply) {
     const int value = reply.values[0] & 0xFFFF;
     switch (expectedAddress_) {
-        case kAddrSeries: record.seriesCode = value; queueScanRead(kAddrCapacity); return;
-        case kAddrCapacity: record.capacityCode = value; queueScanRead(kAddrVoltage); return;
-        case kAddrVoltage: record.inputVoltageCode = value; queueScanRead(kAddrVersion); return;
+        case kAddrSeries:
+            record.seriesCode = value;
+            queueScanRead(kAddrCapacity);
+            return;
+        case kAddrCapacity:
+            record.capacityCode = value;
+            queueScanRead(kAddrVoltage);
+            return;
+        case kAddrVoltage:
+            record.inputVoltageCode = value;
+            queueScanRead(kAddrVersion);
+            return;
         case kAddrVersion: {
             record.version = value;
             if (record.seriesCode == 7 && record.version > 0x0500) record.capacityCode -= 1;
@@ -273,23 +292,48 @@ void ConnectionManager::OnDriveMonitor(int station, const DriveReply& reply) {
 void ConnectionManager::storeMonitoredWord(DriveRecord& r, int address, int value) {
     const bool series11 = r.seriesCode == 11;
     switch (address) {
-        case 5: r.frequencyCommand = value; break;
-        case 6: r.runCommand = value; break;
-        case 9: r.outputCurrent = value; break;
-        case 10: if (r.seriesCode != 5) r.outputFrequency = value; break;
-        case 32: if (r.seriesCode == 5) r.outputFrequency = value; break;
-        case 26: r.word26 = value; break;
-        case 27: r.word27 = value; break;
-        case 34: r.word34 = value; break;
-        case kAddrStatus: onStatusWord(r, value); break;
-        case kAddrFault1: storeFaultWord(r, r.faultWord1, value); break;
+        case 5:
+            r.frequencyCommand = value;
+            break;
+        case 6:
+            r.runCommand = value;
+            break;
+        case 9:
+            r.outputCurrent = value;
+            break;
+        case 10:
+            if (r.seriesCode != 5) r.outputFrequency = value;
+            break;
+        case 32:
+            if (r.seriesCode == 5) r.outputFrequency = value;
+            break;
+        case 26:
+            r.word26 = value;
+            break;
+        case 27:
+            r.word27 = value;
+            break;
+        case 34:
+            r.word34 = value;
+            break;
+        case kAddrStatus:
+            onStatusWord(r, value);
+            break;
+        case kAddrFault1:
+            storeFaultWord(r, r.faultWord1, value);
+            break;
         case kAddrFault2:
             if (HasSecondTripWord(r.seriesCode, r.version)) storeFaultWord(r, r.faultWord2, value);
             break;
-        case 816: case 817: case 818: case 819:
-            if (series11) storeFaultWord(r, r.faultWords3to6[static_cast<std::size_t>(address - 816)], value);
+        case 816:
+        case 817:
+        case 818:
+        case 819:
+            if (series11)
+                storeFaultWord(r, r.faultWords3to6[static_cast<std::size_t>(address - 816)], value);
             break;
-        default: break;
+        default:
+            break;
     }
 }
 
@@ -346,7 +390,9 @@ void ConnectionManager::updatePollRange() {
     link_.SetPollRange(pollFirst_, pollLast_);
 }
 
-void ConnectionManager::notifyTitle() { events_.titleChanged(WindowTitle()); }
+void ConnectionManager::notifyTitle() {
+    events_.titleChanged(WindowTitle());
+}
 
 std::string ConnectionManager::WindowTitle() const {
     return strprintf("Korvaneメイン［%d接続］", records_.connectedCount());

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "paradb/drive_record.h"
 #include "comm/drive_reply.h"
+#include "paradb/drive_record.h"
 
 namespace korvane {
 

@@ -4,9 +4,9 @@
 #include <filesystem>
 #include <system_error>
 
-#include "paradb/drive_record.h"
 #include "common/format.h"
 #include "common/settings_store.h"
+#include "paradb/drive_record.h"
 
 namespace korvane {
 namespace fs = std::filesystem;
@@ -163,7 +163,9 @@ PortSettings AppSettings::portSettings() const {
     return ps;
 }
 
-std::string DeviceNameKey(int station) { return strprintf("Inv Name%d", station); }
+std::string DeviceNameKey(int station) {
+    return strprintf("Inv Name%d", station);
+}
 
 const std::string& AppSettings::deviceName(int station) const {
     static const std::string none;

@@ -61,7 +61,7 @@ struct DriveEvent {
 
 // What the UI's tool window offers the list.
 class ToolFrame {
-  public:
+public:
     virtual ~ToolFrame() = default;
     // Restore if minimised and bring to the top.
     virtual void activate() = 0;
@@ -88,7 +88,7 @@ public:
 };
 
 class ToolFrameRegistry {
-  public:
+public:
     // Drive events are delivered through `executor`, never inside the caller's own handling:
     // the main window announces a disconnection while it is still resetting the record.
     ToolFrameRegistry(SettingsStore& settings, Executor& executor);
@@ -116,7 +116,7 @@ class ToolFrameRegistry {
 
     static std::string placementKey(int kind, int stationKey);
 
-  private:
+private:
     struct Entry {
         int kind;
         int stationKey;
@@ -138,7 +138,7 @@ class ToolFrameRegistry {
 
 // A frame's own most-recently-used file list, kept as "File1".."FileN" in the frame's section.
 class RecentFileList {
-  public:
+public:
     static constexpr int kDefaultSize = 8;
     static constexpr std::size_t kDisplayChars = 30;
 
@@ -159,7 +159,7 @@ class RecentFileList {
     // The menu text of an entry: the path shortened to at most 30 characters.
     std::string displayName(std::size_t index) const;
 
-  private:
+private:
     std::string section_;
     std::size_t size_;
     std::vector<std::string> paths_;

@@ -22,7 +22,7 @@ struct GlobalOptions {
 
 // A command line that cannot be run; main prints the message and the usage text, exit 2.
 class UsageError : public std::runtime_error {
-  public:
+public:
     using std::runtime_error::runtime_error;
 };
 
@@ -41,7 +41,7 @@ struct CliCommand {
 };
 
 class CommandRegistrar {
-  public:
+public:
     explicit CommandRegistrar(const CliCommand& command);
 };
 

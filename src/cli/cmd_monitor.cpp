@@ -11,7 +11,7 @@ namespace korvane::cli {
 namespace {
 
 class MonitorPrinter : public MonitorListener {
-  public:
+public:
     MonitorPrinter(LinkSession& session, std::ostream& out) : session_(session), out_(out) {}
     void OnDriveMonitor(int, const DriveReply& reply) override {
         if (!IsFinal(reply)) {
@@ -29,7 +29,7 @@ class MonitorPrinter : public MonitorListener {
     bool failed = false;
     bool stationDropped = false;
 
-  private:
+private:
     LinkSession& session_;
     std::ostream& out_;
 };

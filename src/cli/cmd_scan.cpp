@@ -46,8 +46,8 @@ std::string DriveJson(const DriveRecord& r) {
     j["version_word"] = r.version;
     j["time_scale"] = r.timeScale;
     j["supported"] = r.supported == 1;
-    j["data_file"] = r.driveData ? r.driveData->GetStatusText()
-                                 : CDataFile::StatusText(kDataFileNoSeries);
+    j["data_file"] =
+        r.driveData ? r.driveData->GetStatusText() : CDataFile::StatusText(kDataFileNoSeries);
     return j.dump();
 }
 

@@ -41,7 +41,7 @@ private:
 };
 
 class LinkSession {
-  public:
+public:
     LinkSession(const GlobalOptions& options, std::ostream& err);
     ~LinkSession();
     LinkSession(const LinkSession&) = delete;
@@ -59,7 +59,7 @@ class LinkSession {
     // Writes one retry notice to err when --trace is on.
     void traceNotice(const DriveReply& reply);
 
-  private:
+private:
     bool runFast(const std::function<bool()>& done);
 
     const GlobalOptions& options_;

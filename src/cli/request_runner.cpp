@@ -10,7 +10,7 @@ namespace korvane::cli {
 namespace {
 
 class FinalReply : public ReplySink {
-  public:
+public:
     explicit FinalReply(LinkSession& session) : session_(session) {}
     void OnDriveReply(int, const DriveReply& reply) override {
         if (IsFinal(reply)) {
@@ -21,7 +21,7 @@ class FinalReply : public ReplySink {
     }
     std::optional<DriveReply> result;
 
-  private:
+private:
     LinkSession& session_;
 };
 

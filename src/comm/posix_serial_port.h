@@ -44,7 +44,7 @@ std::string PortErrorText(const char* operation, int err, const std::string& por
 
 // The system calls the port makes, so tests can fail them on purpose.
 class SerialSys {
-  public:
+public:
     virtual ~SerialSys() = default;
     virtual int open(const char* path, int flags);
     virtual int close(int fd);
@@ -62,7 +62,7 @@ class SerialSys {
 SerialSys& RealSerialSys();
 
 class PosixSerialPort : public Port {
-  public:
+public:
     PosixSerialPort(Executor& executor, PortErrorReport report, SerialSys& sys = RealSerialSys());
     ~PosixSerialPort() override;
     PosixSerialPort(const PosixSerialPort&) = delete;
@@ -80,7 +80,7 @@ class PosixSerialPort : public Port {
     // Public for tests that check the RTS order with a scripted SerialSys.
     void TransmitFrame(const std::vector<std::uint8_t>& frame);
 
-  private:
+private:
     // What posted work may still reach: gone once the port is closed or destroyed.
     struct Session {
         ByteHandler onByte;

@@ -4,11 +4,11 @@
 #include <filesystem>
 #include <system_error>
 
-#include "paradb/drive_record.h"
 #include "common/clock.h"
 #include "common/format.h"
 #include "common/prompter.h"
 #include "paradb/archive.h"
+#include "paradb/drive_record.h"
 
 namespace korvane {
 

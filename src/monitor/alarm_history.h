@@ -50,7 +50,7 @@ std::vector<std::uint8_t> SerializeHistory(const std::vector<HistoryEntry>& entr
                                 std::size_t limit);
 
 class CHistory {
-  public:
+public:
     static constexpr std::size_t kCapacity = 200;
 
     explicit CHistory(const Clock& clock);
@@ -88,7 +88,7 @@ class CHistory {
     bool isBound() const { return bound_; }
     const std::string& path() const { return path_; }
 
-  private:
+private:
     const Clock& clock_;
     std::vector<HistoryEntry> entries_;
     std::string path_;

@@ -1,7 +1,7 @@
 #include "monitor/drive_event_text.h"
 
-#include "paradb/drive_record.h"
 #include "monitor/event_log.h"
+#include "paradb/drive_record.h"
 #include "paradb/drive_value_text.h"
 #include "paradb/model_tables.h"
 #include "paradb/monitor_list.h"

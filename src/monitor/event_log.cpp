@@ -26,7 +26,7 @@ constexpr const char* kFileExistsQuestion =
 constexpr const char* kNewline = "\r\n";
 
 class DiskLogFile : public LogFile {
-  public:
+public:
     explicit DiskLogFile(std::FILE* f) : f_(f) {}
     ~DiskLogFile() override { std::fclose(f_); }
     bool write(std::string_view text) override {
@@ -34,7 +34,7 @@ class DiskLogFile : public LogFile {
     }
     bool flush() override { return std::fflush(f_) == 0; }
 
-  private:
+private:
     std::FILE* f_;
 };
 

@@ -39,14 +39,14 @@ std::string FormatEventLine(int station, std::string_view seriesName, std::strin
 
 // One open log file. Writes are already in the file's final form (CR LF line ends).
 class LogFile {
-  public:
+public:
     virtual ~LogFile() = default;
     [[nodiscard]] virtual bool write(std::string_view text) = 0;
     [[nodiscard]] virtual bool flush() = 0;
 };
 
 class LogFileSystem {
-  public:
+public:
     virtual ~LogFileSystem() = default;
     virtual bool exists(const std::string& path) const = 0;
     // Replaces any file at `path` with a new empty one; nullptr when it cannot be created.
@@ -54,14 +54,14 @@ class LogFileSystem {
 };
 
 class DiskLogFileSystem : public LogFileSystem {
-  public:
+public:
     bool exists(const std::string& path) const override;
     std::unique_ptr<LogFile> createFresh(const std::string& path) override;
 };
 
 // The lines the log pane shows: the newest 200, the newest selected.
 class EventLogPane {
-  public:
+public:
     static constexpr std::size_t kMaxLines = 200;
     static constexpr int kItemHeight = 14;
 
@@ -71,7 +71,7 @@ class EventLogPane {
     // The selected row (the newest), or -1 when empty.
     int selected() const { return static_cast<int>(lines_.size()) - 1; }
 
-  private:
+private:
     std::deque<std::string> lines_;
 };
 
@@ -110,7 +110,7 @@ public:
     const char* statusText() const { return EventLogStatusText(status_); }
     const EventLogPane& pane() const { return pane_; }
 
-  private:
+private:
     // Opens a fresh file with its header, or nullptr with the status set.
     std::unique_ptr<LogFile> openFresh(const std::string& path);
     bool writeLine(const std::string& line);

@@ -4,8 +4,8 @@
 #include <cctype>
 #include <filesystem>
 
-#include "paradb/drive_record.h"
 #include "common/format.h"
+#include "paradb/drive_record.h"
 #include "paradb/model_tables.h"
 
 namespace korvane {

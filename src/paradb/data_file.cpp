@@ -5,10 +5,10 @@
 #include <new>
 #include <utility>
 
-#include "paradb/drive_record.h"
 #include "common/text.h"
 #include "paradb/archive.h"
 #include "paradb/data_catalogue.h"
+#include "paradb/drive_record.h"
 
 namespace korvane {
 namespace {

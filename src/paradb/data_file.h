@@ -57,7 +57,9 @@ public:
     const CType* type = nullptr;  // the format when optionFlag is 0
     const CMess* mess = nullptr;  // the format when optionFlag has kItemOptionFlag
 
-    bool hasFormat() const { return (optionFlag & kItemOptionFlag) ? mess != nullptr : type != nullptr; }
+    bool hasFormat() const {
+        return (optionFlag & kItemOptionFlag) ? mess != nullptr : type != nullptr;
+    }
     bool isOption() const { return (optionFlag & kItemOptionFlag) != 0; }
     CGroup* GetGroup() const { return group; }
     const DriveRecord* GetDrive() const;

@@ -29,7 +29,8 @@ DriveRecords::DriveRecords() {
 
 int DriveRecords::connectedCount() const {
     int n = 0;
-    for (int i = 1; i < kStationRecordCount; ++i) n += records_[static_cast<std::size_t>(i)].isConnected();
+    for (int i = 1; i < kStationRecordCount; ++i)
+        n += records_[static_cast<std::size_t>(i)].isConnected();
     return n;
 }
 

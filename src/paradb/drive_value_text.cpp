@@ -2,8 +2,8 @@
 
 #include <cstdint>
 
-#include "paradb/drive_record.h"
 #include "common/format.h"
+#include "paradb/drive_record.h"
 #include "paradb/model_tables.h"
 #include "paradb/monitor_list.h"
 

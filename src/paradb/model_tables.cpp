@@ -5,8 +5,8 @@
 #include <span>
 #include <string_view>
 
-#include "paradb/drive_record.h"
 #include "common/format.h"
+#include "paradb/drive_record.h"
 
 namespace korvane {
 namespace {

@@ -4,8 +4,8 @@
 #include <cstddef>
 #include <limits>
 
-#include "paradb/drive_record.h"
 #include "common/format.h"
+#include "paradb/drive_record.h"
 
 namespace korvane {
 namespace {

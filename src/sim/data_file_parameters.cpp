@@ -3,8 +3,8 @@
 #include <limits>
 #include <set>
 
-#include "paradb/drive_record.h"
 #include "paradb/data_file.h"
+#include "paradb/drive_record.h"
 
 namespace korvane::sim {
 

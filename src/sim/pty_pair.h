@@ -6,7 +6,7 @@
 namespace korvane::sim {
 
 class PtyPair {
-  public:
+public:
     PtyPair() = default;
     ~PtyPair();
     PtyPair(const PtyPair&) = delete;
@@ -21,7 +21,7 @@ class PtyPair {
     void closeMaster();
     void close();
 
-  private:
+private:
     int master_ = -1;
     // Held open so the master never sees a hang-up between two programs using the slave.
     int keeper_ = -1;

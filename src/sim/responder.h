@@ -21,7 +21,7 @@ struct SimRequest {
 };
 
 class Responder {
-  public:
+public:
     virtual ~Responder() = default;
     // Feeds one received byte; returns a request when this byte completed one.
     virtual std::optional<SimRequest> push(std::uint8_t byte, std::int64_t nowUs) = 0;
@@ -37,7 +37,7 @@ class Responder {
 };
 
 class Tk485Responder : public Responder {
-  public:
+public:
     std::optional<SimRequest> push(std::uint8_t byte, std::int64_t nowUs) override;
     Bytes answer(const SimRequest& request, SimDrive& drive) override;
     Bytes refuse(const SimRequest& request, const std::string& code) override;
@@ -45,7 +45,7 @@ class Tk485Responder : public Responder {
 
     static constexpr std::uint8_t kEnq = 0x05, kEot = 0x04, kAck = 0x06, kNak = 0x15;
 
-  private:
+private:
     Bytes readWords(const SimRequest& request, SimDrive& drive,
                     const std::vector<std::uint16_t>& addresses);
     Bytes write(const SimRequest& request, SimDrive& drive, const std::string& body);
@@ -57,7 +57,7 @@ class Tk485Responder : public Responder {
 };
 
 class ModbusResponder : public Responder {
-  public:
+public:
     // `gapUs`: the silence after which a partial frame is finished (3.5 characters).
     explicit ModbusResponder(std::int64_t gapUs) : gapUs_(gapUs) {}
     std::optional<SimRequest> push(std::uint8_t byte, std::int64_t nowUs) override;
@@ -69,7 +69,7 @@ class ModbusResponder : public Responder {
     // The exception for a code given as a number or as TK485 NAK letters; 4 when unknown.
     static int exceptionFor(const std::string& code);
 
-  private:
+private:
     std::optional<SimRequest> finish();
 
     std::int64_t gapUs_;

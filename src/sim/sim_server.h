@@ -11,7 +11,7 @@
 namespace korvane::sim {
 
 class SimServer {
-  public:
+public:
     // Does not own `fd`; it must stay open until stop() returned.
     SimServer(SimEngine& engine, int fd);
     ~SimServer();
@@ -24,7 +24,7 @@ class SimServer {
     // Microseconds on the server's clock (steady, from construction).
     std::int64_t nowUs() const;
 
-  private:
+private:
     void run();
     void writeReplies(std::int64_t nowUs);
 

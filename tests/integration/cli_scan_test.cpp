@@ -15,9 +15,9 @@ TEST(CliScan, ReportsEveryDriveFoundWithItsTextsAndDataFileStatus) {
     SimProcess sim({"--baud", "115200", "--drive", "3:11:0x0310:4:1", "--drive", "5:7:0x0501:2:0",
                     "--drive", "7:9:0x0199:3:0"});
     ASSERT_TRUE(sim.started());
-    ProgramResult r = RunProgram({KORVANE_CLI_PATH, "--port", sim.pty(), "--baud", "115200",
-                                  "--timeout", "150", "--retries", "2", "scan", "1-5,7",
-                                  "--data-dir", KORVANE_TEST_DATA_DIR});
+    ProgramResult r =
+        RunProgram({KORVANE_CLI_PATH, "--port", sim.pty(), "--baud", "115200", "--timeout", "150",
+                    "--retries", "2", "scan", "1-5,7", "--data-dir", KORVANE_TEST_DATA_DIR});
     ASSERT_EQ(r.exitCode, 0) << r.err;
     std::vector<std::string> lines;
     std::vector<Json> found;
@@ -28,9 +28,10 @@ TEST(CliScan, ReportsEveryDriveFoundWithItsTextsAndDataFileStatus) {
     }
     ASSERT_EQ(found.size(), 3u) << r.out;
 
-    EXPECT_EQ(lines[0],
-              R"({"station":3,"series":11,"series_name":"Kapok","capacity":"5.5kW-4","version":"3.16",)"
-              R"("version_word":784,"time_scale":10,"supported":true,"data_file":"ノーエラー"})");
+    EXPECT_EQ(
+        lines[0],
+        R"({"station":3,"series":11,"series_name":"Kapok","capacity":"5.5kW-4","version":"3.16",)"
+        R"("version_word":784,"time_scale":10,"supported":true,"data_file":"ノーエラー"})");
     // A newer Gum drive reports one capacity code above its table's.
     EXPECT_EQ(found[1]["capacity"], "1.5kW-2");
     EXPECT_EQ(found[1]["supported"], false);

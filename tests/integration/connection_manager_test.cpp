@@ -1,5 +1,7 @@
 // The connection manager over a real serial port against the simulated line: scanning,
 // identification, live values, trips, lost drives.
+#include "app/connection_manager.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -7,7 +9,6 @@
 #include <string>
 #include <vector>
 
-#include "app/connection_manager.h"
 #include "app/settings.h"
 #include "common/settings_store.h"
 #include "integration/sim_line.h"
@@ -58,7 +59,8 @@ protected:
 
     void SetUp() override {
         ASSERT_TRUE(line_.start());
-        ASSERT_EQ(rig_.open(line_.path(), GetParam(), kBaud, kTimeoutMs, 30, kRetries), kLinkOpenOk);
+        ASSERT_EQ(rig_.open(line_.path(), GetParam(), kBaud, kTimeoutMs, 30, kRetries),
+                  kLinkOpenOk);
     }
 
     bool scanAndWait(const std::vector<int>& ids) {
@@ -140,7 +142,8 @@ TEST_P(ConnectionOverSim, DriveThatStopsAnsweringIsRemovedAndLogged) {
     EXPECT_EQ(events_.title, "Korvaneメイン［1接続］");
     // The other drive is still watched.
     const int before = records_[1].statusWord;
-    line_.withEngine([](sim::SimEngine& e) { ASSERT_TRUE(e.drive(1)->write(0x0006, 2) == sim::Access::Ok); });
+    line_.withEngine(
+        [](sim::SimEngine& e) { ASSERT_TRUE(e.drive(1)->write(0x0006, 2) == sim::Access::Ok); });
     ASSERT_TRUE(rig_.runUntil([&] { return records_[1].statusWord != before; }));
 }
 
@@ -149,14 +152,16 @@ TEST_P(ConnectionOverSim, StoppedScanIgnoresTheLateReply) {
     rig_.link.OnTick();  // the first read is on the line
     manager_.StopScan();
     EXPECT_FALSE(manager_.IsScanning());
-    ASSERT_TRUE(rig_.runUntil([&] { return rig_.link.QueueLength() == 0 && !rig_.link.IsWaiting(); }));
+    ASSERT_TRUE(
+        rig_.runUntil([&] { return rig_.link.QueueLength() == 0 && !rig_.link.IsWaiting(); }));
     EXPECT_EQ(records_.connectedCount(), 0);
     EXPECT_EQ(records_[1].seriesCode, 0) << "the answer came after the scan was stopped";
 }
 
 INSTANTIATE_TEST_SUITE_P(BothProtocols, ConnectionOverSim,
-                         ::testing::Values(kCommTk485, kCommModbus),
-                         [](const auto& info) { return info.param == kCommTk485 ? "Tk485" : "Modbus"; });
+                         ::testing::Values(kCommTk485, kCommModbus), [](const auto& info) {
+                             return info.param == kCommTk485 ? "Tk485" : "Modbus";
+                         });
 
 class ThirtyThreeDrives : public ConnectionOverSim {
 protected:

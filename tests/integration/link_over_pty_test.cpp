@@ -12,7 +12,7 @@ namespace {
 constexpr int kBaud = 115200;
 
 class Collector : public ReplySink {
-  public:
+public:
     void OnDriveReply(int, const DriveReply& reply) override {
         const bool final =
             reply.errorCode == kErrNone || reply.errorCode == kErrRetriesExhausted ||
@@ -176,7 +176,7 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.name); });
 
 class MonitorCollector : public MonitorListener {
-  public:
+public:
     void OnDriveMonitor(int station, const DriveReply& reply) override {
         if (reply.errorCode == kErrNone && reply.command != 'X') results[station].push_back(reply);
     }

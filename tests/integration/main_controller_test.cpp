@@ -1,12 +1,13 @@
 // The main window's logic without a window: start-up on the built-in simulated line, the
 // drive list and title, close and restart with "ConIDs", and a port that cannot be opened.
+#include "app/main_controller.h"
+
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <filesystem>
 
 #include "app/demo_mode.h"
-#include "app/main_controller.h"
 #include "comm/posix_serial_port.h"
 #include "common/clock.h"
 #include "common/executor.h"
@@ -31,14 +32,14 @@ protected:
         AppDirectories dirs = PrepareAppDirectories(appDir_.string());
         dirs.data = KORVANE_TEST_DATA_DIR;
         PortFactory factory = [this] {
-            auto inner = std::make_unique<PosixSerialPort>(executor_, ReportThroughPrompter(prompter_));
-            return std::make_unique<sim::SimAwarePort>(std::move(inner), simHost_,
-                                                       [this](const std::string& t) {
-                                                           prompter_.error(t, "SIM");
-                                                       });
+            auto inner =
+                std::make_unique<PosixSerialPort>(executor_, ReportThroughPrompter(prompter_));
+            return std::make_unique<sim::SimAwarePort>(
+                std::move(inner), simHost_,
+                [this](const std::string& t) { prompter_.error(t, "SIM"); });
         };
-        MainEnvironment env{executor_, store_, prompter_, clock_, factory, dirs,
-                            {"ttyKV9", kSimulatedPortName}};
+        MainEnvironment env{
+            executor_, store_, prompter_, clock_, factory, dirs, {"ttyKV9", kSimulatedPortName}};
         return std::make_unique<MainController>(std::move(env));
     }
 
@@ -58,10 +59,9 @@ protected:
     RecordingPrompter prompter_;
     FixedClock clock_{LocalTime{2026, 12, 8, 10, 30, 0, 0}};
     const MainController* current_ = nullptr;
-    sim::SimulatedLineHost simHost_{sim::DemoDrives(), [this] {
-                                        return current_ &&
-                                               current_->Settings().commMode == kCommModeModbusRtu;
-                                    }};
+    sim::SimulatedLineHost simHost_{
+        sim::DemoDrives(),
+        [this] { return current_ && current_->Settings().commMode == kCommModeModbusRtu; }};
 };
 
 TEST_F(MainOverSim, DemoFindsFourDrivesAndListsFiveRowsThenReconnectsFromConIds) {
@@ -87,7 +87,8 @@ TEST_F(MainOverSim, DemoFindsFourDrivesAndListsFiveRowsThenReconnectsFromConIds)
 
     auto again = makeController();
     again->Start();
-    ASSERT_TRUE(runUntil(*again, [&] { return again->Records().connectedCount() == 4 && !again->CanStopScan(); }));
+    ASSERT_TRUE(runUntil(
+        *again, [&] { return again->Records().connectedCount() == 4 && !again->CanStopScan(); }));
     EXPECT_EQ(again->DriveList().Rows().size(), 4u) << "the unsupported drive is not reconnected";
 }
 

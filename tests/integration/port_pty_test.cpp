@@ -17,7 +17,7 @@ using namespace std::chrono_literals;
 
 // The real calls, with the worker's polls counted.
 class CountingSys : public SerialSys {
-  public:
+public:
     int poll(struct pollfd* fds, unsigned long count, int timeoutMs) override {
         ++polls;
         return SerialSys::poll(fds, count, timeoutMs);

@@ -18,7 +18,7 @@ ProgramResult RunProgram(const std::vector<std::string>& argv, int timeoutMs = 6
 
 // korvane-sim --pty with the given options, serving until destroyed.
 class SimProcess {
-  public:
+public:
     explicit SimProcess(const std::vector<std::string>& options);
     ~SimProcess();
     SimProcess(const SimProcess&) = delete;
@@ -29,7 +29,7 @@ class SimProcess {
     // Sends one command line and returns the simulator's answer to it.
     std::string command(const std::string& line);
 
-  private:
+private:
     std::string readLine(int fd, int timeoutMs);
 
     pid_t pid_ = -1;

@@ -17,7 +17,7 @@ namespace korvane::testing {
 using SimLine = sim::SimulatedLine;
 
 class LinkRig {
-  public:
+public:
     LinkRig();
     [[nodiscard]] int open(const std::string& port, int commMode, int baud, int timeoutMs,
                            int tickMs, int retries);

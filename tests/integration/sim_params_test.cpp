@@ -30,8 +30,8 @@ class SimDataFile : public ::testing::TestWithParam<Protocol> {
 protected:
     ProgramResult cli(const SimProcess& sim, std::vector<std::string> args) {
         std::vector<std::string> argv{
-            KORVANE_CLI_PATH, "--port", sim.pty(),    "--baud",       "115200", "--timeout", "1000",
-            "--retries",      "1",      "--protocol", GetParam().name};
+            KORVANE_CLI_PATH, "--port",    sim.pty(), "--baud",     "115200",       "--timeout",
+            "1000",           "--retries", "1",       "--protocol", GetParam().name};
         argv.insert(argv.end(), args.begin(), args.end());
         return RunProgram(argv);
     }

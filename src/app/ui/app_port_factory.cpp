@@ -7,7 +7,7 @@
 namespace korvane {
 
 std::unique_ptr<sim::SimulatedLineHost> MakeBuiltInLine(const MainController* const& controller,
-                                                         const std::string& dataDir) {
+                                                        const std::string& dataDir) {
     // `controller` is read when the link opens, by which time the controller exists.
     return std::make_unique<sim::SimulatedLineHost>(
         sim::DemoDrives(),

@@ -16,7 +16,7 @@ class PortErrorGate;
 // The built-in line follows the controller's comm mode each time the link opens it.
 // Its drives take their parameters from the data files in `dataDir`.
 std::unique_ptr<sim::SimulatedLineHost> MakeBuiltInLine(const MainController* const& controller,
-                                                         const std::string& dataDir);
+                                                        const std::string& dataDir);
 
 PortFactory MakeAppPortFactory(Executor& executor, PortErrorGate& errors,
                                sim::SimulatedLineHost& builtInLine);

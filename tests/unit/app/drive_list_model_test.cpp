@@ -1,10 +1,11 @@
+#include "app/drive_list_model.h"
+
 #include <gtest/gtest.h>
 
 #include <map>
 #include <vector>
 
 #include "app/comm_indicator.h"
-#include "app/drive_list_model.h"
 #include "monitor/drive_event_text.h"
 
 namespace korvane {
@@ -109,11 +110,10 @@ TEST(CommIndicator, LampsStayLitForTwoTicksAndRedrawOnlyOnChange) {
         int icon;
     };
     const Step steps[] = {
-        {{1}, true, kIndicatorTx},         // a frame went out
-        {{2}, true, kIndicatorRx},         // TX ran out on this tick, RX lit
-        {{}, true, kIndicatorIdle},
-        {{1, 2}, true, kIndicatorBoth},
-        {{3}, true, kIndicatorIdle},       // an error lights nothing
+        {{1}, true, kIndicatorTx},  // a frame went out
+        {{2}, true, kIndicatorRx},  // TX ran out on this tick, RX lit
+        {{}, true, kIndicatorIdle},   {{1, 2}, true, kIndicatorBoth},
+        {{3}, true, kIndicatorIdle},  // an error lights nothing
         {{3}, false, kIndicatorIdle},
     };
     for (const auto& s : steps) {

@@ -485,7 +485,6 @@ TEST(DriveListColumnWidths, StoredAsInvColPerColumnWithDefaults) {
     EXPECT_EQ(store.getInt("Main", "INVCol 0", 0), 40);
 }
 
-
 TEST(ConnectForm, TypedIdsOutsideOneTo255AreRefusedWithTheFieldToFix) {
     struct Row {
         unsigned mode;

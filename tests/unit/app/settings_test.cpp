@@ -6,15 +6,15 @@
 #include <fstream>
 #include <random>
 
-#include "paradb/drive_record.h"
 #include "common/settings_store.h"
+#include "paradb/drive_record.h"
 
 namespace korvane {
 namespace {
 namespace fs = std::filesystem;
 
 class TempDir {
-  public:
+public:
     TempDir() {
         std::random_device rd;
         path_ = fs::temp_directory_path() / ("korvane-settings-" + std::to_string(rd()));
@@ -32,7 +32,7 @@ class TempDir {
         return path(name);
     }
 
-  private:
+private:
     fs::path path_;
 };
 

@@ -14,7 +14,7 @@ namespace korvane {
 namespace {
 
 class FakeFrame : public ToolFrame {
-  public:
+public:
     FakeFrame(ToolFrameRegistry& registry, std::vector<std::uint8_t> geometry = {})
         : registry_(registry), geometry_(std::move(geometry)) {}
 
@@ -34,7 +34,7 @@ class FakeFrame : public ToolFrame {
     std::vector<std::uint8_t> restored;
     std::vector<DriveEvent> events;
 
-  private:
+private:
     ToolFrameRegistry& registry_;
     std::vector<std::uint8_t> geometry_;
 };

@@ -13,7 +13,7 @@ namespace fs = std::filesystem;
 // A fake /sys/class/tty and /dev/serial/by-id in a temporary directory, laid out as the
 // kernel and udev lay them out: class entries are links into a device tree.
 class FakeTree {
-  public:
+public:
     FakeTree() {
         root_ =
             fs::temp_directory_path() / ("korvane-ports-" + std::to_string(std::random_device{}()));
@@ -49,7 +49,7 @@ class FakeTree {
 
     void removeClassDir() { fs::remove_all(classDir()); }
 
-  private:
+private:
     fs::path classDir() const { return root_ / "class" / "tty"; }
     fs::path root_;
 };

@@ -95,7 +95,7 @@ TEST(PortErrorText, UsesTheFixedFormatAndHelpsWithPermissions) {
 
 // Records the port's system calls and fails the ones a test asks for.
 class ScriptedSys : public SerialSys {
-  public:
+public:
     int openErrno = 0;
     int flockErrno = 0;
     int rtsErrno = 0;

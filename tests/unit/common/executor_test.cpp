@@ -1,9 +1,10 @@
+#include "common/executor.h"
+
 #include <gtest/gtest.h>
 
 #include <thread>
 #include <vector>
 
-#include "common/executor.h"
 #include "common/format.h"
 
 namespace korvane {
@@ -36,7 +37,9 @@ TEST(QueueExecutor, KeepsOrderOfBytesPostedFromAnotherThread) {
 TEST(Strprintf, FormatsLongTextsWithoutTruncation) {
     std::string long_text(5000, 'x');
     EXPECT_EQ(strprintf("%s|%04X", long_text.c_str(), 0x1a).size(), 5005u);
-    EXPECT_EQ(strprintf("%c%s%02X%c", 5, "01R01001", 0xA5, 4), "\x05" "01R01001A5\x04");
+    EXPECT_EQ(strprintf("%c%s%02X%c", 5, "01R01001", 0xA5, 4),
+              "\x05"
+              "01R01001A5\x04");
 }
 
 }  // namespace

@@ -8,10 +8,10 @@
 #include <fstream>
 #include <iterator>
 
-#include "paradb/drive_record.h"
 #include "common/clock.h"
 #include "common/prompter.h"
 #include "monitor/fault_list.h"
+#include "paradb/drive_record.h"
 
 namespace korvane {
 namespace {
@@ -260,7 +260,7 @@ TEST_F(HistoryFixture, FileThatExistsButCannotBeReadIsNeverOverwritten) {
 
 // Makes every write past `bytes` fail with EFBIG, as a full disk would, even for root.
 class FileSizeLimit {
-  public:
+public:
     explicit FileSizeLimit(rlim_t bytes) {
         getrlimit(RLIMIT_FSIZE, &old_);
         oldHandler_ = signal(SIGXFSZ, SIG_IGN);
@@ -272,7 +272,7 @@ class FileSizeLimit {
         signal(SIGXFSZ, oldHandler_);
     }
 
-  private:
+private:
     rlimit old_{};
     sighandler_t oldHandler_;
 };

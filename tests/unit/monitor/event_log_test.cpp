@@ -15,7 +15,7 @@ namespace {
 
 // In-memory files whose writes can be made to fail.
 class MemoryLogFiles : public LogFileSystem {
-  public:
+public:
     struct State {
         std::string text;
         std::size_t flushedBytes = 0;
@@ -32,9 +32,9 @@ class MemoryLogFiles : public LogFileSystem {
     bool refuseCreate = false;
     int writesBeforeFailure = -1;  // -1: never fail
 
-  private:
+private:
     class File : public LogFile {
-      public:
+    public:
         File(MemoryLogFiles& owner, State& state) : owner_(owner), state_(state) {}
         bool write(std::string_view text) override {
             if (owner_.writesBeforeFailure == 0) return false;
@@ -47,7 +47,7 @@ class MemoryLogFiles : public LogFileSystem {
             return true;
         }
 
-      private:
+    private:
         MemoryLogFiles& owner_;
         State& state_;
     };

@@ -5,9 +5,9 @@
 #include <functional>
 #include <random>
 
-#include "paradb/drive_record.h"
 #include "paradb/data_catalogue.h"
 #include "paradb/data_file_writer.h"
+#include "paradb/drive_record.h"
 #include "paradb_test_util.h"
 
 namespace korvane {

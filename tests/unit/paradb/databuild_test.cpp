@@ -3,8 +3,8 @@
 #include <cstdio>
 #include <fstream>
 
-#include "paradb/drive_record.h"
 #include "paradb/data_file.h"
+#include "paradb/drive_record.h"
 #include "paradb_test_util.h"
 
 namespace korvane {

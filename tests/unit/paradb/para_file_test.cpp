@@ -1,11 +1,11 @@
 #include <gtest/gtest.h>
 
-#include "paradb/drive_record.h"
 #include "common/prompter.h"
 #include "paradb/archive.h"
 #include "paradb/custom_group.h"
 #include "paradb/data_file.h"
 #include "paradb/data_file_writer.h"
+#include "paradb/drive_record.h"
 #include "paradb/para_array.h"
 #include "paradb_test_util.h"
 

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "paradb/drive_record.h"
 #include "paradb/data_file.h"
+#include "paradb/drive_record.h"
 
 namespace korvane {
 namespace {
