@@ -133,6 +133,41 @@ TEST_F(EditorWindow, ReadsAGroupThenWritesAnEditedValueToTheDrive) {
     ASSERT_TRUE(rig.waitFor([&] { return editor->dialogs()->EditDialog() == nullptr; }));
 }
 
+TEST_F(EditorWindow, NextWithAnUnwrittenValueWritesItThenEditsTheRowBelow) {
+    openFromDriveList();
+    ASSERT_TRUE(editor);
+    const int row = selectRow(kAddress);
+    ASSERT_GE(row, 0);
+    ASSERT_LT(row + 1, static_cast<int>(editor->frame()->List().RowCount()));
+    editor->frame()->Execute(kCmdOnlineEdit);
+    QPointer<CParaEditDlg> first = qobject_cast<CParaEditDlg*>(editor->dialogs()->EditDialog());
+    ASSERT_TRUE(first);
+    ASSERT_NE(first->field(), nullptr);
+    ASSERT_TRUE(rig.waitFor([&] { return first->writeButton()->isEnabled(); }));
+
+    const std::uint16_t wanted = driveWord(kAddress) == 300 ? 310 : 300;
+    first->field()->clear();
+    QTest::keyClicks(first->field(), QString::number(wanted / 10.0, 'f', 1));
+    rig.prompter.clear();
+    rig.prompter.scriptAnswers({true});
+    QTest::mouseClick(first->nextButton(), Qt::LeftButton);
+    // The dialog of the next row opens only once the write has been answered.
+    ASSERT_TRUE(rig.waitFor([&] {
+        const ParaEditDialogBase* d = editor->dialogs()->EditDialog();
+        return !first && d != nullptr;
+    }));
+    ASSERT_EQ(rig.prompter.entries().size(), 1u);
+    EXPECT_EQ(rig.prompter.entries()[0].kind, "question");
+    EXPECT_EQ(driveWord(kAddress), wanted);
+    EXPECT_EQ(editor->dialogs()->EditDialog()->session().Item(),
+              editor->frame()->List().Row(static_cast<std::size_t>(row + 1)).item);
+    EXPECT_EQ(editor->frame()->List().CurrentRow(), row + 1);
+
+    // A lost drive ends the editing without a question.
+    editor->onDriveEvent(DriveEvent(DriveEventKind::kDisconnected, kStation));
+    EXPECT_EQ(editor->dialogs()->EditDialog(), nullptr);
+}
+
 TEST_F(EditorWindow, DroppedRowBecomesAUserGroupEntry) {
     openFromDriveList();
     ASSERT_TRUE(editor);

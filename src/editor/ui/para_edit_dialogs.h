@@ -53,6 +53,7 @@ public:
     QPushButton* readButton() const { return read_; }
     QPushButton* writeButton() const { return write_; }
     QPushButton* closeButton() const { return close_; }
+    QPushButton* nextButton() const { return next_; }
 
 public slots:
     void reject() override;
