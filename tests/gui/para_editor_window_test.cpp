@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QDialog>
 #include <QLineEdit>
 #include <QMimeData>
@@ -22,6 +23,7 @@
 #include "gui_rig.h"
 #include "paradb/custom_group.h"
 #include "paradb/data_file.h"
+#include "paradb/drive_record.h"
 #include "report/ui/report_frame.h"
 #include "sim/sim_engine.h"
 
@@ -166,6 +168,39 @@ TEST_F(EditorWindow, NextWithAnUnwrittenValueWritesItThenEditsTheRowBelow) {
     // A lost drive ends the editing without a question.
     editor->onDriveEvent(DriveEvent(DriveEventKind::kDisconnected, kStation));
     EXPECT_EQ(editor->dialogs()->EditDialog(), nullptr);
+}
+
+TEST_F(EditorWindow, BitDialogShowsTheTypesBitsAndWritesBoxNAsBitN) {
+    openFromDriveList();
+    ASSERT_TRUE(editor);
+    CParaFrame& frame = *editor->frame();
+    frame.Tree().Select(ParaNode{NodeKind::kAllGroups});
+    int row = -1;
+    for (std::size_t r = 0; r < frame.List().RowCount() && row < 0; ++r)
+        if (ChooseEditDialog(frame.List().Row(r).item) == EditDialogKind::kBits)
+            row = static_cast<int>(r);
+    if (row < 0) GTEST_SKIP() << "no bit-string parameter in the test data";
+    const std::uint16_t address = frame.List().Row(static_cast<std::size_t>(row)).item->address;
+    editor->listModel()->reload();
+    editor->list()->selectRow(row);
+    frame.Execute(kCmdOnlineEdit);
+    auto* dialog = qobject_cast<CParaBitEditDlg*>(editor->dialogs()->EditDialog());
+    ASSERT_NE(dialog, nullptr);
+    ASSERT_TRUE(rig.waitFor([&] { return !dialog->session().IsBusy(); }));
+    const int bits = dialog->session().BitCount();
+    ASSERT_GE(bits, 2);
+    for (int b = 0; b < 16; ++b) EXPECT_EQ(!dialog->bitBox(b)->isHidden(), b < bits) << b;
+    if (!dialog->writeButton()->isEnabled()) GTEST_SKIP() << "the bit parameter is read-only";
+
+    // The run lock holds until the monitored status word says the drive is stopped.
+    ASSERT_TRUE(rig.waitFor(
+        [&] { return (rig.controller->Records()[kStation].statusWord & kStatusStopped) != 0; }));
+    const std::uint16_t before = driveWord(address);
+    dialog->bitBox(1)->click();
+    QTest::mouseClick(dialog->writeButton(), Qt::LeftButton);
+    ASSERT_TRUE(rig.waitFor([&] { return !dialog->session().IsBusy(); }));
+    EXPECT_EQ(dialog->session().LastWriteError(), 0);
+    EXPECT_EQ(driveWord(address), before ^ 0x2u);
 }
 
 TEST_F(EditorWindow, DroppedRowBecomesAUserGroupEntry) {
