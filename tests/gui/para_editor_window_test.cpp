@@ -135,6 +135,20 @@ TEST_F(EditorWindow, ReadsAGroupThenWritesAnEditedValueToTheDrive) {
     ASSERT_TRUE(rig.waitFor([&] { return editor->dialogs()->EditDialog() == nullptr; }));
 }
 
+TEST_F(EditorWindow, CancelEndsTheReadAndANewReadCanStart) {
+    openFromDriveList();
+    ASSERT_TRUE(editor);
+    ASSERT_GE(selectRow(kAddress), 0);
+    for (int round = 0; round < 2; ++round) {
+        editor->frame()->Execute(kCmdRefreshGroup);
+        CParaReadDlg* dialog = editor->dialogs()->ReadDialog();
+        ASSERT_NE(dialog, nullptr) << round;
+        QTest::mouseClick(dialog->cancelButton(), Qt::LeftButton);
+        EXPECT_FALSE(editor->dialogs()->IsReading());
+        ASSERT_TRUE(rig.waitFor([&] { return editor->dialogs()->ReadDialog() == nullptr; }));
+    }
+}
+
 TEST_F(EditorWindow, NextWithAnUnwrittenValueWritesItThenEditsTheRowBelow) {
     openFromDriveList();
     ASSERT_TRUE(editor);
