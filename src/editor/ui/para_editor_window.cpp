@@ -9,6 +9,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenuBar>
+#include <QPointer>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QTableView>
@@ -18,8 +19,12 @@
 
 #include "app/ui/qt_text.h"
 #include "editor/para_mode_dialog.h"
+#include "editor/ui/compare_result_dialog.h"
+#include "editor/ui/para_edit_dialogs.h"
+#include "editor/ui/para_editor_report.h"
 #include "editor/ui/para_mode_dialog_widget.h"
 #include "editor/ui/para_qt_models.h"
+#include "editor/ui/para_transfer_dialog.h"
 #include "paradb/data_catalogue.h"
 #include "paradb/data_file.h"
 #include "paradb/drive_record.h"
@@ -113,7 +118,15 @@ ParaEditorWindow::ParaEditorWindow(ToolServices& services, int stationKey)
     buildViews();
 }
 
-ParaEditorWindow::~ParaEditorWindow() = default;
+ParaEditorWindow::~ParaEditorWindow() {
+    // The dialogs go first: the frame would otherwise hand its reads to a dead object.
+    if (frame_) {
+        frame_->SetDriveActions(nullptr);
+        frame_->SetReportHooks({}, {});
+    }
+    dialogs_.reset();
+    report_.reset();
+}
 
 bool ParaEditorWindow::attach() {
     frame_ = CParaFrame::Create(services_, key_, *this);
@@ -139,6 +152,14 @@ bool ParaEditorWindow::attach() {
                 updateCommands();
             });
     connect(treeModel_, &ParaTreeQtModel::dropped, this, [this] { updateCommands(); });
+    frame_->SetTransferHook([this](int command) { runTransfer(command); });
+    report_ = std::make_unique<ParaEditorReport>(services_, *frame_, *this);
+    frame_->SetReportHooks([this] { report_->Close(); }, [this] { report_->DeviceNameChanged(); });
+    if (frame_->IsOnline()) {
+        dialogs_ = std::make_unique<ParaEditorDialogs>(services_, *frame_, *list_, this);
+        frame_->SetDriveActions(dialogs_.get());
+        frame_->SetEditHook([this](int) { dialogs_->StartEditing(); });
+    }
 
     buildCommands();
     buildPanes();
@@ -285,6 +306,30 @@ void ParaEditorWindow::selectTreeNode(const ParaNode& node) {
     if (index.isValid() && tree_->currentIndex() != index) tree_->setCurrentIndex(index);
 }
 
+void ParaEditorWindow::runTransfer(int command) {
+    TransferMode mode;
+    switch (command) {
+        case kCmdUpload:
+            mode = TransferMode::kUpload;
+            break;
+        case kCmdDownload:
+            mode = TransferMode::kDownload;
+            break;
+        case kCmdCompare:
+            mode = TransferMode::kCompare;
+            break;
+        default:
+            report_->Execute(command);
+            return;
+    }
+    // The dialog is modal; the editor may be closed underneath it (its drive going away), so
+    // nothing here touches the window once it has returned.
+    QPointer<ParaEditorWindow> self(this);
+    RunTransferDialog(this, services_, key_, mode, [self] {
+        if (self && self->frame_) self->frame_->List().RefreshValues();
+    });
+}
+
 void ParaEditorWindow::deleteSelectedRows() {
     std::vector<std::size_t> rows;
     for (const QModelIndex& i : list_->selectionModel()->selectedRows())
@@ -330,6 +375,7 @@ void ParaEditorWindow::restorePlacement(const std::vector<std::uint8_t>& placeme
 
 void ParaEditorWindow::onDriveEvent(const DriveEvent& event) {
     if (!frame_) return;
+    if (event.kind == DriveEventKind::kDisconnected) ForwardDriveDisconnected(this, event.station);
     frame_->OnDriveEvent(event);
     updateCommands();
 }

@@ -19,6 +19,8 @@ class QTreeView;
 
 namespace korvane {
 
+class ParaEditorDialogs;
+class ParaEditorReport;
 class ParaListQtModel;
 class ParaTreeQtModel;
 
@@ -30,6 +32,14 @@ public:
     static ToolFrame* Open(ToolServices& services, int stationKey);
 
     ~ParaEditorWindow() override;
+
+    CParaFrame* frame() const { return frame_.get(); }
+    ParaEditorDialogs* dialogs() const { return dialogs_.get(); }
+    ParaEditorReport* report() const { return report_.get(); }
+    QTreeView* tree() const { return tree_; }
+    QTableView* list() const { return list_; }
+    ParaTreeQtModel* treeModel() const { return treeModel_; }
+    ParaListQtModel* listModel() const { return listModel_; }
 
     // ToolFrame
     void activate() override;
@@ -66,11 +76,14 @@ private:
     void fillRecentMenu();
     void selectTreeNode(const ParaNode& node);
     void deleteSelectedRows();
+    void runTransfer(int command);
 
     ToolServices& services_;
     int key_;
     std::vector<std::uint8_t> pendingLayout_;
     std::unique_ptr<CParaFrame> frame_;
+    std::unique_ptr<ParaEditorDialogs> dialogs_;
+    std::unique_ptr<ParaEditorReport> report_;
     QSplitter* splitter_ = nullptr;
     QTreeView* tree_ = nullptr;
     QTableView* list_ = nullptr;
