@@ -2,9 +2,9 @@
 
 #include <QTest>
 
-#include "app/ui/app_port_factory.h"
 #include "app/demo_mode.h"
 #include "app/settings.h"
+#include "app/ui/app_port_factory.h"
 #include "comm/port_enumeration.h"
 
 namespace korvane::gui {
@@ -26,7 +26,8 @@ QApplication& TestApp() {
     return *app;
 }
 
-GuiRig::GuiRig() : line_(fastLine()), builtInLine_(MakeBuiltInLine(lineController_, KORVANE_TEST_DATA_DIR)) {
+GuiRig::GuiRig()
+    : line_(fastLine()), builtInLine_(MakeBuiltInLine(lineController_, KORVANE_TEST_DATA_DIR)) {
     TestApp();
     // Tests read the window, not log files.
     store.setInt(kSettingsSectionMain, "Log Enable", 0);
