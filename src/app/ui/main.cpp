@@ -97,6 +97,9 @@ int main(int argc, char* argv[]) {
     window.show();
     window.start();
     const int result = app.exec();
+    // Tool windows closed at exit are deleted later; delete them now, while the controller whose
+    // link and records they use still exists.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     store->sync();
     return result;
 }
