@@ -1,4 +1,5 @@
-// Whole-set upload and download of a simulated Kapok drive: the transfer dialog's chain on the
+// Whole-set upload and download of a simulated Kapok drive, and the editor's read of all its
+// groups: the transfer dialog's chain and the group reader on the
 // drive link, a real PosixSerialPort and the simulator behind a pseudo-terminal with its line
 // timing. Printed beside the bound the link's 30 ms tick sets: one exchange per tick at best,
 // each rounded up to whole ticks of line time.
@@ -14,6 +15,7 @@
 #include "comm/tk485_codec.h"
 #include "common/executor.h"
 #include "common/prompter.h"
+#include "editor/group_reader.h"
 #include "editor/transfer_dialog.h"
 #include "paradb/data_file.h"
 #include "paradb/drive_record.h"
@@ -77,8 +79,36 @@ public:
         dlg.SetPathText(path);
         const auto start = Clock::now();
         dlg.Start();
+        pumpWhile([&] { return dlg.IsRunning(); });
+        if (dlg.LastEnd() == TransferEnd::kDone)
+            r.seconds = std::chrono::duration<double>(Clock::now() - start).count();
+        r.exchanges = dlg.ProgressPosition();
+        r.status = dlg.StatusText();
+        return r;
+    }
+
+    // The editor's Refresh on the "all groups" node: every parameter, one request at a time.
+    Result readAllGroups() {
+        Result r;
+        GroupReader reader(*link_, kStation, drive_.driveData,
+                           ReadTargetsOf(ReadNode{}, *drive_.driveData));
+        const auto start = Clock::now();
+        if (!reader.Start()) return r;
+        pumpWhile([&] { return reader.IsRunning(); });
+        if (reader.state() == GroupReader::State::kFinished)
+            r.seconds = std::chrono::duration<double>(Clock::now() - start).count();
+        r.exchanges = static_cast<int>(reader.Answered());
+        r.status = reader.FrameText();
+        return r;
+    }
+
+private:
+    // The link's 30 ms timer and the received bytes, as the program's event loop runs them.
+    template <typename Running>
+    void pumpWhile(Running running) {
+        const auto start = Clock::now();
         auto next = start + std::chrono::milliseconds(kTickMs);
-        while (dlg.IsRunning() && Clock::now() - start < std::chrono::minutes(5)) {
+        while (running() && Clock::now() - start < std::chrono::minutes(5)) {
             const auto now = Clock::now();
             if (now >= next) {
                 link_->OnTick();
@@ -89,14 +119,8 @@ public:
                 std::chrono::duration_cast<std::chrono::milliseconds>(next - now) +
                 std::chrono::milliseconds(1));
         }
-        if (dlg.LastEnd() == TransferEnd::kDone)
-            r.seconds = std::chrono::duration<double>(Clock::now() - start).count();
-        r.exchanges = dlg.ProgressPosition();
-        r.status = dlg.StatusText();
-        return r;
     }
 
-private:
     QueueExecutor executor_;
     RecordingPrompter prompter_;
     std::unique_ptr<sim::SimEngine> engine_;
@@ -151,6 +175,14 @@ int main() {
             std::printf("%-9s %6d %9d %11.2f %12.2f %8.2f\n", up ? "upload" : "download", baud,
                         r.exchanges, r.seconds, bound, r.seconds / bound);
         }
+        const Result read = rig.readAllGroups();
+        const double readBound = tickBoundSeconds(read.exchanges, readChars, baud);
+        if (read.seconds < 0)
+            std::printf("%-9s %6d %9d %11s %12.2f  (%s)\n", "read all", baud, read.exchanges,
+                        "failed", readBound, read.status.c_str());
+        else
+            std::printf("%-9s %6d %9d %11.2f %12.2f %8.2f\n", "read all", baud, read.exchanges,
+                        read.seconds, readBound, read.seconds / readBound);
     }
     std::filesystem::remove_all(dir);
     std::printf(
