@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <filesystem>
 
+#include "app/main_commands.h"
 #include "common/clock.h"
 #include "common/format.h"
 #include "common/prompter.h"
@@ -776,6 +777,15 @@ void ScopeMonitor::onCursorMoved() {
     changed();
 }
 
+// While monitoring, or outside cursor mode, the list keeps the user's own choice: the chart
+// takes it back on the next style change.
+void ScopeMonitor::onCursorChannelChanged(int channel) {
+    if (monitoring_ || chart_.mode() != ChartMode::kCursor || !validChannel(channel)) return;
+    if (settings_.currentCursor == channel) return;
+    settings_.currentCursor = channel;
+    changed();
+}
+
 void ScopeMonitor::showCursorReadings() {
     if (monitoring_ || chart_.mode() != ChartMode::kCursor) return;
     const int point = chart_.cursorPosition();
@@ -806,6 +816,10 @@ std::string ScopeMonitor::statusText() const {
 
 bool ScopeMonitor::statusIsWarning() const {
     return snapshotFailed_ || detector_.triggered();
+}
+
+std::string ScopeMonitor::graphWatchText() const {
+    return services_.host.graphWatchActive() ? kGraphWatchPaneText : std::string();
 }
 
 void ScopeMonitor::changed() {

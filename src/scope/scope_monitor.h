@@ -134,8 +134,10 @@ public:
     // The Y boxes: each trimmed text read as a number, an empty box keeps its value.
     void applyYRange(const std::string& minText, const std::string& maxText);
     void setChartMode(ChartMode mode);
-    // The chart's cursor moved (or its channel changed).
+    // The chart's cursor moved.
     void onCursorMoved();
+    // The user moved the chart's cursor to another channel.
+    void onCursorChannelChanged(int channel);
 
     // Scope files; both tell the user the outcome.
     bool openScoFile(const std::string& path);
@@ -171,6 +173,10 @@ public:
     // Status pane: the text and whether it is a warning (red) rather than news (blue).
     std::string statusText() const;
     bool statusIsWarning() const;
+    // Graph watch pane: shown (in red) while the program-wide graph watch flag is set.
+    std::string graphWatchText() const;
+    // The first opening ever sizes the frame to fit the view; later ones keep the saved layout.
+    bool fitFrameToView() const { return settings_.first != 0; }
     // The shown name of a monitor item: cut before "(" and trimmed on the right.
     static std::string ShownName(const std::string& name);
 

@@ -28,8 +28,9 @@ using namespace korvane::scope;
 
 class NoHost : public ToolHost {
 public:
-    bool graphWatchActive() const override { return false; }
-    void setGraphWatchActive(bool) override {}
+    bool graphWatchActive() const override { return active; }
+    void setGraphWatchActive(bool a) override { active = a; }
+    bool active = false;
     void deviceNameChanged(int) override {}
     void openToolWindow(int, int) override {}
     int freeOfflineKey() const override { return -1; }
@@ -77,6 +78,36 @@ protected:
         link_,  records_,  store_, prompter_,
         clock_, executor_, host_,  MakeAppDirectories(dir_.path().toStdString())};
 };
+
+TEST_F(ScopeWindowTest, GraphWatchPaneShowsWhileGraphWatchModeIsOn) {
+    store_.setInt(kScopeSection, "Graph Watch Mode", 1);
+    auto w = window();
+    EXPECT_EQ(w->graphWatchPaneText(), QString());
+    w->monitor().startMonitoring();
+    EXPECT_EQ(w->graphWatchPaneText(), QStringLiteral("グラフ警戒モード"));
+    w->monitor().stopMonitoring();
+    EXPECT_EQ(w->graphWatchPaneText(), QString());
+}
+
+TEST_F(ScopeWindowTest, ALegendClickInCursorModeMovesTheCursorChannel) {
+    auto w = window();
+    w->chart().clickLegend(2);  // normal mode: no cursor to move
+    EXPECT_EQ(w->monitor().settings().currentCursor, 0);
+    w->monitor().setChartMode(ChartMode::kCursor);
+    w->chart().clickLegend(2);
+    EXPECT_EQ(w->chart().cursorChannel(), 2);
+    EXPECT_EQ(w->monitor().settings().currentCursor, 2);
+}
+
+TEST_F(ScopeWindowTest, OnlyTheFirstOpeningSizesTheFrameToTheView) {
+    auto first = window();
+    const QSize fitted = first->sizeHint().expandedTo(first->minimumSizeHint());
+    ASSERT_NE(fitted, QSize(1100, 600));
+    EXPECT_EQ(first->size(), fitted);
+    first.reset();
+    EXPECT_EQ(store_.getInt(kScopeSection, "First", -1), 0);
+    EXPECT_EQ(window()->size(), QSize(1100, 600));
+}
 
 TEST_F(ScopeWindowTest, CommandsFollowMonitoring) {
     auto w = window();

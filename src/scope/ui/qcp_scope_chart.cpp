@@ -43,6 +43,13 @@ QcpScopeChart::QcpScopeChart(QCustomPlot* plot) : QObject(plot), plot_(plot) {
     cursorLine_->setLayer(plot_->layer(QStringLiteral("overlay")));
     plot_->layer(QStringLiteral("overlay"))->setMode(QCPLayer::lmBuffered);
     connect(plot_, &QCustomPlot::mousePress, this, &QcpScopeChart::onMousePress);
+    connect(plot_, &QCustomPlot::legendClick, this,
+            [this](QCPLegend*, QCPAbstractLegendItem* item, QMouseEvent*) {
+                auto* entry = qobject_cast<QCPPlottableLegendItem*>(item);
+                if (!entry) return;
+                for (int i = 0; i < kChannelCount; ++i)
+                    if (graphs_[static_cast<std::size_t>(i)] == entry->plottable()) clickLegend(i);
+            });
     applyStyle(false);
 }
 
@@ -224,6 +231,13 @@ void QcpScopeChart::onMousePress(QMouseEvent* event) {
         --point;
     setCursorPosition(point);
     if (onCursorMoved) onCursorMoved();
+}
+
+void QcpScopeChart::clickLegend(int channel) {
+    if (mode_ != ChartMode::kCursor || channel < 0 || channel >= kChannelCount) return;
+    if (style_.cursorChannel == channel) return;
+    style_.cursorChannel = channel;
+    if (onCursorChannelChanged) onCursorChannelChanged(channel);
 }
 
 bool QcpScopeChart::saveImage(const std::string& path, ImageFormat format) {

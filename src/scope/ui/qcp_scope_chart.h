@@ -45,6 +45,11 @@ public:
 
     // The user moved the cursor (cursor mode, a click on the chart).
     std::function<void()> onCursorMoved;
+    // The user put the cursor on another channel (cursor mode, a click on its legend entry).
+    std::function<void(int channel)> onCursorChannelChanged;
+    int cursorChannel() const { return style_.cursorChannel; }
+    // As a click on the legend entry of this channel.
+    void clickLegend(int channel);
     // Paints the chart for a printer or PDF with print colours and the title line.
     bool renderForPrint(QPaintDevice* device, const QString& title);
     QCustomPlot* plot() const { return plot_; }

@@ -136,6 +136,7 @@ ScopeWindow::ScopeWindow(const ToolServices& services, QWidget* parent)
             [this] { monitor_->onSecond(); });
     connect(timers_[ScopeClock::kBlink], &QTimer::timeout, this, [this] { monitor_->onBlink(); });
     chart_->onCursorMoved = [this] { monitor_->onCursorMoved(); };
+    chart_->onCursorChannelChanged = [this](int ch) { monitor_->onCursorChannelChanged(ch); };
 
     buildActions();
     auto* tabs = new QTabWidget(this);
@@ -152,16 +153,20 @@ ScopeWindow::ScopeWindow(const ToolServices& services, QWidget* parent)
     splitter->addWidget(tabs);
     splitter->setStretchFactor(0, 1);
     setCentralWidget(splitter);
-    auto* pane61359 = new QLabel(this);
-    pane61359->setMinimumWidth(100);
+    graphWatchPane_ = new QLabel(this);
+    graphWatchPane_->setMinimumWidth(100);
+    graphWatchPane_->setStyleSheet(QStringLiteral("color: rgb(255,0,0);"));
     statusPane_ = new QLabel(this);
     statusPane_->setMinimumWidth(80);
-    statusBar()->addPermanentWidget(pane61359);
+    statusBar()->addPermanentWidget(graphWatchPane_);
     statusBar()->addPermanentWidget(statusPane_);
     resize(1100, 600);
 
     monitor_->open();
     refresh();
+    // Later openings get the layout the user left; the first one has none, so every panel must
+    // show whole.
+    if (monitor_->fitFrameToView()) resize(sizeHint().expandedTo(minimumSizeHint()));
 }
 
 ScopeWindow::~ScopeWindow() {
@@ -468,6 +473,7 @@ void ScopeWindow::refresh() {
     recordLed_->setLit(m.recordLed());
     triggerLed_->setLit(m.triggerLed());
     statusPane_->setText(q(m.statusText()));
+    graphWatchPane_->setText(q(m.graphWatchText()));
     statusPane_->setStyleSheet(m.statusIsWarning() ? QStringLiteral("color: rgb(255,0,0);")
                                                    : QStringLiteral("color: rgb(0,0,255);"));
     gridAction_->setChecked(s.showGrid);
@@ -498,6 +504,10 @@ void ScopeWindow::refreshEnabling() {
 
 QString ScopeWindow::statusPaneText() const {
     return statusPane_->text();
+}
+
+QString ScopeWindow::graphWatchPaneText() const {
+    return graphWatchPane_->text();
 }
 
 // ---- clocks and frame ------------------------------------------------------------------------

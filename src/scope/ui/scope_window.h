@@ -40,6 +40,9 @@ public:
     bool printToPdf(const QString& path);
     // The status pane 61280 as shown.
     QString statusPaneText() const;
+    // The graph watch pane 61359 as shown.
+    QString graphWatchPaneText() const;
+    QcpScopeChart& chart() const { return *chart_; }
 
     // ToolFrame.
     void activate() override;
@@ -127,6 +130,7 @@ private:
     ScopeLed* recordLed_ = nullptr;
     ScopeLed* triggerLed_ = nullptr;
     QLabel* statusPane_ = nullptr;
+    QLabel* graphWatchPane_ = nullptr;
     bool closed_ = false;
 };
 

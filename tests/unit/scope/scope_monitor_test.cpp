@@ -368,6 +368,63 @@ TEST_F(ScopeMonitorTest, GraphWatchIsRaisedOnlyWhileMonitoringWithTheOption) {
     EXPECT_EQ(host_.changes, 4);
 }
 
+TEST_F(ScopeMonitorTest, GraphWatchPaneFollowsTheProgramWideFlag) {
+    connect(1, 4, 0x0100);
+    channel(0, 1, 10);
+    ScopeMonitor& m = open();
+    EXPECT_EQ(m.graphWatchText(), "");
+    m.toggleGraphWatch();
+    EXPECT_EQ(m.graphWatchText(), "");  // the option alone is not the mode
+    m.startMonitoring();
+    EXPECT_EQ(m.graphWatchText(), "グラフ警戒モード");
+    m.stopMonitoring();
+    EXPECT_EQ(m.graphWatchText(), "");
+}
+
+TEST_F(ScopeMonitorTest, TheChartsCursorChannelReachesTheListOnlyWhenBrowsing) {
+    struct Row {
+        const char* what;
+        bool monitoring;
+        ChartMode mode;
+        int channel;
+        int expected;
+    };
+    const Row rows[] = {
+        {"cursor mode takes it", false, ChartMode::kCursor, 2, 2},
+        {"the last channel", false, ChartMode::kCursor, 3, 3},
+        {"zoom mode ignores it", false, ChartMode::kZoom, 2, 0},
+        {"normal mode ignores it", false, ChartMode::kNormal, 2, 0},
+        {"monitoring ignores it", true, ChartMode::kCursor, 2, 0},
+        {"out of range is ignored", false, ChartMode::kCursor, 4, 0},
+        {"negative is ignored", false, ChartMode::kCursor, -1, 0},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        store_ = MemorySettingsStore();
+        connect(1, 4, 0x0100);
+        channel(0, 1, 10);
+        ScopeMonitor& m = open();
+        m.setChartMode(row.mode);
+        if (row.monitoring) m.startMonitoring();
+        chart_.setMode(row.mode);
+        m.onCursorChannelChanged(row.channel);
+        EXPECT_EQ(m.settings().currentCursor, row.expected);
+        m.close();
+        EXPECT_EQ(store_.getInt(kScopeSection, "Current Cursor", -1), row.expected);
+    }
+}
+
+TEST_F(ScopeMonitorTest, OnlyTheFirstOpeningFitsTheFrameToTheView) {
+    connect(1, 4, 0x0100);
+    EXPECT_TRUE(open().fitFrameToView());
+    monitor_->close();
+    EXPECT_EQ(store_.getInt(kScopeSection, "First", -1), 0);
+    EXPECT_FALSE(open().fitFrameToView());
+    monitor_->close();
+    store_.setInt(kScopeSection, "First", 7);  // any non-zero word is set
+    EXPECT_TRUE(open().fitFrameToView());
+}
+
 TEST_F(ScopeMonitorTest, ADisconnectedDriveResetsItsChannelsAndTheLastOneStopsMonitoring) {
     connect(1, 4, 0x0100);
     channel(0, 1, 10);
