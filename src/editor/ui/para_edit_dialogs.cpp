@@ -101,11 +101,17 @@ void ParaEditDialogBase::build() {
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(heading_);
     layout->addWidget(value_);
+    // Bare numbers would leave the user guessing which is the limit and which the default.
     auto* texts = new QGridLayout;
-    texts->addWidget(unit_, 0, 0);
-    texts->addWidget(default_, 0, 1);
-    texts->addWidget(maximum_, 1, 0);
-    texts->addWidget(minimum_, 1, 1);
+    auto caption = [this](const char* text) { return new QLabel(qtText(text), this); };
+    texts->addWidget(caption("単位"), 0, 0);
+    texts->addWidget(unit_, 0, 1);
+    texts->addWidget(caption("デフォルト"), 0, 2);
+    texts->addWidget(default_, 0, 3);
+    texts->addWidget(caption("最大"), 1, 0);
+    texts->addWidget(maximum_, 1, 1);
+    texts->addWidget(caption("最小"), 1, 2);
+    texts->addWidget(minimum_, 1, 3);
     layout->addLayout(texts);
     layout->addWidget(status_);
     auto* buttons = new QHBoxLayout;
