@@ -14,7 +14,7 @@ class MonitorPrinter : public MonitorListener {
 public:
     MonitorPrinter(LinkSession& session, std::ostream& out) : session_(session), out_(out) {}
     void OnDriveMonitor(int, const DriveReply& reply) override {
-        if (!IsFinal(reply)) {
+        if (!IsFinalReply(reply)) {
             session_.traceNotice(reply);
             return;
         }

@@ -21,7 +21,7 @@ class OneReply : public ReplySink {
 public:
     explicit OneReply(LinkSession& session) : session_(session) {}
     void OnDriveReply(int, const DriveReply& reply) override {
-        if (IsFinal(reply))
+        if (IsFinalReply(reply))
             result = reply;
         else
             session_.traceNotice(reply);

@@ -19,7 +19,7 @@ constexpr int kAddrPoles = 0x001B;
 class FinalReply : public ReplySink {
 public:
     void OnDriveReply(int, const DriveReply& reply) override {
-        if (IsFinal(reply)) result = reply;
+        if (IsFinalReply(reply)) result = reply;
     }
     std::optional<DriveReply> result;
 };

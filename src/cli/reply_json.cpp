@@ -23,11 +23,6 @@ std::string commandText(const DriveReply& reply) {
 
 }  // namespace
 
-bool IsFinal(const DriveReply& reply) {
-    return reply.errorCode == kErrNone || reply.errorCode == kErrRetriesExhausted ||
-           (reply.errorCode >= kErrIllegalFunction && reply.errorCode <= kErrWriteMode);
-}
-
 std::string RequestJson(const DriveReply& reply) {
     Json j;
     j["station"] = reply.station;

@@ -6,10 +6,6 @@
 
 namespace korvane::cli {
 
-// Success, a rejection the drive gave (never repeated) or retries exhausted; anything else is a
-// notice that the exchange will be repeated.
-bool IsFinal(const DriveReply& reply);
-
 // {"station":1,"command":"R","address":256,"value":4660,"error":0}; a failure has
 // "value":null and adds "failing" and "error_text".
 std::string RequestJson(const DriveReply& reply);

@@ -13,7 +13,7 @@ class FinalReply : public ReplySink {
 public:
     explicit FinalReply(LinkSession& session) : session_(session) {}
     void OnDriveReply(int, const DriveReply& reply) override {
-        if (IsFinal(reply)) {
+        if (IsFinalReply(reply)) {
             result = reply;
         } else {
             session_.traceNotice(reply);

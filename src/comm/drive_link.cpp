@@ -16,10 +16,6 @@ namespace korvane {
 
 namespace {
 constexpr std::size_t kPortQueueSize = 512;
-bool IsRejection(int error) {
-    return error >= kErrIllegalFunction && error <= kErrWriteMode;
-}
-
 std::int64_t SteadyMicroseconds() {
     return std::chrono::duration_cast<std::chrono::microseconds>(
                std::chrono::steady_clock::now().time_since_epoch())

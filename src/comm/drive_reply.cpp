@@ -26,4 +26,13 @@ const char* ErrorText(int code) {
     return kTexts[code];
 }
 
+bool IsFinalReply(const DriveReply& reply) {
+    return reply.errorCode == kErrNone || reply.errorCode == kErrRetriesExhausted ||
+           IsRejection(reply.errorCode);
+}
+
+int FailureCode(const DriveReply& reply) {
+    return reply.errorCode == kErrRetriesExhausted ? reply.failingCode : reply.errorCode;
+}
+
 }  // namespace korvane

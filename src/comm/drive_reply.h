@@ -30,6 +30,19 @@ const char* ErrorText(int code);
 
 constexpr int kMaxReplyWords = 8;
 
+// A rejection the drive gave (codes 5..8): final, never repeated.
+inline bool IsRejection(int errorCode) {
+    return errorCode >= kErrIllegalFunction && errorCode <= kErrWriteMode;
+}
+
+struct DriveReply;
+// Which results end a request: success, a rejection and retries exhausted. Every other error
+// code is a notice that the exchange will be repeated; a requester that acted on one would act
+// again on the real result.
+bool IsFinalReply(const DriveReply& reply);
+// The code a final failure is shown with: the last real code when the retries ran out.
+int FailureCode(const DriveReply& reply);
+
 struct DriveReply {
     int station = 0;
     int wordCount = 0;  // words read: 1 for R/W, N for Y, 0 for X (which returns none)

@@ -7,15 +7,6 @@
 
 namespace korvane {
 
-// Success, a rejection by the drive (never repeated) or retries exhausted end a request. Every
-// other code is a notice that the same frame goes out again; a requester that acted on it would
-// run ahead of the line.
-inline bool IsFinalReply(const DriveReply& reply) {
-    const int code = reply.errorCode;
-    return code == kErrNone || (code >= kErrIllegalFunction && code <= kErrWriteMode) ||
-           code == kErrRetriesExhausted;
-}
-
 // Parameter words travel as 16 bits. A stored value may be sign-extended (the edit dialog
 // keeps a signed parameter's word that way, files keep whatever they were given) while a reply
 // never is, so values are compared in their low 16 bits.

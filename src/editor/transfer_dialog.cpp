@@ -33,10 +33,6 @@ const char* operationName(TransferMode mode) {
     return "";
 }
 
-bool isRejection(int code) {
-    return code >= kErrIllegalFunction && code <= kErrWriteMode;
-}
-
 std::string groupName(const CItem& item) {
     return item.GetGroup() ? item.GetGroup()->name : std::string();
 }
@@ -319,7 +315,7 @@ void CParaTransferDlg::onReply(int serial, const DriveReply& reply) {
         if ((reply.addresses[0] & 0xFFFF) != currentItem_->address) return onFailure(nullptr);
         return onAccepted(reply);
     }
-    if (isRejection(code)) return onRejected(code);
+    if (IsRejection(code)) return onRejected(code);
     if (code == kErrRetriesExhausted) return onFailure(&reply);
     status_ = strprintf(kRetryText, reply.retryCounter);
     changed();

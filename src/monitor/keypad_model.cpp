@@ -5,10 +5,10 @@
 
 #include "app/tool_services.h"
 #include "comm/drive_link.h"
+#include "comm/drive_reply.h"
 #include "common/format.h"
 #include "common/settings_store.h"
 #include "monitor/device_name.h"
-#include "monitor/final_reply.h"
 #include "monitor/keypad_value.h"
 #include "paradb/drive_record.h"
 #include "paradb/model_tables.h"
