@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "bench_executor.h"
 #include "comm/drive_link.h"
 #include "comm/modbus_codec.h"
 #include "comm/posix_serial_port.h"
@@ -68,39 +69,6 @@ private:
             --outstanding;
         }
     }
-};
-
-// Waits to the microsecond: fast pacing's deadlines are shorter than a millisecond.
-class BenchExecutor : public Executor {
-public:
-    void post(std::function<void()> fn) override {
-        {
-            std::lock_guard lock(mutex_);
-            queue_.push_back(std::move(fn));
-        }
-        ready_.notify_one();
-    }
-    void waitUntil(Clock::time_point deadline) {
-        std::unique_lock lock(mutex_);
-        ready_.wait_until(lock, deadline, [this] { return !queue_.empty(); });
-    }
-    void drain() {
-        for (;;) {
-            std::function<void()> fn;
-            {
-                std::lock_guard lock(mutex_);
-                if (queue_.empty()) return;
-                fn = std::move(queue_.front());
-                queue_.pop_front();
-            }
-            fn();
-        }
-    }
-
-private:
-    std::mutex mutex_;
-    std::condition_variable ready_;
-    std::deque<std::function<void()>> queue_;
 };
 
 struct Measured {

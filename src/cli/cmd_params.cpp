@@ -20,45 +20,10 @@
 namespace korvane::cli {
 namespace {
 
-struct ParamsOptions {
-    int seriesCode = -1;
-    int version = -1;
-    std::string file;
-    FileKind fileKind = FileKind::kNone;
-    std::string dataDir = CliDefaultDataDir();
-    int frequencyMode = 1;
-    int time1Divisor = 10;
-};
-
-ParamsOptions parseOptions(const std::vector<std::string>& args) {
-    ParamsOptions o;
+OfflineOptions parseOptions(const std::vector<std::string>& args) {
+    OfflineOptions o;
     for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& a = args[i];
-        auto value = [&]() -> const std::string& {
-            if (i + 1 >= args.size()) throw UsageError(a + " needs a value");
-            return args[++i];
-        };
-        if (a == "--series") {
-            o.seriesCode = static_cast<int>(ParseNumberArg(value(), 0, 0xFFFF, "series code"));
-        } else if (a == "--version") {
-            o.version = static_cast<int>(ParseNumberArg(value(), 0, 0xFFFF, "version"));
-        } else if (a == "--file") {
-            o.file = value();
-            o.fileKind = FileKindOf(o.file);
-            if (o.fileKind == FileKind::kNone) throw UsageError("--file names a .par or .usr file");
-        } else if (a == "--data-dir") {
-            o.dataDir = value();
-            if (o.dataDir.empty()) throw UsageError("--data-dir needs a directory");
-        } else if (a == "--freq-mode") {
-            o.frequencyMode = static_cast<int>(ParseNumberArg(value(), 0, 1, "frequency mode"));
-        } else if (a == "--time1") {
-            long divisor = ParseNumberArg(value(), 1, 100, "TIME1 divisor");
-            if (divisor != 1 && divisor != 10 && divisor != 100)
-                throw UsageError("--time1 is 1, 10 or 100");
-            o.time1Divisor = static_cast<int>(divisor);
-        } else {
-            throw UsageError("params does not take " + a);
-        }
+        if (!TakeOfflineOption(o, args, i)) throw UsageError("params does not take " + args[i]);
     }
     if (o.seriesCode < 0 || o.version < 0) throw UsageError("params needs --series and --version");
     return o;
@@ -83,10 +48,9 @@ void printUserGroup(const CCustom& group, const CDataFile& data, std::ostream& o
 }
 
 int runParams(CommandContext& context) {
-    const ParamsOptions o = parseOptions(context.args);
+    const OfflineOptions o = parseOptions(context.args);
 
-    const auto record = LoadOfflineDrive(o.seriesCode, o.version, o.dataDir, o.frequencyMode,
-                                         o.time1Divisor, context.err);
+    const auto record = LoadOfflineDrive(o, context.err);
     if (!record) return 1;
     CDataFile& data = *record->driveData;
 

@@ -1,22 +1,27 @@
 // report OUT.xlsx|OUT.htm STATION [--group NAME] [header options] [--data-dir DIR]
 // report OUT.xlsx|OUT.htm --series CODE --version WORD [--file SET.par|GROUP.usr]
 //        [--group NAME] [header options] [--data-dir DIR]
-// header options: [--company TEXT] [--division TEXT] [--author TEXT]
+// header options: [--company TEXT] [--division TEXT] [--author TEXT] [--settings FILE]
+// Header texts not given are the ones the report window stores, read from the user's settings
+// file (or FILE).
 // The parameter report an editor makes, written as a workbook or a web page. Online, the drive
 // is identified and the reported groups are read first, as the editor's group read does.
 // Offline: of one group, of the user group in a .usr file, or of all groups, with the values of
 // a parameter set when one is given.
 #include <algorithm>
 #include <nlohmann/json.hpp>
+#include <optional>
 #include <ostream>
 #include <string>
 
+#include "app/settings.h"
 #include "cli/cli_command.h"
 #include "cli/cli_options.h"
 #include "cli/identified_drive.h"
 #include "cli/link_session.h"
 #include "cli/offline_data.h"
 #include "common/clock.h"
+#include "common/ini_settings_store.h"
 #include "editor/group_reader.h"
 #include "paradb/data_file.h"
 #include "report/report_document.h"
@@ -30,45 +35,49 @@ struct ReportOptions {
     std::string out;
     ReportFormat format = ReportFormat::kXlsx;
     int station = 0;  // online when set
-    int seriesCode = -1;
-    int version = -1;
-    std::string file;
-    FileKind fileKind = FileKind::kNone;
+    OfflineOptions offline;
     std::string group;
     bool haveGroup = false;
+    // The header texts given on the command line; the rest come from the settings.
+    std::optional<std::string> company, division, author;
+    std::string settingsPath = UserSettingsPath(kSettingsCompany, kAppTitle);
     ReportHeaderTexts header;
-    std::string dataDir = CliDefaultDataDir();
 };
 
 void parseOption(ReportOptions& o, const std::vector<std::string>& args, std::size_t& i) {
+    if (TakeOfflineOption(o.offline, args, i, false)) return;
     const std::string& a = args[i];
     auto value = [&]() -> const std::string& {
         if (i + 1 >= args.size()) throw UsageError(a + " needs a value");
         return args[++i];
     };
-    if (a == "--series") {
-        o.seriesCode = static_cast<int>(ParseNumberArg(value(), 0, 0xFFFF, "series code"));
-    } else if (a == "--version") {
-        o.version = static_cast<int>(ParseNumberArg(value(), 0, 0xFFFF, "version"));
-    } else if (a == "--file") {
-        o.file = value();
-        o.fileKind = FileKindOf(o.file);
-        if (o.fileKind == FileKind::kNone) throw UsageError("--file names a .par or .usr file");
-    } else if (a == "--group") {
+    if (a == "--group") {
         o.group = value();
         o.haveGroup = true;
     } else if (a == "--company") {
-        o.header.company = ClipChars(value(), kReportHeaderTextLimit);
+        o.company = value();
     } else if (a == "--division") {
-        o.header.division = ClipChars(value(), kReportHeaderTextLimit);
+        o.division = value();
     } else if (a == "--author") {
-        o.header.author = ClipChars(value(), kReportHeaderTextLimit);
-    } else if (a == "--data-dir") {
-        o.dataDir = value();
-        if (o.dataDir.empty()) throw UsageError("--data-dir needs a directory");
+        o.author = value();
+    } else if (a == "--settings") {
+        o.settingsPath = value();
+        if (o.settingsPath.empty()) throw UsageError("--settings needs a file");
     } else {
         throw UsageError("report does not take " + a);
     }
+}
+
+// The header the report window would show: the texts stored by its header dialog, unless the
+// command line gives its own; each clipped as the dialog's fields clip them.
+ReportHeaderTexts HeaderOf(const ReportOptions& o) {
+    ReportHeaderTexts header = LoadReportHeader(IniSettingsStore::Load(o.settingsPath));
+    if (o.company) header.company = *o.company;
+    if (o.division) header.division = *o.division;
+    if (o.author) header.author = *o.author;
+    for (std::string* text : {&header.company, &header.division, &header.author})
+        *text = ClipChars(*text, kReportHeaderTextLimit);
+    return header;
 }
 
 ReportOptions parseOptions(const std::vector<std::string>& args) {
@@ -85,13 +94,14 @@ ReportOptions parseOptions(const std::vector<std::string>& args) {
         else
             throw UsageError("report does not take " + args[i]);
     }
-    const bool offline = o.seriesCode >= 0 || o.version >= 0 || !o.file.empty();
+    const bool offline = o.offline.named();
     if (o.station != 0 && offline)
         throw UsageError("report takes a station or --series and --version, not both");
-    if (o.station == 0 && (o.seriesCode < 0 || o.version < 0))
+    if (o.station == 0 && (o.offline.seriesCode < 0 || o.offline.version < 0))
         throw UsageError("report needs a station, or --series and --version");
-    if (o.haveGroup && o.fileKind == FileKind::kUserGroup)
+    if (o.haveGroup && o.offline.fileKind == FileKind::kUserGroup)
         throw UsageError("--group names a parameter group; a .usr file is its own group");
+    o.header = HeaderOf(o);
     return o;
 }
 
@@ -134,7 +144,7 @@ ReportSource SourceOf(const ReportOptions& o, const DriveRecord& record) {
 }
 
 int runOffline(const ReportOptions& o, CommandContext& context) {
-    const auto record = LoadOfflineDrive(o.seriesCode, o.version, o.dataDir, 1, 10, context.err);
+    const auto record = LoadOfflineDrive(o.offline, context.err);
     if (!record) return 1;
     CDataFile& data = *record->driveData;
 
@@ -144,9 +154,10 @@ int runOffline(const ReportOptions& o, CommandContext& context) {
     ReportSource source = SourceOf(o, *record);
 
     std::unique_ptr<CCustom> userGroup;
-    if (o.fileKind == FileKind::kParaSet && !ApplyParaSetFile(data, o.file, prompter)) return 1;
-    if (o.fileKind == FileKind::kUserGroup) {
-        userGroup = OpenUserGroupFile(o.file, data, prompter);
+    const OfflineOptions& off = o.offline;
+    if (off.fileKind == FileKind::kParaSet && !ApplyParaSetFile(data, off.file, prompter)) return 1;
+    if (off.fileKind == FileKind::kUserGroup) {
+        userGroup = OpenUserGroupFile(off.file, data, prompter);
         if (!userGroup) return 1;
         node = {record->station, ReportKind::kUserGroup, userGroup->title};
         source.userGroups.push_back(userGroup.get());
@@ -171,7 +182,7 @@ bool ReportTargets(const ReportOptions& o, CDataFile& data, std::vector<ReadTarg
 int runOnline(const ReportOptions& o, CommandContext& context) {
     LinkSession session(context.options, context.err);
     if (!session.open()) return 1;
-    IdentifiedDrive drive(session, o.dataDir, context.options.retries);
+    IdentifiedDrive drive(session, o.offline.dataDir, context.options.retries);
     if (!drive.identify(o.station, context.err) || !drive.readEditWords(context.err)) return 1;
     DriveRecord& record = drive.record();
 
@@ -206,10 +217,11 @@ int runReport(CommandContext& context) {
 const CommandRegistrar registrar(
     {"report",
      "report OUT.xlsx|OUT.htm STATION [--group NAME] [--company TEXT] [--division TEXT]\n"
-     "         [--author TEXT] [--data-dir DIR]\n"
+     "         [--author TEXT] [--settings FILE] [--data-dir DIR]\n"
      "  report OUT.xlsx|OUT.htm --series CODE --version WORD [--file SET.par|GROUP.usr]\n"
      "         [--group NAME] [--company TEXT] [--division TEXT] [--author TEXT]\n"
-     "         [--data-dir DIR]   (no line needed)",
+     "         [--settings FILE] [--data-dir DIR]   (no line needed)\n"
+     "         (header texts not given: the report window's, from the user's settings)",
      runReport});
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <cctype>
 #include <ostream>
 
+#include "cli/cli_command.h"
 #include "paradb/data_file.h"
 #include "paradb/para_array.h"
 
@@ -20,19 +21,48 @@ FileKind FileKindOf(const std::string& path) {
     return FileKind::kNone;
 }
 
-std::unique_ptr<DriveRecord> LoadOfflineDrive(int seriesCode, int version,
-                                              const std::string& dataDir, int frequencyMode,
-                                              int time1Divisor, std::ostream& err) {
+bool TakeOfflineOption(OfflineOptions& o, const std::vector<std::string>& args, std::size_t& i,
+                       bool speedOptions) {
+    const std::string& a = args[i];
+    auto value = [&]() -> const std::string& {
+        if (i + 1 >= args.size()) throw UsageError(a + " needs a value");
+        return args[++i];
+    };
+    if (a == "--series") {
+        o.seriesCode = static_cast<int>(ParseNumberArg(value(), 0, 0xFFFF, "series code"));
+    } else if (a == "--version") {
+        o.version = static_cast<int>(ParseNumberArg(value(), 0, 0xFFFF, "version"));
+    } else if (a == "--file") {
+        o.file = value();
+        o.fileKind = FileKindOf(o.file);
+        if (o.fileKind == FileKind::kNone) throw UsageError("--file names a .par or .usr file");
+    } else if (a == "--data-dir") {
+        o.dataDir = value();
+        if (o.dataDir.empty()) throw UsageError("--data-dir needs a directory");
+    } else if (speedOptions && a == "--freq-mode") {
+        o.frequencyMode = static_cast<int>(ParseNumberArg(value(), 0, 1, "frequency mode"));
+    } else if (speedOptions && a == "--time1") {
+        const long divisor = ParseNumberArg(value(), 1, 100, "TIME1 divisor");
+        if (divisor != 1 && divisor != 10 && divisor != 100)
+            throw UsageError("--time1 is 1, 10 or 100");
+        o.time1Divisor = static_cast<int>(divisor);
+    } else {
+        return false;
+    }
+    return true;
+}
+
+std::unique_ptr<DriveRecord> LoadOfflineDrive(const OfflineOptions& o, std::ostream& err) {
     auto record = std::make_unique<DriveRecord>(kStationRecordCount);
-    record->seriesCode = seriesCode;
-    record->version = version;
+    record->seriesCode = o.seriesCode;
+    record->version = o.version;
     record->driveData = std::make_shared<CDataFile>();
     CDataFile& data = *record->driveData;
-    if (!data.Load(record.get(), dataDir)) {
+    if (!data.Load(record.get(), o.dataDir)) {
         err << data.GetStatusText() << "\n";
         return nullptr;
     }
-    data.SetSpeedMode(frequencyMode, time1Divisor);
+    data.SetSpeedMode(o.frequencyMode, o.time1Divisor);
     return record;
 }
 

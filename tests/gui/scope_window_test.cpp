@@ -6,6 +6,9 @@
 
 #include <QAction>
 #include <QFile>
+#include <QMenuBar>
+#include <QScreen>
+#include <QStatusBar>
 #include <QTemporaryDir>
 
 #include "app/settings.h"
@@ -107,6 +110,20 @@ TEST_F(ScopeWindowTest, OnlyTheFirstOpeningSizesTheFrameToTheView) {
     first.reset();
     EXPECT_EQ(store_.getInt(kScopeSection, "First", -1), 0);
     EXPECT_EQ(window()->size(), QSize(1100, 600));
+}
+
+TEST_F(ScopeWindowTest, TheFrameNeverShrinksBelowItsPanelsAndBars) {
+    auto w = window();
+    w->show();
+    w->resize(10, 10);
+    const QSize view = w->centralWidget()->sizeHint();
+    const QSize screen = w->screen()->availableSize();
+    EXPECT_EQ(w->size(), w->minimumSize());
+    EXPECT_GE(w->minimumWidth(), std::min(view.width(), screen.width()));
+    const int bars = w->menuBar()->sizeHint().height() + w->statusBar()->sizeHint().height();
+    EXPECT_GE(w->minimumHeight(), std::min(view.height() + bars, screen.height()));
+    // The panels set the width; a long tool bar does not.
+    EXPECT_LE(w->minimumWidth(), view.width() + 40);
 }
 
 TEST_F(ScopeWindowTest, CommandsFollowMonitoring) {

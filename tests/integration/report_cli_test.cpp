@@ -86,6 +86,40 @@ TEST(ReportCli, AllGroupsWorkbookPlacesEveryGroupBlock) {
               std::string::npos);
 }
 
+// The header texts the report window stored are the defaults; the command line overrides each.
+TEST(ReportCli, HeaderTextsDefaultToTheWindowsStoredOnes) {
+    TempDir tmp;
+    const std::string conf = tmp.file("Korvane.conf");
+    const std::string stored(
+        "[Main]\nCompany%20Header=\"Kanto, Ltd \"\nDevision%20Header=\xE8\xA8\xAD\xE8"
+        "\xA8\x88\\t2\nManager%20Header=@@Tanaka\n");
+    writeFile(conf, Bytes(stored.begin(), stored.end()));
+    struct Case {
+        std::vector<std::string> options;
+        const char *company, *division, *author;
+    } cases[] = {
+        {{}, "Kanto, Ltd ", "設計\t2", "@Tanaka"},
+        {{"--author", "山田"}, "Kanto, Ltd ", "設計\t2", "山田"},
+        {{"--company", "123456789012345678901234"}, "12345678901234567890", "設計\t2", "@Tanaka"},
+    };
+    for (const Case& c : cases) {
+        const std::string out = tmp.file("header.xlsx");
+        std::vector<std::string> options = c.options;
+        options.insert(options.end(), {"--settings", conf});
+        ProgramResult r = report(out, options);
+        ASSERT_EQ(r.exitCode, 0) << r.err;
+        const auto texts = WorkbookTexts(out);
+        EXPECT_EQ(texts.at("D2"), c.company);
+        EXPECT_EQ(texts.at("I2"), c.division);
+        EXPECT_EQ(texts.at("I3"), c.author);
+    }
+    // No stored settings: empty header texts, and no failure.
+    const std::string out = tmp.file("bare.xlsx");
+    ProgramResult r = report(out, {"--settings", tmp.file("missing.conf")});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(WorkbookTexts(out).count("D2"), 0u);
+}
+
 TEST(ReportCli, GroupPageShowsTheParameterSetsValues) {
     TempDir tmp;
     CParaArray set(11, 0x0311);

@@ -22,6 +22,7 @@
 #include <QPrintPreviewDialog>
 #include <QPrinter>
 #include <QPushButton>
+#include <QScreen>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QTabWidget>
@@ -164,6 +165,7 @@ ScopeWindow::ScopeWindow(const ToolServices& services, QWidget* parent)
 
     monitor_->open();
     refresh();
+    setSmallestTrackingSize();
     // Later openings get the layout the user left; the first one has none, so every panel must
     // show whole.
     if (monitor_->fitFrameToView()) resize(sizeHint().expandedTo(minimumSizeHint()));
@@ -172,6 +174,17 @@ ScopeWindow::ScopeWindow(const ToolServices& services, QWidget* parent)
 ScopeWindow::~ScopeWindow() {
     if (!closed_) monitor_->close();
     for (auto& [clock, timer] : timers_) timer->stop();
+}
+
+// As a form's frame does, the window never shrinks below its panels plus its bars, so no setting
+// is ever cut off; a screen smaller than that is the limit instead, or the frame could not fit.
+// A tool bar wider than the panels folds its buttons away rather than widening the frame.
+void ScopeWindow::setSmallestTrackingSize() {
+    const QSize view = centralWidget()->sizeHint();
+    const QSize bars = (minimumSizeHint() - centralWidget()->minimumSizeHint()).expandedTo({0, 0});
+    QSize smallest = view + bars;
+    if (const QScreen* shown = screen()) smallest = smallest.boundedTo(shown->availableSize());
+    setMinimumSize(smallest);
 }
 
 void ScopeWindow::buildActions() {
@@ -545,6 +558,12 @@ void ScopeWindow::restorePlacement(const std::vector<std::uint8_t>& placement) {
 void ScopeWindow::onDriveEvent(const DriveEvent& event) {
     if (event.kind == DriveEventKind::kConnected || event.kind == DriveEventKind::kDisconnected)
         monitor_->refreshStations();
+}
+
+// Panels are measured again once shown: their styled sizes are known only then.
+void ScopeWindow::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    setSmallestTrackingSize();
 }
 
 void ScopeWindow::closeEvent(QCloseEvent* event) {

@@ -58,9 +58,11 @@ public:
     void stateChanged() override;
 
 protected:
+    void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    void setSmallestTrackingSize();
     void buildActions();
     QWidget* buildChannelPanel();
     QWidget* buildDisplayPanel();
