@@ -4,6 +4,7 @@
 #include <sys/eventfd.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 
@@ -87,18 +88,18 @@ void SimServer::run() {
     std::uint8_t buffer[512];
     bool lineUp = true;
     while (!stopping_) {
-        int timeoutMs = kIdlePollMs;
+        // To the microsecond: a reply held to the next whole millisecond would make every
+        // exchange on the emulated line up to a millisecond slower than on a real one.
+        std::int64_t waitUs = std::int64_t{kIdlePollMs} * 1000;
         {
             std::lock_guard lock(mutex_);
-            if (auto due = engine_.nextDueUs()) {
-                std::int64_t waitUs = *due - nowUs();
-                timeoutMs = waitUs <= 0 ? 0
-                                        : static_cast<int>(std::min<std::int64_t>(
-                                              (waitUs + 999) / 1000, kIdlePollMs));
-            }
+            if (auto due = engine_.nextDueUs())
+                waitUs = std::clamp<std::int64_t>(*due - nowUs(), 0, waitUs);
         }
+        const timespec timeout{static_cast<time_t>(waitUs / 1000000),
+                               static_cast<long>(waitUs % 1000000) * 1000};
         pollfd fds[2] = {{wakeFd_, POLLIN, 0}, {lineUp ? fd_ : -1, POLLIN, 0}};
-        int r = ::poll(fds, 2, timeoutMs);
+        int r = ::ppoll(fds, 2, &timeout, nullptr);
         if (r < 0 && errno != EINTR) break;
         if (fds[0].revents & POLLIN) {
             std::uint64_t count;
