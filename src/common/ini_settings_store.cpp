@@ -182,8 +182,12 @@ std::u16string_view Trimmed(std::u16string_view s) {
 }  // namespace
 
 IniSettingsStore IniSettingsStore::Load(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(path, std::ios::binary | std::ios::ate);
     if (!in) return {};
+    // A settings file is a few kilobytes; anything near this size is not one.
+    constexpr std::streamoff kLargestFile = 16 << 20;
+    if (in.tellg() > kLargestFile) return {};
+    in.seekg(0);
     std::ostringstream text;
     text << in.rdbuf();
     return Parse(text.str());

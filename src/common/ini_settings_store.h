@@ -17,7 +17,7 @@ namespace korvane {
 
 class IniSettingsStore : public SettingsStore {
 public:
-    // Empty when the file does not exist or cannot be read.
+    // Empty when the file does not exist, cannot be read or is far too large to be one.
     static IniSettingsStore Load(const std::string& path);
     static IniSettingsStore Parse(const std::string& text);
 
