@@ -36,6 +36,20 @@ public:
     virtual void toolFrameClosing(const ToolFrame* frame) = 0;
 };
 
+// A tool window on its own, as korvane-cli and tests run one: no other windows to tell of the
+// graph-watch flag, no names to pass on, nothing else to open.
+class StandaloneToolHost : public ToolHost {
+public:
+    bool graphWatchActive() const override { return graphWatch; }
+    void setGraphWatchActive(bool active) override { graphWatch = active; }
+    void deviceNameChanged(int) override {}
+    void openToolWindow(int, int) override {}
+    int freeOfflineKey() const override { return -1; }
+    void toolFrameClosing(const ToolFrame*) override {}
+
+    bool graphWatch = false;
+};
+
 struct ToolServices {
     CDriveLink& link;
     // Records 0..255 are written by the connection manager only; an offline editor owns the

@@ -25,16 +25,6 @@ constexpr const char* kRunKeys[] = {"frequency_command", "acceleration_time", "d
                                     "output_frequency",  "output_current",    "output_power",
                                     "run_status",        "dc_link_voltage"};
 
-// The command line has no graph monitor and no stored names.
-struct CliHost : ToolHost {
-    bool graphWatchActive() const override { return false; }
-    void setGraphWatchActive(bool) override {}
-    void deviceNameChanged(int) override {}
-    void openToolWindow(int, int) override {}
-    int freeOfflineKey() const override { return -1; }
-    void toolFrameClosing(const ToolFrame*) override {}
-};
-
 Json boxesJson(const std::vector<InfoBox>& boxes) {
     Json list = Json::array();
     for (const InfoBox& b : boxes) list.push_back({{"name", b.caption}, {"on", b.on}});
@@ -126,7 +116,7 @@ int runInfo(CommandContext& context) {
     MemorySettingsStore settings;
     RecordingPrompter prompter;
     SystemClock clock;
-    CliHost host;
+    StandaloneToolHost host;
     ToolServices services{session.link(), drive.records(), settings, prompter,
                           clock,          executor,        host,     AppDirectories{}};
     InfoSheet sheet(services, station);

@@ -18,6 +18,7 @@
 #include "app/tool_services.h"
 #include "cli/cli_options.h"
 #include "cli/link_session.h"
+#include "cli/stream_prompter.h"
 #include "common/clock.h"
 #include "common/format.h"
 #include "common/prompter.h"
@@ -163,35 +164,6 @@ int itemIndexFor(const ChannelArg& c, const DriveRecord& record) {
                      "; its items are:" + list);
 }
 
-class CliHost : public ToolHost {
-public:
-    bool graphWatchActive() const override { return false; }
-    void setGraphWatchActive(bool) override {}
-    void deviceNameChanged(int) override {}
-    void openToolWindow(int, int) override {}
-    int freeOfflineKey() const override { return -1; }
-    void toolFrameClosing(const ToolFrame*) override {}
-};
-
-class StderrPrompter : public Prompter {
-public:
-    explicit StderrPrompter(std::ostream& err) : err_(err) {}
-    bool askYesNo(const std::string& text, const std::string&) override {
-        err_ << text << std::endl;
-        return false;
-    }
-    void info(const std::string& text, const std::string&) override { report(text); }
-    void error(const std::string& text, const std::string&) override { report(text); }
-    bool complained = false;
-
-private:
-    void report(const std::string& text) {
-        err_ << "korvane-cli: " << text << std::endl;
-        complained = true;
-    }
-    std::ostream& err_;
-};
-
 // The monitor's clocks on the steady clock, fired from the session loop.
 class LoopClocks : public ScopeTimers {
 public:
@@ -319,10 +291,10 @@ int runScope(CommandContext& context) {
 
     MemorySettingsStore store;
     storeChannelSettings(store, a, itemIndexes);
-    StderrPrompter prompter(context.err);
+    StreamPrompter prompter(context.err, "korvane-cli: ");
     SystemClock clock;
     QueueExecutor executor;
-    CliHost host;
+    StandaloneToolHost host;
     ToolServices services{session.link(), records,  store, prompter,
                           clock,          executor, host,  MakeAppDirectories(".")};
     MemoryChart chart;
@@ -352,7 +324,7 @@ int runScope(CommandContext& context) {
         return !monitor.monitoring() || (a.duration > 0 && SteadyClock::now() >= end);
     });
     // Closing flushes and closes the record, whether the run ended or was interrupted.
-    const bool recordFailed = a.recordIndex && prompter.complained;
+    const bool recordFailed = a.recordIndex && prompter.complained();
     monitor.close();
     return recordFailed ? 1 : 0;
 }

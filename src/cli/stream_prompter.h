@@ -3,6 +3,7 @@
 // nobody is there to say yes.
 #include <ostream>
 #include <string>
+#include <utility>
 
 #include "common/prompter.h"
 
@@ -10,16 +11,26 @@ namespace korvane::cli {
 
 class StreamPrompter : public Prompter {
 public:
-    explicit StreamPrompter(std::ostream& err) : err_(err) {}
+    // `prefix` goes before every information and error text.
+    explicit StreamPrompter(std::ostream& err, std::string prefix = {})
+        : err_(err), prefix_(std::move(prefix)) {}
     bool askYesNo(const std::string& text, const std::string&) override {
-        err_ << text << "\n";
+        err_ << text << std::endl;
         return false;
     }
-    void info(const std::string& text, const std::string&) override { err_ << text << "\n"; }
-    void error(const std::string& text, const std::string&) override { err_ << text << "\n"; }
+    void info(const std::string& text, const std::string&) override { report(text); }
+    void error(const std::string& text, const std::string&) override { report(text); }
+    // Whether anything was reported besides questions.
+    bool complained() const { return complained_; }
 
 private:
+    void report(const std::string& text) {
+        err_ << prefix_ << text << std::endl;
+        complained_ = true;
+    }
     std::ostream& err_;
+    std::string prefix_;
+    bool complained_ = false;
 };
 
 }  // namespace korvane::cli

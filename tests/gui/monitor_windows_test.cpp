@@ -27,16 +27,6 @@
 namespace korvane::gui {
 namespace {
 
-struct Host : ToolHost {
-    bool graphWatch = false;
-    bool graphWatchActive() const override { return graphWatch; }
-    void setGraphWatchActive(bool active) override { graphWatch = active; }
-    void deviceNameChanged(int) override {}
-    void openToolWindow(int, int) override {}
-    int freeOfflineKey() const override { return -1; }
-    void toolFrameClosing(const ToolFrame*) override {}
-};
-
 // A link that is never opened: registrations and queued requests are kept, nothing is sent.
 struct Services {
     Services() { TestApp(); }
@@ -55,7 +45,7 @@ struct Services {
     MemorySettingsStore settings;
     RecordingPrompter prompter;
     FixedClock clock{LocalTime{}};
-    Host host;
+    StandaloneToolHost host;
     ToolServices services{link, records, settings, prompter, clock, executor, host, {}};
 };
 

@@ -29,17 +29,6 @@ namespace {
 
 using namespace korvane::scope;
 
-class NoHost : public ToolHost {
-public:
-    bool graphWatchActive() const override { return active; }
-    void setGraphWatchActive(bool a) override { active = a; }
-    bool active = false;
-    void deviceNameChanged(int) override {}
-    void openToolWindow(int, int) override {}
-    int freeOfflineKey() const override { return -1; }
-    void toolFrameClosing(const ToolFrame*) override {}
-};
-
 class ScopeWindowTest : public ::testing::Test {
 protected:
     ScopeWindowTest() {
@@ -76,7 +65,7 @@ protected:
     MemorySettingsStore store_;
     RecordingPrompter prompter_;
     FixedClock clock_{LocalTime{2026, 12, 8, 10, 0, 0, 0}};
-    NoHost host_;
+    StandaloneToolHost host_;
     ToolServices services_{
         link_,  records_,  store_, prompter_,
         clock_, executor_, host_,  MakeAppDirectories(dir_.path().toStdString())};

@@ -25,15 +25,6 @@ using testing::SimLine;
 constexpr int kBaud = 38400;
 constexpr int kKapok = 3;
 
-struct Host : ToolHost {
-    bool graphWatchActive() const override { return false; }
-    void setGraphWatchActive(bool) override {}
-    void deviceNameChanged(int) override {}
-    void openToolWindow(int, int) override {}
-    int freeOfflineKey() const override { return -1; }
-    void toolFrameClosing(const ToolFrame*) override {}
-};
-
 class MonitorWindowsOverSim : public ::testing::Test {
 protected:
     MonitorWindowsOverSim() : line_(Config()) {
@@ -78,7 +69,7 @@ protected:
                                ConnectionConfig{KORVANE_TEST_DATA_DIR, 3}};
     MemorySettingsStore settings_;
     FixedClock clock_{LocalTime{}};
-    Host host_;
+    StandaloneToolHost host_;
     ToolServices services_{rig_.link, records_,      settings_, rig_.prompter,
                            clock_,    rig_.executor, host_,     AppDirectories{}};
 };

@@ -165,7 +165,6 @@ ScopeWindow::ScopeWindow(const ToolServices& services, QWidget* parent)
 
     monitor_->open();
     refresh();
-    setSmallestTrackingSize();
     // Later openings get the layout the user left; the first one has none, so every panel must
     // show whole.
     if (monitor_->fitFrameToView()) resize(sizeHint().expandedTo(minimumSizeHint()));
@@ -560,7 +559,8 @@ void ScopeWindow::onDriveEvent(const DriveEvent& event) {
         monitor_->refreshStations();
 }
 
-// Panels are measured again once shown: their styled sizes are known only then.
+// Measured when shown, because the panels' styled sizes are known only then; a placement
+// restored smaller than that grows to it here.
 void ScopeWindow::showEvent(QShowEvent* event) {
     QMainWindow::showEvent(event);
     setSmallestTrackingSize();
