@@ -24,8 +24,9 @@ bool HasSecondTripWord(int series, int version) {
     return series == 10 && version > 20;
 }
 
+// The status word stays polled in graph watch: the graph monitor's reverse sign reads it.
 bool IsGraphWatchAddress(int address) {
-    return address == kAddrFault1 || address == kAddrFault2 ||
+    return address == kAddrStatus || address == kAddrFault1 || address == kAddrFault2 ||
            (address >= kAddrFault3 && address <= kAddrFault3 + 3);
 }
 
@@ -234,7 +235,11 @@ void ConnectionManager::removeDrive(int station, bool linkDropped) {
 
 std::vector<int> ConnectionManager::registeredAddresses(const DriveRecord& r,
                                                         bool graphWatch) const {
-    if (graphWatch) return FaultAddresses(r.seriesCode, r.version);
+    if (graphWatch) {
+        std::vector<int> list = FaultAddresses(r.seriesCode, r.version);
+        list.push_back(kAddrStatus);
+        return list;
+    }
     std::vector<int> list = MonitoredAddresses(r.seriesCode, r.version);
     // The fault list registered by fault watch belongs to the drive's registration too, or the
     // link would keep polling a drive that is gone.

@@ -1,6 +1,7 @@
 // sco FILE.sco [--csv OUT.csv]: what a scope file holds, as one JSON object, and optionally its
 // points as CSV lines (local time stamp with milliseconds, then the four Y values).
 #include <charconv>
+#include <cmath>
 #include <nlohmann/json.hpp>
 #include <ostream>
 #include <string>
@@ -15,8 +16,10 @@ namespace {
 
 using namespace korvane::scope;
 
-// The shortest text that reads back as the same double, in the C locale.
+// The shortest text that reads back as the same double, in the C locale; a gap (no live value)
+// is an empty field.
 std::string numberText(double value) {
+    if (std::isnan(value)) return {};
     char buffer[64];
     auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, value);
     return ec == std::errc() ? std::string(buffer, end) : std::string("0");

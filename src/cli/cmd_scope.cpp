@@ -218,7 +218,8 @@ public:
         j["t"] = seconds();
         nlohmann::json values = nlohmann::json::array();
         for (int i = 0; i < channels; ++i) {
-            if (monitor_->isLive(i)) {
+            // A value that is not live (nothing received yet, a failed poll) is null.
+            if (monitor_->hasLiveValue(i)) {
                 values.push_back(monitor_->channels()[static_cast<std::size_t>(i)].value);
             } else {
                 values.push_back(nullptr);

@@ -5,9 +5,6 @@
 #include <cstdio>
 
 namespace korvane::scope {
-namespace {
-constexpr std::size_t kBufferBytes = 64 * 1024;
-}  // namespace
 
 std::string FormatFixed2(double value) {
     if (!std::isfinite(value)) value = 0.0;
@@ -18,11 +15,11 @@ std::string FormatFixed2(double value) {
     return std::string(buffer, end);
 }
 
-std::string FormatRecordLine(const std::array<double, 4>& values) {
-    std::string line;
+std::string FormatRecordLine(const RecordValues& values, const std::string& time) {
+    std::string line = time.empty() ? std::string() : time + ", ";
     for (std::size_t i = 0; i < values.size(); ++i) {
         if (i) line += ", ";
-        line += FormatFixed2(values[i]);
+        if (values[i]) line += FormatFixed2(*values[i]);
     }
     line += "\r\n";
     return line;
@@ -36,24 +33,16 @@ bool RecordFile::open(const std::string& path, Mode mode) {
     if (file_) return true;
     if (mode == Mode::kReplace) std::remove(path.c_str());
     file_ = std::fopen(path.c_str(), mode == Mode::kReplace ? "wb" : "ab");
-    linesSinceFlush_ = 0;
     flushes_ = 0;
-    if (!file_) return false;
-    // Room for 200 lines of any width, so that the stream writes when we flush, not before.
-    std::setvbuf(file_, nullptr, _IOFBF, kBufferBytes);
-    return true;
+    return file_ != nullptr;
 }
 
-bool RecordFile::writeLine(const std::array<double, 4>& values) {
+bool RecordFile::writeLine(const RecordValues& values, const std::string& time) {
     if (!file_) return false;
-    const std::string line = FormatRecordLine(values);
+    const std::string line = FormatRecordLine(values, time);
     if (std::fwrite(line.data(), 1, line.size(), file_) != line.size()) return false;
-    if (++linesSinceFlush_ >= kRecordFlushLines) {
-        linesSinceFlush_ = 0;
-        ++flushes_;
-        if (std::fflush(file_) != 0) return false;
-    }
-    return true;
+    ++flushes_;
+    return std::fflush(file_) == 0;
 }
 
 void RecordFile::close() {

@@ -111,8 +111,9 @@ bool DecodeSco(std::span<const std::uint8_t> bytes, ScoFile& out) {
             if (!finite(t = r.ReadDouble())) return false;
         for (auto& column : f.y) {
             column.resize(count);
+            // NaN is a gap, a point where the channel had no live value; infinity is damage.
             for (double& v : column)
-                if (!finite(v = r.ReadDouble())) return false;
+                if (std::isinf(v = r.ReadDouble())) return false;
         }
         out = std::move(f);
         return true;

@@ -3,11 +3,15 @@
 // Y values each); the monitor appends and reads them, so the chart library stays in the UI.
 #include <array>
 #include <cstdint>
+#include <limits>
 #include <string>
 
 #include "scope/scope_tables.h"
 
 namespace korvane::scope {
+
+// The Y of a point where a channel had no live value: the chart leaves a gap there.
+inline constexpr double kNoValue = std::numeric_limits<double>::quiet_NaN();
 
 struct ChartStyle {
     std::array<std::uint32_t, kChannelCount> channelColours{};  // 0x00BBGGRR

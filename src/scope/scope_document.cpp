@@ -21,7 +21,7 @@ ScoFile ScopeMonitor::snapshotFile() const {
         out.station = c.station;
         const DriveRecord& record = services_.records[c.station];
         // A chart opened from a file while its drive is away keeps the drive it came from.
-        const bool fromDrive = c.station != 0 && record.isConnected();
+        const bool fromDrive = !loadedFromFile_ && c.station != 0 && record.isConnected();
         out.series = fromDrive ? record.seriesCode : c.savedSeries;
         out.version = fromDrive ? record.version : c.savedVersion;
         out.address = static_cast<std::uint16_t>(c.address);
@@ -63,12 +63,17 @@ bool ScopeMonitor::openScoFile(const std::string& path) {
     }
     applyScoFile(file);
     scoPath_ = path;
+    changed();
     services_.prompter.info(kMsgScoOpened, kCaption);
     return true;
 }
 
 void ScopeMonitor::applyScoFile(const ScoFile& file) {
     withdrawAll();
+    // The trigger of an earlier run is not this file's.
+    detector_.reset();
+    triggerLed_ = false;
+    snapshotFailed_ = false;
     elapsed_ = file.elapsedSeconds;
     settings_.timeSpan = file.timeSpan;
     settings_.yMin = file.yMin;
@@ -86,21 +91,16 @@ void ScopeMonitor::applyScoFile(const ScoFile& file) {
         c.savedVersion = in.version;
         c.value = 0.0;
         c.valueLabel.clear();
+        c.valueStale = false;
+        c.items.clear();
+        if (c.on && c.savedSeries != kNoSeries)
+            BuildMonitorList(c.savedSeries, c.savedVersion, kMonitorListAll, c.items);
         s.offsetIndex = in.offsetIndex;
         s.divIndex = in.divIndex;
     }
-    buildChart();
     loadedFromFile_ = true;
-    if (services_.records.connectedCount() > 0) {
-        refreshStations();
-    } else {
-        for (ScopeChannel& c : channels_) {
-            c.items.clear();
-            if (c.on && c.savedSeries != kNoSeries)
-                BuildMonitorList(c.savedSeries, c.savedVersion, kMonitorListAll, c.items);
-        }
-        updateLegends();
-    }
+    buildChart();
+    refreshStations();
     const std::size_t n = file.stamps.size();
     chart_.beginUpdate();
     for (std::size_t p = 0; p < n; ++p) {

@@ -1,6 +1,7 @@
 #include "scope/scope_monitor.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <filesystem>
 
@@ -122,6 +123,10 @@ bool ScopeMonitor::isLive(int channel) const {
            static_cast<std::size_t>(c.itemIndex) < c.items.size();
 }
 
+bool ScopeMonitor::hasLiveValue(int channel) const {
+    return isLive(channel) && ch(channel).freshness.live();
+}
+
 bool ScopeMonitor::anyOn() const {
     return std::ranges::any_of(channels_, [](const ScopeChannel& c) { return c.on != 0; });
 }
@@ -181,12 +186,16 @@ void ScopeMonitor::resetChannel(ScopeChannel& c) {
     c.address = kNoAddress;
     c.value = 0.0;
     c.valueLabel.clear();
+    c.valueStale = false;
+    c.freshness.reset();
     c.listsEnabled = false;
     c.stationSelection = -1;
     c.itemSelection = -1;
     c.items.clear();
 }
 
+// A chart opened from a file keeps its channels as the file has them, whichever drives come
+// and go, until monitoring starts: the user is looking at that file's data.
 void ScopeMonitor::refreshStations() {
     withdrawAll();
     std::vector<int> connected;
@@ -198,6 +207,10 @@ void ScopeMonitor::refreshStations() {
         c.stationSelection =
             found == connected.end() ? -1 : static_cast<int>(found - connected.begin());
         c.itemSelection = -1;
+        if (loadedFromFile_) {
+            keepFileChannel(c);
+            continue;
+        }
         if (c.stationSelection >= 0) rebuildItems(c, false);
         if (c.stationSelection < 0 || c.itemSelection < 0) {
             resetChannel(c);
@@ -205,12 +218,18 @@ void ScopeMonitor::refreshStations() {
             c.listsEnabled = true;
         }
     }
-    loadedFromFile_ = false;
     for (int i = 0; i < kChannelCount; ++i) chart_.setChannelVisible(i, ch(i).on != 0);
     updateLegends();
     registerAll();
     stopIfNoneOn();
     changed();
+}
+
+void ScopeMonitor::keepFileChannel(ScopeChannel& c) {
+    const auto index = static_cast<std::size_t>(c.itemIndex);
+    if (c.itemIndex >= 0 && index < c.items.size() && c.items[index].address == c.address)
+        c.itemSelection = c.itemIndex;
+    c.listsEnabled = c.stationSelection >= 0;
 }
 
 void ScopeMonitor::stopIfNoneOn() {
@@ -240,7 +259,10 @@ void ScopeMonitor::chooseStation(int channel, int station) {
     withdrawAll();
     c.station = station;
     c.stationSelection = static_cast<int>(found - c.stationChoices.begin());
+    c.savedSeries = services_.records[station].seriesCode;
+    c.savedVersion = services_.records[station].version;
     c.tripWord = c.secondTripWord = 0;
+    c.freshness.reset();
     // A station the user picks keeps the item when its drive has it, else starts at the first.
     rebuildItems(c, true);
     c.listsEnabled = true;
@@ -258,6 +280,7 @@ void ScopeMonitor::chooseItem(int channel, int position) {
     c.itemSelection = position;
     c.address = c.items[static_cast<std::size_t>(position)].address;
     c.tripWord = c.secondTripWord = 0;
+    c.freshness.reset();
     updateLegends();
     registerAll();
     changed();
@@ -280,6 +303,11 @@ void ScopeMonitor::setDivIndex(int channel, int index) {
 // ---- poll results ----------------------------------------------------------------------------
 
 void ScopeMonitor::OnDriveMonitor(int station, const DriveReply& reply) {
+    // One failed poll is enough to stop taking the last value for a live one.
+    if (reply.errorCode != kErrNone) {
+        for (ScopeChannel& c : channels_)
+            if (c.station == station) c.freshness.failed();
+    }
     if (reply.errorCode == kErrRetriesExhausted) {
         // The link has forgotten the station: its counts are gone, not ours to withdraw.
         subscription_.linkDropped(station);
@@ -328,6 +356,7 @@ void ScopeMonitor::takeWord(ScopeChannel& c, int address, int word) {
         in.word = static_cast<std::uint16_t>(c.tripWord | c.secondTripWord);
     }
     c.value = ConvertPolledWord(in);
+    c.freshness.received();
 }
 
 // ---- monitoring ------------------------------------------------------------------------------
@@ -357,6 +386,11 @@ bool ScopeMonitor::enabled(ScopeCommand command) const {
 
 void ScopeMonitor::startMonitoring() {
     if (monitoring_) return;
+    if (loadedFromFile_) {
+        // A new run is not the file's: its channels meet the drives connected now.
+        loadedFromFile_ = false;
+        refreshStations();
+    }
     withdrawAll();
     monitoring_ = true;
     if (!anyLive()) {
@@ -375,8 +409,12 @@ void ScopeMonitor::startMonitoring() {
     for (ScopeChannel& c : channels_) {
         c.value = 0.0;
         c.valueLabel.clear();
+        c.valueStale = false;
+        c.freshness.reset();
         c.tripWord = c.secondTripWord = 0;
     }
+    // The chart no longer shows the file's data: a save must not write over it unasked.
+    scoPath_.clear();
     chart_.setMode(ChartMode::kNormal);
     chart_.beginUpdate();
     resetAxes();
@@ -408,27 +446,39 @@ void ScopeMonitor::stopMonitoring() {
 void ScopeMonitor::onSample() {
     if (!monitoring_) return;
     const int point = chart_.appendPoint(OleDateFromLocal(services_.clock.now()));
-    for (int i = 0; i < kChannelCount; ++i) {
-        ScopeChannel& c = ch(i);
-        const ChannelSettings& s = settings_.channels[static_cast<std::size_t>(i)];
-        if (!isLive(i)) {
-            c.valueLabel.clear();
-            chart_.setY(i, point, c.value);
-            continue;
-        }
-        c.valueLabel = valueText(c.value, itemOf(c));
-        chart_.setY(i, point, c.value / DivValue(s.divIndex) + OffsetValue(s.offsetIndex));
-    }
+    for (int i = 0; i < kChannelCount; ++i) sampleChannel(i, point);
     if (observer_) observer_->sampled(point);
     runTriggerOn(point);
+    for (ScopeChannel& c : channels_) c.freshness.tick();
     changed();
+}
+
+// Only received values are plotted: a value that is not live leaves a gap, and its label keeps
+// the last live value, dimmed.
+void ScopeMonitor::sampleChannel(int channel, int point) {
+    ScopeChannel& c = ch(channel);
+    const ChannelSettings& s = settings_.channels[static_cast<std::size_t>(channel)];
+    if (!isLive(channel)) {
+        c.valueLabel.clear();
+        c.valueStale = false;
+        chart_.setY(channel, point, c.value);
+        return;
+    }
+    c.valueStale = !c.freshness.live();
+    if (c.valueStale) {
+        chart_.setY(channel, point, kNoValue);
+        return;
+    }
+    c.valueLabel = valueText(c.value, itemOf(c));
+    chart_.setY(channel, point, c.value / DivValue(s.divIndex) + OffsetValue(s.offsetIndex));
 }
 
 void ScopeMonitor::runTriggerOn(int point) {
     const int channel = settings_.triggerChannel;
     if (!armed_ || !isLive(channel)) return;
     const double value = ch(channel).value;
-    const TriggerDetector::Result result = detector_.onSample(value, point);
+    const TriggerDetector::Result result =
+        hasLiveValue(channel) ? detector_.onSample(value, point) : detector_.onGap();
     if (result.detected) {
         triggerLed_ = true;
         if (observer_) observer_->triggerDetected(channel, point, value);
@@ -483,14 +533,8 @@ bool ScopeMonitor::armFromLevel(bool tellUser) {
         if (tellUser) services_.prompter.info(kMsgTriggerChannel, kCaption);
         return false;
     }
-    double level = *number;
-    const ScopeChannel& c = ch(channel);
-    const MonitorItem* item = &c.items[static_cast<std::size_t>(c.itemIndex)];
-    if (item->bitItem || c.address == kTripWordAddress) {
-        level = BitLevel(level);
-        settings_.triggerLevel = FormatFixed2(level);
-    }
-    detector_.arm(level, static_cast<TriggerEdge>(settings_.triggerEdge));
+    // A bit channel keeps the level as typed: 0.5 is the level between its two states.
+    detector_.arm(*number, static_cast<TriggerEdge>(settings_.triggerEdge));
     return true;
 }
 
@@ -541,6 +585,12 @@ void ScopeMonitor::setRecordPath(const std::string& path) {
     changed();
 }
 
+void ScopeMonitor::setRecordTimeColumn(bool on) {
+    if (recording_) return;
+    settings_.recordTimeColumn = on ? 1 : 0;
+    changed();
+}
+
 // ---- recording -------------------------------------------------------------------------------
 
 bool ScopeMonitor::openRecord(RecordFile::Mode mode) {
@@ -584,10 +634,20 @@ void ScopeMonitor::stopRecording() {
 
 void ScopeMonitor::onRecord() {
     if (!recording_) return;
-    std::array<double, kChannelCount> values{};
-    for (int i = 0; i < kChannelCount; ++i)
-        values[static_cast<std::size_t>(i)] = isLive(i) ? ch(i).value : 0.0;
-    if (!record_.writeLine(values)) {
+    // A channel that is not set up keeps the file's 0.00; one whose value is not live has none.
+    RecordValues values;
+    for (int i = 0; i < kChannelCount; ++i) {
+        auto& value = values[static_cast<std::size_t>(i)];
+        if (!isLive(i)) {
+            value = 0.0;
+        } else if (hasLiveValue(i)) {
+            value = ch(i).value;
+        }
+    }
+    const std::string time = settings_.recordTimeColumn
+                                 ? IsoLocalText(OleDateFromLocal(services_.clock.now()))
+                                 : std::string();
+    if (!record_.writeLine(values, time)) {
         stopRecording();
         services_.prompter.error(kMsgRecordWrite, kCaption);
         return;
@@ -657,6 +717,12 @@ void ScopeMonitor::resetAxes() {
     chart_.setXSpanDays(TimeSpanSeconds(settings_.timeSpan) / 86400.0);
 }
 
+// Every display setting is stored at once and sent to the chart.
+void ScopeMonitor::restyle() {
+    chart_.setStyle(style());
+    changed();
+}
+
 ChartStyle ScopeMonitor::style() const {
     ChartStyle s;
     for (int i = 0; i < kChannelCount; ++i) {
@@ -688,27 +754,29 @@ void ScopeMonitor::buildChart() {
     chart_.endUpdate();
 }
 
+// The station tells two channels of the same item on two drives apart.
 void ScopeMonitor::updateLegends() {
     for (int i = 0; i < kChannelCount; ++i) {
         const ScopeChannel& c = ch(i);
         const MonitorItem* item = c.on || loadedFromFile_ ? itemOf(c) : nullptr;
-        chart_.setChannelLegend(i, item ? ShownName(item->name) : std::string());
+        std::string legend;
+        if (item)
+            legend = (c.station ? std::to_string(c.station) + ":" : "") + ShownName(item->name);
+        chart_.setChannelLegend(i, legend);
     }
 }
 
 void ScopeMonitor::setChannelColour(int channel, std::uint32_t colour) {
     if (!validChannel(channel)) return;
     settings_.channels[static_cast<std::size_t>(channel)].colour = colour & 0xFFFFFF;
-    chart_.setStyle(style());
-    changed();
+    restyle();
 }
 
 void ScopeMonitor::setChannelWidth(int channel, int index) {
     if (!validChannel(channel)) return;
     settings_.channels[static_cast<std::size_t>(channel)].widthIndex =
         ClampIndex(index, kLineWidths, 0);
-    chart_.setStyle(style());
-    changed();
+    restyle();
 }
 
 void ScopeMonitor::setColours(std::uint32_t background, std::uint32_t text, std::uint32_t grid,
@@ -717,27 +785,23 @@ void ScopeMonitor::setColours(std::uint32_t background, std::uint32_t text, std:
     settings_.textColour = text & 0xFFFFFF;
     settings_.gridColour = grid & 0xFFFFFF;
     settings_.cursorColour = cursor & 0xFFFFFF;
-    chart_.setStyle(style());
-    changed();
+    restyle();
 }
 
 void ScopeMonitor::setLegend(bool on) {
     settings_.showLegend = on;
-    chart_.setStyle(style());
-    changed();
+    restyle();
 }
 
 void ScopeMonitor::setGrid(bool on) {
     settings_.showGrid = on;
-    chart_.setStyle(style());
-    changed();
+    restyle();
 }
 
 void ScopeMonitor::setCursorChannel(int channel) {
     if (!validChannel(channel)) return;
     settings_.currentCursor = channel;
-    chart_.setStyle(style());
-    changed();
+    restyle();
 }
 
 void ScopeMonitor::setAutoScale(bool on) {
@@ -789,18 +853,19 @@ void ScopeMonitor::onCursorChannelChanged(int channel) {
 void ScopeMonitor::showCursorReadings() {
     if (monitoring_ || chart_.mode() != ChartMode::kCursor) return;
     const int point = chart_.cursorPosition();
-    const bool fromFile = loadedFromFile_ && services_.records.connectedCount() == 0;
     for (int i = 0; i < kChannelCount; ++i) {
         ScopeChannel& c = ch(i);
+        c.valueStale = false;
         const bool shown = c.on && c.address != kNoAddress &&
-                           (fromFile ? c.savedSeries != kNoSeries : c.station != 0);
-        if (!shown || point < 0 || point >= chart_.pointCount()) {
+                           (loadedFromFile_ ? c.savedSeries != kNoSeries : c.station != 0);
+        const double y = chart_.y(i, point);
+        // A gap has no reading.
+        if (!shown || point < 0 || point >= chart_.pointCount() || std::isnan(y)) {
             c.valueLabel.clear();
             continue;
         }
         const ChannelSettings& s = settings_.channels[static_cast<std::size_t>(i)];
-        const double value =
-            (chart_.y(i, point) - OffsetValue(s.offsetIndex)) * DivValue(s.divIndex);
+        const double value = (y - OffsetValue(s.offsetIndex)) * DivValue(s.divIndex);
         c.valueLabel = valueText(value, itemOf(c));
     }
 }
@@ -816,6 +881,11 @@ std::string ScopeMonitor::statusText() const {
 
 bool ScopeMonitor::statusIsWarning() const {
     return snapshotFailed_ || detector_.triggered();
+}
+
+std::string ScopeMonitor::titleText() const {
+    if (scoPath_.empty()) return kCaption;
+    return std::string(kCaption) + " - " + std::filesystem::path(scoPath_).filename().string();
 }
 
 std::string ScopeMonitor::graphWatchText() const {

@@ -16,6 +16,7 @@
 #include "scope/scope_chart.h"
 #include "scope/scope_settings.h"
 #include "scope/scope_trigger.h"
+#include "scope/value_freshness.h"
 
 namespace korvane::scope {
 
@@ -68,6 +69,9 @@ struct ScopeChannel {
     int itemSelection = -1;
     bool listsEnabled = false;
     std::string valueLabel;
+    // The label holds the last live value, shown dimmed, while the value is not live.
+    bool valueStale = false;
+    ValueFreshness freshness;
     // Newer Juniper drives split their trips over two words; either one non-zero is a trip.
     std::uint16_t tripWord = 0;
     std::uint16_t secondTripWord = 0;
@@ -118,6 +122,7 @@ public:
     void setSnapshot(bool on);
     void setSnapshotPath(const std::string& path, int filterIndex);
     void setRecordPath(const std::string& path);
+    void setRecordTimeColumn(bool on);
     // View lists.
     void setTimeSpan(int index);
     void setScanTime(int index);
@@ -146,6 +151,8 @@ public:
     // Applies a parsed file to the view and the chart.
     void applyScoFile(const ScoFile& file);
     const std::string& scoPath() const { return scoPath_; }
+    // The window title: the caption, and the scope file's name while the chart shows it.
+    std::string titleText() const;
 
     // MonitorListener.
     void OnDriveMonitor(int station, const DriveReply& reply) override;
@@ -154,7 +161,10 @@ public:
     // State a window shows.
     const std::array<ScopeChannel, kChannelCount>& channels() const { return channels_; }
     const ScopeSettings& settings() const { return settings_; }
+    // The channel is set up to be sampled: on, with a drive and one of its items.
     bool isLive(int channel) const;
+    // A set-up channel whose value is a reading the drive just gave.
+    bool hasLiveValue(int channel) const;
     bool monitoring() const { return monitoring_; }
     bool recording() const { return recording_; }
     bool triggerArmed() const { return armed_; }
@@ -193,13 +203,16 @@ private:
     void withdrawAll();
     void rebuildItems(ScopeChannel& c, bool takeFirstWhenMissing);
     void resetChannel(ScopeChannel& c);
+    void keepFileChannel(ScopeChannel& c);
     void takeWord(ScopeChannel& c, int address, int word);
     void stopIfNoneOn();
     void resume();
     void resetAxes();
     void buildChart();
     ChartStyle style() const;
+    void restyle();
     void updateLegends();
+    void sampleChannel(int channel, int point);
     void runTriggerOn(int point);
     void finishTrigger();
     void saveSnapshot();

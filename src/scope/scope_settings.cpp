@@ -144,6 +144,7 @@ ScopeSettings LoadScopeSettings(const SettingsStore& s, const AppDirectories& di
     r.showLegend = getFlag(s, "Show Legend", 1);
     r.showGrid = getFlag(s, "Show Grid", 1);
     r.currentCursor = getRange(s, "Current Cursor", 0, kChannelCount - 1, 0);
+    r.recordTimeColumn = getFlag(s, "Record Time Column", 0);
     return r;
 }
 
@@ -177,6 +178,7 @@ void SaveScopeSettings(const ScopeSettings& r, SettingsStore& s) {
     s.setInt(kScopeSection, "Show Legend", r.showLegend);
     s.setInt(kScopeSection, "Show Grid", r.showGrid);
     s.setInt(kScopeSection, "Current Cursor", r.currentCursor);
+    s.setInt(kScopeSection, "Record Time Column", r.recordTimeColumn);
 }
 
 }  // namespace korvane::scope

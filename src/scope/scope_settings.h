@@ -56,6 +56,8 @@ struct ScopeSettings {
     int showLegend = 1;
     int showGrid = 1;
     int currentCursor = 0;
+    // The record's first column is the tick's local time; off keeps the four-value layout.
+    int recordTimeColumn = 0;
 
     ScopeSettings();
 };

@@ -10,10 +10,6 @@ std::optional<double> ParseTriggerLevel(const std::string& text) {
     return value;
 }
 
-double BitLevel(double level) {
-    return level >= 1 ? 1.0 : 0.0;
-}
-
 void TriggerDetector::arm(double level, TriggerEdge edge) {
     level_ = level;
     edge_ = edge;
@@ -50,6 +46,12 @@ TriggerDetector::Result TriggerDetector::onSample(double value, int pointIndex) 
         }
         previous_ = value;
     }
+    if (triggered_ && ++postCount_ > kPostTriggerTicks) result.stop = true;
+    return result;
+}
+
+TriggerDetector::Result TriggerDetector::onGap() {
+    Result result;
     if (triggered_ && ++postCount_ > kPostTriggerTicks) result.stop = true;
     return result;
 }

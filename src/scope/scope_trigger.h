@@ -14,8 +14,6 @@ constexpr int kPostTriggerTicks = 10;
 // The level typed by the user: trimmed, a whole decimal number read in the C locale. Nullopt
 // for empty text and for text that is not a number.
 std::optional<double> ParseTriggerLevel(const std::string& text);
-// A bit channel (or the trip word) compares with 0 or 1.
-double BitLevel(double level);
 
 class TriggerDetector {
 public:
@@ -30,6 +28,9 @@ public:
     // Monitoring stopped: the next sample primes again, but a detected trigger stays shown.
     void endRun();
     Result onSample(double value, int pointIndex);
+    // A tick without a live value: nothing is compared and the previous value stays, but the
+    // ticks after a detected trigger go on counting.
+    Result onGap();
 
     bool triggered() const { return triggered_; }
     int triggerPoint() const { return point_; }

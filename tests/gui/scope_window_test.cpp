@@ -3,13 +3,19 @@
 #include "scope/ui/scope_window.h"
 
 #include <gtest/gtest.h>
+#include <qcustomplot.h>
 
 #include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
 #include <QFile>
+#include <QImage>
+#include <QLabel>
 #include <QMenuBar>
 #include <QScreen>
 #include <QStatusBar>
 #include <QTemporaryDir>
+#include <cmath>
 
 #include "app/settings.h"
 #include "app/tool_services.h"
@@ -156,10 +162,114 @@ TEST_F(ScopeWindowTest, ASavedScopeFileReopensWithTheSamePoints) {
     ASSERT_EQ(again->chart().pointCount(), static_cast<int>(stamps.size()));
     for (int p = 0; p < again->chart().pointCount(); ++p) {
         EXPECT_EQ(again->chart().stamp(p), stamps[static_cast<std::size_t>(p)]);
-        EXPECT_EQ(again->chart().y(0, p), ys[static_cast<std::size_t>(p)]);
+        const double y = again->chart().y(0, p);
+        const double expected = ys[static_cast<std::size_t>(p)];
+        EXPECT_TRUE(y == expected || (std::isnan(y) && std::isnan(expected))) << p;
     }
+    EXPECT_TRUE(std::isnan(ys.front())) << "the start's sample had nothing received";
     EXPECT_EQ(ys.back(), 40.0);
     EXPECT_EQ(again->chart().mode(), ChartMode::kCursor);
+    EXPECT_EQ(again->windowTitle(),
+              QStringLiteral("%1 - run.sco").arg(QString::fromUtf8(kCaption)));
+    again->monitor().startMonitoring();
+    EXPECT_EQ(again->windowTitle(), QString::fromUtf8(kCaption)) << "a new run is not the file";
+}
+
+TEST_F(ScopeWindowTest, AValueThatIsNotLiveIsDimmedAndRestoredByTheNextReply) {
+    auto w = window();
+    w->monitor().startMonitoring();
+    sample(*w, 1234);
+    EXPECT_EQ(w->valueLabel(0)->text(), QStringLiteral("12.34 Hz"));
+    EXPECT_TRUE(w->valueLabel(0)->isEnabled());
+    DriveReply failed;
+    failed.station = 1;
+    failed.command = 'R';
+    failed.errorCode = kErrTimeout;
+    w->monitor().OnDriveMonitor(1, failed);
+    w->monitor().onSample();
+    EXPECT_EQ(w->valueLabel(0)->text(), QStringLiteral("12.34 Hz"));
+    EXPECT_FALSE(w->valueLabel(0)->isEnabled());
+    sample(*w, 1500);
+    EXPECT_EQ(w->valueLabel(0)->text(), QStringLiteral("15.00 Hz"));
+    EXPECT_TRUE(w->valueLabel(0)->isEnabled());
+}
+
+// A refill would close a list the user has open.
+TEST_F(ScopeWindowTest, SamplesLeaveTheStationAndItemListsAlone) {
+    auto w = window();
+    QComboBox* stations = w->stationList(0);
+    ASSERT_EQ(stations->count(), 1);
+    int refills = 0;
+    QObject::connect(stations->model(), &QAbstractItemModel::rowsRemoved, [&] { ++refills; });
+    QObject::connect(stations->model(), &QAbstractItemModel::modelReset, [&] { ++refills; });
+    w->monitor().startMonitoring();
+    for (int raw : {1000, 2000, 3000}) sample(*w, raw);
+    EXPECT_EQ(refills, 0);
+    EXPECT_EQ(stations->currentIndex(), 0);
+    // A drive that comes changes the list.
+    DriveRecord& r = records_[4];
+    r.connected = r.supported = 1;
+    r.seriesCode = 4;
+    r.version = 0x0100;
+    w->monitor().refreshStations();
+    EXPECT_EQ(stations->count(), 2);
+    EXPECT_EQ(stations->currentIndex(), 0);
+}
+
+TEST_F(ScopeWindowTest, TheTimeColumnBoxIsStoredAndLockedWhileRecording) {
+    auto w = window();
+    EXPECT_FALSE(w->recordTimeBox()->isChecked());
+    w->recordTimeBox()->click();
+    EXPECT_EQ(w->monitor().settings().recordTimeColumn, 1);
+    w->monitor().startMonitoring();
+    w->monitor().setRecordPath(dir_.filePath("rec.csv").toStdString());
+    w->monitor().startRecording();
+    EXPECT_FALSE(w->recordTimeBox()->isEnabled());
+    w->monitor().stopRecording();
+    EXPECT_TRUE(w->recordTimeBox()->isEnabled());
+    w.reset();
+    EXPECT_EQ(store_.getInt(kScopeSection, "Record Time Column", 0), 1);
+}
+
+TEST_F(ScopeWindowTest, TheTimeAxisIsEmptyBeforeTheFirstPointAndTracesKeepOffTheFrame) {
+    auto w = window();
+    QCPAxis* x = w->chart().plot()->xAxis;
+    w->chart().plot()->replot();
+    EXPECT_FALSE(x->tickLabels()) << "no time to show yet";
+    w->monitor().startMonitoring();
+    sample(*w, 0);
+    sample(*w, 56500);
+    w->chart().plot()->replot();
+    EXPECT_TRUE(x->tickLabels());
+    EXPECT_LT(w->chart().yMin(), 0.0);
+    EXPECT_GT(w->chart().yMax(), 565.0);
+    EXPECT_LT(w->chart().yMax(), 600.0);
+}
+
+// Printed at a printer's resolution, the chart, its labels and legend stay on the page: no
+// mark touches the page's edges, and the legend names the station and item.
+TEST_F(ScopeWindowTest, PrintingKeepsEverythingInsideThePage) {
+    auto w = window();
+    w->resize(900, 500);
+    w->monitor().startMonitoring();
+    sample(*w, 3000);
+    sample(*w, 3500);
+    w->monitor().stopMonitoring();
+    QImage page(2200, 1500, QImage::Format_RGB32);
+    page.setDotsPerMeterX(47244);  // 1200 dpi
+    page.setDotsPerMeterY(47244);
+    page.fill(Qt::white);
+    ASSERT_TRUE(w->chart().renderForPrint(&page, QStringLiteral("Tuesday, December 08, 2026")));
+    auto dark = [&](int x, int y) { return qGray(page.pixel(x, y)) < 128; };
+    int edgeMarks = 0;
+    for (int x = 0; x < page.width(); ++x) edgeMarks += dark(x, 0) + dark(x, page.height() - 1);
+    for (int y = 0; y < page.height(); ++y) edgeMarks += dark(0, y) + dark(page.width() - 1, y);
+    EXPECT_EQ(edgeMarks, 0);
+    int marks = 0;
+    for (int y = 0; y < page.height(); y += 4)
+        for (int x = 0; x < page.width(); x += 4) marks += dark(x, y);
+    EXPECT_GT(marks, 100) << "something was printed";
+    EXPECT_TRUE(w->chart().plot()->graph(0)->name().startsWith(QStringLiteral("1:")));
 }
 
 TEST_F(ScopeWindowTest, WritesSvgPicturesAndPrintsToPdf) {

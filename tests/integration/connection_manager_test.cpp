@@ -147,6 +147,18 @@ TEST_P(ConnectionOverSim, DriveThatStopsAnsweringIsRemovedAndLogged) {
     ASSERT_TRUE(rig_.runUntil([&] { return records_[1].statusWord != before; }));
 }
 
+// The graph monitor negates a reversing drive's values from its status word, so graph watch,
+// which polls little else, still polls that word.
+TEST_P(ConnectionOverSim, GraphWatchKeepsTheStatusWordCurrent) {
+    ASSERT_TRUE(scanAndWait({1}));
+    manager_.SetGraphWatchMode(true);
+    const int before = records_[1].statusWord;
+    line_.withEngine(
+        [](sim::SimEngine& e) { ASSERT_TRUE(e.drive(1)->write(0x0006, 2) == sim::Access::Ok); });
+    EXPECT_TRUE(rig_.runUntil([&] { return records_[1].statusWord != before; }));
+    manager_.SetGraphWatchMode(false);
+}
+
 TEST_P(ConnectionOverSim, StoppedScanIgnoresTheLateReply) {
     manager_.ScanIds({1, 2, 3});
     rig_.link.OnTick();  // the first read is on the line

@@ -5,11 +5,15 @@
 #include <QFile>
 #include <QSvgGenerator>
 #include <algorithm>
+#include <cmath>
 
 namespace korvane::scope {
 namespace {
 
 constexpr double kUnixEpochInDays = 25569.0;  // 1970-01-01 counted from 1899-12-30
+constexpr double kAutoScaleMargin = 0.05;     // of the traces' range, above and below
+constexpr double kPrintLayoutWidth = 1000.0;  // screen pixels across a printed page
+constexpr double kPrintDetail = 4.0;          // printed pixels per screen pixel at most
 
 QColor colourOf(std::uint32_t c) {
     return QColor(RedOf(c), GreenOf(c), BlueOf(c));
@@ -128,17 +132,33 @@ void QcpScopeChart::setXSpanDays(double days) {
 // While the chart runs (normal mode) it shows the latest span; the other modes leave the view
 // to the user.
 void QcpScopeChart::followLatest() {
+    // Without a point there is no time to show: an empty axis, not a span ending at midnight.
+    plot_->xAxis->setTickLabels(!stamps_.empty());
     if (mode_ != ChartMode::kNormal && !stamps_.empty()) return;
     const double last = stamps_.empty() ? 0.0 : KeyOf(stamps_.back());
     plot_->xAxis->setRange(last - spanSeconds_, last);
-    if (style_.autoScale && !stamps_.empty()) {
-        bool first = true;
-        for (QCPGraph* g : graphs_) {
-            if (!g->visible()) continue;
-            g->rescaleValueAxis(!first, true);
-            first = false;
-        }
+    if (style_.autoScale && !stamps_.empty()) scaleToData();
+}
+
+// The traces of the shown span, with a margin so that none runs along the frame.
+void QcpScopeChart::scaleToData() {
+    QCPRange total;
+    bool any = false;
+    for (QCPGraph* g : graphs_) {
+        if (!g->visible()) continue;
+        bool found = false;
+        const QCPRange range = g->getValueRange(found, QCP::sdBoth, plot_->xAxis->range());
+        if (!found) continue;
+        total =
+            any ? QCPRange(std::min(total.lower, range.lower), std::max(total.upper, range.upper))
+                : range;
+        any = true;
     }
+    if (!any) return;
+    const double margin = total.size() > 0
+                              ? total.size() * kAutoScaleMargin
+                              : std::max(std::fabs(total.lower), 1.0) * kAutoScaleMargin;
+    plot_->yAxis->setRange(total.lower - margin, total.upper + margin);
 }
 
 void QcpScopeChart::setStyle(const ChartStyle& style) {
@@ -269,10 +289,18 @@ bool QcpScopeChart::renderForPrint(QPaintDevice* device, const QString& title) {
     auto* titleElement = new QCPTextElement(plot_, title);
     plot_->plotLayout()->insertRow(0);
     plot_->plotLayout()->addElement(0, 0, titleElement);
-    QCPPainter painter;
+    // Laid out as a screen-sized chart of the page's shape and drawn finely enough for paper,
+    // then fitted to the page's printable area: at a printer's resolution the texts would
+    // outgrow the page and be cut at its edges.
+    const double scale = device->width() / kPrintLayoutWidth;
+    const int height = static_cast<int>(device->height() / scale);
+    const QPixmap picture =
+        plot_->toPixmap(static_cast<int>(kPrintLayoutWidth), height, std::min(scale, kPrintDetail));
+    QPainter painter;
     const bool ok = painter.begin(device);
     if (ok) {
-        plot_->toPainter(&painter, device->width(), device->height());
+        painter.setRenderHint(QPainter::SmoothPixmapTransform);
+        painter.drawPixmap(QRect(0, 0, device->width(), device->height()), picture);
         painter.end();
     }
     plot_->plotLayout()->remove(titleElement);

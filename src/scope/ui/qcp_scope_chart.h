@@ -60,6 +60,7 @@ public:
 private:
     void onMousePress(QMouseEvent* event);
     void followLatest();
+    void scaleToData();
     void requestReplot();
     void applyStyle(bool forPrint);
 

@@ -112,6 +112,19 @@ void select(QComboBox* box, int index) {
     box->setCurrentIndex(index);
 }
 
+// A list is refilled only when what it holds changes: a refill would close it under the user.
+void fillList(QComboBox* box, const QList<std::pair<QString, int>>& entries, int selection) {
+    bool same = box->count() == entries.size();
+    for (int i = 0; same && i < box->count(); ++i)
+        same =
+            box->itemText(i) == entries[i].first && box->itemData(i).toInt() == entries[i].second;
+    if (!same) {
+        box->clear();
+        for (const auto& [text, data] : entries) box->addItem(text, data);
+    }
+    if (box->currentIndex() != selection) box->setCurrentIndex(selection);
+}
+
 QString dialogDir(const SettingsStore& store, const char* key) {
     return q(store.getString("Main", key, ""));
 }
@@ -381,7 +394,9 @@ QWidget* ScopeWindow::buildTriggerPanel() {
     grid->addWidget(new QLabel(tr("Record File"), panel), 5, 0);
     grid->addWidget(recordPath_, 6, 0, 1, 2);
     grid->addWidget(recordButton_, 6, 2);
-    grid->setRowStretch(7, 1);
+    recordTimeBox_ = new QCheckBox(tr("Time Column"), panel);
+    grid->addWidget(recordTimeBox_, 7, 0);
+    grid->setRowStretch(8, 1);
     connect(triggerChannel_, &QComboBox::activated, this,
             [this](int i) { monitor_->setTriggerChannel(i); });
     connect(triggerEdge_, &QComboBox::activated, this,
@@ -392,6 +407,8 @@ QWidget* ScopeWindow::buildTriggerPanel() {
             [this](bool on) { monitor_->setSnapshot(on); });
     connect(snapshotButton_, &QPushButton::clicked, this, [this] { chooseSnapshotPath(); });
     connect(recordButton_, &QPushButton::clicked, this, [this] { chooseRecordPath(); });
+    connect(recordTimeBox_, &QCheckBox::toggled, this,
+            [this](bool on) { monitor_->setRecordTimeColumn(on); });
     return panel;
 }
 
@@ -429,6 +446,7 @@ void ScopeWindow::stateChanged() {
 void ScopeWindow::refresh() {
     const ScopeMonitor& m = *monitor_;
     const ScopeSettings& s = m.settings();
+    setWindowTitle(q(m.titleText()));
     for (int i = 0; i < kChannelCount; ++i) {
         const ChannelRow& r = rows_[static_cast<std::size_t>(i)];
         const ScopeChannel& c = m.channels()[static_cast<std::size_t>(i)];
@@ -437,20 +455,20 @@ void ScopeWindow::refresh() {
             const QSignalBlocker b1(r.on), b2(r.station), b3(r.item);
             r.on->setChecked(c.on != 0);
             r.on->setEnabled(m.onBoxesEnabled());
-            r.station->clear();
+            QList<std::pair<QString, int>> stations, items;
             for (int station : c.stationChoices)
-                r.station->addItem(QStringLiteral("%1:%2").arg(station).arg(
-                                       q(SeriesName(services_.records[station].seriesCode))),
-                                   station);
-            r.station->setCurrentIndex(c.stationSelection);
-            r.item->clear();
+                stations.append({QStringLiteral("%1:%2").arg(station).arg(
+                                     q(SeriesName(services_.records[station].seriesCode))),
+                                 station});
             for (const MonitorItem& item : c.items)
-                r.item->addItem(q(ScopeMonitor::ShownName(item.name)), item.address);
-            r.item->setCurrentIndex(c.itemSelection);
+                items.append({q(ScopeMonitor::ShownName(item.name)), item.address});
+            fillList(r.station, stations, c.stationSelection);
+            fillList(r.item, items, c.itemSelection);
             r.station->setEnabled(m.onBoxesEnabled());
             r.item->setEnabled(c.listsEnabled);
         }
         r.value->setText(q(c.valueLabel));
+        r.value->setEnabled(!c.valueStale);
         select(r.offset, cs.offsetIndex);
         select(r.div, cs.divIndex);
         select(r.width, cs.widthIndex);
@@ -476,6 +494,10 @@ void ScopeWindow::refresh() {
         snapshotBox_->setChecked(s.snapShot != 0);
     }
     snapshotPath_->setText(q(s.snapshotPath));
+    {
+        const QSignalBlocker b(recordTimeBox_);
+        recordTimeBox_->setChecked(s.recordTimeColumn != 0);
+    }
     recordPath_->setText(q(s.recordPath));
     select(timeSpan_, s.timeSpan);
     select(scanTime_, s.scanTime);
@@ -512,6 +534,7 @@ void ScopeWindow::refreshEnabling() {
                                                       snapshotBox_, snapshotButton_})
         w->setEnabled(triggerFree);
     recordButton_->setEnabled(!m.recording());
+    recordTimeBox_->setEnabled(!m.recording());
 }
 
 QString ScopeWindow::statusPaneText() const {

@@ -43,6 +43,13 @@ public:
     // The graph watch pane 61359 as shown.
     QString graphWatchPaneText() const;
     QcpScopeChart& chart() const { return *chart_; }
+    QComboBox* stationList(int channel) const {
+        return rows_.at(static_cast<std::size_t>(channel)).station;
+    }
+    QLabel* valueLabel(int channel) const {
+        return rows_.at(static_cast<std::size_t>(channel)).value;
+    }
+    QCheckBox* recordTimeBox() const { return recordTimeBox_; }
 
     // ToolFrame.
     void activate() override;
@@ -124,6 +131,7 @@ private:
     QPushButton* snapshotButton_ = nullptr;
     QLineEdit* recordPath_ = nullptr;
     QPushButton* recordButton_ = nullptr;
+    QCheckBox* recordTimeBox_ = nullptr;
     QComboBox* timeSpan_ = nullptr;
     QComboBox* scanTime_ = nullptr;
     QComboBox* recordTime_ = nullptr;

@@ -8,6 +8,7 @@
 
 #include "paradb/monitor_list.h"
 #include "scope/scope_trigger.h"
+#include "scope/value_freshness.h"
 
 namespace korvane::scope {
 namespace {
@@ -140,16 +141,60 @@ TEST(ScopeTrigger, StopsOnTheEleventhTickAndALaterCrossingMovesThePoint) {
     EXPECT_EQ(d.triggerPoint(), 104);
 }
 
-TEST(ScopeTrigger, LevelsAreWholeNumbersAndBitChannelsCompareWithZeroOrOne) {
+TEST(ScopeTrigger, LevelsAreWholeNumbers) {
     EXPECT_EQ(ParseTriggerLevel(" 12.5 "), 12.5);
     EXPECT_EQ(ParseTriggerLevel("-3"), -3.0);
     EXPECT_EQ(ParseTriggerLevel("+1e1"), 10.0);
     for (const char* bad : {"", "   ", "abc", "12,5", "1.2.3", "5x", "nan", "inf"})
         EXPECT_FALSE(ParseTriggerLevel(bad).has_value()) << bad;
-    EXPECT_EQ(BitLevel(0.5), 0.0);
-    EXPECT_EQ(BitLevel(1.2), 1.0);
-    EXPECT_EQ(BitLevel(1.0), 1.0);
-    EXPECT_EQ(BitLevel(-4), 0.0);
+}
+
+// Ticks without a live value compare nothing, but a detected trigger still ends on time.
+TEST(ScopeTrigger, GapsNeitherPrimeNorFireButCountAfterADetection) {
+    TriggerDetector d;
+    d.arm(50, TriggerEdge::kRising);
+    EXPECT_FALSE(d.onGap().detected);
+    EXPECT_FALSE(d.onSample(60, 1).detected) << "the first live value primes";
+    EXPECT_FALSE(d.onSample(40, 2).detected);
+    (void)d.onGap();
+    EXPECT_TRUE(d.onSample(55, 4).detected) << "the gap kept 40 as the previous value";
+    int stoppedAt = -1;
+    for (int tick = 1; tick <= 10 && stoppedAt < 0; ++tick)
+        if (d.onGap().stop) stoppedAt = tick;
+    EXPECT_EQ(stoppedAt, 10);
+    EXPECT_EQ(d.triggerPoint(), 4);
+}
+
+TEST(ValueFreshness, NothingYetAFailureOrTwoMissedRoundsAreNotLive) {
+    ValueFreshness f;
+    EXPECT_FALSE(f.live()) << "nothing received since the start";
+    f.received();
+    EXPECT_TRUE(f.live());
+    f.tick();
+    EXPECT_TRUE(f.live()) << "one period without a word";
+    f.tick();
+    EXPECT_FALSE(f.live()) << "two periods without a word";
+    f.received();
+    EXPECT_TRUE(f.live());
+    f.failed();
+    EXPECT_FALSE(f.live()) << "a failed poll";
+    f.received();
+    EXPECT_TRUE(f.live());
+    f.reset();
+    EXPECT_FALSE(f.live());
+}
+
+TEST(ValueFreshness, ASlowLineIsJudgedByItsOwnRound) {
+    ValueFreshness f;
+    f.received();
+    for (int i = 0; i < 3; ++i) f.tick();
+    f.received();  // one word every three ticks
+    for (int i = 0; i < 5; ++i) {
+        EXPECT_TRUE(f.live()) << i;
+        f.tick();
+    }
+    f.tick();
+    EXPECT_FALSE(f.live()) << "two rounds of three ticks without a word";
 }
 
 }  // namespace

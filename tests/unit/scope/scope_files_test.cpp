@@ -37,7 +37,7 @@ protected:
     AppDirectories dirs_;
 };
 
-TEST_F(ScopeFilesTest, RecordOf450LinesIsFlushedTwiceWithCrLfAndNoHeader) {
+TEST_F(ScopeFilesTest, EveryRecordLineIsOnDiskAsSoonAsWrittenWithCrLfAndNoHeader) {
     const fs::path path = dir_ / "rec.csv";
     {
         std::ofstream old(path);
@@ -45,11 +45,13 @@ TEST_F(ScopeFilesTest, RecordOf450LinesIsFlushedTwiceWithCrLfAndNoHeader) {
     }
     RecordFile record;
     ASSERT_TRUE(record.open(path.string(), RecordFile::Mode::kReplace));
-    for (int i = 0; i < 450; ++i) ASSERT_TRUE(record.writeLine({1.0, 2.005, -3.5, 0.0}));
-    EXPECT_EQ(record.flushCount(), 2);
     const std::string line = "1.00, 2.00, -3.50, 0.00\r\n";
-    // Only what the two flushes wrote is on disk before the file is closed.
-    EXPECT_EQ(fs::file_size(path), 400 * line.size());
+    for (int i = 0; i < 450; ++i) {
+        ASSERT_TRUE(record.writeLine({1.0, 2.005, -3.5, 0.0}));
+        // A crash now would lose nothing written so far.
+        ASSERT_EQ(fs::file_size(path), (i + 1) * line.size());
+    }
+    EXPECT_EQ(record.flushCount(), 450);
     record.close();
     std::string expected;
     for (int i = 0; i < 450; ++i) expected += line;
@@ -70,6 +72,24 @@ TEST_F(ScopeFilesTest, AppendingKeepsTheEarlierRunAndReplacingDropsIt) {
     EXPECT_EQ(fs::file_size(path), 0u);
     RecordFile nowhere;
     EXPECT_FALSE(nowhere.open((dir_ / "missing" / "rec.csv").string(), RecordFile::Mode::kAppend));
+}
+
+TEST(RecordLine, AValueThatIsNotLiveIsAnEmptyFieldAndTheTimeComesFirst) {
+    struct Row {
+        RecordValues values;
+        std::string time;
+        std::string line;
+    };
+    const Row rows[] = {
+        {{1.0, std::nullopt, 0.0, 0.0}, "", "1.00, , 0.00, 0.00\r\n"},
+        {{std::nullopt, std::nullopt, std::nullopt, std::nullopt}, "", ", , , \r\n"},
+        {{std::nullopt, 2.5, 0.0, 0.0}, "", ", 2.50, 0.00, 0.00\r\n"},
+        {{1.0, 2.0, 3.0, 4.0},
+         "2026-12-08T10:00:01.500",
+         "2026-12-08T10:00:01.500, 1.00, 2.00, 3.00, 4.00\r\n"},
+        {{1.0, std::nullopt, 0.0, 0.0}, "t", "t, 1.00, , 0.00, 0.00\r\n"},
+    };
+    for (const Row& row : rows) EXPECT_EQ(FormatRecordLine(row.values, row.time), row.line);
 }
 
 TEST_F(ScopeFilesTest, FreshStoreGivesTheDocumentedDefaults) {

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -83,6 +84,18 @@ DriveReply wordsReply(int station, std::vector<Pair> words, int error = kErrNone
         r.values[i] = words[i].second;
     }
     return r;
+}
+
+// Y columns alike, gaps included.
+bool sameYs(const ScoFile& a, const ScoFile& b) {
+    for (std::size_t i = 0; i < a.y.size(); ++i) {
+        if (a.y[i].size() != b.y[i].size()) return false;
+        for (std::size_t p = 0; p < a.y[i].size(); ++p) {
+            const double x = a.y[i][p], y = b.y[i][p];
+            if (!(x == y || (std::isnan(x) && std::isnan(y)))) return false;
+        }
+    }
+    return true;
 }
 
 class ScopeMonitorTest : public ::testing::Test {
@@ -263,6 +276,7 @@ TEST_F(ScopeMonitorTest, AFailedSnapshotKeepsThePreviousPictureAndIsReported) {
     chart_.fail = true;
     m.startMonitoring();
     m.armTrigger();
+    m.OnDriveMonitor(1, wordsReply(1, {{10, 0}}));
     m.onSample();  // primes at 0
     m.OnDriveMonitor(1, wordsReply(1, {{10, 500}}));
     for (int i = 0; i < 11; ++i) m.onSample();
@@ -276,7 +290,7 @@ TEST_F(ScopeMonitorTest, AFailedSnapshotKeepsThePreviousPictureAndIsReported) {
     EXPECT_EQ(kept, "old");
 }
 
-TEST_F(ScopeMonitorTest, ArmingRefusesBadLevelsAndDeadChannelsAndSnapsBitLevels) {
+TEST_F(ScopeMonitorTest, ArmingRefusesBadLevelsAndDeadChannelsAndKeepsBitLevelsAsTyped) {
     connect(1, 4, 0x0100);
     channel(0, 1, 10);
     channel(1, 1, 15);
@@ -297,13 +311,19 @@ TEST_F(ScopeMonitorTest, ArmingRefusesBadLevelsAndDeadChannelsAndSnapsBitLevels)
     EXPECT_EQ(messages(), std::vector<std::string>{kMsgTriggerChannel});
 
     m.setTriggerChannel(1);
-    for (auto [typed, level] : {std::pair{"0.5", "0.00"}, std::pair{"1.2", "1.00"}}) {
+    for (const char* typed : {"1.2", "0.5"}) {
         m.setTriggerLevelText(typed);
         m.armTrigger();
         ASSERT_TRUE(m.triggerArmed());
-        EXPECT_EQ(m.settings().triggerLevel, level);
-        m.disarmTrigger();
+        EXPECT_EQ(m.settings().triggerLevel, typed);
+        if (std::string(typed) == "1.2") m.disarmTrigger();
     }
+    // The trip bit rising through 0.5 fires.
+    m.OnDriveMonitor(1, wordsReply(1, {{15, 0}}));
+    m.onSample();
+    m.OnDriveMonitor(1, wordsReply(1, {{15, 0x0100}}));
+    m.onSample();
+    EXPECT_TRUE(m.triggered());
 }
 
 TEST_F(ScopeMonitorTest, RecordingReplacesOnStartAndAResumedRunAppends) {
@@ -331,9 +351,112 @@ TEST_F(ScopeMonitorTest, RecordingReplacesOnStartAndAResumedRunAppends) {
     again.close();
     std::ifstream in(csv(), std::ios::binary);
     const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    // The resumed run has received nothing yet when it writes its first line.
     EXPECT_EQ(text,
               "12.34, 0.00, 0.00, 0.00\r\n12.34, 0.00, 0.00, 0.00\r\n"
-              "0.00, 0.00, 0.00, 0.00\r\n");
+              ", 0.00, 0.00, 0.00\r\n");
+}
+
+// A drive that stops answering: from its first failed poll the chart leaves a gap, the record
+// an empty field and the label keeps its last value dimmed, until a good reply comes back.
+TEST_F(ScopeMonitorTest, AValueThatIsNotLiveIsNeitherPlottedNorRecorded) {
+    connect(1, 4, 0x0100);
+    connect(2, 4, 0x0100);
+    channel(0, 1, 10);
+    channel(1, 2, 10);
+    ScopeMonitor& m = open();
+    m.setRecordPath(csv());
+    m.startMonitoring();
+    auto both = [&](int first) {
+        m.OnDriveMonitor(1, wordsReply(1, {{10, first}}));
+        m.OnDriveMonitor(2, wordsReply(2, {{10, 700}}));
+    };
+    both(1234);
+    m.startRecording();
+    m.onSample();
+    m.OnDriveMonitor(1, wordsReply(1, {{10, 0}}, kErrTimeout));
+    m.OnDriveMonitor(2, wordsReply(2, {{10, 700}}));
+    m.onRecord();
+    m.onSample();
+    const int gap = chart_.pointCount() - 1;
+    EXPECT_TRUE(std::isnan(chart_.y(0, gap)));
+    EXPECT_EQ(chart_.y(1, gap), 7.0);
+    EXPECT_EQ(m.channels()[0].valueLabel, "12.34 Hz");
+    EXPECT_TRUE(m.channels()[0].valueStale);
+    EXPECT_FALSE(m.channels()[1].valueStale);
+    m.OnDriveMonitor(1, wordsReply(1, {}, kErrRetriesExhausted));
+    m.OnDriveMonitor(2, wordsReply(2, {{10, 700}}));
+    m.onRecord();
+    m.onSample();
+    EXPECT_TRUE(std::isnan(chart_.y(0, chart_.pointCount() - 1))) << "no made-up 0";
+    both(1500);
+    m.onSample();
+    EXPECT_EQ(chart_.y(0, chart_.pointCount() - 1), 15.0);
+    EXPECT_FALSE(m.channels()[0].valueStale);
+    EXPECT_EQ(m.channels()[0].valueLabel, "15.00 Hz");
+    // Two periods without a word from station 2 and its value is not live either.
+    m.OnDriveMonitor(1, wordsReply(1, {{10, 1500}}));
+    m.onSample();
+    m.OnDriveMonitor(1, wordsReply(1, {{10, 1500}}));
+    m.onSample();
+    EXPECT_TRUE(m.channels()[1].valueStale);
+    m.onRecord();
+    m.stopRecording();
+    std::ifstream in(csv(), std::ios::binary);
+    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_EQ(text,
+              "12.34, 7.00, 0.00, 0.00\r\n, 7.00, 0.00, 0.00\r\n, 7.00, 0.00, 0.00\r\n"
+              "15.00, , 0.00, 0.00\r\n");
+}
+
+TEST_F(ScopeMonitorTest, EveryStartPlotsOnlyReceivedValues) {
+    connect(1, 4, 0x0100);
+    channel(0, 1, 10);
+    ScopeMonitor& m = open();
+    for (int run = 0; run < 2; ++run) {
+        m.OnDriveMonitor(1, wordsReply(1, {{10, 5000}}));  // before the start: not this run's
+        m.startMonitoring();
+        ASSERT_EQ(chart_.pointCount(), 1);
+        EXPECT_TRUE(std::isnan(chart_.y(0, 0))) << "no first point at 0";
+        EXPECT_EQ(chart_.y(1, 0), 0.0) << "a channel that is off stays on its line";
+        m.OnDriveMonitor(1, wordsReply(1, {{10, 5000}}));
+        m.onSample();
+        EXPECT_EQ(chart_.y(0, 1), 50.0);
+        m.stopMonitoring();
+    }
+}
+
+TEST_F(ScopeMonitorTest, TheTimeColumnIsStoredAndComesFirstOnlyWhenAsked) {
+    connect(1, 4, 0x0100);
+    channel(0, 1, 10);
+    ScopeMonitor& m = open();
+    m.setRecordPath(csv());
+    EXPECT_EQ(m.settings().recordTimeColumn, 0);
+    m.setRecordTimeColumn(true);
+    clock_.set({2026, 12, 8, 10, 0, 1, 500});
+    m.startMonitoring();
+    m.OnDriveMonitor(1, wordsReply(1, {{10, 100}}));
+    m.startRecording();
+    m.setRecordTimeColumn(false);  // not while recording
+    m.close();
+    EXPECT_EQ(store_.getInt(kScopeSection, "Record Time Column", -1), 1);
+    std::ifstream in(csv(), std::ios::binary);
+    std::string line;
+    std::getline(in, line);
+    EXPECT_EQ(line, "2026-12-08T10:00:01.500, 1.00, 0.00, 0.00, 0.00\r");
+}
+
+TEST_F(ScopeMonitorTest, TheLegendNamesTheStation) {
+    connect(3, 4, 0x0100);
+    connect(5, 4, 0x0100);
+    channel(0, 3, 10);
+    channel(1, 5, 10);
+    open();
+    std::vector<MonitorItem> items;
+    BuildMonitorList(4, 0x0100, kMonitorListAll, items);
+    const std::string name = ScopeMonitor::ShownName(items[itemIndexOf(4, 0x0100, 10)].name);
+    EXPECT_EQ(chart_.legend(0), "3:" + name);
+    EXPECT_EQ(chart_.legend(1), "5:" + name);
 }
 
 TEST_F(ScopeMonitorTest, ARecordFileThatCannotBeMadeIsReported) {
@@ -473,7 +596,8 @@ TEST_F(ScopeMonitorTest, SavedFileReopensWithTheSamePointsAndCursorReadings) {
     ASSERT_TRUE(viewer.openScoFile(path));
     EXPECT_EQ(chart_.pointCount(), 2);
     EXPECT_EQ(viewer.snapshotFile().stamps, saved.stamps);
-    EXPECT_EQ(viewer.snapshotFile().y, saved.y);
+    EXPECT_TRUE(sameYs(viewer.snapshotFile(), saved));
+    EXPECT_TRUE(std::isnan(saved.y[0][0])) << "the start's sample had nothing received";
     EXPECT_EQ(chart_.mode(), ChartMode::kCursor);
     EXPECT_EQ(chart_.stamp(1), OleDateFromLocal({2026, 12, 8, 10, 0, 1, 500}));
     chart_.setCursorPosition(1);
@@ -481,6 +605,61 @@ TEST_F(ScopeMonitorTest, SavedFileReopensWithTheSamePointsAndCursorReadings) {
     // (15 - 10) x 0.5
     EXPECT_EQ(viewer.channels()[0].valueLabel, "2.50 Hz");
     EXPECT_EQ(viewer.snapshotFile().channels[0].series, 4);
+}
+
+// A file opened while drives are connected shows its channels as it stored them, also those of
+// a drive that is not there, until monitoring starts.
+TEST_F(ScopeMonitorTest, AnOpenedFileKeepsItsChannelsUntilMonitoringStarts) {
+    connect(1, 4, 0x0100);
+    ScoFile file;
+    file.channels[0] = {1, 7, 4, 0x0100, 10, itemIndexOf(4, 0x0100, 10), 8, 5};
+    file.channels[1] = {1, 1, 4, 0x0100, 10, itemIndexOf(4, 0x0100, 10), 8, 5};
+    file.stamps = {OleDateFromLocal({2026, 12, 8, 9, 0, 0, 0})};
+    file.y = {std::vector<double>{12.5}, {30}, {0}, {0}};
+    const std::string path = (dir_ / "old.sco").string();
+    ASSERT_TRUE(WriteScoFile(path, file));
+    ScopeMonitor& m = open();
+    ASSERT_TRUE(m.openScoFile(path));
+    for (auto refresh : {false, true}) {
+        if (refresh) m.refreshStations();  // a drive came or went
+        EXPECT_EQ(m.channels()[0].on, 1);
+        EXPECT_EQ(m.channels()[0].station, 7);
+        EXPECT_TRUE(chart_.visible(0));
+        EXPECT_EQ(chart_.legend(0).substr(0, 2), "7:");
+    }
+    chart_.setCursorPosition(0);
+    m.onCursorMoved();
+    EXPECT_EQ(m.channels()[0].valueLabel, "12.50 Hz");
+    EXPECT_EQ(m.snapshotFile().channels[0].station, 7);
+    m.startMonitoring();
+    EXPECT_EQ(m.channels()[0].on, 0) << "station 7 is not connected";
+    EXPECT_EQ(m.channels()[1].on, 1);
+    EXPECT_TRUE(m.monitoring());
+}
+
+TEST_F(ScopeMonitorTest, AnOpenedFileShowsNoEarlierTriggerAndANewRunDropsItsName) {
+    connect(1, 4, 0x0100);
+    channel(0, 1, 10);
+    store_.setString(kScopeSection, "Trigger Level", "10");
+    ScopeMonitor& m = open();
+    m.startMonitoring();
+    m.armTrigger();
+    for (int raw : {0, 2000}) {
+        m.OnDriveMonitor(1, wordsReply(1, {{10, raw}}));
+        m.onSample();
+    }
+    ASSERT_TRUE(m.triggered());
+    m.stopMonitoring();
+    const std::string path = (dir_ / "run.sco").string();
+    ASSERT_TRUE(m.saveScoFile(path));
+    EXPECT_EQ(m.titleText(), std::string(kCaption) + " - run.sco");
+    ASSERT_TRUE(m.openScoFile(path));
+    EXPECT_EQ(m.statusText(), "");
+    EXPECT_FALSE(m.statusIsWarning());
+    EXPECT_FALSE(m.triggerLed());
+    m.startMonitoring();
+    EXPECT_EQ(m.titleText(), kCaption);
+    EXPECT_EQ(m.scoPath(), "") << "a save must ask for a name, not overwrite the file";
 }
 
 TEST_F(ScopeMonitorTest, ADamagedFileLeavesTheOpenChartAsItWas) {
