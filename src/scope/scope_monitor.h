@@ -191,6 +191,9 @@ public:
     static std::string ShownName(const std::string& name);
 
 private:
+    static bool ValidChannel(int channel);
+    // "%.02f %s": the value and its item's unit.
+    static std::string ValueText(double value, const MonitorItem* item);
     ScopeChannel& ch(int channel) { return channels_[static_cast<std::size_t>(channel)]; }
     const ScopeChannel& ch(int channel) const {
         return channels_[static_cast<std::size_t>(channel)];
