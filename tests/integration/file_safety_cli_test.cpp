@@ -11,6 +11,7 @@
 #include <sstream>
 #include <thread>
 
+#include "common/prompter.h"
 #include "common/text.h"
 #include "integration/programs.h"
 #include "paradb/custom_group.h"
