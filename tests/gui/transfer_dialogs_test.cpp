@@ -141,6 +141,10 @@ TEST_F(TransferWindow, UserGroupUploadListsTheEntriesItCouldNotRead) {
     group.AddEntry(0x1004, 250);
     const std::string path = dir.filePath("g.usr").toStdString();
     ASSERT_TRUE(SaveUserGroupFile(path, group));
+    // A .usr path makes user groups the file type of every later transfer; not of later tests.
+    struct ChoiceReset {
+        ~ChoiceReset() { TransferFileChoice::Process().set(0); }
+    } resetChoice;
     ToolServices s = services();
     ParaTransferDialog dlg(s, kStation, TransferMode::kUpload, rig.window.get());
     dlg.show();
