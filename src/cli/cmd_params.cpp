@@ -29,11 +29,14 @@ OfflineOptions parseOptions(const std::vector<std::string>& args) {
     return o;
 }
 
-void printDataFile(const CDataFile& data, std::ostream& out) {
+// With a parameter set's values, each line says whether its value can be the item's word.
+void printDataFile(const CDataFile& data, bool fromFile, std::ostream& out) {
     if (!data.groups) return;
     for (const CGroup& group : data.groups->elements) {
         for (const CItem& item : group.items)
-            out << ParameterJson(item, group.name, FormatValue(item, item.value, true)) << "\n";
+            out << (fromFile ? FileParameterJson(item, group.name, item.value)
+                             : ParameterJson(item, group.name, FormatValue(item, item.value, true)))
+                << "\n";
     }
 }
 
@@ -43,7 +46,7 @@ void printUserGroup(const CCustom& group, const CDataFile& data, std::ostream& o
                                 ? data.FindItem(static_cast<std::uint16_t>(entry->address))
                                 : nullptr;
         if (item == nullptr) continue;
-        out << ParameterJson(*item, group.title, FormatUserGroupValue(*item, entry->value)) << "\n";
+        out << FileParameterJson(*item, group.title, entry->value) << "\n";
     }
 }
 
@@ -57,11 +60,11 @@ int runParams(CommandContext& context) {
     StreamPrompter prompter(context.err);
     switch (o.fileKind) {
         case FileKind::kNone:
-            printDataFile(data, context.out);
+            printDataFile(data, false, context.out);
             break;
         case FileKind::kParaSet:
             if (!ApplyParaSetFile(data, o.file, prompter)) return 1;
-            printDataFile(data, context.out);
+            printDataFile(data, true, context.out);
             break;
         case FileKind::kUserGroup: {
             auto group = OpenUserGroupFile(o.file, data, prompter);

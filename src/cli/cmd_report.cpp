@@ -22,6 +22,7 @@
 #include "cli/offline_data.h"
 #include "common/clock.h"
 #include "common/ini_settings_store.h"
+#include "common/text.h"
 #include "editor/group_reader.h"
 #include "paradb/data_file.h"
 #include "report/report_document.h"
@@ -69,12 +70,14 @@ void parseOption(ReportOptions& o, const std::vector<std::string>& args, std::si
 }
 
 // The header the report window would show: the texts stored by its header dialog, unless the
-// command line gives its own; each clipped as the dialog's fields clip them.
+// command line gives its own; each clipped as the dialog's fields clip them. An argument is bytes:
+// what is not UTF-8 in it is read as the settings file's texts are, so the workbook and the web
+// page stay valid.
 ReportHeaderTexts HeaderOf(const ReportOptions& o) {
     ReportHeaderTexts header = LoadReportHeader(IniSettingsStore::Load(o.settingsPath));
-    if (o.company) header.company = *o.company;
-    if (o.division) header.division = *o.division;
-    if (o.author) header.author = *o.author;
+    if (o.company) header.company = ValidUtf8(*o.company);
+    if (o.division) header.division = ValidUtf8(*o.division);
+    if (o.author) header.author = ValidUtf8(*o.author);
     for (std::string* text : {&header.company, &header.division, &header.author})
         *text = ClipChars(*text, kReportHeaderTextLimit);
     return header;
@@ -159,6 +162,8 @@ int runOffline(const ReportOptions& o, CommandContext& context) {
     if (off.fileKind == FileKind::kUserGroup) {
         userGroup = OpenUserGroupFile(off.file, data, prompter);
         if (!userGroup) return 1;
+        // The title is the file's name, which need not be UTF-8.
+        userGroup->title = ValidUtf8(userGroup->title);
         node = {record->station, ReportKind::kUserGroup, userGroup->title};
         source.userGroups.push_back(userGroup.get());
     }

@@ -38,6 +38,12 @@ std::string ParameterJson(const CItem& item, const std::string& group, const std
     return Dump(ParameterObject(item, group, value));
 }
 
+std::string FileParameterJson(const CItem& item, const std::string& group, std::uint32_t value) {
+    nlohmann::ordered_json j = ParameterObject(item, group, FormatFileValue(item, value));
+    j["fits"] = FitsItemWord(item, value);
+    return Dump(j);
+}
+
 std::string FailedParameterJson(const CItem& item, const std::string& group, int errorCode,
                                 int failingCode) {
     nlohmann::ordered_json j = ParameterObject(item, group, nullptr);

@@ -73,6 +73,8 @@ TransferArgs ParseTransferArgs(const std::vector<std::string>& args, const char*
             parsed.dataDir = args[++i];
         } else if (allowForce && args[i] == "--force") {
             parsed.force = true;
+        } else if (allowForce && args[i] == "--partial") {
+            parsed.partial = true;
         } else if (args[i].rfind("--", 0) == 0) {
             throw UsageError(std::string(command) + " does not take " + args[i]);
         } else {
@@ -113,6 +115,7 @@ int RunTransfer(CommandContext& context, TransferMode mode, const TransferArgs& 
         TransferContext{session.link(), drive, prompter, session.executor(), choice}, mode,
         entryLines ? &lines : nullptr);
     events.onDisconnected = [&dlg](int station) { dlg.OnDriveDisconnected(station); };
+    dlg.SetPartialReplaceAllowed(args.partial);
     dlg.SetPathText(args.file);
     dlg.Start();
     if (!session.runUntil([&] { return !dlg.IsRunning(); })) return 1;

@@ -13,11 +13,13 @@ namespace korvane::cli {
 struct TransferArgs {
     int station = 0;
     std::string file;
-    bool force = false;  // upload: overwrite an existing parameter file
+    bool force = false;    // upload: overwrite an existing parameter file
+    bool partial = false;  // upload: even with a result that lacks values the old file holds
     std::string dataDir;
 };
 
-// STATION FILE [--data-dir DIR], plus --force when `allowForce`. Throws UsageError.
+// STATION FILE [--data-dir DIR], plus --force and --partial when `allowForce`. Throws
+// UsageError.
 TransferArgs ParseTransferArgs(const std::vector<std::string>& args, const char* command,
                                bool allowForce);
 

@@ -2,11 +2,12 @@
 
 #include <cerrno>
 #include <climits>
+#include <cstdint>
 #include <cstdlib>
-#include <fstream>
 #include <sstream>
 #include <vector>
 
+#include "common/file_read.h"
 #include "common/text.h"
 
 namespace korvane {
@@ -182,15 +183,11 @@ std::u16string_view Trimmed(std::u16string_view s) {
 }  // namespace
 
 IniSettingsStore IniSettingsStore::Load(const std::string& path) {
-    std::ifstream in(path, std::ios::binary | std::ios::ate);
-    if (!in) return {};
     // A settings file is a few kilobytes; anything near this size is not one.
-    constexpr std::streamoff kLargestFile = 16 << 20;
-    if (in.tellg() > kLargestFile) return {};
-    in.seekg(0);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return Parse(text.str());
+    constexpr std::size_t kLargestFile = 16 << 20;
+    std::vector<std::uint8_t> bytes;
+    if (!ReadRegularFile(path, bytes, kLargestFile)) return {};
+    return Parse(std::string(bytes.begin(), bytes.end()));
 }
 
 IniSettingsStore IniSettingsStore::Parse(const std::string& text) {

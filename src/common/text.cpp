@@ -151,6 +151,10 @@ std::u16string Utf8ToUtf16(std::string_view text) {
     return out;
 }
 
+std::string ValidUtf8(std::string_view text) {
+    return Utf16ToUtf8(Utf8ToUtf16(text));
+}
+
 std::string Cp932ToUtf8(std::string_view bytes) {
     bool ascii = true;
     for (char c : bytes) ascii = ascii && static_cast<unsigned char>(c) < 0x80;

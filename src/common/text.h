@@ -14,6 +14,10 @@ std::string Utf16ToUtf8(std::u16string_view text);
 // Invalid UTF-8 bytes become U+FFFD.
 std::u16string Utf8ToUtf16(std::string_view text);
 
+// The text with every invalid UTF-8 byte replaced by U+FFFD, as Utf8ToUtf16 reads it; for texts
+// that arrive as bytes (command-line arguments) and go into files that must be valid UTF-8.
+std::string ValidUtf8(std::string_view text);
+
 // Decodes 8-bit text as Windows code page 932. A byte sequence that is not valid there is taken
 // as Latin-1, one byte per character, so nothing is dropped.
 std::string Cp932ToUtf8(std::string_view bytes);

@@ -16,9 +16,10 @@ CompareRow rowOf(const CItem& item) {
     return row;
 }
 
-// Values shown as words: a file may hold a signed value sign-extended to 32 bits.
+// Values shown as words: a file may hold a signed value sign-extended to 32 bits, and one that
+// fits no word shows all its bits.
 std::string valueText(const CItem& item, std::uint32_t raw) {
-    return FormatValue(item, raw & 0xFFFF, true);
+    return FormatFileValue(item, raw);
 }
 
 }  // namespace

@@ -24,11 +24,16 @@ std::string TitleLine(const DriveRecord& drive) {
                      version.c_str());
 }
 
-std::string ItemLine(const CItem& item) {
-    // The export shows whatever value the item holds, read or not (a failed read leaves 0).
+// A drive's value that was not read is left blank: a file headed ON-LINE must hold nothing the
+// drive did not say. Offline, every value is the file's or the data file's own.
+bool LeftBlank(const CItem& item, const DriveRecord& drive) {
+    return drive.isOnline() && item.readState != 1;
+}
+
+std::string ItemLine(const CItem& item, const DriveRecord& drive) {
+    const std::string value = LeftBlank(item, drive) ? "" : FormatValue(item, item.value, true);
     return strprintf("%d = ", item.address & 0xFF) + PadRightChars(item.displayName, kNameWidth) +
-           ", " + PadRightChars(FormatValue(item, item.value, true), kValueWidth) + ", " +
-           GetUnitText(item) + kLineEnd;
+           ", " + PadRightChars(value, kValueWidth) + ", " + GetUnitText(item) + kLineEnd;
 }
 
 // Decodes one UTF-8 sequence at `i`; invalid bytes count as U+FFFD so they never fit a byte.
@@ -57,11 +62,20 @@ std::string ParameterText(const CDataFile& dataFile, const DriveRecord& drive) {
     for (const CGroup& group : dataFile.groups->elements) {
         text += "[" + group.name + "]" + kLineEnd;
         for (const CItem& item : group.items) {
-            if (item.writable != 0) text += ItemLine(item);
+            if (item.writable != 0) text += ItemLine(item, drive);
         }
         text += kLineEnd;
     }
     return text;
+}
+
+int UnreadValueCount(const CDataFile& dataFile, const DriveRecord& drive) {
+    int count = 0;
+    if (!dataFile.groups) return count;
+    for (const CGroup& group : dataFile.groups->elements)
+        for (const CItem& item : group.items)
+            if (item.writable != 0 && LeftBlank(item, drive)) ++count;
+    return count;
 }
 
 EncodedText EncodeParameterText(const std::string& utf8) {

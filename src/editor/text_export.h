@@ -23,8 +23,11 @@ struct EncodedText {
 };
 
 // The whole file as UTF-8 text with CR LF line ends. `drive` decides the title line: a station
-// record gives the online title, an offline record the offline one.
+// record gives the online title, an offline record the offline one. Online, a value that was
+// not read from the drive is left blank.
 std::string ParameterText(const CDataFile& dataFile, const DriveRecord& drive);
+// How many lines of that file have their value left blank because it was not read.
+int UnreadValueCount(const CDataFile& dataFile, const DriveRecord& drive);
 
 // One byte per character when all fit; otherwise the whole text as UTF-8 behind a BOM, so a
 // data file with Japanese names can still be exported.

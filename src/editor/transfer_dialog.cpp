@@ -8,11 +8,13 @@
 #include "common/executor.h"
 #include "common/format.h"
 #include "common/prompter.h"
+#include "paradb/archive.h"
 #include "paradb/custom_group.h"
 #include "paradb/data_file.h"
 #include "paradb/drive_record.h"
 #include "paradb/model_tables.h"
 #include "paradb/para_array.h"
+#include "paradb/value_codec.h"
 
 namespace korvane {
 namespace {
@@ -104,6 +106,9 @@ void CParaTransferDlg::Start() {
         onTransferFailed(code);
         return;
     }
+    held_.reset();
+    unreadRows_.clear();
+    if (!checkSavable()) return;
     phase_ = Phase::kRunning;
     started_ = true;
     end_ = TransferEnd::kNone;
@@ -129,8 +134,22 @@ void CParaTransferDlg::Start() {
         becomeIdle();
         return;
     }
+    refuseUnfitValues();
     changed();
     step();
+}
+
+// An upload ends in a save: a file that cannot be saved fails the run before the first read,
+// not after all of them.
+bool CParaTransferDlg::checkSavable() {
+    if (mode_ != TransferMode::kUpload || CanSaveFile(path_)) return true;
+    status_ =
+        kind_ == TransferFileKind::kUserGroup ? kUserGroupSaveFailedText : kParaFileSaveFailedText;
+    started_ = true;
+    end_ = TransferEnd::kFailed;
+    changed();
+    context_.prompter.error(status_, kParameterEditorCaption);
+    return false;
 }
 
 bool CParaTransferDlg::resolvePath() {
@@ -265,6 +284,29 @@ void CParaTransferDlg::step() {
     }
 }
 
+bool CParaTransferDlg::writtenByDownload(std::uint32_t address, const CItem* item) const {
+    if (item == nullptr || !item->writable) return false;
+    const auto& leading = table_.leading;
+    return !table_.lists(address) ||
+           std::find(leading.begin(), leading.end(), address) != leading.end();
+}
+
+// A value that cannot be the item's word is refused before the first write, and listed as the
+// drive's own refusals are: its low 16 bits would be written and reported as written.
+void CParaTransferDlg::refuseUnfitValues() {
+    if (mode_ != TransferMode::kDownload) return;
+    for (std::size_t i = 0; i < entries_.size(); ++i) {
+        const Entry& entry = entries_[i];
+        const CItem* item = itemAt(entry.address);
+        if (entry.reported || !writtenByDownload(entry.address, item) ||
+            FitsItemWord(*item, entry.fileValue))
+            continue;
+        ++counts_.refused;
+        refusedRows_.push_back(MakeRefusedRow(*item, entry.fileValue, kErrDataRange));
+        report(i, item, TransferEntryResult::Outcome::kRefused, kErrDataRange);
+    }
+}
+
 // Writes the series' leading addresses, in table order, before anything else of a download.
 bool CParaTransferDlg::prePassStep() {
     while (prePassCounter_ < table_.leading.size()) {
@@ -272,7 +314,7 @@ bool CParaTransferDlg::prePassStep() {
         auto it = std::find_if(entries_.begin(), entries_.end(),
                                [address](const Entry& e) { return e.address == address; });
         CItem* item = itemAt(address);
-        if (it == entries_.end() || item == nullptr || !item->writable) continue;
+        if (it == entries_.end() || item == nullptr || !item->writable || it->reported) continue;
         issue(static_cast<std::size_t>(it - entries_.begin()), item);
         return true;
     }
@@ -468,22 +510,78 @@ void CParaTransferDlg::onUploadDone() {
     countUnread();
     bool saved;
     if (custom_) {
-        // Entries not read keep the value the file gave them.
+        // Entries not read keep the value the file gave them; the user is told which.
         saved = SaveUserGroupFile(path_, *custom_);
         status_ = saved ? kUploadDoneText : kUserGroupSaveFailedText;
+        if (saved) listUnreadEntries();
     } else {
         // Only values read in this run go into the file: an item's value may be a default or a
         // value from long ago.
         CParaArray set(context_.drive.seriesCode, context_.drive.version);
         for (const Entry& e : entries_)
             if (e.done) set.Add(e.address, itemAt(e.address)->value);
-        saved = SaveParaFile(path_, set);
-        status_ = saved ? kUploadDoneText : kParaFileSaveFailedText;
+        saved = saveUploadedSet(std::move(set));
+        if (held_) {
+            becomeIdle();
+            if (view_) view_->valuesChanged();
+            if (view_) view_->partialResultHeld();
+            return;
+        }
     }
     if (saved && counts_.unread > 0) status_ += strprintf(kUnreadCountText, counts_.unread);
+    if (saved && custom_ && counts_.unread > 0) status_ += kUnreadKeptText;
     end_ = saved ? TransferEnd::kDone : TransferEnd::kFailed;
     becomeIdle();
     if (view_) view_->valuesChanged();
+    if (view_ && !unreadRows_.empty()) view_->showUnreadEntries(unreadRows_);
+}
+
+// A partial result does not silently replace a file that holds values it lacks: it is held
+// until the user decides.
+bool CParaTransferDlg::saveUploadedSet(CParaArray set) {
+    if (counts_.unread > 0 && !partialReplaceAllowed_) {
+        std::vector<std::uint32_t> missing;
+        for (const Entry& e : entries_)
+            if (!e.done && itemAt(e.address)) missing.push_back(e.address);
+        if (ParaFileHoldsAnyOf(path_, set.seriesCode, set.version, missing)) {
+            held_ = std::make_unique<CParaArray>(std::move(set));
+            status_ = kPartialHeldText + strprintf(kUnreadCountText, counts_.unread);
+            end_ = TransferEnd::kHeld;
+            return false;
+        }
+    }
+    const bool saved = SaveParaFile(path_, set);
+    status_ = saved ? kUploadDoneText : kParaFileSaveFailedText;
+    return saved;
+}
+
+void CParaTransferDlg::listUnreadEntries() {
+    for (const Entry& e : entries_) {
+        const CItem* item = itemAt(e.address);
+        if (!e.done && item)
+            unreadRows_.push_back(MakeCompareRow(*item, std::nullopt, e.fileValue));
+    }
+}
+
+std::string CParaTransferDlg::PartialReplaceQuestion() const {
+    return strprintf(kPartialReplaceQuestion, path_.c_str());
+}
+
+void CParaTransferDlg::SaveHeldResult() {
+    if (!held_ || IsRunning()) return;
+    const bool saved = SaveParaFile(path_, *held_);
+    held_.reset();
+    status_ = saved ? kUploadDoneText : kParaFileSaveFailedText;
+    if (saved && counts_.unread > 0) status_ += strprintf(kUnreadCountText, counts_.unread);
+    end_ = saved ? TransferEnd::kDone : TransferEnd::kFailed;
+    changed();
+}
+
+void CParaTransferDlg::DropHeldResult() {
+    if (!held_ || IsRunning()) return;
+    held_.reset();
+    end_ = TransferEnd::kStopped;
+    changed();
 }
 
 void CParaTransferDlg::onDownloadDone() {
@@ -505,7 +603,7 @@ void CParaTransferDlg::onCompareDone() {
         if (item == nullptr) continue;
         if (!e.done) {
             compareRows_.push_back(MakeCompareRow(*item, std::nullopt, e.fileValue));
-        } else if (!SameWord(e.fileValue, item->value)) {
+        } else if (!FitsItemWord(*item, e.fileValue) || !SameWord(e.fileValue, item->value)) {
             compareRows_.push_back(MakeCompareRow(*item, item->value, e.fileValue));
         }
     }

@@ -20,6 +20,7 @@ class CCustom;
 class CDataFile;
 class CDriveLink;
 class CItem;
+class CParaArray;
 class Executor;
 class Prompter;
 struct DriveRecord;
@@ -55,6 +56,18 @@ inline constexpr const char* kUserGroupSaveFailedText = "ユーザグループ�
 // Appended to the end-of-run text when parameters were not read or writes were refused.
 inline constexpr const char* kUnreadCountText = "\n%d 個のパラメータは読み取れませんでした";
 inline constexpr const char* kRefusedCountText = "\n%d 個のパラメータは書き込みを拒否されました";
+// Appended after an upload into a user group when some of its entries were not read.
+inline constexpr const char* kUnreadKeptText =
+    "\n読み取れなかったパラメータはファイルの以前の値のままです";
+// The list of those entries, in the form of the compare results.
+inline constexpr const char* kUnreadEntriesTitle = "読み取れなかったパラメータ";
+// An upload that read only part of the parameters, over a parameter file holding values it
+// lacks: nothing is saved until the user agrees to lose them.
+inline constexpr const char* kPartialHeldText =
+    "一部のパラメータが読み取れなかったため、ファイルは上書きされませんでした";
+inline constexpr const char* kPartialReplaceQuestion =
+    "%s ファイルには読み取れなかったパラメータの値があります.\n"
+    "読み取れたパラメータだけで上書きを希望しますか？";
 
 // What became of one entry of a download, in the order the chain met it.
 struct TransferEntryResult {
@@ -82,6 +95,12 @@ public:
     // must outlive the call that asked it.
     virtual void closeDialog() {}
     virtual void entryDone(const TransferEntryResult& /*result*/) {}
+    // An upload into a user group ended with entries it could not read; the file keeps their
+    // previous values, shown in the file column.
+    virtual void showUnreadEntries(const std::vector<CompareRow>& /*rows*/) {}
+    // An upload's result is held (PartialSaveHeld): the window asks PartialReplaceQuestion and
+    // answers with SaveHeldResult or DropHeldResult. Until then nothing is saved.
+    virtual void partialResultHeld() {}
 };
 
 struct TransferContext {
@@ -99,6 +118,7 @@ enum class TransferEnd {
     kFailed,     // a communication failure, a lost drive or a file that could not be saved
     kStopped,    // the user said yes to the stop question
     kCancelled,  // the drive was disconnected
+    kHeld,       // an upload read only part of what the existing file holds: not saved yet
 };
 
 struct TransferCounts {
@@ -149,6 +169,18 @@ public:
     const TransferCounts& Counts() const { return counts_; }
     const std::vector<CompareRow>& CompareRows() const { return compareRows_; }
     const std::vector<CompareRow>& RefusedRows() const { return refusedRows_; }
+    // Upload into a user group: the entries not read, with the values the file keeps.
+    const std::vector<CompareRow>& UnreadRows() const { return unreadRows_; }
+
+    // Whether an upload that could not read every parameter may replace a parameter file that
+    // holds values for the ones it missed. Off: such a run ends kHeld, saving nothing, and
+    // waits for SaveHeldResult (the user agreed to lose those values) or DropHeldResult.
+    void SetPartialReplaceAllowed(bool allowed) { partialReplaceAllowed_ = allowed; }
+    bool PartialSaveHeld() const { return held_ != nullptr; }
+    // The question to ask while a result is held.
+    std::string PartialReplaceQuestion() const;
+    void SaveHeldResult();
+    void DropHeldResult();
 
 private:
     enum class Phase { kIdle, kRunning, kFinishing };
@@ -165,6 +197,11 @@ private:
     bool buildFromDataFile();
     bool buildFromParaFile();
     bool buildFromUserGroup();
+    bool checkSavable();
+    void refuseUnfitValues();
+    bool writtenByDownload(std::uint32_t address, const CItem* item) const;
+    bool saveUploadedSet(CParaArray set);
+    void listUnreadEntries();
     int precheck() const;  // 0 fine, else the failure code
     void step();
     bool prePassStep();
@@ -221,6 +258,9 @@ private:
     TransferCounts counts_;
     std::vector<CompareRow> compareRows_;
     std::vector<CompareRow> refusedRows_;
+    std::vector<CompareRow> unreadRows_;
+    bool partialReplaceAllowed_ = false;
+    std::unique_ptr<CParaArray> held_;
     LifetimeToken alive_;
 };
 

@@ -9,6 +9,7 @@
 #include <cstring>
 #include <filesystem>
 
+#include "common/file_read.h"
 #include "common/format.h"
 #include "common/text.h"
 
@@ -226,33 +227,7 @@ void ArchiveWriter::WriteCount(std::uint32_t count) {
 
 bool ReadWholeFile(const std::string& path, std::vector<std::uint8_t>& out, std::string* error,
                    std::size_t maxBytes) {
-    out.clear();
-    std::FILE* f = std::fopen(path.c_str(), "rb");
-    if (!f) {
-        if (error) *error = systemError("cannot open", path);
-        return false;
-    }
-    std::uint8_t buffer[4096];
-    bool ok = true;
-    for (;;) {
-        std::size_t n = std::fread(buffer, 1, sizeof buffer, f);
-        if (out.size() + n > maxBytes) {
-            if (error) *error = strprintf("%s is larger than %zu bytes", path.c_str(), maxBytes);
-            ok = false;
-            break;
-        }
-        out.insert(out.end(), buffer, buffer + n);
-        if (n < sizeof buffer) {
-            if (std::ferror(f)) {
-                if (error) *error = systemError("cannot read", path);
-                ok = false;
-            }
-            break;
-        }
-    }
-    std::fclose(f);
-    if (!ok) out.clear();
-    return ok;
+    return ReadRegularFile(path, out, maxBytes, error);
 }
 
 namespace {
@@ -317,6 +292,27 @@ bool SafeSaveFile(const std::string& path, std::span<const std::uint8_t> bytes,
         return false;
     }
     syncDirectory(dir);
+    return true;
+}
+
+bool CanSaveFile(const std::string& path, std::string* error) {
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    if (fs::is_directory(path, ec)) {
+        if (error) *error = strprintf("%s is a directory", path.c_str());
+        return false;
+    }
+    const fs::path dir = fs::path(path).parent_path();
+    std::string pattern = ((dir.empty() ? fs::path(".") : dir) / ".korvane-probe.XXXXXX").string();
+    std::vector<char> name(pattern.begin(), pattern.end());
+    name.push_back('\0');
+    const int fd = ::mkstemp(name.data());
+    if (fd < 0) {
+        if (error) *error = systemError("cannot create a file for", path);
+        return false;
+    }
+    ::close(fd);
+    ::unlink(name.data());
     return true;
 }
 

@@ -117,4 +117,9 @@ constexpr std::size_t kMaxArchiveFileBytes = 64u * 1024u * 1024u;
 [[nodiscard]] bool SafeSaveFile(const std::string& path, std::span<const std::uint8_t> bytes,
                                 std::string* error = nullptr);
 
+// Whether SafeSaveFile could save `path` now: its directory exists and takes a new file, and
+// the path is not a directory. Tried with a temporary file that is removed at once, so that a
+// run that ends in a save can fail before it starts instead of after all its work.
+[[nodiscard]] bool CanSaveFile(const std::string& path, std::string* error = nullptr);
+
 }  // namespace korvane

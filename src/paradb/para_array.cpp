@@ -115,6 +115,24 @@ FileReadOutcome ReadParaFile(const std::string& path, CParaArray& set, Prompter&
     return FileReadOutcome::kOk;
 }
 
+bool ParaFileHoldsAnyOf(const std::string& path, int seriesCode, int version,
+                        const std::vector<std::uint32_t>& addresses) {
+    std::vector<std::uint8_t> bytes;
+    if (addresses.empty() || !ReadWholeFile(path, bytes)) return false;
+    CParaArray held(seriesCode, version);
+    try {
+        ArchiveReader ar(bytes);
+        held.Load(ar);
+    } catch (const std::exception&) {
+        return false;
+    }
+    std::vector<std::uint32_t> sorted = held.addresses;
+    std::sort(sorted.begin(), sorted.end());
+    return std::any_of(addresses.begin(), addresses.end(), [&](std::uint32_t a) {
+        return std::binary_search(sorted.begin(), sorted.end(), a);
+    });
+}
+
 bool SaveParaFile(const std::string& path, const CParaArray& set, std::string* error) {
     ArchiveWriter ar;
     set.Store(ar);

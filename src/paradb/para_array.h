@@ -70,6 +70,10 @@ enum class FileReadOutcome {
 [[nodiscard]] FileReadOutcome ReadParaFile(const std::string& path, CParaArray& set,
                                            Prompter& prompter, const ModelTexts& texts = {},
                                            const std::string& caption = kParameterEditorCaption);
+// Whether `path` is a readable parameter set of the series and version that holds a value for
+// any of `addresses`. Says nothing to anyone: a file that does not read is simply not one.
+[[nodiscard]] bool ParaFileHoldsAnyOf(const std::string& path, int seriesCode, int version,
+                                      const std::vector<std::uint32_t>& addresses);
 [[nodiscard]] bool SaveParaFile(const std::string& path, const CParaArray& set,
                                 std::string* error = nullptr);
 

@@ -237,6 +237,22 @@ bool IsInEntryRange(const CItem& item, double display) {
     return display <= high && display >= low;
 }
 
+bool FitsItemWord(const CItem& item, std::uint32_t value) {
+    const bool isSigned = IsSignedItem(item);
+    const bool signExtended = isSigned && value >= 0xFFFF8000u;
+    if (value > 0xFFFF && !signExtended) return false;
+    if (item.minimum > item.maximum) return true;
+    const std::int64_t word =
+        isSigned ? static_cast<std::int64_t>(AsSigned16(value)) : static_cast<std::int64_t>(value);
+    return word >= item.minimum && word <= item.maximum;
+}
+
+std::string FormatFileValue(const CItem& item, std::uint32_t value) {
+    const bool wide = value > 0xFFFF && !(IsSignedItem(item) && value >= 0xFFFF8000u);
+    if (wide) return strprintf("0x%08X", static_cast<unsigned>(value));
+    return FormatValue(item, value & 0xFFFF, true);
+}
+
 const char* FrequencyModeText(int frequencyMode) {
     return frequencyMode != 0 ? "FREQ MODE" : "RPM MODE";
 }

@@ -50,6 +50,16 @@ void SetValueFromDisplay(CItem& item, double display);
 // kEntryRangeErrorText with kParameterEditorCaption and keeps the old value.
 [[nodiscard]] bool IsInEntryRange(const CItem& item, double display);
 
+// Whether a value stored in a file can be the item's word: it fits 16 bits (a signed item's
+// value may also be stored sign-extended to 32) and, read as the item reads it, lies within the
+// item's range. A value that does not fit is never written to the drive, never equal to what
+// the drive holds, and is marked wherever it is shown. A data file whose range is reversed
+// gives no range to check.
+[[nodiscard]] bool FitsItemWord(const CItem& item, std::uint32_t value);
+// A file's value as the lists show it: the item's text for a value that fits its word, the
+// whole stored word in hexadecimal for one that does not, so that the upper bits are not hidden.
+std::string FormatFileValue(const CItem& item, std::uint32_t value);
+
 // Status pane texts of the parameter editor.
 const char* FrequencyModeText(int frequencyMode);
 const char* Time1ModeText(int time1Divisor);

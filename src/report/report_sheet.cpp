@@ -9,6 +9,7 @@ void ReportSheet::reset(int rows) {
     rows_ = std::max(rows, 0);
     cells_.assign(static_cast<std::size_t>(rows_) * kColumnCount, ReportCell{});
     joins_.clear();
+    joinOf_.assign(cells_.size(), -1);
 }
 
 int ReportSheet::columnWidth(int column) {
@@ -39,11 +40,26 @@ void ReportSheet::join(int column, int row, int columnCount, int rowCount) {
     (void)index(column, row);
     (void)index(j.lastColumn(), j.lastRow());
     if (columnCount < 1 || rowCount < 1) throw std::out_of_range("empty report join");
-    std::erase_if(joins_, [&](const ReportJoin& old) {
-        return old.column <= j.lastColumn() && j.column <= old.lastColumn() &&
-               old.row <= j.lastRow() && j.row <= old.lastRow();
-    });
+    bool overlaps = false;
+    for (int r = j.row; r <= j.lastRow() && !overlaps; ++r)
+        for (int c = j.column; c <= j.lastColumn() && !overlaps; ++c)
+            overlaps = joinOf_[index(c, r)] >= 0;
+    if (overlaps) {
+        // Rare: the joins it replaces go, and the cells are indexed again.
+        std::erase_if(joins_, [&](const ReportJoin& old) {
+            return old.column <= j.lastColumn() && j.column <= old.lastColumn() &&
+                   old.row <= j.lastRow() && j.row <= old.lastRow();
+        });
+        std::fill(joinOf_.begin(), joinOf_.end(), -1);
+        for (std::size_t k = 0; k < joins_.size(); ++k) mark(joins_[k], static_cast<int>(k));
+    }
     joins_.push_back(j);
+    mark(j, static_cast<int>(joins_.size() - 1));
+}
+
+void ReportSheet::mark(const ReportJoin& j, int joinIndex) {
+    for (int r = j.row; r <= j.lastRow(); ++r)
+        for (int c = j.column; c <= j.lastColumn(); ++c) joinOf_[index(c, r)] = joinIndex;
 }
 
 template <typename Fn>
@@ -74,9 +90,9 @@ void ReportSheet::outline(const ReportRange& range) {
 }
 
 const ReportJoin* ReportSheet::joinAt(int column, int row) const {
-    for (const ReportJoin& j : joins_)
-        if (j.contains(column, row)) return &j;
-    return nullptr;
+    if (column < 1 || column > kColumnCount || row < 1 || row > rows_) return nullptr;
+    const int k = joinOf_[index(column, row)];
+    return k >= 0 ? &joins_[static_cast<std::size_t>(k)] : nullptr;
 }
 
 ReportJoin ReportSheet::blockAt(int column, int row) const {

@@ -97,12 +97,16 @@ public:
 
 private:
     std::size_t index(int column, int row) const;
+    void mark(const ReportJoin& j, int joinIndex);
     template <typename Fn>
     void forEach(const ReportRange& range, Fn fn);
 
     int rows_ = 0;
     std::vector<ReportCell> cells_;
     std::vector<ReportJoin> joins_;
+    // Per cell, the index in joins_ of the join covering it, or -1: a sheet of many rows is
+    // built and written in one pass instead of searching every join for every cell.
+    std::vector<int> joinOf_;
 };
 
 }  // namespace korvane

@@ -21,6 +21,7 @@
 #include "editor/ui/compare_result_dialog.h"
 #include "editor/ui/para_transfer_dialog.h"
 #include "gui_rig.h"
+#include "paradb/custom_group.h"
 #include "paradb/data_file.h"
 #include "paradb/para_array.h"
 #include "sim/sim_engine.h"
@@ -128,6 +129,44 @@ TEST_F(TransferWindow, DownloadThenCompareListsTheWordChangedOnTheDrive) {
     EXPECT_TRUE(rig.waitFor([&] { return dlg.resultDialog() == nullptr; }));
     // The transfer window is still there for another run.
     EXPECT_TRUE(dlg.isVisible());
+}
+
+// An upload into a user group that could not read its entries names them in the results list,
+// with the values the file keeps.
+TEST_F(TransferWindow, UserGroupUploadListsTheEntriesItCouldNotRead) {
+    CCustom group;
+    group.seriesCode = 11;
+    group.version = 0x0310;
+    group.AddEntry(0x1003, 150);
+    group.AddEntry(0x1004, 250);
+    const std::string path = dir.filePath("g.usr").toStdString();
+    ASSERT_TRUE(SaveUserGroupFile(path, group));
+    // A .usr path makes user groups the file type of every later transfer; not of later tests.
+    struct ChoiceReset {
+        ~ChoiceReset() { TransferFileChoice::Process().set(0); }
+    } resetChoice;
+    ToolServices s = services();
+    ParaTransferDialog dlg(s, kStation, TransferMode::kUpload, rig.window.get());
+    dlg.show();
+    rig.withEngine([](sim::SimEngine& engine) {
+        sim::FaultConfig refuse;
+        refuse.nakCode = "ID";
+        engine.setFaults(refuse);
+    });
+    startWith(dlg, path);
+    ASSERT_TRUE(finished(dlg));
+    rig.withEngine([](sim::SimEngine& engine) { engine.setFaults({}); });
+    EXPECT_EQ(dlg.statusText()->text().toStdString(),
+              "アップロードアクションが終了しました\n2 個のパラメータは読み取れませんでした"
+              "\n読み取れなかったパラメータはファイルの以前の値のままです");
+    ASSERT_TRUE(rig.waitFor([&] { return dlg.resultDialog() != nullptr; }));
+    CompareResultDialog& list = *dlg.resultDialog();
+    EXPECT_EQ(list.windowTitle().toStdString(), "読み取れなかったパラメータ");
+    const QTableWidget& table = *list.table();
+    ASSERT_EQ(table.rowCount(), 2);
+    EXPECT_EQ(table.item(0, 3)->text(), QString());
+    EXPECT_EQ(table.item(0, 4)->text().toStdString(), "15.0");
+    EXPECT_EQ(table.item(1, 4)->text().toStdString(), "25.0");
 }
 
 TEST_F(TransferWindow, CloseWhileRunningAsksAndALostDriveEndsTheDialog) {

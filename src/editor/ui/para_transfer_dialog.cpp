@@ -136,6 +136,10 @@ void ParaTransferDialog::showRefusedWrites(const std::vector<CompareRow>& rows) 
     showResults(rows, kRefusedWritesTitle);
 }
 
+void ParaTransferDialog::showUnreadEntries(const std::vector<CompareRow>& rows) {
+    showResults(rows, kUnreadEntriesTitle);
+}
+
 // Window-modal without a nested event loop: the core has finished its run when it hands over
 // the rows, and the user may read them while the dialog waits for the next Start.
 void ParaTransferDialog::showResults(const std::vector<CompareRow>& rows,

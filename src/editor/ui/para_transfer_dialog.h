@@ -66,6 +66,7 @@ private:
     void focusPath() override;
     void showCompareResults(const std::vector<CompareRow>& rows) override;
     void showRefusedWrites(const std::vector<CompareRow>& rows) override;
+    void showUnreadEntries(const std::vector<CompareRow>& rows) override;
     void valuesChanged() override;
     void closeDialog() override;
 

@@ -63,6 +63,29 @@ TEST(EditorTextExport, OnlineTitleNamesStationCapacityAndVersion) {
     EXPECT_EQ(text.substr(0, text.find("\r\n\r\n[Basic]")), "ON-LINE 7 : Kapok (3.7kW-2) Ver3.16");
 }
 
+TEST(EditorTextExport, OnlineValuesNotReadFromTheDriveAreLeftBlank) {
+    EditorServices env;
+    DriveRecord& record = env.drive(7);
+    CDataFile& data = *record.driveData;
+    SetValues(data);
+    for (std::uint16_t address : {kAccTime, kRunSource, kOffset, kTerminals, kGain, kTwenty})
+        data.FindItem(address)->readState = 1;
+    data.FindItem(kOffset)->readState = 2;  // read, refused
+    data.FindItem(kGain)->readState = 0;    // never reached
+    const std::string text = ParameterText(data, record);
+    EXPECT_NE(text.find("4 = Acc Time            , 20.0           , sec\r\n"), std::string::npos);
+    for (const char* blank : {"1 = Max Freq            ,                , Hz\r\n",
+                              "7 = Offset              ,                , Hz\r\n",
+                              "2 = Gain                ,                , %\r\n"})
+        EXPECT_NE(text.find(blank), std::string::npos) << blank << text;
+    EXPECT_EQ(UnreadValueCount(data, record), 3);
+
+    // Offline, nothing comes from a drive, so nothing is missing.
+    DriveRecord& offline = env.drive(kFirstOfflineKey);
+    offline.driveData->FindItem(kGain)->readState = 0;
+    EXPECT_EQ(UnreadValueCount(*offline.driveData, offline), 0);
+}
+
 TEST(EditorTextExport, NamesBeyondOneByteTurnTheWholeFileIntoUtf8WithAMark) {
     EditorServices env;
     DriveRecord& record = env.drive(kFirstOfflineKey, ExportImage(true));

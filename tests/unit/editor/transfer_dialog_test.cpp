@@ -20,58 +20,6 @@ namespace {
 
 using Outcome = TransferEntryResult::Outcome;
 
-std::string savedPar(const TempDir& tmp, const std::string& name,
-                     std::vector<std::pair<std::uint32_t, std::uint32_t>> values, int series = 11,
-                     int version = 0x0310) {
-    CParaArray set(series, version);
-    for (auto [a, v] : values) set.Add(a, v);
-    const std::string path = tmp.file(name);
-    EXPECT_TRUE(SaveParaFile(path, set));
-    return path;
-}
-
-std::string savedUsr(const TempDir& tmp, const std::string& name,
-                     std::vector<std::pair<std::uint32_t, std::uint32_t>> values, int series = 11,
-                     int version = 0x0310) {
-    CCustom group;
-    group.seriesCode = series;
-    group.version = version;
-    for (auto [a, v] : values) group.AddEntry(a, v);
-    const std::string path = tmp.file(name);
-    EXPECT_TRUE(SaveUserGroupFile(path, group));
-    return path;
-}
-
-std::vector<std::pair<std::uint32_t, std::uint32_t>> readPar(const std::string& path) {
-    CParaArray set(11, 0x0310);
-    RecordingPrompter quiet;
-    EXPECT_EQ(ReadParaFile(path, set, quiet), FileReadOutcome::kOk) << path;
-    std::vector<std::pair<std::uint32_t, std::uint32_t>> out;
-    for (std::size_t i = 0; i < set.addresses.size(); ++i)
-        out.emplace_back(set.addresses[i], set.values[i]);
-    return out;
-}
-
-std::vector<std::pair<std::uint32_t, std::uint32_t>> readUsr(const std::string& path) {
-    CCustom group;
-    EXPECT_TRUE(ReadUserGroupFile(path, group, nullptr));
-    std::vector<std::pair<std::uint32_t, std::uint32_t>> out;
-    for (const auto& e : group.entries) out.emplace_back(e->address, e->value);
-    return out;
-}
-
-std::uint32_t valueAt(const std::vector<std::pair<std::uint32_t, std::uint32_t>>& set,
-                      std::uint32_t address) {
-    for (auto [a, v] : set)
-        if (a == address) return v;
-    ADD_FAILURE() << std::hex << address << " not in the file";
-    return 0;
-}
-
-bool holds(const std::vector<std::pair<std::uint32_t, std::uint32_t>>& set, std::uint32_t address) {
-    return std::any_of(set.begin(), set.end(), [&](auto p) { return p.first == address; });
-}
-
 TEST(TransferDialog, UploadReadsEveryParameterIntoTheFileWithTheLabelsOfEachState) {
     TempDir tmp;
     TransferRig rig;
@@ -236,7 +184,7 @@ TEST(TransferDialog, RefusedWritesAreListedAfterTheDownload) {
         TempDir tmp;
         TransferRig rig;
         rig.nak[0x1003] = code;
-        const std::string path = savedPar(tmp, "d.par", {{0x1003, 9999}, {0x1004, 55}});
+        const std::string path = savedPar(tmp, "d.par", {{0x1003, 5999}, {0x1004, 55}});
         auto dlg = rig.dialog(TransferMode::kDownload, path);
         dlg->Start();
         ASSERT_TRUE(rig.finish(*dlg));
@@ -252,7 +200,7 @@ TEST(TransferDialog, RefusedWritesAreListedAfterTheDownload) {
         EXPECT_EQ(row.group, "Drive Group");
         EXPECT_EQ(row.number(), 3);
         EXPECT_EQ(row.name, "Acceleration Time");
-        EXPECT_EQ(row.file, "999.9");
+        EXPECT_EQ(row.file, "599.9");
         EXPECT_EQ(row.drive, ErrorText(tk485::NakCodeToError(code)));
         EXPECT_EQ(rig.view.results[0].outcome, Outcome::kRefused);
         EXPECT_TRUE(rig.prompter.entries.empty());

@@ -2,7 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "comm/tk485_codec.h"
+#include "common/prompter.h"
+#include "paradb/custom_group.h"
+#include "paradb/para_array.h"
+#include "unit/paradb/paradb_test_util.h"
 
 namespace korvane::testing {
 namespace {
@@ -14,6 +20,55 @@ int hex(const std::string& s) {
 }
 
 }  // namespace
+
+std::string savedPar(const TempDir& tmp, const std::string& name, WordPairs values, int series,
+                     int version) {
+    CParaArray set(series, version);
+    for (auto [a, v] : values) set.Add(a, v);
+    const std::string path = tmp.file(name);
+    EXPECT_TRUE(SaveParaFile(path, set));
+    return path;
+}
+
+std::string savedUsr(const TempDir& tmp, const std::string& name, WordPairs values, int series,
+                     int version) {
+    CCustom group;
+    group.seriesCode = series;
+    group.version = version;
+    for (auto [a, v] : values) group.AddEntry(a, v);
+    const std::string path = tmp.file(name);
+    EXPECT_TRUE(SaveUserGroupFile(path, group));
+    return path;
+}
+
+WordPairs readPar(const std::string& path) {
+    CParaArray set(11, 0x0310);
+    RecordingPrompter quiet;
+    EXPECT_EQ(ReadParaFile(path, set, quiet), FileReadOutcome::kOk) << path;
+    WordPairs out;
+    for (std::size_t i = 0; i < set.addresses.size(); ++i)
+        out.emplace_back(set.addresses[i], set.values[i]);
+    return out;
+}
+
+WordPairs readUsr(const std::string& path) {
+    CCustom group;
+    EXPECT_TRUE(ReadUserGroupFile(path, group, nullptr));
+    WordPairs out;
+    for (const auto& e : group.entries) out.emplace_back(e->address, e->value);
+    return out;
+}
+
+std::uint32_t valueAt(const WordPairs& set, std::uint32_t address) {
+    for (auto [a, v] : set)
+        if (a == address) return v;
+    ADD_FAILURE() << std::hex << address << " not in the file";
+    return 0;
+}
+
+bool holds(const WordPairs& set, std::uint32_t address) {
+    return std::any_of(set.begin(), set.end(), [&](auto p) { return p.first == address; });
+}
 
 bool ScriptPrompter::askYesNo(const std::string& text, const std::string&) {
     entries.push_back({"question", text});

@@ -2,12 +2,14 @@
 // A drive on an in-memory TK485 line for the transfer tests: the real drive link ticked by hand,
 // a word table for the drive's parameters, scripted refusals and silences, and a recorder of
 // everything the transfer dialog tells its window.
+#include <cstdint>
 #include <functional>
 #include <map>
 #include <memory>
 #include <optional>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "comm/drive_link.h"
@@ -48,11 +50,26 @@ struct ViewRecorder : TransferView {
     void valuesChanged() override { ++refreshed; }
     void closeDialog() override { ++closed; }
     void entryDone(const TransferEntryResult& r) override { results.push_back(r); }
+    void showUnreadEntries(const std::vector<CompareRow>& rows) override { unread = rows; }
+    void partialResultHeld() override { ++held; }
 
-    int focused = 0, refreshed = 0, closed = 0;
-    std::optional<std::vector<CompareRow>> compared, refused;
+    int focused = 0, refreshed = 0, closed = 0, held = 0;
+    std::optional<std::vector<CompareRow>> compared, refused, unread;
     std::vector<TransferEntryResult> results;
 };
+
+class TempDir;
+using WordPairs = std::vector<std::pair<std::uint32_t, std::uint32_t>>;
+
+// Parameter and user-group files of (address, value) pairs, written and read back.
+std::string savedPar(const TempDir& tmp, const std::string& name, WordPairs values, int series = 11,
+                     int version = 0x0310);
+std::string savedUsr(const TempDir& tmp, const std::string& name, WordPairs values, int series = 11,
+                     int version = 0x0310);
+WordPairs readPar(const std::string& path);
+WordPairs readUsr(const std::string& path);
+std::uint32_t valueAt(const WordPairs& set, std::uint32_t address);
+bool holds(const WordPairs& set, std::uint32_t address);
 
 class TransferRig {
 public:

@@ -370,6 +370,38 @@ TEST(ValueCodec, EntryRangeUsesScaledLimitsForNumbersAndRawLimitsForBitsAndOptio
     }
 }
 
+TEST(ValueCodec, AFileValueFitsOnlyWithinTheItemsWordAndRange) {
+    struct Case {
+        const char* what;
+        std::int32_t min;
+        std::int32_t max;
+        std::uint32_t value;
+        bool fits;
+        const char* shown;
+    };
+    const CType tenths = MakeType("F", "Hz", 1, 10);
+    const std::vector<Case> cases = {
+        {"in range", 0, 6000, 100, true, "10.0"},
+        {"top", 0, 6000, 6000, true, "600.0"},
+        {"above the range", 0, 6000, 6001, false, "600.1"},
+        {"upper bits set", 0, 6000, 0x10064, false, "0x00010064"},
+        {"upper bits of an unsigned item", 0, 0xFFFF, 0xFFFF0064, false, "0xFFFF0064"},
+        {"full unsigned word", 0, 0xFFFF, 0xFFFF, true, "6553.5"},
+        {"signed, sign-extended", -100, 100, 0xFFFFFF9Cu, true, "-10.0"},
+        {"signed, as a word", -100, 100, 0xFF9C, true, "-10.0"},
+        {"signed, below the range", -100, 100, 0xFF9B, false, "-10.1"},
+        {"signed, not a sign extension", -100, 100, 0x1FF9C, false, "0x0001FF9C"},
+        {"reversed range checks the word only", 10, 0, 0x8000, true, "3276.8"},
+        {"reversed range, still 16 bits", 10, 0, 0x10000, false, "0x00010000"},
+    };
+    for (const auto& c : cases) {
+        Drive drive;
+        const CItem item = drive.Item(tenths, c.min, c.max, 0);
+        EXPECT_EQ(FitsItemWord(item, c.value), c.fits) << c.what;
+        EXPECT_EQ(FormatFileValue(item, c.value), c.shown) << c.what;
+    }
+}
+
 TEST(ValueCodec, EditorPaneTexts) {
     EXPECT_STREQ(FrequencyModeText(1), "FREQ MODE");
     EXPECT_STREQ(FrequencyModeText(-1), "FREQ MODE");
