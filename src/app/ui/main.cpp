@@ -50,8 +50,9 @@ int main(int argc, char* argv[]) {
     parser.addOption(appDir);
     parser.process(app);
 
+    const bool demoRun = IsDemoStart(std::vector<std::string>(argv, argv + argc));
     SingleInstance instance(QStringLiteral("KVNE"));
-    if (!instance.claim()) {
+    if (!demoRun && !instance.claim()) {
         std::fputs(kHandedOverText, stderr);
         return 0;
     }
@@ -63,14 +64,15 @@ int main(int argc, char* argv[]) {
         installed = InstalledLayout{
             *data, QStandardPaths::writableLocation(QStandardPaths::AppDataLocation).toStdString()};
     }
-    const AppDirectories dirs = PrepareAppDirectories(dirOverride, installed);
+    AppDirectories dirs = PrepareAppDirectories(dirOverride, installed);
 
-    // A demo run keeps its settings in a directory of its own that goes away with it, so the
-    // user's own settings are never read or written.
+    // A demo run keeps its settings and logs in a directory of its own that goes away with it,
+    // so the user's own settings and files are never read or written.
     std::unique_ptr<QTemporaryDir> demoDir;
     std::unique_ptr<QtSettingsStore> store;
-    if (parser.isSet(demo)) {
+    if (demoRun) {
         demoDir = std::make_unique<QTemporaryDir>();
+        dirs = DemoDirectories(dirs, demoDir->path().toStdString());
         store = std::make_unique<QtSettingsStore>(demoDir->filePath(QStringLiteral("demo.ini")));
         SeedDemoSettings(*store);
     } else {
