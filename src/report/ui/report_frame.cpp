@@ -110,6 +110,7 @@ bool CReportFrame::printTo(QPrinter& printer) {
 }
 
 void CReportFrame::redraw() {
+    setWindowTitle(qtText(session_.document().windowTitle()));
     view_->showSheet(session_.document().sheet());
 }
 

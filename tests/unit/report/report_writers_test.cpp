@@ -24,6 +24,31 @@ using testing::TempDir;
 using testing::Unzip;
 using testing::XmlUnescape;
 
+// The workbook's number cells, each as its number format shows it ("0.0" shows 1 as "1.0").
+std::map<std::string, std::string> NumberCellsAsShown(const std::string& path,
+                                                      const std::string& xml) {
+    const std::string styles = Unzip(path, "xl/styles.xml");
+    std::map<int, int> decimalsOfFormat{{0, 0}, {1, 0}};
+    const std::regex fmtRe("<numFmt numFmtId=\"([0-9]+)\" formatCode=\"0\\.?(0*)\"/>");
+    for (std::sregex_iterator it(styles.begin(), styles.end(), fmtRe), end; it != end; ++it)
+        decimalsOfFormat[std::stoi((*it)[1])] = static_cast<int>((*it)[2].length());
+    const std::string xfs = styles.substr(styles.find("<cellXfs"));
+    std::vector<int> formatOfStyle;
+    const std::regex xfRe("<xf numFmtId=\"([0-9]+)\"");
+    for (std::sregex_iterator it(xfs.begin(), xfs.end(), xfRe), end; it != end; ++it)
+        formatOfStyle.push_back(std::stoi((*it)[1]));
+    std::map<std::string, std::string> shown;
+    const std::regex numberRe("<c r=\"([A-Z]+[0-9]+)\"(?: s=\"([0-9]+)\")?><v>([^<]*)</v></c>");
+    for (std::sregex_iterator it(xml.begin(), xml.end(), numberRe), end; it != end; ++it) {
+        const int style = (*it)[2].matched ? std::stoi((*it)[2]) : 0;
+        const int decimals = decimalsOfFormat.at(formatOfStyle.at(static_cast<std::size_t>(style)));
+        char text[64];
+        std::snprintf(text, sizeof text, "%.*f", decimals, std::stod((*it)[3]));
+        shown[(*it)[1]] = text;
+    }
+    return shown;
+}
+
 // A report with texts that need escaping in both formats.
 ReportDocument SampleReport(ReportDrive& drive) {
     drive.item(0, 0).displayName = "Max <freq> & \"limit\"";
@@ -57,7 +82,7 @@ TEST(ReportXlsx, WorkbookHoldsTheSheetsJoinsTextsAndLook) {
     EXPECT_EQ(merges, expected);
     EXPECT_TRUE(merges.count("B15:K15"));
 
-    // Every text is a shared string, never a number.
+    // Every text is a shared string; figures are numbers shown as the sheet shows them.
     std::vector<std::string> strings;
     const std::string shared = Unzip(path, "xl/sharedStrings.xml");
     const std::regex siRe("<si><t(?: [^>]*)?>([^<]*)</t></si>");
@@ -67,12 +92,19 @@ TEST(ReportXlsx, WorkbookHoldsTheSheetsJoinsTextsAndLook) {
     const std::regex cellRe("<c r=\"([A-Z]+[0-9]+)\"[^>]*t=\"s\"[^>]*><v>([0-9]+)</v></c>");
     for (std::sregex_iterator it(xml.begin(), xml.end(), cellRe), end; it != end; ++it)
         texts[(*it)[1]] = strings.at(std::stoul((*it)[2]));
-    EXPECT_EQ(xml.find("t=\"n\""), std::string::npos);
+    const std::map<std::string, std::string> numbers = NumberCellsAsShown(path, xml);
     std::map<std::string, std::string> wanted;
+    std::map<std::string, std::string> wantedNumbers;
     for (int r = 1; r <= sheet.rowCount(); ++r)
-        for (int c = 1; c <= 12; ++c)
-            if (!sheet.cell(c, r).text.empty()) wanted[CellRef(c, r)] = sheet.cell(c, r).text;
+        for (int c = 1; c <= 12; ++c) {
+            const ReportCell& cell = sheet.cell(c, r);
+            if (cell.text.empty()) continue;
+            (cell.figure ? wantedNumbers : wanted)[CellRef(c, r)] = cell.text;
+        }
     EXPECT_EQ(texts, wanted);
+    EXPECT_EQ(numbers, wantedNumbers);
+    EXPECT_EQ(numbers.at("F11"), "1.0");  // a value of the first group, one decimal
+    EXPECT_EQ(numbers.at("B11"), "1");    // its address
     EXPECT_EQ(texts["D2"], "A&B <Co>");
     EXPECT_NE(xml.find("<dimension ref=\"A2:L20\"/>"), std::string::npos) << xml.substr(0, 400);
 
