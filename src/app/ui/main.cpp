@@ -23,6 +23,7 @@
 #include "app/ui/single_instance.h"
 #include "comm/port_enumeration.h"
 #include "common/clock.h"
+#include "monitor/ui/window_placement.h"
 
 using namespace korvane;
 
@@ -33,6 +34,7 @@ int main(int argc, char* argv[]) {
         return answer->exitCode;
     }
     QApplication app(argc, argv);
+    KeepWindowsInsideScreen(app);
     InstallJapaneseQtTexts(app);
     UseJapaneseFont(app);
     QApplication::setApplicationName(QString::fromUtf8(kAppTitle));
