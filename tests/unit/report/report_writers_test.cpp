@@ -19,35 +19,11 @@ namespace korvane {
 namespace {
 
 using testing::CellRef;
+using testing::NumberCellsAsShown;
 using testing::ReportDrive;
 using testing::TempDir;
 using testing::Unzip;
 using testing::XmlUnescape;
-
-// The workbook's number cells, each as its number format shows it ("0.0" shows 1 as "1.0").
-std::map<std::string, std::string> NumberCellsAsShown(const std::string& path,
-                                                      const std::string& xml) {
-    const std::string styles = Unzip(path, "xl/styles.xml");
-    std::map<int, int> decimalsOfFormat{{0, 0}, {1, 0}};
-    const std::regex fmtRe("<numFmt numFmtId=\"([0-9]+)\" formatCode=\"0\\.?(0*)\"/>");
-    for (std::sregex_iterator it(styles.begin(), styles.end(), fmtRe), end; it != end; ++it)
-        decimalsOfFormat[std::stoi((*it)[1])] = static_cast<int>((*it)[2].length());
-    const std::string xfs = styles.substr(styles.find("<cellXfs"));
-    std::vector<int> formatOfStyle;
-    const std::regex xfRe("<xf numFmtId=\"([0-9]+)\"");
-    for (std::sregex_iterator it(xfs.begin(), xfs.end(), xfRe), end; it != end; ++it)
-        formatOfStyle.push_back(std::stoi((*it)[1]));
-    std::map<std::string, std::string> shown;
-    const std::regex numberRe("<c r=\"([A-Z]+[0-9]+)\"(?: s=\"([0-9]+)\")?><v>([^<]*)</v></c>");
-    for (std::sregex_iterator it(xml.begin(), xml.end(), numberRe), end; it != end; ++it) {
-        const int style = (*it)[2].matched ? std::stoi((*it)[2]) : 0;
-        const int decimals = decimalsOfFormat.at(formatOfStyle.at(static_cast<std::size_t>(style)));
-        char text[64];
-        std::snprintf(text, sizeof text, "%.*f", decimals, std::stod((*it)[3]));
-        shown[(*it)[1]] = text;
-    }
-    return shown;
-}
 
 // A report with texts that need escaping in both formats.
 ReportDocument SampleReport(ReportDrive& drive) {
