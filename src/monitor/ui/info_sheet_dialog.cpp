@@ -107,6 +107,8 @@ QWidget* InfoSheetDialog::buildRunPage() {
     nameRow->addWidget(nameEdit_);
     nameRow->addWidget(applyButton_);
     grid->addLayout(nameRow, RunStatusPage::kValueCount, 1);
+    // The sheet is as tall as its trip page: the fields keep their height, the rest stays empty.
+    grid->setRowStretch(RunStatusPage::kValueCount + 1, 1);
     return page;
 }
 
