@@ -17,9 +17,9 @@ std::string usage() {
            "  --app-dir <DIR>  Application directory (Data, Log, Temp).\n";
 }
 
-}  // namespace
-
-std::optional<EarlyAnswer> AnswerWithoutDisplay(const std::vector<std::string>& args) {
+// The first option `pick` answers for, skipping --app-dir's value and what follows "--".
+template <class Pick>
+auto firstOption(const std::vector<std::string>& args, Pick pick) -> decltype(pick(args[0])) {
     for (std::size_t i = 1; i < args.size(); ++i) {
         const std::string& a = args[i];
         if (a == "--") break;
@@ -27,11 +27,24 @@ std::optional<EarlyAnswer> AnswerWithoutDisplay(const std::vector<std::string>& 
             ++i;  // its value may look like an option
             continue;
         }
+        if (auto answer = pick(a)) return answer;
+    }
+    return {};
+}
+
+}  // namespace
+
+std::optional<EarlyAnswer> AnswerWithoutDisplay(const std::vector<std::string>& args) {
+    return firstOption(args, [](const std::string& a) -> std::optional<EarlyAnswer> {
         if (a == "-h" || a == "--help" || a == "-?" || a == "--help-all")
             return EarlyAnswer{0, usage()};
         if (a == "-v" || a == "--version") return EarlyAnswer{0, std::string(kAppTitle) + "\n"};
-    }
-    return std::nullopt;
+        return std::nullopt;
+    });
+}
+
+bool IsDemoStart(const std::vector<std::string>& args) {
+    return firstOption(args, [](const std::string& a) { return a == "--demo"; });
 }
 
 }  // namespace korvane

@@ -16,6 +16,11 @@ struct EarlyAnswer {
 // --app-dir, not after "--"); nothing when the program should start.
 std::optional<EarlyAnswer> AnswerWithoutDisplay(const std::vector<std::string>& args);
 
+// Whether the program starts as a demo (--demo among the options, as above). A demo keeps its
+// settings, line and log files to itself, so it is not the one running copy per user: it may
+// run beside the real program and beside other demos.
+bool IsDemoStart(const std::vector<std::string>& args);
+
 // Said on standard error when another copy already runs and was asked to show its window.
 inline constexpr char kHandedOverText[] =
     "korvane: already running; the running window was brought to the front.\n";

@@ -1,6 +1,7 @@
 #include "app/demo_mode.h"
 
 #include <cstdint>
+#include <filesystem>
 #include <vector>
 
 #include "app/settings.h"
@@ -14,6 +15,16 @@ void SeedDemoSettings(SettingsStore& store) {
     for (int id = kDemoFirstStation; id <= kDemoLastStation; ++id)
         ids.push_back(static_cast<std::uint8_t>(id));
     store.setBytes(kSettingsSectionMain, "ConIDs", ids);
+}
+
+AppDirectories DemoDirectories(const AppDirectories& dirs, const std::string& scratch) {
+    AppDirectories demo = MakeAppDirectories(scratch);
+    demo.app = dirs.app;
+    demo.data = dirs.data;
+    std::error_code ignored;
+    std::filesystem::create_directories(demo.log, ignored);
+    std::filesystem::create_directories(demo.temp, ignored);
+    return demo;
 }
 
 }  // namespace korvane

@@ -110,7 +110,8 @@ int runInfo(CommandContext& context) {
     LinkSession session(context.options, context.err);
     if (!session.open()) return 1;
     IdentifiedDrive drive(session, dataDir, context.options.retries);
-    if (!drive.identify(station, context.err)) return 1;
+    // The sheet shows common words only: a drive without a data file is shown as well.
+    if (!drive.identify(station, context.err, IdentifiedDrive::DataFileNeed::kNotNeeded)) return 1;
 
     QueueExecutor executor;
     MemorySettingsStore settings;

@@ -267,14 +267,21 @@ void storeChannelSettings(SettingsStore& store, const ScopeArgs& a,
     }
 }
 
+// The stations whose polling failed for good during the run.
+class LostStations : public ConnectionEvents {
+public:
+    void driveDisconnected(int station, const DriveRecord&) override { lost.insert(station); }
+    std::set<int> lost;
+};
+
 int runScope(CommandContext& context) {
     const ScopeArgs a = parseArgs(context.args);
 
     LinkSession session(context.options, context.err);
     if (!session.open()) return 1;
     DriveRecords records;
-    ConnectionEvents quiet;
-    ConnectionManager manager(session.link(), records, quiet,
+    LostStations events;
+    ConnectionManager manager(session.link(), records, events,
                               ConnectionConfig{a.dataDir, context.options.retries});
     std::set<int> stations;
     for (const ChannelArg& c : a.channels) stations.insert(c.station);
@@ -322,12 +329,16 @@ int runScope(CommandContext& context) {
                                          std::chrono::duration<double>(a.duration));
     (void)session.runUntil([&] {
         clocks.fireDue(monitor);
-        return !monitor.monitoring() || (a.duration > 0 && SteadyClock::now() >= end);
+        // With every drive gone nothing is left to sample.
+        return !monitor.monitoring() || events.lost.size() == stations.size() ||
+               (a.duration > 0 && SteadyClock::now() >= end);
     });
     // Closing flushes and closes the record, whether the run ended or was interrupted.
     const bool recordFailed = a.recordIndex && prompter.complained();
     monitor.close();
-    return recordFailed ? 1 : 0;
+    for (int station : events.lost)
+        context.err << "korvane-cli: station " << station << " stopped answering" << std::endl;
+    return recordFailed || !events.lost.empty() ? 1 : 0;
 }
 
 const CommandRegistrar registrar(

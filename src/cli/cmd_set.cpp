@@ -70,6 +70,11 @@ int runSet(CommandContext& context) {
                     << "\n";
         return 1;
     }
+    if (value->problem != EntryProblem::kNone) {
+        const std::string text = EntryProblemText(value->problem, NumericFieldPattern(*item));
+        context.err << strprintf(kEditStatusErrorFormat, text.c_str()) << "\n";
+        return 1;
+    }
 
     CWriteHistory history;
     StreamPrompter prompter(context.err);
@@ -91,6 +96,8 @@ int runSet(CommandContext& context) {
             context.err << kRunLockText << "\n";
             return 1;
         case WriteRefusal::kRange:
+        case WriteRefusal::kNotANumber:  // the entered number was put into the field as text
+        case WriteRefusal::kTooManyDecimals:
             context.err << strprintf(kEditStatusErrorFormat, ErrorText(kErrDataRange)) << "\n";
             return 1;
         case WriteRefusal::kNone:

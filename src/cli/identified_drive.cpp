@@ -45,7 +45,7 @@ IdentifiedDrive::IdentifiedDrive(LinkSession& session, const std::string& dataDi
 
 IdentifiedDrive::~IdentifiedDrive() = default;
 
-bool IdentifiedDrive::identify(int station, std::ostream& err) {
+bool IdentifiedDrive::identify(int station, std::ostream& err, DataFileNeed need) {
     station_ = station;
     manager_.ScanIds({station});
     if (!session_.runUntil([&] { return !manager_.IsScanning(); })) return false;
@@ -58,6 +58,7 @@ bool IdentifiedDrive::identify(int station, std::ostream& err) {
         err << CDataFile::StatusText(kDataFileNoSeries) << "\n";
         return false;
     }
+    if (!r.driveData->loaded && need == DataFileNeed::kNotNeeded) return true;
     if (!r.driveData->loaded) {
         err << r.driveData->GetStatusText() << "\n";
         return false;

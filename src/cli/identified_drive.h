@@ -20,9 +20,14 @@ public:
     IdentifiedDrive(LinkSession& session, const std::string& dataDir, int retries);
     ~IdentifiedDrive();
 
+    // Whether the command works on the drive's parameters (and so needs its data file) or only
+    // on its common words, as the information sheet does.
+    enum class DataFileNeed { kRequired, kNotNeeded };
+
     // False, with the reason on `err`, unless the station answered, its series is supported
-    // and its data file loaded.
-    [[nodiscard]] bool identify(int station, std::ostream& err);
+    // and, where the command needs it, its data file loaded.
+    [[nodiscard]] bool identify(int station, std::ostream& err,
+                                DataFileNeed need = DataFileNeed::kRequired);
     // Reads the status word and, where the drive's series is monitored for them, the speed
     // display mode and pole count into the record. False if a read failed.
     [[nodiscard]] bool readEditWords(std::ostream& err);

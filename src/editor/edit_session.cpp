@@ -179,9 +179,19 @@ WriteRefusal EditSession::CheckWrite(std::uint32_t* raw) const {
     if (item_ == nullptr || item_->writable == 0) return WriteRefusal::kReadOnly;
     const bool stopped = (services_.drive.statusWord & kStatusStopped) != 0;
     if (!stopped && item_->runWritable == 0) return WriteRefusal::kRunLock;
+    const bool rawEntry = kind_ == EditDialogKind::kBits || IsOptionList();
+    if (!rawEntry) {
+        switch (ReadFieldNumber(pattern_, fieldText_).problem) {
+            case EntryProblem::kNotANumber:
+                return WriteRefusal::kNotANumber;
+            case EntryProblem::kTooManyDecimals:
+                return WriteRefusal::kTooManyDecimals;
+            case EntryProblem::kNone:
+                break;
+        }
+    }
     auto v = controlValue();
     if (!v) return WriteRefusal::kRange;
-    const bool rawEntry = kind_ == EditDialogKind::kBits || IsOptionList();
     // The field shows rpm; the drive keeps the frequency. A pole count of 0 never gets here:
     // the item is then shown in its own unit.
     if (int poles = RpmPoleCount(*item_); poles > 0 && !rawEntry) *v = *v * poles / kRpmFactor;
@@ -210,6 +220,16 @@ void EditSession::Write() {
             return;
         case WriteRefusal::kRange:
             status_ = ErrorStatus(kErrDataRange);
+            Read();
+            return;
+        case WriteRefusal::kNotANumber:
+            status_ = strprintf(kEditStatusErrorFormat,
+                                EntryProblemText(EntryProblem::kNotANumber, pattern_).c_str());
+            Read();
+            return;
+        case WriteRefusal::kTooManyDecimals:
+            status_ = strprintf(kEditStatusErrorFormat,
+                                EntryProblemText(EntryProblem::kTooManyDecimals, pattern_).c_str());
             Read();
             return;
         case WriteRefusal::kNone:

@@ -42,7 +42,7 @@ struct EditControls {
 
 // Why a write would not be sent. A read-only parameter is never written (its Write button stays
 // disabled); the run lock and the range refuse with their messages and a fresh read.
-enum class WriteRefusal { kNone, kReadOnly, kRunLock, kRange };
+enum class WriteRefusal { kNone, kReadOnly, kRunLock, kRange, kNotANumber, kTooManyDecimals };
 
 class EditSession : public ReplySink {
 public:

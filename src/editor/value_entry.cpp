@@ -8,6 +8,7 @@
 
 #include "common/format.h"
 #include "common/text.h"
+#include "editor/edit_texts.h"
 #include "paradb/data_file.h"
 #include "paradb/value_codec.h"
 
@@ -62,6 +63,15 @@ std::optional<double> ParseDecimal(const std::string& text) {
     if (end != text.c_str() + text.size() || errno == ERANGE || !std::isfinite(v))
         return std::nullopt;
     return v;
+}
+
+// Decimals typed after the point, trailing zeros not counted ("12.30" has one).
+int TypedDecimals(std::string_view number) {
+    const auto dot = number.find('.');
+    if (dot == std::string_view::npos) return 0;
+    std::string_view fraction = number.substr(dot + 1);
+    while (!fraction.empty() && fraction.back() == '0') fraction.remove_suffix(1);
+    return static_cast<int>(fraction.size());
 }
 
 // The text without the parameter's unit (optionally after a blank); nullopt when it carries
@@ -125,6 +135,28 @@ std::optional<double> ParseFieldNumber(const FieldPattern& pattern, std::string_
     return ParseDecimal(t);
 }
 
+FieldNumber ReadFieldNumber(const FieldPattern& pattern, std::string_view text) {
+    const std::optional<double> value = ParseFieldNumber(pattern, text);
+    if (!value) return {std::nullopt, EntryProblem::kNotANumber};
+    if (pattern.kind == FieldPattern::Kind::kDecimal &&
+        TypedDecimals(TrimWhitespace(text)) > pattern.decimals)
+        return {std::nullopt, EntryProblem::kTooManyDecimals};
+    return {value, EntryProblem::kNone};
+}
+
+std::string EntryProblemText(EntryProblem problem, const FieldPattern& pattern) {
+    switch (problem) {
+        case EntryProblem::kNone:
+            break;
+        case EntryProblem::kNotANumber:
+            return kEntryNotNumberText;
+        case EntryProblem::kTooManyDecimals:
+            if (pattern.decimals <= 0) return kEntryNoDecimalsText;
+            return strprintf(kEntryDecimalsFormat, pattern.decimals);
+    }
+    return {};
+}
+
 std::string FieldText(const FieldPattern& pattern, double value) {
     switch (pattern.kind) {
         case FieldPattern::Kind::kHex:
@@ -168,7 +200,9 @@ std::optional<EnteredValue> ParseEnteredValue(const CItem& item, std::string_vie
         return n ? std::optional(EnteredValue{false, *n}) : std::nullopt;
     }
     auto n = ParseDecimal(*number);
-    return n ? std::optional(EnteredValue{false, *n}) : std::nullopt;
+    if (!n) return std::nullopt;
+    const bool exact = TypedDecimals(*number) <= pattern.decimals;
+    return EnteredValue{false, *n, exact ? EntryProblem::kNone : EntryProblem::kTooManyDecimals};
 }
 
 }  // namespace korvane

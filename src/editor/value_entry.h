@@ -28,6 +28,20 @@ FieldPattern NumericFieldPattern(const CItem& item);
 
 // The number a field's text stands for; nullopt for text that is not one.
 std::optional<double> ParseFieldNumber(const FieldPattern& pattern, std::string_view text);
+
+// Why typed text is not taken as the value to write.
+enum class EntryProblem { kNone, kNotANumber, kTooManyDecimals };
+
+// Typed text as a value to write: the number, or the problem. More decimals than the pattern
+// has (trailing zeros aside) are refused: the drive would get a rounded value that nobody
+// typed.
+struct FieldNumber {
+    std::optional<double> value;
+    EntryProblem problem = EntryProblem::kNone;
+};
+FieldNumber ReadFieldNumber(const FieldPattern& pattern, std::string_view text);
+// The status-line text of a problem ("" for none).
+std::string EntryProblemText(EntryProblem problem, const FieldPattern& pattern);
 // The field text of a number (rounded to the pattern's decimals).
 std::string FieldText(const FieldPattern& pattern, double value);
 
@@ -38,6 +52,9 @@ std::string FieldText(const FieldPattern& pattern, double value);
 struct EnteredValue {
     bool raw = false;
     double number = 0.0;
+    // kTooManyDecimals for a number in display units typed more exactly than the parameter
+    // holds; such a value is refused, not rounded.
+    EntryProblem problem = EntryProblem::kNone;
 };
 std::optional<EnteredValue> ParseEnteredValue(const CItem& item, std::string_view text);
 

@@ -72,6 +72,13 @@ std::string TripCaption(const std::string& name) {
     return caption;
 }
 
+std::vector<InfoBox> InfoPageBoxes(const DriveRecord& drive, int kind) {
+    const std::size_t boxes = kind == kMonitorListInputs    ? kInfoInputBoxes
+                              : kind == kMonitorListOutputs ? kInfoOutputBoxes
+                                                            : kInfoTripBoxes;
+    return boxesFor(boxItems(drive, kind, boxes), kind == kMonitorListTrips);
+}
+
 std::vector<int> RunPageAddresses(int seriesCode) {
     if (seriesCode == kSeriesFir)
         return {0x0502, 0x0503, 0x0504, 0x0009, 0x0020, 0x000D, 0x000E, 0x000C};

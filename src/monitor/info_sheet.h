@@ -115,6 +115,10 @@ struct InfoBox {
     bool on = false;
 };
 
+// The boxes (unticked) a page will show for the drive's list of that kind (inputs, outputs or
+// trips), known before the page is first shown, so that a window can be sized for every page.
+std::vector<InfoBox> InfoPageBoxes(const DriveRecord& drive, int kind);
+
 class TerminalPage : public InfoPage {
 public:
     using InfoPage::InfoPage;

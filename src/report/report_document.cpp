@@ -10,6 +10,7 @@
 #include "paradb/drive_record.h"
 #include "paradb/model_tables.h"
 #include "paradb/value_codec.h"
+#include "report/report_settings.h"
 
 namespace korvane {
 namespace {
@@ -146,17 +147,25 @@ std::string AddressText(std::uint32_t address) {
     return std::to_string(address & 0xFF);
 }
 
+// Figures are marked so that a workbook can keep them as numbers.
+void SetFigure(ReportSheet& sheet, int column, int row, std::string text) {
+    sheet.setText(column, row, std::move(text));
+    sheet.cell(column, row).figure = true;
+}
+
 int FillGroupBlock(ReportSheet& sheet, int row, const Block& block) {
     FillTitle(sheet, row++, "[ パラメータグループ名 : " + block.group->name + " ]");
+    const int heading = row;
     FillHeading(sheet, row++, false);
+    sheet.setHeading(heading, heading + 1, heading + static_cast<int>(block.items.size()));
     for (const CItem* item : block.items) {
         FrameRow(sheet, row, false);
         sheet.setForeground({kFirstColumn, row, kLastColumn, row},
                             ReportRowColour(item, item->readState, item->value));
-        sheet.setText(2, row, AddressText(item->address));
+        SetFigure(sheet, 2, row, AddressText(item->address));
         sheet.setText(3, row, item->displayName);
-        sheet.setText(6, row, FormatValue(*item, item->value));
-        sheet.setText(8, row, FormatDefault(*item));
+        SetFigure(sheet, 6, row, FormatValue(*item, item->value));
+        SetFigure(sheet, 8, row, FormatDefault(*item));
         sheet.setText(10, row, GetUnitText(*item));
         ++row;
     }
@@ -165,17 +174,19 @@ int FillGroupBlock(ReportSheet& sheet, int row, const Block& block) {
 
 int FillUserGroupBlock(ReportSheet& sheet, int row, const Block& block, const CDataFile& file) {
     FillTitle(sheet, row++, "[ ユーザグループ名 : " + block.custom->title + " ]");
+    const int heading = row;
     FillHeading(sheet, row++, true);
+    sheet.setHeading(heading, heading + 1, heading + static_cast<int>(block.entries.size()));
     for (const UserGroupEntry* entry : block.entries) {
         const CItem& item = *ItemOf(file, *entry);
         FrameRow(sheet, row, true);
         sheet.setForeground({kFirstColumn, row, kLastColumn, row},
                             ReportRowColour(&item, entry->state, entry->value));
         sheet.setText(2, row, item.group ? item.group->name : std::string());
-        sheet.setText(3, row, AddressText(entry->address));
+        SetFigure(sheet, 3, row, AddressText(entry->address));
         sheet.setText(4, row, item.displayName);
-        sheet.setText(7, row, FormatUserGroupValue(item, entry->value));
-        sheet.setText(9, row, FormatDefault(item));
+        SetFigure(sheet, 7, row, FormatUserGroupValue(item, entry->value));
+        SetFigure(sheet, 9, row, FormatDefault(item));
         sheet.setText(11, row, GetUnitText(item));
         ++row;
     }
@@ -227,6 +238,12 @@ void ReportDocument::rewriteHeader(const ReportHeaderTexts& header) {
     sheet_.setText(4, 2, header.company);
     sheet_.setText(9, 2, header.division);
     sheet_.setText(9, 3, header.author);
+}
+
+std::string ReportDocument::windowTitle() const {
+    const std::string& model = found_ ? sheet_.cell(4, 4).text : std::string();
+    return model.empty() ? std::string(kReportCaption)
+                         : std::string(kReportCaption) + " - " + model;
 }
 
 void ReportDocument::rewriteDeviceName(const std::string& deviceName) {

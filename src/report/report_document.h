@@ -67,6 +67,11 @@ public:
     void rewriteHeader(const ReportHeaderTexts& header);
     void rewriteDeviceName(const std::string& deviceName);
 
+    // The window's title: the caption and, for a report of a drive, its model as the header
+    // shows it ("Parameter Report - 3 : Kapok"), so that reports of two drives can be told
+    // apart.
+    std::string windowTitle() const;
+
 private:
     ReportSheet sheet_;
     ReportNode node_;

@@ -1,6 +1,7 @@
 #include "report/report_sheet.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <stdexcept>
 
 namespace korvane {
@@ -10,6 +11,57 @@ void ReportSheet::reset(int rows) {
     cells_.assign(static_cast<std::size_t>(rows_) * kColumnCount, ReportCell{});
     joins_.clear();
     joinOf_.assign(cells_.size(), -1);
+    headingOf_.assign(static_cast<std::size_t>(rows_), 0);
+}
+
+void ReportSheet::setHeading(int heading, int first, int last) {
+    (void)index(1, heading);
+    for (int row = std::max(first, 1); row <= std::min(last, rows_); ++row)
+        headingOf_[static_cast<std::size_t>(row - 1)] = heading;
+}
+
+int ReportSheet::headingOf(int row) const {
+    if (row < 1 || row > rows_) return 0;
+    return headingOf_[static_cast<std::size_t>(row - 1)];
+}
+
+std::vector<ReportPageRows> PaginateReport(const ReportSheet& sheet, int rowsPerPage) {
+    rowsPerPage = std::max(rowsPerPage, 1);
+    std::vector<ReportPageRows> pages;
+    int row = 1;
+    do {
+        ReportPageRows page;
+        page.first = row;
+        const int heading = sheet.headingOf(row);
+        // A page of one row has no room for a heading above its row.
+        if (!pages.empty() && heading > 0 && heading < row && rowsPerPage > 1)
+            page.repeatedHeading = heading;
+        const int room = rowsPerPage - (page.repeatedHeading > 0 ? 1 : 0);
+        page.last = std::min(sheet.rowCount(), row + room - 1);
+        pages.push_back(page);
+        row = page.last + 1;
+    } while (row <= sheet.rowCount());
+    return pages;
+}
+
+std::optional<ReportNumber> ReportCellNumber(const std::string& text) {
+    std::size_t i = text.empty() || text[0] != '-' ? 0 : 1;
+    const std::size_t intStart = i;
+    while (i < text.size() && text[i] >= '0' && text[i] <= '9') ++i;
+    const std::size_t intDigits = i - intStart;
+    if (intDigits == 0 || (intDigits > 1 && text[intStart] == '0')) return std::nullopt;
+    int decimals = 0;
+    if (i < text.size() && text[i] == '.') {
+        ++i;
+        while (i < text.size() && text[i] >= '0' && text[i] <= '9') ++i, ++decimals;
+        if (decimals == 0) return std::nullopt;
+    }
+    // Beyond 15 digits a double no longer shows every digit typed.
+    if (i != text.size() || intDigits + static_cast<std::size_t>(decimals) > 15)
+        return std::nullopt;
+    const double value = std::strtod(text.c_str(), nullptr);
+    if (value == 0.0 && intStart == 1) return std::nullopt;  // "-0.0" would show as "0.0"
+    return ReportNumber{value, decimals};
 }
 
 int ReportSheet::columnWidth(int column) {

@@ -37,6 +37,27 @@ struct ReportCell {
     std::optional<ReportColour> background;
     ReportColour foreground = kReportTextBlack;
     std::uint8_t edges = 0;
+    // The text is a figure (an address, a value, a default): a workbook keeps it as a number
+    // when it reads as one (ReportCellNumber), shown as the text shows it.
+    bool figure = false;
+};
+
+// A figure's text as a number with as many decimals as the text shows.
+struct ReportNumber {
+    double value = 0.0;
+    int decimals = 0;
+};
+// Plain decimal text ("-50.0", "3", "0.25") as a number; nullopt for anything a number would
+// show differently (leading zeros, a sign on zero-padded text, units, hexadecimal, bit
+// strings, more than 15 significant digits).
+std::optional<ReportNumber> ReportCellNumber(const std::string& text);
+
+// The rows one printed page shows: a heading repeated from an earlier page (0 for none),
+// then rows first..last of the sheet.
+struct ReportPageRows {
+    int repeatedHeading = 0;
+    int first = 1;
+    int last = 0;
 };
 
 // A block of cells shown as one; its text and look are those of its first (top-left) cell.
@@ -86,6 +107,11 @@ public:
     void setForeground(const ReportRange& range, ReportColour colour);
     // A line around the block's outside.
     void outline(const ReportRange& range);
+    // Rows first..last are listed under the heading row `heading`: a page that starts among
+    // them repeats it.
+    void setHeading(int heading, int first, int last);
+    // The heading that rows of the row's list sit under, 0 for a row under none.
+    int headingOf(int row) const;
 
     const std::vector<ReportJoin>& joins() const { return joins_; }
     // The join that covers the cell, or null for a cell shown on its own.
@@ -107,6 +133,11 @@ private:
     // Per cell, the index in joins_ of the join covering it, or -1: a sheet of many rows is
     // built and written in one pass instead of searching every join for every cell.
     std::vector<int> joinOf_;
+    std::vector<int> headingOf_;  // per row, from row 1
 };
+
+// The sheet cut into pages of `rowsPerPage` rows. A page that starts inside a list repeats the
+// list's heading as its first row, so every page has its column headings.
+std::vector<ReportPageRows> PaginateReport(const ReportSheet& sheet, int rowsPerPage);
 
 }  // namespace korvane

@@ -3,6 +3,8 @@
 
 #include <filesystem>
 #include <map>
+#include <optional>
+#include <string>
 #include <tuple>
 #include <vector>
 
@@ -23,9 +25,11 @@ class FormatCache {
 public:
     explicit FormatCache(lxw_workbook* book) : book_(book) {}
 
-    lxw_format* get(const ReportCell& cell) {
+    // `decimals` >= 0: a number shown with that many decimals, as its text showed it.
+    lxw_format* get(const ReportCell& cell, int decimals = -1) {
         const lxw_color_t bg = cell.background ? Colour(*cell.background) : LXW_COLOR_UNSET;
-        const auto key = std::make_tuple(cell.bold, bg, Colour(cell.foreground), cell.edges);
+        const auto key =
+            std::make_tuple(cell.bold, bg, Colour(cell.foreground), cell.edges, decimals);
         auto it = formats_.find(key);
         if (it != formats_.end()) return it->second;
         lxw_format* f = workbook_add_format(book_);
@@ -42,14 +46,33 @@ public:
         if (cell.edges & kReportEdgeBottom) format_set_bottom(f, LXW_BORDER_THIN);
         if (cell.edges & kReportEdgeLeft) format_set_left(f, LXW_BORDER_THIN);
         if (cell.edges & kReportEdgeRight) format_set_right(f, LXW_BORDER_THIN);
+        if (decimals >= 0) {
+            const std::string pattern = decimals == 0 ? "0" : "0." + std::string(decimals, '0');
+            format_set_num_format(f, pattern.c_str());
+            // Numbers lean right by default; the report shows its figures as it shows texts.
+            format_set_align(f, LXW_ALIGN_LEFT);
+        }
         formats_.emplace(key, f);
         return f;
     }
 
 private:
     lxw_workbook* book_;
-    std::map<std::tuple<bool, lxw_color_t, lxw_color_t, std::uint8_t>, lxw_format*> formats_;
+    std::map<std::tuple<bool, lxw_color_t, lxw_color_t, std::uint8_t, int>, lxw_format*> formats_;
 };
+
+std::optional<ReportNumber> FigureOf(const ReportCell& cell) {
+    return cell.figure ? ReportCellNumber(cell.text) : std::nullopt;
+}
+
+// A cell's text, or its number where it is a figure that reads as one.
+lxw_error WriteCell(lxw_worksheet* ws, lxw_row_t row, lxw_col_t col, const ReportCell& cell,
+                    FormatCache& formats) {
+    if (const auto number = FigureOf(cell))
+        return worksheet_write_number(ws, row, col, number->value,
+                                      formats.get(cell, number->decimals));
+    return worksheet_write_string(ws, row, col, cell.text.c_str(), formats.get(cell));
+}
 
 bool IsPlain(const ReportCell& cell) {
     return cell.text.empty() && !cell.bold && !cell.background && cell.edges == 0;
@@ -67,10 +90,16 @@ lxw_error FillSheet(lxw_workbook* book, lxw_worksheet* ws, const ReportSheet& sh
     for (const ReportJoin& j : sheet.joins()) {
         if (j.columnCount == 1 && j.rowCount == 1) continue;
         const ReportCell& first = sheet.cell(j.column, j.row);
-        lxw_error e = worksheet_merge_range(
-            ws, static_cast<lxw_row_t>(j.row - 1), static_cast<lxw_col_t>(j.column - 1),
-            static_cast<lxw_row_t>(j.lastRow() - 1), static_cast<lxw_col_t>(j.lastColumn() - 1),
-            first.text.c_str(), formats.get(first));
+        const auto row = static_cast<lxw_row_t>(j.row - 1);
+        const auto col = static_cast<lxw_col_t>(j.column - 1);
+        const auto number = FigureOf(first);
+        lxw_format* format = formats.get(first, number ? number->decimals : -1);
+        lxw_error e = worksheet_merge_range(ws, row, col, static_cast<lxw_row_t>(j.lastRow() - 1),
+                                            static_cast<lxw_col_t>(j.lastColumn() - 1),
+                                            first.text.c_str(), format);
+        // A merge writes a string; a figure's number goes into the merge's first cell after.
+        if (e == LXW_NO_ERROR && number)
+            e = worksheet_write_number(ws, row, col, number->value, format);
         if (e != LXW_NO_ERROR) return e;
     }
     for (int r = 1; r <= sheet.rowCount(); ++r) {
@@ -86,8 +115,7 @@ lxw_error FillSheet(lxw_workbook* book, lxw_worksheet* ws, const ReportSheet& sh
                 if (block.column != c || block.row != r)
                     e = worksheet_write_blank(ws, row, col, formats.get(cell));
             } else if (!cell.text.empty()) {
-                // Values stay texts as the report shows them, never numbers.
-                e = worksheet_write_string(ws, row, col, cell.text.c_str(), formats.get(cell));
+                e = WriteCell(ws, row, col, cell, formats);
             } else if (!IsPlain(cell)) {
                 e = worksheet_write_blank(ws, row, col, formats.get(cell));
             }

@@ -12,14 +12,32 @@ struct BuiltInParameter {
     int series;
     std::uint16_t address;
     std::uint16_t value;
+    std::int32_t minimum = 0;
+    std::int32_t maximum = 0xFFFF;
 };
 
 // Words a master reads from the parameter area while identifying a drive. Without them a
 // fresh simulated drive would report "hundredths" as its time scale, which no real drive
-// ships with.
+// ships with. Series 5 keeps its command words (speed command, ramp times, torque and PID
+// commands) in the parameter area too, outside its data file; a master polls them like
+// common words, and a drive that refused one would be taken for gone.
 constexpr BuiltInParameter kBuiltInParameters[] = {
-    {4, 0x5347, 1},  {8, 0x8347, 1},  {9, 0x924A, 1},  {10, 0xA347, 1},
-    {11, 0x1209, 1}, {5, 0x0503, 50}, {5, 0x0504, 50},
+    {4, 0x5347, 1},
+    {8, 0x8347, 1},
+    {9, 0x924A, 1},
+    {10, 0xA347, 1},
+    {11, 0x1209, 1},
+    {5, 0x0502, 18000, 0, 36000},
+    {5, 0x0503, 50, 0, 6000},
+    {5, 0x0504, 50, 0, 6000},
+    {5, 0x0505, 0, -1800, 1800},
+    {5, 0x0506, 1500, -2500, 2500},
+    {5, 0x0507, 1500, -2500, 2500},
+    {5, 0x0508, 1500, -2500, 2500},
+    {5, 0x0509, 0, -1500, 1500},
+    {5, 0x050A, 300, 0, 1000},
+    {5, 0x050B, 0, -1000, 1000},
+    {5, 0x050C, 0, -1000, 1000},
 };
 
 constexpr std::uint16_t kSeries11TripWords[] = {0x0330, 0x0331, 0x0332, 0x0333};
@@ -43,7 +61,8 @@ SimDrive::SimDrive(const DriveIdentity& identity) : identity_(identity) {
 void SimDrive::addBuiltInParameters() {
     for (const auto& p : kBuiltInParameters) {
         if (p.series != identity_.series) continue;
-        parameters_.try_emplace(p.address, Parameter{p.value, ParameterRule{p.address, p.value}});
+        parameters_.try_emplace(
+            p.address, Parameter{p.value, ParameterRule{p.address, p.value, p.minimum, p.maximum}});
     }
 }
 
@@ -104,6 +123,10 @@ std::optional<std::uint16_t> SimDrive::commonWord(std::uint16_t address) const {
             return word(direction_ > 0 ? 0x01 : direction_ < 0 ? 0x02 : 0);
         case kAddrOutputs:
             return word((running ? 0x01 : 0) | (tripped_ ? 0x02 : 0));
+        case kAddrAnalogInput1:  // nothing wired to the analog inputs
+        case kAddrAnalogInput2:
+        case kAddrAnalogInput3:
+            return word(0);
         case kAddrRpm:
             return word(rpm);
         case kAddrSpeedMode:
@@ -118,6 +141,29 @@ std::optional<std::uint16_t> SimDrive::commonWord(std::uint16_t address) const {
             return word(running ? 100 : 0);
         case kAddrLoad:
             return word(running ? (out < 0 ? -1 : 1) * (150 + magnitude / 100) : 0);
+        default:
+            return identity_.series == 5 ? series5Word(address) : std::nullopt;
+    }
+}
+
+// The vector drive's extra monitor words: speed references in rpm, PID values and its
+// temperature.
+std::optional<std::uint16_t> SimDrive::series5Word(std::uint16_t address) const {
+    const int rpm = poles_ ? std::abs(outputFreq_) * 120 / poles_ / 100 : 0;
+    const int targetRpm = poles_ ? std::abs(targetFrequency()) * 120 / poles_ / 100 : 0;
+    switch (address) {
+        case kAddrRampSpeedCommand:
+            return word(rpm);
+        case kAddrSpeedInputCommand:
+            return word(targetRpm);
+        case kAddrNoLoadCurrent:
+            return word(outputFreq_ != 0 ? 300 : 0);
+        case kAddrPidReference:
+        case kAddrPidFeedback:
+        case kAddrPidOutput:
+            return word(0);
+        case kAddrDriveTemperature:
+            return word(outputFreq_ != 0 ? 42 : 35);
         default:
             return std::nullopt;
     }

@@ -63,6 +63,9 @@ constexpr std::uint16_t kAddrStatus = 0x000E;
 constexpr std::uint16_t kAddrTrip1 = 0x000F;
 constexpr std::uint16_t kAddrInputs = 0x0010;
 constexpr std::uint16_t kAddrOutputs = 0x0011;
+constexpr std::uint16_t kAddrAnalogInput1 = 0x0012;
+constexpr std::uint16_t kAddrAnalogInput2 = 0x0013;
+constexpr std::uint16_t kAddrAnalogInput3 = 0x0014;
 constexpr std::uint16_t kAddrRpm = 0x0015;
 constexpr std::uint16_t kAddrSpeedMode = 0x001A;
 constexpr std::uint16_t kAddrPoles = 0x001B;
@@ -70,6 +73,14 @@ constexpr std::uint16_t kAddrTrip2 = 0x001D;
 constexpr std::uint16_t kAddrSpeed = 0x0020;
 constexpr std::uint16_t kAddrTorque = 0x0021;
 constexpr std::uint16_t kAddrLoad = 0x0022;
+// Series 5 only: 0x001E, 0x001F and 0x0023..0x0027.
+constexpr std::uint16_t kAddrRampSpeedCommand = 0x001E;
+constexpr std::uint16_t kAddrSpeedInputCommand = 0x001F;
+constexpr std::uint16_t kAddrNoLoadCurrent = 0x0023;
+constexpr std::uint16_t kAddrPidReference = 0x0024;
+constexpr std::uint16_t kAddrPidFeedback = 0x0025;
+constexpr std::uint16_t kAddrPidOutput = 0x0026;
+constexpr std::uint16_t kAddrDriveTemperature = 0x0027;
 constexpr std::uint16_t kAddrSeries11Trips = 0x0330;  // four words, series 11 only
 constexpr std::uint16_t kCommonAreaEnd = 0x0040;      // 0x0000..0x003F
 
@@ -106,6 +117,7 @@ public:
 
 private:
     std::optional<std::uint16_t> commonWord(std::uint16_t address) const;
+    std::optional<std::uint16_t> series5Word(std::uint16_t address) const;
     Access writeCommon(std::uint16_t address, std::uint16_t value);
     Access writeRunCommand(std::uint16_t value);
     std::uint16_t statusWord() const;

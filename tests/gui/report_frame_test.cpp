@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QFontMetricsF>
 #include <QLineEdit>
 #include <QPrinter>
 #include <QProcess>
@@ -133,6 +134,41 @@ TEST(ReportFrame, PrintsNumberedPagesToPdf) {
     EXPECT_TRUE(text.contains(QStringLiteral("[ パラメータグループ名 : G3 ]")));
     EXPECT_TRUE(text.contains(QStringLiteral("P3-24")));  // the last row made it onto paper
     EXPECT_TRUE(text.contains(QStringLiteral("ACME")));
+}
+
+// Every printed page has its column headings; a name too long for its cell ends in an
+// ellipsis; the window says whose report it is.
+TEST(ReportFrame, EveryPrintedPageHasHeadingsAndCutNamesEndInAnEllipsis) {
+    FrameRig rig({120});
+    rig.editor.drive.item(0, 40).displayName = std::string(60, 'W') + "TAIL";
+    rig.frame->showNode({3, ReportKind::kAllGroups, ""});
+    EXPECT_EQ(rig.frame->windowTitle(), QStringLiteral("Parameter Report - 3 : Kapok"));
+    QTemporaryDir dir;
+    const QString pdf = dir.filePath(QStringLiteral("long.pdf"));
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(pdf);
+    SetUpReportPrinter(printer);
+    const int pages = ReportPageCount(rig.frame->session().document().sheet(), printer);
+    ASSERT_GT(pages, 1);
+    ASSERT_TRUE(rig.frame->printTo(printer));
+    for (int page = 1; page <= pages; ++page) {
+        const QString n = QString::number(page);
+        const QString text = RunTool(QStringLiteral("pdftotext"),
+                                     {QStringLiteral("-f"), n, QStringLiteral("-l"), n,
+                                      QStringLiteral("-layout"), pdf, QStringLiteral("-")});
+        EXPECT_TRUE(text.contains(QStringLiteral("パラメータ名"))) << page << text.toStdString();
+    }
+    const QString all =
+        RunTool(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), pdf, QStringLiteral("-")});
+    EXPECT_FALSE(all.contains(QStringLiteral("TAIL")));
+    EXPECT_TRUE(all.contains(QStringLiteral("WWW…"))) << all.toStdString();
+
+    const QFontMetricsF metrics(QFont(QStringLiteral("Sans"), 10));
+    EXPECT_EQ(FittedCellText(metrics, "P1-2", 200), QStringLiteral("P1-2"));
+    const QString cut = FittedCellText(metrics, std::string(80, 'M'), 200);
+    EXPECT_TRUE(cut.endsWith(QChar(0x2026)));
+    EXPECT_LE(metrics.horizontalAdvance(cut), 200);
 }
 
 TEST(ReportFrame, ExportAndPrintFailuresAreShown) {

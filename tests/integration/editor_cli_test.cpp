@@ -139,6 +139,8 @@ TEST_F(EditorCli, SetRefusesOutOfRangeAndRunningDrivesWithoutWriting) {
         {"0x1003", "600.1", "*** データ範囲エラー ***"},
         {"0x1231", "b1000", "*** データ範囲エラー ***"},
         {"0x1002", "-180.1", "*** データ範囲エラー ***"},
+        {"0x1003", "12.35", "*** 小数点以下は1桁まで入力できます ***"},
+        {"0x1003", "12.345 sec", "*** 小数点以下は1桁まで入力できます ***"},
     };
     for (const auto& c : cases) {
         ProgramResult r = Cli({"--trace", "set", "3", c.address, c.text});

@@ -174,5 +174,19 @@ TEST(CliInfoRun, ShowsPagesRunsAndResetsOverTheSimulator) {
     EXPECT_EQ(cli({"info", "3", "--page", "all"}).exitCode, 2);
 }
 
+TEST(CliInfoRun, ShowsADriveThatHasNoDataFile) {
+    // Kapok has data files for 0x0310 and 0x0311 only; the sheet needs none.
+    testing::SimProcess sim({"--baud", "115200", "--drive", "5:11:0x0399:4:1"});
+    ASSERT_TRUE(sim.started());
+    auto info = testing::RunProgram({KORVANE_CLI_PATH, "--port", sim.pty(), "--baud", "115200",
+                                     "--timeout", "150", "--retries", "2", "info", "5",
+                                     "--data-dir", KORVANE_TEST_DATA_DIR});
+    ASSERT_EQ(info.exitCode, 0) << info.err;
+    const auto j = JsonLines(info.out);
+    ASSERT_EQ(j.size(), 3u) << info.out;
+    EXPECT_EQ(j[0]["values"]["run_status"], "停止");
+    EXPECT_EQ(j[2]["trips"].size(), 37u);
+}
+
 }  // namespace
 }  // namespace korvane

@@ -41,7 +41,7 @@ std::vector<std::pair<std::string, int>> GroupSizes(const std::string& version =
     return sizes;
 }
 
-// Texts of the workbook's cells by reference ("B8").
+// Texts of the workbook's cells by reference ("B8"), numbers as their format shows them.
 std::map<std::string, std::string> WorkbookTexts(const std::string& path) {
     std::vector<std::string> strings;
     const std::string shared = Unzip(path, "xl/sharedStrings.xml");
@@ -53,6 +53,7 @@ std::map<std::string, std::string> WorkbookTexts(const std::string& path) {
     const std::regex cellRe("<c r=\"([A-Z]+[0-9]+)\"[^>]*t=\"s\"[^>]*><v>([0-9]+)</v></c>");
     for (std::sregex_iterator it(xml.begin(), xml.end(), cellRe), end; it != end; ++it)
         texts[(*it)[1]] = strings.at(std::stoul((*it)[2]));
+    texts.merge(NumberCellsAsShown(path, xml));
     return texts;
 }
 

@@ -9,9 +9,11 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <future>
 #include <iterator>
 #include <nlohmann/json.hpp>
 #include <sstream>
+#include <thread>
 
 #include "integration/programs.h"
 #include "scope/sco_file.h"
@@ -203,6 +205,26 @@ TEST(ScopeCli, InterruptingClosesTheRecordFileWithItsLastLines) {
     EXPECT_GE(text.size(), 2 * std::string("0.00, 0.00, 0.00, 0.00\r\n").size());
     EXPECT_TRUE(text.ends_with("\r\n")) << text;
     fs::remove_all(dir);
+}
+
+TEST(ScopeCli, ADriveThatStopsAnsweringFailsTheRun) {
+    SimProcess sim({"--baud", "115200", "--drive", "1:4:0x0100"});
+    ASSERT_TRUE(sim.started());
+    auto scope = std::async(std::launch::async, [&] {
+        return cli(sim, {"scope", "1:10", "--scan", "0.1", "--duration", "80", "--data-dir",
+                         KORVANE_TEST_DATA_DIR});
+    });
+    // Silence the drive once sampling is under way.
+    for (int i = 0; i < 600; ++i) {
+        std::string status = sim.command("status");
+        auto at = status.find("requests ");
+        if (at != std::string::npos && std::stoi(status.substr(at + 9)) > 20) break;
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    sim.command("silent 1");
+    const ProgramResult r = scope.get();
+    EXPECT_EQ(r.exitCode, 1) << r.out;
+    EXPECT_NE(r.err.find("station 1 stopped answering"), std::string::npos) << r.err;
 }
 
 }  // namespace

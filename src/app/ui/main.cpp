@@ -23,6 +23,7 @@
 #include "app/ui/single_instance.h"
 #include "comm/port_enumeration.h"
 #include "common/clock.h"
+#include "monitor/ui/window_placement.h"
 
 using namespace korvane;
 
@@ -33,6 +34,7 @@ int main(int argc, char* argv[]) {
         return answer->exitCode;
     }
     QApplication app(argc, argv);
+    KeepWindowsInsideScreen(app);
     InstallJapaneseQtTexts(app);
     UseJapaneseFont(app);
     QApplication::setApplicationName(QString::fromUtf8(kAppTitle));
@@ -50,8 +52,9 @@ int main(int argc, char* argv[]) {
     parser.addOption(appDir);
     parser.process(app);
 
+    const bool demoRun = IsDemoStart(std::vector<std::string>(argv, argv + argc));
     SingleInstance instance(QStringLiteral("KVNE"));
-    if (!instance.claim()) {
+    if (!demoRun && !instance.claim()) {
         std::fputs(kHandedOverText, stderr);
         return 0;
     }
@@ -63,14 +66,15 @@ int main(int argc, char* argv[]) {
         installed = InstalledLayout{
             *data, QStandardPaths::writableLocation(QStandardPaths::AppDataLocation).toStdString()};
     }
-    const AppDirectories dirs = PrepareAppDirectories(dirOverride, installed);
+    AppDirectories dirs = PrepareAppDirectories(dirOverride, installed);
 
-    // A demo run keeps its settings in a directory of its own that goes away with it, so the
-    // user's own settings are never read or written.
+    // A demo run keeps its settings and logs in a directory of its own that goes away with it,
+    // so the user's own settings and files are never read or written.
     std::unique_ptr<QTemporaryDir> demoDir;
     std::unique_ptr<QtSettingsStore> store;
-    if (parser.isSet(demo)) {
+    if (demoRun) {
         demoDir = std::make_unique<QTemporaryDir>();
+        dirs = DemoDirectories(dirs, demoDir->path().toStdString());
         store = std::make_unique<QtSettingsStore>(demoDir->filePath(QStringLiteral("demo.ini")));
         SeedDemoSettings(*store);
     } else {

@@ -25,6 +25,7 @@
 #include "editor/ui/para_mode_dialog_widget.h"
 #include "editor/ui/para_qt_models.h"
 #include "editor/ui/para_transfer_dialog.h"
+#include "monitor/ui/window_placement.h"
 #include "paradb/data_catalogue.h"
 #include "paradb/data_file.h"
 #include "paradb/drive_record.h"
@@ -370,7 +371,7 @@ std::vector<std::uint8_t> ParaEditorWindow::savePlacement() const {
 }
 
 void ParaEditorWindow::restorePlacement(const std::vector<std::uint8_t>& placement) {
-    restoreGeometry(FromBytes(placement));
+    RestorePlacementBytes(*this, placement);
 }
 
 void ParaEditorWindow::onDriveEvent(const DriveEvent& event) {

@@ -2,18 +2,22 @@
 
 #include <QCheckBox>
 #include <QDialogButtonBox>
+#include <QFontMetrics>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QStyle>
 #include <QTabWidget>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "app/tool_services.h"
 #include "app/ui/qt_text.h"
 #include "monitor/device_name.h"
+#include "monitor/info_sheet.h"
 #include "monitor/ui/window_placement.h"
 
 namespace korvane {
@@ -55,6 +59,9 @@ InfoSheetDialog::InfoSheetDialog(ToolServices& services, int station, QWidget* p
     bottom->addStretch();
     bottom->addWidget(close);
     auto* layout = new QVBoxLayout(this);
+    // One size for every page, the largest one's: the sheet must not change size as the user
+    // goes from tab to tab.
+    layout->setSizeConstraint(QLayout::SetFixedSize);
     layout->addWidget(tabs_);
     layout->addLayout(bottom);
 
@@ -65,7 +72,7 @@ InfoSheetDialog::InfoSheetDialog(ToolServices& services, int station, QWidget* p
         sheet_->showPage(index);
         refresh();
     });
-    refresh();
+    sizeForAllPages();
 }
 
 InfoSheetDialog::~InfoSheetDialog() {
@@ -100,6 +107,8 @@ QWidget* InfoSheetDialog::buildRunPage() {
     nameRow->addWidget(nameEdit_);
     nameRow->addWidget(applyButton_);
     grid->addLayout(nameRow, RunStatusPage::kValueCount, 1);
+    // The sheet is as tall as its trip page: the fields keep their height, the rest stays empty.
+    grid->setRowStretch(RunStatusPage::kValueCount + 1, 1);
     return page;
 }
 
@@ -136,7 +145,7 @@ QWidget* InfoSheetDialog::buildFaultPage() {
 void InfoSheetDialog::retarget(int station) {
     sheet_->retarget(station);
     nameEdit_->setText(qtText(sheet_->runPage().nameField()));
-    refresh();
+    sizeForAllPages();
     BringToTop(*this);
 }
 
@@ -176,8 +185,43 @@ void InfoSheetDialog::refreshBoxes(const std::vector<InfoBox>& model,
     }
 }
 
+// Pages are filled only when first shown; the window is sized for all of them at once, with
+// the boxes they will have for this drive, so that it keeps one size from tab to tab.
+void InfoSheetDialog::sizeForAllPages() {
+    const DriveRecord& drive = sheet_->drive();
+    refreshBoxes(InfoPageBoxes(drive, kMonitorListInputs), inputs_, false);
+    refreshBoxes(InfoPageBoxes(drive, kMonitorListOutputs), outputs_, false);
+    refreshBoxes(InfoPageBoxes(drive, kMonitorListTrips), trips_, false);
+    tabs_->setMinimumSize(0, 0);
+    pagesSize_ = tabs_->sizeHint();
+    setWindowTitle(QString());  // makes refresh() fit the title again
+    refresh();
+}
+
+// A fixed-size window cuts a title wider than itself: it is made wide enough for the longest
+// title its drive can have, the graph-watch prefix included, so that the title never changes
+// the window's size as graph watch comes and goes.
+void InfoSheetDialog::fitTitle() {
+    const std::string name = ReadDeviceName(sheet_->services().settings, sheet_->station());
+    const QString longest = qtText(InfoSheetTitle(sheet_->drive(), name, true));
+    QFont titleFont = font();
+    titleFont.setBold(true);
+    const QFontMetrics metrics(titleFont);
+    // The window icon and its three buttons share the title bar with the text.
+    const int bar = style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, this);
+    const int text =
+        std::max(metrics.horizontalAdvance(longest), metrics.horizontalAdvance(windowTitle()));
+    const QMargins margins = layout()->contentsMargins();
+    const int titleWidth = text + 4 * bar - margins.left() - margins.right();
+    tabs_->setMinimumSize(std::max(titleWidth, pagesSize_.width()), pagesSize_.height());
+}
+
 void InfoSheetDialog::refresh() {
-    setWindowTitle(qtText(sheet_->title()));
+    const QString title = qtText(sheet_->title());
+    if (title != windowTitle()) {
+        setWindowTitle(title);
+        fitTitle();
+    }
     RunStatusPage& run = sheet_->runPage();
     commandLabel_->setText(qtText(run.commandLabel()));
     outputLabel_->setText(qtText(run.outputLabel()));

@@ -2,6 +2,7 @@
 // The drive information sheet: a modeless dialog with the run-status, terminal and fault pages
 // of InfoSheet. One instance is kept by the main window and re-targeted to the chosen drive.
 #include <QDialog>
+#include <QSize>
 #include <memory>
 #include <vector>
 
@@ -55,6 +56,8 @@ private:
     QWidget* buildTerminalPage();
     QWidget* buildFaultPage();
     void refresh();
+    void fitTitle();
+    void sizeForAllPages();
     void refreshBoxes(const std::vector<InfoBox>& model, const std::vector<QCheckBox*>& boxes,
                       bool enabled);
     void applyName();
@@ -70,6 +73,7 @@ private:
     QWidget* runPage_ = nullptr;
     QWidget* terminalPage_ = nullptr;
     QWidget* faultPage_ = nullptr;
+    QSize pagesSize_;  // the largest page with every box it will show
 };
 
 }  // namespace korvane

@@ -11,6 +11,7 @@
 #include "app/tool_services.h"
 #include "app/ui/qt_text.h"
 #include "common/prompter.h"
+#include "monitor/ui/window_placement.h"
 #include "report/report_settings.h"
 #include "report/ui/report_header_dialog.h"
 #include "report/ui/report_printer.h"
@@ -110,6 +111,7 @@ bool CReportFrame::printTo(QPrinter& printer) {
 }
 
 void CReportFrame::redraw() {
+    setWindowTitle(qtText(session_.document().windowTitle()));
     view_->showSheet(session_.document().sheet());
 }
 
@@ -129,14 +131,11 @@ void CReportFrame::requestClose() {
 }
 
 std::vector<std::uint8_t> CReportFrame::savePlacement() const {
-    const QByteArray geometry = saveGeometry();
-    return {geometry.begin(), geometry.end()};
+    return PlacementBytes(*this);
 }
 
 void CReportFrame::restorePlacement(const std::vector<std::uint8_t>& placement) {
-    if (!placement.empty())
-        restoreGeometry(QByteArray(reinterpret_cast<const char*>(placement.data()),
-                                   static_cast<qsizetype>(placement.size())));
+    RestorePlacementBytes(*this, placement);
 }
 
 void CReportFrame::onDriveEvent(const DriveEvent& event) {

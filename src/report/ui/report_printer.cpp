@@ -1,10 +1,12 @@
 #include "report/ui/report_printer.h"
 
 #include <QFont>
+#include <QFontMetricsF>
 #include <QPageLayout>
 #include <QPainter>
 #include <QPrinter>
 #include <algorithm>
+#include <vector>
 
 #include "app/ui/qt_text.h"
 #include "report/report_settings.h"
@@ -52,8 +54,9 @@ void PaintBlock(QPainter& p, const ReportSheet& sheet, const ReportJoin& block, 
         p.setFont(font);
         p.setPen(QColor(cell.foreground.red, cell.foreground.green, cell.foreground.blue));
         const double pad = rect.height() * 0.15;
-        p.drawText(rect.adjusted(pad, 0, -pad, 0), Qt::AlignLeft | Qt::AlignVCenter,
-                   qtText(cell.text));
+        const QRectF box = rect.adjusted(pad, 0, -pad, 0);
+        p.drawText(box, Qt::AlignLeft | Qt::AlignVCenter,
+                   FittedCellText(QFontMetricsF(font, p.device()), cell.text, box.width()));
     }
     const std::uint8_t edges = sheet.blockEdges(block);
     p.setPen(QPen(Qt::black, 0));
@@ -88,13 +91,17 @@ int ReportRowsPerPage(QPrinter& printer) {
 }
 
 int ReportPageCount(const ReportSheet& sheet, QPrinter& printer) {
-    const int perPage = ReportRowsPerPage(printer);
-    return std::max(1, (sheet.rowCount() + perPage - 1) / perPage);
+    return static_cast<int>(PaginateReport(sheet, ReportRowsPerPage(printer)).size());
+}
+
+QString FittedCellText(const QFontMetricsF& metrics, const std::string& text, double width) {
+    return metrics.elidedText(qtText(text), Qt::ElideRight, width);
 }
 
 bool PrintReportSheet(const ReportSheet& sheet, QPrinter& printer, std::string* error) {
     const PageGeometry g = Geometry(printer);
-    const int pages = ReportPageCount(sheet, printer);
+    const std::vector<ReportPageRows> layout = PaginateReport(sheet, g.rowsPerPage);
+    const int pages = static_cast<int>(layout.size());
     QPainter p;
     if (!p.begin(&printer)) {
         if (error)
@@ -111,10 +118,14 @@ bool PrintReportSheet(const ReportSheet& sheet, QPrinter& printer, std::string* 
             p.end();
             return false;
         }
-        const int first = page * g.rowsPerPage + 1;
-        const int last = std::min(sheet.rowCount(), first + g.rowsPerPage - 1);
-        for (int row = first; row <= last; ++row)
-            PaintRow(p, sheet, row, (row - first) * g.rowHeight, g);
+        const ReportPageRows& rows = layout[static_cast<std::size_t>(page)];
+        double top = 0;
+        if (rows.repeatedHeading > 0) {
+            PaintRow(p, sheet, rows.repeatedHeading, top, g);
+            top += g.rowHeight;
+        }
+        for (int row = rows.first; row <= rows.last; ++row, top += g.rowHeight)
+            PaintRow(p, sheet, row, top, g);
         QFont plain = font;
         p.setFont(plain);
         p.setPen(Qt::black);

@@ -1,8 +1,10 @@
 #pragma once
 // Lays the report sheet out on printer pages: the sheet's column widths, a spreadsheet's row
 // height, the report's margins and "p / n ページ" centred at the foot of every page.
+#include <QString>
 #include <string>
 
+class QFontMetricsF;
 class QPrinter;
 class QPainter;
 
@@ -17,8 +19,13 @@ void SetUpReportPrinter(QPrinter& printer);
 int ReportRowsPerPage(QPrinter& printer);
 int ReportPageCount(const ReportSheet& sheet, QPrinter& printer);
 
-// Paints every page. False with `error` set when the printer cannot be drawn on (no such
-// printer, an output file that cannot be written).
+// A cell's text as printed in `width`: whole when it fits, else cut with an ellipsis so that
+// a cut name is never taken for the whole one.
+QString FittedCellText(const QFontMetricsF& metrics, const std::string& text, double width);
+
+// Paints every page; a page that starts inside a list repeats the list's heading row. False with
+// `error` set when the printer cannot be drawn on (no such printer, an output file that cannot be
+// written).
 bool PrintReportSheet(const ReportSheet& sheet, QPrinter& printer, std::string* error);
 
 }  // namespace korvane

@@ -33,6 +33,7 @@
 #include "common/format.h"
 #include "common/prompter.h"
 #include "common/settings_store.h"
+#include "monitor/ui/window_placement.h"
 #include "paradb/drive_record.h"
 #include "paradb/model_tables.h"
 #include "scope/scope_settings.h"
@@ -227,14 +228,11 @@ void ScopeWindow::requestClose() {
 }
 
 std::vector<std::uint8_t> ScopeWindow::savePlacement() const {
-    const QByteArray bytes = saveGeometry();
-    return {bytes.begin(), bytes.end()};
+    return PlacementBytes(*this);
 }
 
 void ScopeWindow::restorePlacement(const std::vector<std::uint8_t>& placement) {
-    if (!placement.empty())
-        restoreGeometry(QByteArray(reinterpret_cast<const char*>(placement.data()),
-                                   static_cast<int>(placement.size())));
+    RestorePlacementBytes(*this, placement);
 }
 
 void ScopeWindow::onDriveEvent(const DriveEvent& event) {

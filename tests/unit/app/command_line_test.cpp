@@ -32,5 +32,24 @@ TEST(CommandLine, HelpAndVersionAreAnsweredWithoutStartingAndOtherOptionsStart) 
     }
 }
 
+TEST(CommandLine, OnlyADemoOptionMakesADemoStart) {
+    const struct Case {
+        std::vector<std::string> args;
+        bool demo;
+    } cases[] = {
+        {{"korvane"}, false},
+        {{"korvane", "--demo"}, true},
+        {{"korvane", "--app-dir", "/tmp/x", "--demo"}, true},
+        {{"korvane", "--app-dir", "--demo"}, false},  // a directory of that name
+        {{"korvane", "--", "--demo"}, false},
+        {{"korvane", "--demos"}, false},
+    };
+    for (const Case& c : cases) {
+        std::string joined;
+        for (const auto& a : c.args) joined += a + " ";
+        EXPECT_EQ(IsDemoStart(c.args), c.demo) << joined;
+    }
+}
+
 }  // namespace
 }  // namespace korvane

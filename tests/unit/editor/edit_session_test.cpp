@@ -109,7 +109,14 @@ TEST_F(EditSessionTest, WriteChecksRunLockAndRangeBeforeSending) {
         {"below a negative minimum", 0x1102, kStatusStopped, "-101", -1, "*** データ範囲エラー ***",
          ""},
         {"negative in range", 0x1102, kStatusStopped, "-100", 0xFF9C, "   ", ""},
-        {"not a number", 0x1101, kStatusStopped, "abc", -1, "*** データ範囲エラー ***", ""},
+        {"not a number", 0x1101, kStatusStopped, "abc", -1, "*** 数値ではありません ***", ""},
+        {"not a hexadecimal number", 0x1106, kStatusStopped, "0xBEEG", -1,
+         "*** 数値ではありません ***", ""},
+        {"more decimals than the item has", 0x1101, kStatusStopped, "12.35", -1,
+         "*** 小数点以下は1桁まで入力できます ***", ""},
+        {"a trailing zero is no decimal", 0x1101, kStatusStopped, "12.30", 123, "   ", ""},
+        {"decimals on a whole-number item", 0x1102, kStatusStopped, "-1.5", -1,
+         "*** 小数点以下は入力できません ***", ""},
         {"hexadecimal", 0x1106, kStatusStopped, "0xBEEF", 0xBEEF, "   ", ""},
     };
     for (const auto& c : cases) {

@@ -45,6 +45,37 @@ TEST(ValueEntry, CommandLineTextsBecomeRawOrDisplayNumbers) {
     }
 }
 
+TEST(ValueEntry, MoreDecimalsThanTheParameterHoldsAreRefusedNotRounded) {
+    EditorRig rig;
+    rig.AddGroup("Basic", {{0x1101, "Acc Time", "TIME1", 0, 6000},
+                           {0x1102, "Offset", "NUM", -100, 100},
+                           {0x1106, "Mask", "HEX4", 0, 0xFFFF}});
+    struct Case {
+        int address;
+        const char* text;
+        EntryProblem problem;
+    } cases[] = {
+        {0x1101, "12.3", EntryProblem::kNone},
+        {0x1101, "12.300 sec", EntryProblem::kNone},
+        {0x1101, "12.345", EntryProblem::kTooManyDecimals},
+        {0x1101, "12.35sec", EntryProblem::kTooManyDecimals},
+        {0x1102, "-4.0", EntryProblem::kNone},
+        {0x1102, "-4.5", EntryProblem::kTooManyDecimals},
+        {0x1106, "0x00FF", EntryProblem::kNone},
+    };
+    for (const auto& c : cases) {
+        auto v = ParseEnteredValue(rig.Item(c.address), c.text);
+        ASSERT_TRUE(v.has_value()) << c.text;
+        EXPECT_EQ(v->problem, c.problem) << c.text;
+    }
+    const FieldPattern one{FieldPattern::Kind::kDecimal, 4, 1, false};
+    EXPECT_EQ(ReadFieldNumber(one, "abc").problem, EntryProblem::kNotANumber);
+    EXPECT_EQ(ReadFieldNumber(one, " 7.25 ").problem, EntryProblem::kTooManyDecimals);
+    EXPECT_EQ(ReadFieldNumber(one, " 7.20 ").value, 7.2);
+    EXPECT_EQ(EntryProblemText(EntryProblem::kTooManyDecimals, one),
+              "小数点以下は1桁まで入力できます");
+}
+
 TEST(ValueEntry, FieldTextAndParseRoundTripEachPattern) {
     struct Case {
         FieldPattern pattern;

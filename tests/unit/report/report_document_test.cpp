@@ -168,6 +168,7 @@ TEST(ReportDocument, MissingNodeLeavesAnEmptySheet) {
         ReportDocument doc = Refreshed(drive, c.kind, c.name);
         EXPECT_FALSE(doc.found());
         EXPECT_EQ(doc.sheet().rowCount(), 0);
+        EXPECT_EQ(doc.windowTitle(), "Parameter Report");
         doc.rewriteHeader({"a", "b", "c"});  // nothing to rewrite, nothing to break
         doc.rewriteDeviceName("x");
     }
@@ -206,6 +207,9 @@ TEST(ReportDocument, HeaderBlockOnlineAndOffline) {
     EXPECT_EQ(o.cell(4, 4).text, "Kapok");
     EXPECT_EQ(o.cell(4, 5).text, "");
     EXPECT_EQ(o.cell(9, 5).text, "OFF-LINE");
+    // The window says whose report it is.
+    EXPECT_EQ(doc_s.windowTitle(), "Parameter Report - 3 : Kapok");
+    EXPECT_EQ(doc_o.windowTitle(), "Parameter Report - Kapok");
 
     // A drive that has gone away since the editor opened is reported off the line.
     online.record.connected = 0;

@@ -19,6 +19,7 @@ namespace korvane {
 namespace {
 
 using testing::CellRef;
+using testing::NumberCellsAsShown;
 using testing::ReportDrive;
 using testing::TempDir;
 using testing::Unzip;
@@ -57,7 +58,7 @@ TEST(ReportXlsx, WorkbookHoldsTheSheetsJoinsTextsAndLook) {
     EXPECT_EQ(merges, expected);
     EXPECT_TRUE(merges.count("B15:K15"));
 
-    // Every text is a shared string, never a number.
+    // Every text is a shared string; figures are numbers shown as the sheet shows them.
     std::vector<std::string> strings;
     const std::string shared = Unzip(path, "xl/sharedStrings.xml");
     const std::regex siRe("<si><t(?: [^>]*)?>([^<]*)</t></si>");
@@ -67,12 +68,19 @@ TEST(ReportXlsx, WorkbookHoldsTheSheetsJoinsTextsAndLook) {
     const std::regex cellRe("<c r=\"([A-Z]+[0-9]+)\"[^>]*t=\"s\"[^>]*><v>([0-9]+)</v></c>");
     for (std::sregex_iterator it(xml.begin(), xml.end(), cellRe), end; it != end; ++it)
         texts[(*it)[1]] = strings.at(std::stoul((*it)[2]));
-    EXPECT_EQ(xml.find("t=\"n\""), std::string::npos);
+    const std::map<std::string, std::string> numbers = NumberCellsAsShown(path, xml);
     std::map<std::string, std::string> wanted;
+    std::map<std::string, std::string> wantedNumbers;
     for (int r = 1; r <= sheet.rowCount(); ++r)
-        for (int c = 1; c <= 12; ++c)
-            if (!sheet.cell(c, r).text.empty()) wanted[CellRef(c, r)] = sheet.cell(c, r).text;
+        for (int c = 1; c <= 12; ++c) {
+            const ReportCell& cell = sheet.cell(c, r);
+            if (cell.text.empty()) continue;
+            (cell.figure ? wantedNumbers : wanted)[CellRef(c, r)] = cell.text;
+        }
     EXPECT_EQ(texts, wanted);
+    EXPECT_EQ(numbers, wantedNumbers);
+    EXPECT_EQ(numbers.at("F11"), "1.0");  // a value of the first group, one decimal
+    EXPECT_EQ(numbers.at("B11"), "1");    // its address
     EXPECT_EQ(texts["D2"], "A&B <Co>");
     EXPECT_NE(xml.find("<dimension ref=\"A2:L20\"/>"), std::string::npos) << xml.substr(0, 400);
 
