@@ -45,7 +45,9 @@ struct CDriveLink::Impl {
     void StartGuard(std::int64_t owedSentUs, std::int64_t now);
     bool GuardPassed();
     void EndGuard();
-    std::int64_t LineNowUs() const;
+    std::int64_t LineNowUs() const {
+        return pacing == Pacing::kFast ? clock() : lineTicks * tickMs * 1000;
+    }
     void StartNextExchange();
     bool LeftoverRepetition() const;
     void UseLinkLimits();
@@ -158,7 +160,7 @@ int CDriveLink::Impl::Open(ActivityHandler handler, int mode, const PortSettings
     servingQueue = false;
     guarding = false;
     held = false;
-    owed.Clear();
+    owed.Settle(reply.station);
     tickCount = 0;
     retryCounter = 0;
     linkRetryLimit = std::max(0, retryCount);
@@ -315,13 +317,10 @@ bool CDriveLink::Impl::GuardPassed() {
     return true;
 }
 
+// Only the held station's answer is over: another's may have been sent later.
 void CDriveLink::Impl::EndGuard() {
     guarding = false;
-    owed.Clear();
-}
-
-std::int64_t CDriveLink::Impl::LineNowUs() const {
-    return pacing == Pacing::kFast ? clock() : lineTicks * tickMs * 1000;
+    owed.Settle(reply.station);
 }
 
 void CDriveLink::Impl::StartNextExchange() {

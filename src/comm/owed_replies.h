@@ -29,7 +29,8 @@ public:
     std::int64_t SentUs(int station) const;
     // Whether a station other than `station` may still answer.
     bool AnyOtherOwed(int station, std::int64_t nowUs) const;
-    // The line was silent for a whole time-out: nothing is owed any more.
+    // The line was silent for a whole time-out after the station's owed answer was due.
+    void Settle(int station) { owed_.erase(station); }
     void Clear() { owed_.clear(); }
 
 private:

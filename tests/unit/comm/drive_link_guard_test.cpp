@@ -4,6 +4,7 @@
 // is dropped rather than failing the exchange it lands in.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -81,27 +82,16 @@ struct GuardCase {
     bool guarded;
 };
 
-class LateReplyGuard : public ::testing::TestWithParam<std::tuple<GuardCase, int>> {
-protected:
-    const GuardCase& c() const { return std::get<0>(GetParam()); }
-    int mode() const { return std::get<1>(GetParam()); }
-
-    void SetUp() override {
-        first.tick = second.tick = &tickNo;
-        line->responder = [this](const std::string& f) -> std::optional<std::string> {
-            int delay = 2;
-            if (first.got.empty() || !IsFinalReply(first.got.back().second)) {
-                firstSentTicks.push_back(tickNo);
-                const std::size_t n = firstSentTicks.size() - 1;
-                delay = n < c().firstDelays.size() ? c().firstDelays[n] : kNever;
-            } else if (nextSentTick < 0) {
-                nextSentTick = tickNo;
-            }
-            if (delay != kNever) pending.emplace_back(tickNo + delay, Answer(mode(), f));
+// A line whose ticks the test counts; each frame is answered `delayFor` ticks after it was sent.
+class GuardRig {
+public:
+    GuardRig(int mode, int retries, std::function<int(const std::string&)> delayFor) : mode_(mode) {
+        line->responder = [this, delayFor](const std::string& f) -> std::optional<std::string> {
+            const int delay = delayFor(f);
+            if (delay != kNever) pending.emplace_back(tickNo + delay, Answer(mode_, f));
             return std::nullopt;
         };
-        ASSERT_EQ(link->Open(nullptr, mode(), PortSettings{}, kTimeoutMs, 30, c().retries),
-                  kLinkOpenOk);
+        opened = link->Open(nullptr, mode, PortSettings{}, kTimeoutMs, 30, retries) == kLinkOpenOk;
     }
 
     void Tick() {
@@ -123,9 +113,38 @@ protected:
     std::unique_ptr<CDriveLink> link =
         std::make_unique<CDriveLink>(ex, MakeFakePortFactory(ex, line));
     int tickNo = 0;
+    bool opened = false;
+    std::vector<std::pair<int, std::string>> pending;
+
+private:
+    int mode_;
+};
+
+class LateReplyGuard : public ::testing::TestWithParam<std::tuple<GuardCase, int>> {
+protected:
+    const GuardCase& c() const { return std::get<0>(GetParam()); }
+    int mode() const { return std::get<1>(GetParam()); }
+
+    void SetUp() override {
+        first.tick = second.tick = &rig.tickNo;
+        ASSERT_TRUE(rig.opened);
+    }
+
+    int DelayFor(const std::string&) {
+        if (first.got.empty() || !IsFinalReply(first.got.back().second)) {
+            firstSentTicks.push_back(rig.tickNo);
+            const std::size_t n = firstSentTicks.size() - 1;
+            return n < c().firstDelays.size() ? c().firstDelays[n] : kNever;
+        }
+        if (nextSentTick < 0) nextSentTick = rig.tickNo;
+        return 2;
+    }
+    void Tick() { rig.Tick(); }
+
+    GuardRig rig{mode(), c().retries, [this](const std::string& f) { return DelayFor(f); }};
+    std::unique_ptr<CDriveLink>& link = rig.link;
     std::vector<int> firstSentTicks;
     int nextSentTick = -1;
-    std::vector<std::pair<int, std::string>> pending;
     Sink first, second;
 };
 
@@ -179,6 +198,31 @@ INSTANTIATE_TEST_SUITE_P(BothProtocols, LateReplyGuard,
                              return std::string(std::get<0>(info.param).name) +
                                     (std::get<1>(info.param) == kCommTk485 ? "_tk485" : "_modbus");
                          });
+
+// A guard that ends for one station says nothing about another station's answer, owed by a
+// later transmission: that station's next question must still wait for it.
+TEST(LateReplyGuard, EndsOnlyForTheStationItWasFor) {
+    for (int mode : {kCommTk485, kCommModbus}) {
+        GuardRig rig(mode, 0, [mode](const std::string& f) {
+            const Request r = Parse(mode, f);
+            if (r.address != 0x100) return 2;
+            return r.station == 1 ? kNever : 25;  // station 2 answers after its time-out
+        });
+        ASSERT_TRUE(rig.opened);
+        Sink sink;
+        sink.tick = &rig.tickNo;
+        for (int station : {1, 2}) rig.link->QueueRead(station, 0x100, &sink);
+        for (int station : {1, 2}) rig.link->QueueRead(station, 0x101, &sink);
+        for (int i = 0; i < 300 && sink.got.size() < 6; ++i) rig.Tick();
+        ASSERT_EQ(sink.got.size(), 6u) << mode;
+        for (int station : {1, 2}) {
+            const DriveReply& r = sink.got[3 + static_cast<std::size_t>(station)].second;
+            EXPECT_EQ(r.station, station);
+            EXPECT_EQ(r.errorCode, kErrNone) << mode << " station " << station;
+            EXPECT_EQ(r.values[0], WordAt(station, 0x101)) << mode << " station " << station;
+        }
+    }
+}
 
 // What an exchange leaves owed, and for how long.
 TEST(OwedReplies, AfterTimeOutsRepeatsAndSpoiltReplies) {
