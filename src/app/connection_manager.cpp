@@ -88,7 +88,7 @@ int ConnectionManager::CurrentScanId() const {
     return scanning_ && scanPosition_ < scanIds_.size() ? scanIds_[scanPosition_] : 0;
 }
 
-void ConnectionManager::ScanIds(const std::vector<int>& ids) {
+void ConnectionManager::ScanIds(const std::vector<int>& ids, bool quick) {
     if (scanning_ || ids.empty()) return;
     scanIds_.clear();
     std::copy_if(ids.begin(), ids.end(), std::back_inserter(scanIds_),
@@ -96,8 +96,16 @@ void ConnectionManager::ScanIds(const std::vector<int>& ids) {
     if (scanIds_.empty()) return;
     scanning_ = true;
     scanPosition_ = 0;
+    probing_ = quick;
+    answered_.clear();
+    firstAddress_ = kAddrSeries;
     events_.scanProgress(true, 0, 100);
     events_.scanStatusChanged(ScanStatusText());
+    if (probing_) {
+        expectedAddress_ = kAddrSeries;
+        link_.QueueProbe(CurrentScanId(), kAddrSeries, kQuickScanTimeoutMs, this);
+        return;
+    }
     queueScanRead(kAddrSeries);
 }
 
@@ -118,6 +126,10 @@ void ConnectionManager::OnDriveReply(int station, const DriveReply& reply) {
         reply.addresses[0] != expectedAddress_)
         return;
     events_.scanStatusChanged(ScanStatusText());
+    if (probing_) {
+        onProbeReply(station, reply);
+        return;
+    }
     const int code = reply.errorCode;
     if (IsRetryNotice(code)) {
         const int perId = config_.retryLimit + 1;
@@ -131,6 +143,38 @@ void ConnectionManager::OnDriveReply(int station, const DriveReply& reply) {
         return;
     }
     onScanSuccess(records_[station], reply);
+}
+
+// A drive that missed one short question is not removed: it may only be slow, and its
+// monitoring tells whether it is gone.
+void ConnectionManager::onProbeReply(int station, const DriveReply& reply) {
+    if (IsRetryNotice(reply.errorCode)) return;
+    if (reply.errorCode == kErrNone) {
+        records_[station].seriesCode = reply.values[0] & 0xFFFF;
+        answered_.push_back(station);
+    }
+    nextProbe();
+}
+
+void ConnectionManager::nextProbe() {
+    ++scanPosition_;
+    const int count = static_cast<int>(scanIds_.size());
+    events_.scanProgress(true, static_cast<int>(scanPosition_), count);
+    if (scanPosition_ < scanIds_.size()) {
+        events_.scanStatusChanged(ScanStatusText());
+        link_.QueueProbe(CurrentScanId(), kAddrSeries, kQuickScanTimeoutMs, this);
+        return;
+    }
+    probing_ = false;
+    scanIds_ = answered_;
+    scanPosition_ = 0;
+    if (scanIds_.empty()) {
+        finishScan();
+        return;
+    }
+    firstAddress_ = kAddrCapacity;
+    events_.scanStatusChanged(ScanStatusText());
+    queueScanRead(firstAddress_);
 }
 
 void ConnectionManager::onScanSuccess(DriveRecord& record, const DriveReply& reply) {
@@ -176,11 +220,13 @@ void ConnectionManager::nextScanId() {
     events_.scanProgress(true, perId * static_cast<int>(scanPosition_),
                          static_cast<int>(scanIds_.size()) * perId);
     events_.scanStatusChanged(ScanStatusText());
-    queueScanRead(kAddrSeries);
+    queueScanRead(firstAddress_);
 }
 
 void ConnectionManager::finishScan() {
     scanning_ = false;
+    probing_ = false;
+    answered_.clear();
     scanIds_.clear();
     scanPosition_ = 0;
     events_.scanProgress(false, 0, 0);

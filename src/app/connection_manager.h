@@ -45,13 +45,19 @@ int TimeScaleAddress(int seriesCode);
 // The IDs the connect dialog's scan modes stand for (mode 2 is 1..31, not 1..255).
 std::vector<int> ScanModeIds(int mode, int one, int from, int to);
 
+// A quick scan's question to each ID waits at most this long (less when the line's own
+// time-out is shorter).
+inline constexpr int kQuickScanTimeoutMs = 150;
+
 class ConnectionManager : public ReplySink, public MonitorListener {
 public:
     ConnectionManager(CDriveLink& link, DriveRecords& records, ConnectionEvents& events,
                       ConnectionConfig config);
     ~ConnectionManager() override;
 
-    void ScanIds(const std::vector<int>& ids);
+    // A quick scan asks each ID once, with a short time-out, for its series word and then
+    // identifies only the IDs that answered, with the line's own time-out and retries.
+    void ScanIds(const std::vector<int>& ids, bool quick = false);
     void StopScan();
     bool IsScanning() const { return scanning_; }
     int CurrentScanId() const;
@@ -72,6 +78,8 @@ public:
 
 private:
     void queueScanRead(int address);
+    void onProbeReply(int station, const DriveReply& reply);
+    void nextProbe();
     void onScanSuccess(DriveRecord& record, const DriveReply& reply);
     void nextScanId();
     void finishScan();
@@ -99,6 +107,10 @@ private:
     std::vector<int> scanIds_;
     std::size_t scanPosition_ = 0;
     int expectedAddress_ = 0;
+    // A quick scan's first round: the IDs that answered it, whose series word is read already.
+    bool probing_ = false;
+    std::vector<int> answered_;
+    int firstAddress_ = 0;
     int pollFirst_ = 0;
     int pollLast_ = 0;
 };

@@ -98,7 +98,7 @@ void MainController::OnIndicatorTick() {
 ConnectChoice MainController::ConnectDialogValues() const {
     auto clampId = [](unsigned id) { return id == 0 ? 1u : id > 255 ? 255u : id; };
     ConnectChoice c{settings_.scanMode, clampId(settings_.scanIdOne), clampId(settings_.scanIdFrom),
-                    clampId(settings_.scanIdTo)};
+                    clampId(settings_.scanIdTo), settings_.scanQuick};
     if (c.from > c.to) c.from = c.to;
     return c;
 }
@@ -122,8 +122,10 @@ void MainController::Connect(const ConnectChoice& choice) {
     settings_.scanIdOne = choice.one;
     settings_.scanIdFrom = choice.from;
     settings_.scanIdTo = choice.to;
+    settings_.scanQuick = choice.quick;
     connections_.ScanIds(ScanModeIds(static_cast<int>(choice.mode), static_cast<int>(choice.one),
-                                     static_cast<int>(choice.from), static_cast<int>(choice.to)));
+                                     static_cast<int>(choice.from), static_cast<int>(choice.to)),
+                         choice.quick);
 }
 
 void MainController::Refresh() {

@@ -76,6 +76,7 @@ struct ConnectChoice {
     unsigned one = 1;
     unsigned from = 1;
     unsigned to = 255;
+    bool quick = false;
 };
 
 inline constexpr char kConnectDialogCaption[] = "IDを選択する";
@@ -84,6 +85,7 @@ inline constexpr char kConnectRangeChoice[] = "ID－範囲:";
 inline constexpr char kConnectAllIdsChoice[] = "全ID";
 inline constexpr char kConnectSearchButton[] = "検索";
 inline constexpr char kConnectCancelButton[] = "取り消し";
+inline constexpr char kConnectQuickScanBox[] = "高速検索";
 inline constexpr unsigned kFirstStationId = 1;
 inline constexpr unsigned kLastStationId = 255;
 

@@ -55,6 +55,7 @@ void readMain(const SettingsStore& store, AppSettings& s) {
     s.scanIdFrom = readUnsigned(store, "ScanIDFrom", 1);
     s.scanIdTo = readUnsigned(store, "ScanIDTo", 255);
     s.scanMode = readUnsigned(store, "ScanMode", 0);
+    s.scanQuick = store.getInt(kMain, "ScanQuick", 0) == 1;
     s.faultFilePath = store.getString(kMain, "Fault File Path", "");
     s.logFilePath = store.getString(kMain, "Log File Path", "");
     s.fastPacing = store.getInt(kSettingsSectionComm, kFastPacingKey, 0) == 1;
@@ -93,6 +94,7 @@ void writeMain(const AppSettings& s, SettingsStore& store) {
     writeUnsigned(store, "ScanIDFrom", s.scanIdFrom);
     writeUnsigned(store, "ScanIDTo", s.scanIdTo);
     writeUnsigned(store, "ScanMode", s.scanMode);
+    store.setInt(kMain, "ScanQuick", s.scanQuick ? 1 : 0);
     store.setString(kMain, "Fault File Path", s.faultFilePath);
     store.setString(kMain, "Log File Path", s.logFilePath);
     // Written only once it was switched on, so a store that never had it is left as it was.

@@ -91,6 +91,8 @@ struct AppSettings {
     unsigned scanIdOne = 1;
     unsigned scanIdFrom = 1;
     unsigned scanIdTo = 255;
+    // The connect dialog's quick scan: each ID asked once with a short time-out.
+    bool scanQuick = false;
     std::string faultFilePath;
     std::string logFilePath;
     std::array<std::string, kDeviceNameCount> deviceNames;  // by station ID; empty = none

@@ -1,5 +1,6 @@
-// scan IDS [--data-dir DIR]: the connection manager's identification over the line, one JSON
-// object per drive found.
+// scan IDS [--quick] [--data-dir DIR]: the connection manager's identification over the line,
+// one JSON object per drive found.
+#include <algorithm>
 #include <nlohmann/json.hpp>
 #include <ostream>
 #include <sstream>
@@ -54,6 +55,9 @@ std::string DriveJson(const DriveRecord& r) {
 int runScan(CommandContext& context) {
     std::vector<std::string> args = context.args;
     const std::string dataDir = TakeDataDirOption(args);
+    const auto quickFlag = std::find(args.begin(), args.end(), "--quick");
+    const bool quick = quickFlag != args.end();
+    if (quick) args.erase(quickFlag);
     if (args.size() != 1) throw UsageError("scan needs one list of station IDs");
     const std::vector<int> ids = ParseIds(args[0]);
 
@@ -63,14 +67,14 @@ int runScan(CommandContext& context) {
     ConnectionEvents quiet;
     ConnectionManager manager(session.link(), records, quiet,
                               ConnectionConfig{dataDir, context.options.retries});
-    manager.ScanIds(ids);
+    manager.ScanIds(ids, quick);
     if (!session.runUntil([&] { return !manager.IsScanning(); })) return 1;
     for (int station = 1; station <= 255; ++station)
         if (records[station].connected) context.out << DriveJson(records[station]) << "\n";
     return 0;
 }
 
-const CommandRegistrar registrar({"scan", "scan IDS [--data-dir DIR]", runScan});
+const CommandRegistrar registrar({"scan", "scan IDS [--quick] [--data-dir DIR]", runScan});
 
 }  // namespace
 }  // namespace korvane::cli

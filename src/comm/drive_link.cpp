@@ -9,6 +9,7 @@
 
 #include "comm/modbus_codec.h"
 #include "comm/monitor_registry.h"
+#include "comm/owed_replies.h"
 #include "comm/tk485_codec.h"
 #include "common/executor.h"
 
@@ -22,28 +23,9 @@ std::int64_t SteadyMicroseconds() {
         .count();
 }
 
-double CharacterUs(const PortSettings& s) {
-    double stop = s.stopBits == StopBits::One ? 1.0 : s.stopBits == StopBits::Two ? 2.0 : 1.5;
-    double bits = 1.0 + std::clamp(s.dataBits, 5, 8) + (s.parity == Parity::None ? 0 : 1) + stop;
-    return bits * 1e6 / std::max(1, s.baudRate);
-}
-
 // How often the owner's short timer runs in fast pacing.
 constexpr int kFastTimerMs = 1;
 }  // namespace
-
-// MODBUS ends a frame with 3.5 characters of silence (1.75 ms at any rate above 19200 baud).
-// TK485 frames are delimited by their control characters; what a drive needs is time to release
-// the line after its last stop bit. Against korvane-sim, 9600 and 38400 baud, requests sent one
-// character after the reply was taken in were all answered (no failure in the line benchmark);
-// the simulator frames by control characters and would take less, so the gap is set by real
-// transceivers: one character covers one that switches off at the end of its stop bit, and
-// costs 3 % of an exchange at 38400 baud.
-std::int64_t MinimumGapUs(int commMode, const PortSettings& settings) {
-    const double charUs = CharacterUs(settings);
-    if (commMode == kCommModbus) return std::llround(std::max(3.5 * charUs, 1750.0));
-    return std::llround(charUs);
-}
 
 struct CDriveLink::Impl {
     Impl(Executor& ex, PortFactory factory) : executor(ex), portFactory(std::move(factory)) {}
@@ -58,11 +40,17 @@ struct CDriveLink::Impl {
     bool FastGuardPassed(std::int64_t now) const;
     std::int64_t UntilDue() const;
     void GiveUp();
-    void CountTick();
-    void StartGuard();
+    bool CountTick();
+    bool TimedOut();
+    void StartGuard(std::int64_t owedSentUs, std::int64_t now);
     bool GuardPassed();
+    void EndGuard();
+    std::int64_t LineNowUs() const {
+        return pacing == Pacing::kFast ? clock() : lineTicks * tickMs * 1000;
+    }
     void StartNextExchange();
     bool LeftoverRepetition() const;
+    void UseLinkLimits();
     void PrepareQueued(const DriveRequest& request);
     bool ChoosePollTarget();
     void PrepareMonitor();
@@ -70,6 +58,7 @@ struct CDriveLink::Impl {
     void Send();
 
     void OnByte(std::uint8_t byte);
+    bool StrayReply(int error) const;
     void Conclude(int error);
     void AdvancePoll();
 
@@ -111,10 +100,23 @@ struct CDriveLink::Impl {
     int tickMs = 30;
     int tickCount = 0;
     int timeoutTicks = 0;
+    int linkRetryLimit = 0;
+    // The exchange on the line: a probe waits less and is not repeated.
+    int exchangeTimeoutTicks = 0;
+    std::int64_t exchangeTimeoutUs = 0;
+    int retryLimit = 0;
+    // Tick pacing measures how long an answer may still come in ticks of the line.
+    std::int64_t lineTicks = 0;
+    std::int64_t sentAtLineUs = 0;
     // A reply may come later than the time-out, and TK485 R, Y and MODBUS read replies carry no
-    // address: taken for the next request's answer it would be a plausible wrong value. So after
-    // a time-out, and after an exchange that had one ends, the line must stay silent for a whole
-    // guard interval (one time-out) before anything is sent; what arrives meanwhile is dropped.
+    // address: taken for another request's answer it would be a plausible wrong value. Before a
+    // request that could take an owed answer for its own, the line must stay silent for a whole
+    // guard interval (one time-out); what arrives meanwhile is dropped.
+    OwedReplies owed;
+    // The guard holds back this exchange, prepared already, until the line is silent.
+    bool held = false;
+    // An answer owed by another station could arrive during this exchange.
+    bool strayPossible = false;
     bool guarding = false;
     int silentTicks = 0;
     int guardTicks = 0;
@@ -122,12 +124,10 @@ struct CDriveLink::Impl {
     // late answers come in ones, so they are long over, and the requests must still end.
     int guardLimitTicks = 0;
     int guardedTicks = 0;
-    bool replyOwed = false;  // a transmission of the current exchange timed out
     // Stations whose refused Y was already answered by registering again: a second refusal
     // counts against the station like any failure.
     std::array<bool, 256> reRegistered{};
     int retryCounter = 0;
-    int retryLimit = 0;
     int pollStation = 0;
     int pollIndex = 0;
     int firstPoll = 0;
@@ -159,10 +159,11 @@ int CDriveLink::Impl::Open(ActivityHandler handler, int mode, const PortSettings
     waiting = false;
     servingQueue = false;
     guarding = false;
-    replyOwed = false;
+    held = false;
+    owed.Settle(reply.station);
     tickCount = 0;
     retryCounter = 0;
-    retryLimit = std::max(0, retryCount);
+    linkRetryLimit = std::max(0, retryCount);
 
     port = portFactory ? portFactory() : nullptr;
     if (!port) return kLinkOpenPortFailed;
@@ -186,6 +187,10 @@ int CDriveLink::Impl::Open(ActivityHandler handler, int mode, const PortSettings
     timeoutUs = std::int64_t{std::max(0, timeoutMs)} * 1000;
     guardUs = timeoutUs;
     guardLimitUs = 4 * (guardUs + std::int64_t{tickMs} * 1000);
+    // The longest a guard could hold the line after a time-out: an answer later than that is
+    // not expected, as before.
+    owed.SetLifetime(timeoutUs + guardLimitUs);
+    UseLinkLimits();
     gapUs = MinimumGapUs(commMode, settings);
     lastByteUs = clock() - gapUs;
     timerRunning = true;
@@ -202,6 +207,7 @@ void CDriveLink::Impl::ClosePort() {
 
 void CDriveLink::Impl::OnTick() {
     if (!timerRunning) return;
+    ++lineTicks;
     if (pacing == Pacing::kFast) {
         FastStep();
         return;
@@ -211,10 +217,8 @@ void CDriveLink::Impl::OnTick() {
         // A receiver of the final failure may have re-opened the link meanwhile.
         if (!timerRunning) return;
     }
-    if (waiting) {
-        CountTick();
-        return;
-    }
+    // A repeat goes out on the tick after its time-out; a final one frees the line at once.
+    if (waiting && !CountTick()) return;
     if (guarding && !GuardPassed()) return;
     StartNextExchange();
 }
@@ -227,15 +231,12 @@ void CDriveLink::Impl::FastStep() {
     }
     const std::int64_t now = clock();
     if (waiting) {
-        if (now - sentAtUs <= timeoutUs) return;
-        replyOwed = true;
-        StartGuard();
-        Conclude(kErrTimeout);
-        return;
+        if (now - sentAtUs <= exchangeTimeoutUs) return;
+        if (!TimedOut()) return;
     }
     if (guarding) {
         if (!FastGuardPassed(now)) return;
-        guarding = false;
+        EndGuard();
     }
     if (now - lastByteUs < gapUs) return;
     StartNextExchange();
@@ -249,7 +250,7 @@ std::int64_t CDriveLink::Impl::UntilDue() const {
     const std::int64_t now = clock();
     std::int64_t due = now + std::int64_t{kFastTimerMs} * 1000;
     if (waiting) {
-        due = std::min(due, sentAtUs + timeoutUs + 1);
+        due = std::min(due, sentAtUs + exchangeTimeoutUs + 1);
     } else if (guarding) {
         due = std::min(due, std::max(guardFromUs, lastByteUs) + guardUs);
     } else {
@@ -284,28 +285,50 @@ void CDriveLink::Impl::GiveUp() {
     DeliverToListeners(result.station, result, listeners, false);
 }
 
-void CDriveLink::Impl::CountTick() {
-    if (++tickCount <= timeoutTicks) return;
-    replyOwed = true;
-    StartGuard();
-    Conclude(kErrTimeout);
+// True when the exchange timed out for the last time and the line is free for the next one.
+bool CDriveLink::Impl::CountTick() {
+    if (++tickCount <= exchangeTimeoutTicks) return false;
+    return TimedOut();
 }
 
-void CDriveLink::Impl::StartGuard() {
+// The reply is missing. A final failure is given up at once: a scan of absent stations then
+// costs each one its time-outs and nothing more.
+bool CDriveLink::Impl::TimedOut() {
+    Conclude(kErrTimeout);
+    if (retryCounter <= retryLimit) return false;
+    GiveUp();
+    return timerRunning && !waiting;
+}
+
+// Silence counts from the owed transmission's time-out on, as when each time-out had a guard.
+void CDriveLink::Impl::StartGuard(std::int64_t owedSentUs, std::int64_t now) {
+    const std::int64_t aheadUs = std::max<std::int64_t>(0, owedSentUs + timeoutUs - now);
+    const std::int64_t tickUs = std::int64_t{tickMs} * 1000;
     guarding = true;
-    guardFromUs = clock();
-    silentTicks = 0;
+    guardFromUs = clock() + aheadUs;
+    silentTicks = -static_cast<int>((aheadUs + tickUs - 1) / tickUs);
     guardedTicks = 0;
 }
 
 bool CDriveLink::Impl::GuardPassed() {
     ++guardedTicks;
     if (++silentTicks <= guardTicks && guardedTicks < guardLimitTicks) return false;
-    guarding = false;
+    EndGuard();
     return true;
 }
 
+// Only the held station's answer is over: another's may have been sent later.
+void CDriveLink::Impl::EndGuard() {
+    guarding = false;
+    owed.Settle(reply.station);
+}
+
 void CDriveLink::Impl::StartNextExchange() {
+    if (held) {
+        held = false;
+        Send();
+        return;
+    }
     if (LeftoverRepetition()) retryCounter = 0;
     if (!queue.empty() && !servingQueue && retryCounter == 0) servingQueue = true;
     if (servingQueue) {
@@ -328,7 +351,22 @@ bool CDriveLink::Impl::LeftoverRepetition() const {
     return retryCounter != 0 && !servingQueue && monitors.AddressCount(reply.station) == 0;
 }
 
+void CDriveLink::Impl::UseLinkLimits() {
+    exchangeTimeoutTicks = timeoutTicks;
+    exchangeTimeoutUs = timeoutUs;
+    retryLimit = linkRetryLimit;
+}
+
 void CDriveLink::Impl::PrepareQueued(const DriveRequest& request) {
+    UseLinkLimits();
+    if (request.probeTimeoutMs > 0) {
+        const std::int64_t ms = std::min<std::int64_t>(request.probeTimeoutMs, timeoutUs / 1000);
+        // Declared on the first tick at which it has passed: a tick more would add a fifth
+        // to a 150 ms probe.
+        exchangeTimeoutTicks = static_cast<int>(std::max<std::int64_t>(0, (ms - 1) / tickMs));
+        exchangeTimeoutUs = ms * 1000;
+        retryLimit = 0;
+    }
     reply = DriveReply{};
     reply.station = request.station;
     reply.wordCount = 1;
@@ -361,6 +399,7 @@ bool CDriveLink::Impl::ChoosePollTarget() {
 
 void CDriveLink::Impl::PrepareMonitor() {
     const int station = pollStation;
+    UseLinkLimits();
     reply = DriveReply{};
     reply.station = station;
     if (Tk485()) {
@@ -405,7 +444,14 @@ void CDriveLink::Impl::PrepareTk485Monitor(int station) {
 }
 
 void CDriveLink::Impl::Send() {
-    if (retryCounter == 0) replyOwed = false;  // a new exchange, not a repeat
+    const std::int64_t now = LineNowUs();
+    if (owed.MustGuard(reply.station, frame, now)) {
+        held = true;
+        StartGuard(owed.SentUs(reply.station), now);
+        return;
+    }
+    strayPossible = owed.AnyOtherOwed(reply.station, now);
+    sentAtLineUs = now;
     if (Tk485()) {
         tkAssembler.Expect(tkExpect);
     } else {
@@ -440,6 +486,16 @@ void CDriveLink::Impl::OnByte(std::uint8_t byte) {
     // A reply completing while nothing is outstanding belongs to an exchange already ended by
     // its time-out; the repeat asks again.
     if (!waiting || guarding) return;
+    const int error = Tk485() ? tkAssembler.errorCode() : mbAssembler.errorCode();
+    if (StrayReply(error)) {
+        // Another station's late answer: this exchange's own may still come.
+        if (Tk485()) {
+            tkAssembler.Expect(tkExpect);
+        } else {
+            mbAssembler.Expect(mbExpect);
+        }
+        return;
+    }
     const std::weak_ptr<char> token = alive;
     if (Tk485()) {
         for (int i = 0; i < tkAssembler.wordCount(); ++i) reply.values[i] = tkAssembler.values()[i];
@@ -454,6 +510,12 @@ void CDriveLink::Impl::OnByte(std::uint8_t byte) {
     FastStep();
 }
 
+bool CDriveLink::Impl::StrayReply(int error) const {
+    if (error != kErrFrame) return false;
+    const int named = Tk485() ? tkAssembler.namedStation() : mbAssembler.namedStation();
+    return named >= 0 && named != (reply.station & 0xFF) && owed.IsOwed(named, LineNowUs());
+}
+
 // Ends the exchange on the line with a reply's verdict or a time-out.
 void CDriveLink::Impl::Conclude(int error) {
     reply.errorCode = error;
@@ -461,11 +523,7 @@ void CDriveLink::Impl::Conclude(int error) {
     reply.retryCounter = retryCounter;
     tickCount = 0;
     waiting = false;
-    // The answer to an earlier transmission of this exchange may still be on its way.
-    if (replyOwed && error != kErrTimeout) {
-        replyOwed = false;
-        StartGuard();
-    }
+    owed.AfterExchange(reply.station, frame, sentAtLineUs, error, strayPossible);
     PostActivity(error == kErrNone ? kActivityGoodReply : kActivityError);
 
     if (servingQueue && !queue.empty()) {
@@ -554,6 +612,11 @@ void CDriveLink::QueueRead(int station, int address, ReplySink* requester) {
     r.requester = requester;
     if (requester) r.requesterAlive = requester->replySinkLiveness();
     impl_->queue.push_back(std::move(r));
+}
+
+void CDriveLink::QueueProbe(int station, int address, int timeoutMs, ReplySink* requester) {
+    QueueRead(station, address, requester);
+    impl_->queue.back().probeTimeoutMs = std::max(1, timeoutMs);
 }
 
 void CDriveLink::QueueWrite(int station, int address, int value, ReplySink* requester) {

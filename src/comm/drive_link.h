@@ -47,6 +47,9 @@ public:
 
     void QueueRead(int station, int address, ReplySink* requester);
     void QueueWrite(int station, int address, int value, ReplySink* requester);
+    // A read asked once, whose time-out is the shorter of timeoutMs and the link's own: whether
+    // a station answers at all. A failure ends it with kErrRetriesExhausted as usual.
+    void QueueProbe(int station, int address, int timeoutMs, ReplySink* requester);
 
     int AddMonitorAddresses(int station, const int* addresses, int count);
     int RemoveMonitorAddresses(int station, const int* addresses, int count);

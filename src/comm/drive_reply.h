@@ -96,6 +96,8 @@ struct DriveRequest {
     int station = 0;
     int address = 0;
     int value = 0;
+    // A probe: asked once, waiting at most this long (0: the link's own time-out and retries).
+    int probeTimeoutMs = 0;
     ReplySink* requester = nullptr;
     std::weak_ptr<const char> requesterAlive;  // expired once the requester is gone
 };

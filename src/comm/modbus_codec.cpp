@@ -136,6 +136,11 @@ bool ModbusAssembler::PushByte(std::uint8_t byte) {
     return true;
 }
 
+int ModbusAssembler::namedStation() const {
+    if (!complete_ || !CrcMatches(buffer_.data(), length_)) return -1;
+    return buffer_[0];
+}
+
 int ModbusAssembler::Check() {
     if (buffer_[1] > 0x80) {
         if (length_ != kExceptionReplyLength) return kErrFrame;

@@ -58,6 +58,8 @@ public:
 
     int errorCode() const { return error_; }
     int value() const { return value_; }
+    // The station the completed reply names, when its CRC holds; else -1.
+    int namedStation() const;
     const std::uint8_t* frame() const { return buffer_.data(); }
     std::size_t frameLength() const { return length_; }
 

@@ -156,6 +156,16 @@ int Tk485Assembler::Check() const {
     return kErrNone;
 }
 
+int Tk485Assembler::namedStation() const {
+    if (overflow_ || length_ < 7 || inReply_) return -1;
+    std::string_view all = frame();
+    std::string_view body = all.substr(1, length_ - 4);
+    int sum = 0;
+    int station = 0;
+    if (!ParseHex(all.substr(length_ - 3, 2), sum) || sum != Checksum(body)) return -1;
+    return ParseHex(body.substr(0, 2), station) ? station : -1;
+}
+
 // The data must be exactly the expected number of whole words: a reply carrying more or fewer
 // would put values under the wrong addresses.
 int Tk485Assembler::CheckData() {

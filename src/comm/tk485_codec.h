@@ -65,6 +65,8 @@ public:
     int errorCode() const { return error_; }
     int wordCount() const { return words_; }
     const std::array<int, kMaxReplyWords>& values() const { return values_; }
+    // The station the last complete reply names, when its checksum holds; else -1.
+    int namedStation() const;
     // The bytes of the last complete reply (at most the buffer size), for tracing.
     std::string_view frame() const {
         return {reinterpret_cast<const char*>(buffer_.data()), length_};

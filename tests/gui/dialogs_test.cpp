@@ -144,5 +144,23 @@ TEST(ConnectDialog, StoredModeAboveTwoOpensOnAllIds) {
     EXPECT_FALSE(dialog.field(0)->isEnabled());
 }
 
+TEST(ConnectDialog, QuickScanBoxShowsTheStoredChoiceAndGoesWithTheIds) {
+    TestApp();
+    RecordingPrompter prompter;
+    for (bool stored : {false, true}) {
+        ConnectChoice values{0, 4, 1, 255};
+        values.quick = stored;
+        ConnectDialog dialog(values, prompter);
+        dialog.show();
+        EXPECT_EQ(dialog.quickBox()->text(), QString::fromUtf8("高速検索"));
+        EXPECT_EQ(dialog.quickBox()->isChecked(), stored);
+        dialog.quickBox()->click();
+        ClickAccept(dialog);
+        ASSERT_EQ(dialog.result(), QDialog::Accepted);
+        EXPECT_EQ(dialog.choice().quick, !stored);
+        EXPECT_EQ(dialog.choice().one, 4u);
+    }
+}
+
 }  // namespace
 }  // namespace korvane::gui

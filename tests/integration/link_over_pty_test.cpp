@@ -22,9 +22,27 @@ public:
     std::vector<DriveReply> finals;
 };
 
-std::uint16_t patternFor(int address) {
-    return static_cast<std::uint16_t>(0x1000 + (address & 0xFF) * 0x0111);
+// Each station's words differ from the other's: an answer lent across stations shows.
+std::uint16_t patternFor(int station, int address) {
+    return static_cast<std::uint16_t>(0x1000 + (address & 0xFF) * 0x0111 + station * 0x0800);
 }
+
+// Two drives with their patterns at 0x0200.. and reads alternating between them, in queue order.
+struct TwoDrives {
+    static constexpr int kStations = 2;
+    static void Fill(SimLine& line, int addresses) {
+        for (int station = 1; station <= kStations; ++station) {
+            auto& drive = line.engine().addDrive({station, 4, 0x0100, 3, 1});
+            for (int a = 0; a < addresses; ++a)
+                ASSERT_EQ(drive.write(0x0200 + a, patternFor(station, 0x0200 + a)),
+                          sim::Access::Ok);
+        }
+    }
+    static int Station(std::size_t i) { return 1 + static_cast<int>(i % kStations); }
+    static int Address(std::size_t i, int addresses) {
+        return 0x0200 + static_cast<int>((i / kStations) % static_cast<std::size_t>(addresses));
+    }
+};
 
 struct FaultCase {
     const char* name;
@@ -51,10 +69,8 @@ TEST_P(LinkUnderFaults, ManyReadsGiveOnlyRightValuesOrReportedFailures) {
     config.faults.corruptPct = 5;
     config.faults.garbagePct = 3;
     SimLine line(config);
-    auto& drive = line.engine().addDrive({1, 4, 0x0100, 3, 1});
     const int kAddresses = 16;
-    for (int a = 0; a < kAddresses; ++a)
-        ASSERT_EQ(drive.write(0x0200 + a, patternFor(0x0200 + a)), sim::Access::Ok);
+    TwoDrives::Fill(line, kAddresses);
     ASSERT_TRUE(line.start());
 
     LinkRig rig;
@@ -65,18 +81,19 @@ TEST_P(LinkUnderFaults, ManyReadsGiveOnlyRightValuesOrReportedFailures) {
     Collector sink;
     const std::size_t kReads = 600;
     for (std::size_t i = 0; i < kReads; ++i)
-        rig.link.QueueRead(1, 0x0200 + static_cast<int>(i % kAddresses), &sink);
+        rig.link.QueueRead(TwoDrives::Station(i), TwoDrives::Address(i, kAddresses), &sink);
     ASSERT_TRUE(
         rig.runUntil([&] { return sink.finals.size() >= kReads; }, std::chrono::seconds(100)));
 
     std::size_t good = 0, failed = 0;
     for (std::size_t i = 0; i < sink.finals.size(); ++i) {
         const DriveReply& r = sink.finals[i];
-        const int asked =
-            0x0200 + static_cast<int>(i % kAddresses);  // results come back in queue order
+        // Results come back in queue order.
+        const int asked = TwoDrives::Address(i, kAddresses);
+        ASSERT_EQ(r.station, TwoDrives::Station(i)) << "result " << i;
         ASSERT_EQ(r.addresses[0], asked) << "result " << i;
         if (r.errorCode == kErrNone) {
-            ASSERT_EQ(r.values[0], patternFor(asked)) << "result " << i;
+            ASSERT_EQ(r.values[0], patternFor(r.station, asked)) << "result " << i;
             ++good;
         } else {
             EXPECT_EQ(r.errorCode, kErrRetriesExhausted) << "result " << i;
@@ -125,21 +142,21 @@ TEST_P(LinkWithSlowDrive, ReadsGiveTheRightValuesOrReportedFailures) {
     config.line.baud = kBaud;
     config.faults.delayMs = GetParam().delayMs;
     SimLine line(config);
-    auto& drive = line.engine().addDrive({1, 4, 0x0100, 3, 1});
     const int kAddresses = 5;
-    for (int a = 0; a < kAddresses; ++a)
-        ASSERT_EQ(drive.write(0x0200 + a, patternFor(0x0200 + a)), sim::Access::Ok);
+    TwoDrives::Fill(line, kAddresses);
     ASSERT_TRUE(line.start());
 
     LinkRig rig;
     rig.link.SetPacing(GetParam().pacing);
     ASSERT_EQ(rig.open(line.path(), GetParam().commMode, kBaud, kTimeoutMs, 5, 1), kLinkOpenOk);
     Collector sink;
-    for (int i = 0; i < 2 * kAddresses; ++i) rig.link.QueueRead(1, 0x0200 + i % kAddresses, &sink);
+    const std::size_t kReads = 2 * TwoDrives::kStations * kAddresses;
+    for (std::size_t i = 0; i < kReads; ++i)
+        rig.link.QueueRead(TwoDrives::Station(i), TwoDrives::Address(i, kAddresses), &sink);
     // Halfway through the drive becomes quick again: what it still owes must not leak.
     bool quick = false;
     ASSERT_TRUE(rig.runUntil([&] {
-        if (!quick && sink.finals.size() >= kAddresses) {
+        if (!quick && sink.finals.size() >= kReads / 2) {
             quick = true;
             line.withEngine([](sim::SimEngine& e) {
                 sim::FaultConfig f = e.faults();
@@ -147,21 +164,22 @@ TEST_P(LinkWithSlowDrive, ReadsGiveTheRightValuesOrReportedFailures) {
                 e.setFaults(f);
             });
         }
-        return sink.finals.size() >= 2 * kAddresses;
+        return sink.finals.size() >= kReads;
     }));
     std::size_t good = 0;
     for (std::size_t i = 0; i < sink.finals.size(); ++i) {
         const DriveReply& r = sink.finals[i];
-        const int asked = 0x0200 + static_cast<int>(i % kAddresses);
+        const int asked = TwoDrives::Address(i, kAddresses);
+        ASSERT_EQ(r.station, TwoDrives::Station(i)) << "result " << i;
         ASSERT_EQ(r.addresses[0], asked) << "result " << i;
         if (r.errorCode == kErrNone) {
-            EXPECT_EQ(r.values[0], patternFor(asked)) << "result " << i;
+            EXPECT_EQ(r.values[0], patternFor(r.station, asked)) << "result " << i;
             ++good;
         } else {
             EXPECT_EQ(r.errorCode, kErrRetriesExhausted) << "result " << i;
         }
     }
-    EXPECT_GE(good, static_cast<std::size_t>(kAddresses - 1));  // the quick half, nearly all
+    EXPECT_GE(good, kReads / 2 - 2);  // the quick half, nearly all
 }
 
 INSTANTIATE_TEST_SUITE_P(

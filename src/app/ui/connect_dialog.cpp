@@ -1,6 +1,7 @@
 #include "app/ui/connect_dialog.h"
 
 #include <QButtonGroup>
+#include <QCheckBox>
 #include <QDialogButtonBox>
 #include <QGridLayout>
 #include <QLabel>
@@ -38,6 +39,8 @@ ConnectDialog::ConnectDialog(const ConnectChoice& values, Prompter& prompter, QW
     grid->addWidget(fields_[2], 1, 3);
     grid->addWidget(modes_[2], 2, 0);
     grid->setColumnStretch(4, 1);
+    quick_ = new QCheckBox(qtText(kConnectQuickScanBox), this);
+    setQuickScan(values.quick);
 
     auto* buttons = new QDialogButtonBox(this);
     QPushButton* search =
@@ -49,6 +52,7 @@ ConnectDialog::ConnectDialog(const ConnectChoice& values, Prompter& prompter, QW
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(grid);
+    layout->addWidget(quick_);
     layout->addWidget(buttons);
 
     modes_[std::min(values.mode, 2u)]->setChecked(true);
@@ -82,7 +86,16 @@ void ConnectDialog::accept() {
         return;
     }
     choice_ = check.choice;
+    choice_.quick = quickScan();
     QDialog::accept();
+}
+
+bool ConnectDialog::quickScan() const {
+    return quick_->isChecked();
+}
+
+void ConnectDialog::setQuickScan(bool quick) {
+    quick_->setChecked(quick);
 }
 
 }  // namespace korvane

@@ -4,6 +4,7 @@
 
 #include "app/main_controller.h"
 
+class QCheckBox;
 class QRadioButton;
 
 namespace korvane {
@@ -21,6 +22,9 @@ public:
 
     QRadioButton* modeButton(unsigned mode) const { return modes_[mode]; }
     NumberSpinEdit* field(int index) const { return fields_[index]; }
+    QCheckBox* quickBox() const { return quick_; }
+    bool quickScan() const;
+    void setQuickScan(bool quick);
 
 public slots:
     void accept() override;
@@ -32,6 +36,7 @@ private:
     Prompter& prompter_;
     QRadioButton* modes_[3];
     NumberSpinEdit* fields_[3];
+    QCheckBox* quick_;
     ConnectChoice choice_;
 };
 

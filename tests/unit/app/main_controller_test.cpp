@@ -404,6 +404,23 @@ TEST_F(MainControllerTest, UnsupportedDriveIsListedAgainAfterItsRowWasRemoved) {
     EXPECT_EQ(c.DriveList().ListedStations(), (std::vector<int>{5}));
 }
 
+TEST_F(MainControllerTest, QuickConnectAsksEachIdOnceAndIsRememberedForTheDialog) {
+    addDrives(2, 2);
+    MainController& c = start();
+    EXPECT_FALSE(c.ConnectDialogValues().quick);
+    ConnectChoice range{1, 1, 1, 4};
+    range.quick = true;
+    c.Connect(range);
+    ASSERT_TRUE(runUntil([&] { return !c.CanStopScan(); }));
+    EXPECT_EQ(c.DriveList().ListedStations(), (std::vector<int>{2}));
+    int toAbsentStation = 0;
+    for (const std::string& frame : line_->sent) toAbsentStation += frame.substr(1, 2) == "04";
+    EXPECT_EQ(toAbsentStation, 1);
+    EXPECT_TRUE(c.ConnectDialogValues().quick);
+    c.Close();
+    EXPECT_EQ(store_.getInt(kSettingsSectionMain, "ScanQuick", -1), 1);
+}
+
 TEST(PortErrorGate, OneBoxPerFailureUntilTheLineWorksOrIsReopened) {
     RecordingPrompter prompter;
     PortErrorGate gate(prompter);

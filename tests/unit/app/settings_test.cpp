@@ -58,6 +58,7 @@ TEST(Settings, EmptyStoreGivesTheDocumentedDefaults) {
     EXPECT_EQ(s.scanIdOne, 1u);
     EXPECT_EQ(s.scanIdFrom, 1u);
     EXPECT_EQ(s.scanIdTo, 255u);
+    EXPECT_FALSE(s.scanQuick);
     EXPECT_EQ(s.faultFilePath, "/opt/kv/Log/history1.log");
     EXPECT_EQ(s.logFilePath, "/opt/kv/Log/event.txt");
     for (int station = 0; station < kDeviceNameCount; ++station) {
@@ -197,6 +198,7 @@ TEST(Settings, EverySettingSurvivesACloseAndRestartUnderItsKey) {
     before.autoTxEnable = 0;
     before.txActiveHigh = 0;
     before.logEnable = 0;
+    before.scanQuick = true;
     before.port = "ttyUSB0";
     before.faultFilePath = file;
     before.logFilePath = file;
@@ -216,6 +218,8 @@ TEST(Settings, EverySettingSurvivesACloseAndRestartUnderItsKey) {
         EXPECT_EQ(store.getInt("Main", flag, -99), 0) << flag;
     }
     EXPECT_EQ(after.autoTxEnable + after.txActiveHigh + after.logEnable, 0);
+    EXPECT_EQ(store.getInt("Main", "ScanQuick", -99), 1);
+    EXPECT_TRUE(after.scanQuick);
     EXPECT_EQ(store.getString("Main", "Port", ""), "ttyUSB0");
     EXPECT_EQ(after.port, "ttyUSB0");
     EXPECT_EQ(store.getString("Main", "Fault File Path", ""), file);

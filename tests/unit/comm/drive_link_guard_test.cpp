@@ -1,0 +1,254 @@
+// When an answer that came too late can be taken for another request's: only a request to the
+// same station that asks something else waits for the line to fall silent. A repeat, another
+// station, or the same question again go out at once, and a late answer from another station
+// is dropped rather than failing the exchange it lands in.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "comm/drive_link.h"
+#include "comm/drive_reply.h"
+#include "comm/modbus_codec.h"
+#include "comm/owed_replies.h"
+#include "comm/tk485_codec.h"
+#include "common/executor.h"
+#include "support/fake_port.h"
+
+namespace korvane {
+namespace {
+
+using test::FakeLine;
+using test::MakeFakePortFactory;
+
+constexpr int kNever = -1;
+// Time-out 300 ms at 30 ms ticks: declared on the 11th tick after sending; a guard is 10 ticks
+// of silence after that.
+constexpr int kTimeoutMs = 300;
+constexpr int kGuardTicks = 10;
+
+int WordAt(int station, int address) {
+    return ((station << 12) ^ address) & 0xFFFF;
+}
+
+struct Request {
+    int station;
+    int address;
+    bool write = false;
+};
+
+// Parsed back from a request frame, to answer it as a drive would.
+Request Parse(int mode, const std::string& f) {
+    int station = 0, address = 0;
+    if (mode == kCommTk485) {
+        EXPECT_TRUE(tk485::ParseHex(f.substr(1, 2), station));
+        EXPECT_TRUE(tk485::ParseHex(f.substr(4, 4), address));
+        return {station, address, f[3] == 'W'};
+    }
+    station = static_cast<std::uint8_t>(f[0]);
+    address = ((static_cast<std::uint8_t>(f[2]) << 8) | static_cast<std::uint8_t>(f[3])) + 1;
+    return {station, address, f[1] == modbus::kWriteSingleRegister};
+}
+
+std::string Answer(int mode, const std::string& f) {
+    const Request r = Parse(mode, f);
+    if (mode == kCommTk485) {
+        int word = WordAt(r.station, r.address);
+        if (r.write) {
+            EXPECT_TRUE(tk485::ParseHex(f.substr(9, 4), word));
+        }
+        return tk485::BuildAckReply(r.station, r.write ? 'W' : 'R', &word, 1);
+    }
+    if (r.write) return f;  // the echo
+    modbus::Frame reply = modbus::BuildReadReply(r.station, WordAt(r.station, r.address));
+    return {reply.begin(), reply.end()};
+}
+
+struct Sink : ReplySink {
+    std::vector<std::pair<int, DriveReply>> got;  // tick, result
+    int* tick = nullptr;
+    void OnDriveReply(int, const DriveReply& r) override { got.emplace_back(*tick, r); }
+    int endTick() const { return got.empty() ? -1 : got.back().first; }
+};
+
+struct GuardCase {
+    const char* name;
+    int retries;
+    std::vector<int> firstDelays;  // ticks until each transmission of the first request is
+                                   // answered, kNever for silence; later ones stay silent
+    Request next;
+    bool guarded;
+};
+
+// A line whose ticks the test counts; each frame is answered `delayFor` ticks after it was sent.
+class GuardRig {
+public:
+    GuardRig(int mode, int retries, std::function<int(const std::string&)> delayFor) : mode_(mode) {
+        line->responder = [this, delayFor](const std::string& f) -> std::optional<std::string> {
+            const int delay = delayFor(f);
+            if (delay != kNever) pending.emplace_back(tickNo + delay, Answer(mode_, f));
+            return std::nullopt;
+        };
+        opened = link->Open(nullptr, mode, PortSettings{}, kTimeoutMs, 30, retries) == kLinkOpenOk;
+    }
+
+    void Tick() {
+        ++tickNo;
+        link->OnTick();
+        for (auto it = pending.begin(); it != pending.end();) {
+            if (it->first > tickNo) {
+                ++it;
+                continue;
+            }
+            line->Inject(it->second);
+            it = pending.erase(it);
+        }
+        ex.drain();
+    }
+
+    QueueExecutor ex;
+    std::shared_ptr<FakeLine> line = std::make_shared<FakeLine>();
+    std::unique_ptr<CDriveLink> link =
+        std::make_unique<CDriveLink>(ex, MakeFakePortFactory(ex, line));
+    int tickNo = 0;
+    bool opened = false;
+    std::vector<std::pair<int, std::string>> pending;
+
+private:
+    int mode_;
+};
+
+class LateReplyGuard : public ::testing::TestWithParam<std::tuple<GuardCase, int>> {
+protected:
+    const GuardCase& c() const { return std::get<0>(GetParam()); }
+    int mode() const { return std::get<1>(GetParam()); }
+
+    void SetUp() override {
+        first.tick = second.tick = &rig.tickNo;
+        ASSERT_TRUE(rig.opened);
+    }
+
+    int DelayFor(const std::string&) {
+        if (first.got.empty() || !IsFinalReply(first.got.back().second)) {
+            firstSentTicks.push_back(rig.tickNo);
+            const std::size_t n = firstSentTicks.size() - 1;
+            return n < c().firstDelays.size() ? c().firstDelays[n] : kNever;
+        }
+        if (nextSentTick < 0) nextSentTick = rig.tickNo;
+        return 2;
+    }
+    void Tick() { rig.Tick(); }
+
+    GuardRig rig{mode(), c().retries, [this](const std::string& f) { return DelayFor(f); }};
+    std::unique_ptr<CDriveLink>& link = rig.link;
+    std::vector<int> firstSentTicks;
+    int nextSentTick = -1;
+    Sink first, second;
+};
+
+TEST_P(LateReplyGuard, OnlyARequestThatCouldTakeTheOwedAnswerWaits) {
+    link->QueueRead(1, 0x100, &first);
+    const Request& n = c().next;
+    if (n.write) {
+        link->QueueWrite(n.station, n.address, 0x1234, &second);
+    } else {
+        link->QueueRead(n.station, n.address, &second);
+    }
+    for (int i = 0; i < 200 && second.got.empty(); ++i) Tick();
+
+    // Every repeat of the first request follows its time-out on the next tick.
+    ASSERT_GE(first.got.size(), firstSentTicks.size());
+    for (std::size_t i = 1; i < firstSentTicks.size(); ++i)
+        EXPECT_EQ(firstSentTicks[i] - first.got[i - 1].first, 1) << "repeat " << i;
+    ASSERT_GE(nextSentTick, 0);
+    const int waited = nextSentTick - first.endTick();
+    if (c().guarded) {
+        EXPECT_GT(waited, kGuardTicks);
+    } else {
+        EXPECT_LE(waited, 1);
+    }
+    // The next request gets its own answer, first time, whatever else was on the line.
+    ASSERT_EQ(second.got.size(), 1u);
+    const DriveReply& r = second.got[0].second;
+    EXPECT_EQ(r.errorCode, kErrNone);
+    EXPECT_EQ(r.values[0], n.write ? 0x1234 : WordAt(n.station, n.address));
+}
+
+const GuardCase kGuardCases[] = {
+    {"other_station", 0, {kNever}, {2, 0x100}, false},
+    {"same_station_other_address", 0, {kNever}, {1, 0x101}, true},
+    {"same_station_write", 0, {kNever}, {1, 0x100, true}, true},
+    {"same_question_again", 0, {kNever}, {1, 0x100}, false},
+    {"repeats_then_other_station", 2, {}, {2, 0x100}, false},
+    {"answered_in_time", 0, {2}, {1, 0x101}, false},
+    // The first answer comes during the repeat and is taken as the repeat's: the repeat's own
+    // answer is still owed.
+    {"late_answer_taken_then_same_station", 2, {13}, {1, 0x101}, true},
+    {"late_answer_taken_then_other_station", 2, {13}, {2, 0x100}, false},
+    // The first request's answer lands in the next one's exchange and is refused by its header.
+    {"late_answer_lands_at_other_station", 0, {13}, {2, 0x100}, false},
+};
+
+INSTANTIATE_TEST_SUITE_P(BothProtocols, LateReplyGuard,
+                         ::testing::Combine(::testing::ValuesIn(kGuardCases),
+                                            ::testing::Values(kCommTk485, kCommModbus)),
+                         [](const auto& info) {
+                             return std::string(std::get<0>(info.param).name) +
+                                    (std::get<1>(info.param) == kCommTk485 ? "_tk485" : "_modbus");
+                         });
+
+// A guard that ends for one station says nothing about another station's answer, owed by a
+// later transmission: that station's next question must still wait for it.
+TEST(LateReplyGuard, EndsOnlyForTheStationItWasFor) {
+    for (int mode : {kCommTk485, kCommModbus}) {
+        GuardRig rig(mode, 0, [mode](const std::string& f) {
+            const Request r = Parse(mode, f);
+            if (r.address != 0x100) return 2;
+            return r.station == 1 ? kNever : 25;  // station 2 answers after its time-out
+        });
+        ASSERT_TRUE(rig.opened);
+        Sink sink;
+        sink.tick = &rig.tickNo;
+        for (int station : {1, 2}) rig.link->QueueRead(station, 0x100, &sink);
+        for (int station : {1, 2}) rig.link->QueueRead(station, 0x101, &sink);
+        for (int i = 0; i < 300 && sink.got.size() < 6; ++i) rig.Tick();
+        ASSERT_EQ(sink.got.size(), 6u) << mode;
+        for (int station : {1, 2}) {
+            const DriveReply& r = sink.got[3 + static_cast<std::size_t>(station)].second;
+            EXPECT_EQ(r.station, station);
+            EXPECT_EQ(r.errorCode, kErrNone) << mode << " station " << station;
+            EXPECT_EQ(r.values[0], WordAt(station, 0x101)) << mode << " station " << station;
+        }
+    }
+}
+
+// What an exchange leaves owed, and for how long.
+TEST(OwedReplies, AfterTimeOutsRepeatsAndSpoiltReplies) {
+    OwedReplies owed;
+    owed.SetLifetime(1000);
+    owed.AfterExchange(1, "A", 0, kErrTimeout, false);
+    EXPECT_TRUE(owed.MustGuard(1, "B", 999));
+    EXPECT_FALSE(owed.MustGuard(1, "B", 1000));  // long over
+    EXPECT_FALSE(owed.MustGuard(1, "A", 500));   // the same question
+    EXPECT_FALSE(owed.MustGuard(2, "B", 500));   // another station
+    EXPECT_TRUE(owed.AnyOtherOwed(2, 500));
+    EXPECT_FALSE(owed.AnyOtherOwed(1, 500));
+    owed.AfterExchange(1, "A", 800, kErrNone, false);  // the repeat answered: its own is owed
+    EXPECT_TRUE(owed.MustGuard(1, "B", 1500));
+    owed.AfterExchange(1, "B", 5000, kErrNone, false);  // another question: nothing renewed
+    EXPECT_FALSE(owed.IsOwed(1, 5000));
+    // A spoilt reply leaves its answer owed only while another station's could have spoilt it.
+    owed.AfterExchange(2, "C", 5000, kErrSum, false);
+    EXPECT_FALSE(owed.IsOwed(2, 5100));
+    owed.AfterExchange(2, "C", 5000, kErrCrc, true);
+    EXPECT_TRUE(owed.IsOwed(2, 5100));
+    owed.AfterExchange(3, "D", 5000, kErrIllegalFunction, true);  // the drive's own verdict
+    EXPECT_FALSE(owed.IsOwed(3, 5100));
+    owed.Clear();
+    EXPECT_FALSE(owed.IsOwed(2, 5100));
+}
+
+}  // namespace
+}  // namespace korvane
