@@ -147,6 +147,41 @@ TEST_P(ConnectionOverSim, DriveThatStopsAnsweringIsRemovedAndLogged) {
     ASSERT_TRUE(rig_.runUntil([&] { return records_[1].statusWord != before; }));
 }
 
+// Every monitored value of a silent drive is marked stale at its first failed or overdue poll,
+// long before the repeats run out and the drive is removed; a drive that answers again before
+// that is live again.
+TEST_P(ConnectionOverSim, ValuesOfASilentDriveGoStaleBeforeItIsRemoved) {
+    ASSERT_TRUE(scanAndWait({1, 2}));
+    const DriveRecord& drive = records_[2];
+    const std::size_t monitored = MonitoredAddresses(drive.seriesCode, drive.version).size();
+    ASSERT_TRUE(rig_.runUntil([&] { return drive.staleAddresses.empty(); }));
+    auto silence = [&](bool on) {
+        line_.withEngine([on](sim::SimEngine& e) {
+            auto f = e.faults();
+            if (on) {
+                f.silentStations.insert(2);
+            } else {
+                f.silentStations.erase(2);
+            }
+            e.setFaults(f);
+        });
+    };
+    for (bool answerAgain : {true, false}) {
+        SCOPED_TRACE(answerAgain ? "answers again" : "stays silent");
+        silence(true);
+        ASSERT_TRUE(rig_.runUntil(
+            [&] { return !drive.isConnected() || drive.staleAddresses.size() == monitored; }));
+        EXPECT_TRUE(drive.isConnected()) << "stale only when the drive was already removed";
+        if (answerAgain) {
+            silence(false);
+            ASSERT_TRUE(rig_.runUntil(
+                [&] { return !drive.isConnected() || drive.staleAddresses.empty(); }));
+            EXPECT_TRUE(drive.isConnected());
+        }
+    }
+    ASSERT_TRUE(rig_.runUntil([&] { return !events_.disconnected.empty(); }));
+}
+
 TEST_P(ConnectionOverSim, StoppedScanIgnoresTheLateReply) {
     manager_.ScanIds({1, 2, 3});
     rig_.link.OnTick();  // the first read is on the line

@@ -8,6 +8,7 @@
 #include "app/ui/painted_icons.h"
 #include "app/ui/qt_text.h"
 #include "app/ui/report_table.h"
+#include "app/ui/stale_look.h"
 
 namespace korvane {
 
@@ -56,7 +57,7 @@ DriveListView::DriveListView(MainController& controller, QWidget* parent)
             [this](int, int) { emit commandTriggered(kCmdInformation); });
 }
 
-void DriveListView::setCell(int row, int column, const std::string& text) {
+void DriveListView::setCell(int row, int column, const std::string& text, bool stale) {
     QTableWidgetItem* cell = item(row, column);
     if (!cell) {
         cell = new QTableWidgetItem;
@@ -65,6 +66,8 @@ void DriveListView::setCell(int row, int column, const std::string& text) {
     const QString value = qtText(text);
     // Rewriting an unchanged text makes the live values flicker.
     if (cell->text() != value) cell->setText(value);
+    const QVariant colour = stale ? QVariant(StaleTextBrush()) : QVariant();
+    if (cell->data(Qt::ForegroundRole) != colour) cell->setData(Qt::ForegroundRole, colour);
 }
 
 void DriveListView::render() {
@@ -73,12 +76,17 @@ void DriveListView::render() {
     setRowCount(static_cast<int>(rows.size()));
     for (int r = 0; r < static_cast<int>(rows.size()); ++r) {
         const DriveRow& row = rows[static_cast<std::size_t>(r)];
-        for (int c = 0; c < kDriveListColumns; ++c)
-            setCell(r, c, row.texts[static_cast<std::size_t>(c)]);
+        for (int c = 0; c < kDriveListColumns; ++c) {
+            const auto column = static_cast<std::size_t>(c);
+            setCell(r, c, row.texts[column], row.stale[column]);
+        }
         QTableWidgetItem* first = item(r, 0);
-        if (first->data(Qt::UserRole).toInt() != row.icon + 1) {
-            first->setIcon(DriveStateIcon(row.icon));
-            first->setData(Qt::UserRole, row.icon + 1);
+        // The icon's key carries its greyed state too.
+        const int iconKey = (row.icon + 1) * (row.iconStale ? -1 : 1);
+        if (first->data(Qt::UserRole).toInt() != iconKey) {
+            first->setIcon(row.iconStale ? StaleIcon(DriveStateIcon(row.icon))
+                                         : DriveStateIcon(row.icon));
+            first->setData(Qt::UserRole, iconKey);
         }
     }
     const int selected = controller_.DriveList().SelectedRow();

@@ -1,5 +1,6 @@
 #include "monitor/ui/info_sheet_dialog.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QDialogButtonBox>
 #include <QGridLayout>
@@ -13,6 +14,7 @@
 
 #include "app/tool_services.h"
 #include "app/ui/qt_text.h"
+#include "app/ui/stale_look.h"
 #include "monitor/device_name.h"
 #include "monitor/ui/window_placement.h"
 
@@ -25,6 +27,17 @@ QCheckBox* displayBox(QWidget* parent) {
     box->setAttribute(Qt::WA_TransparentForMouseEvents);
     box->setFocusPolicy(Qt::NoFocus);
     return box;
+}
+
+// A value that is not live is shown in grey, in the palette so that disabling still works.
+void showLive(QWidget& widget, bool live) {
+    QPalette p = widget.palette();
+    const QColor colour =
+        live ? QApplication::palette(&widget).color(QPalette::WindowText) : StaleTextColour();
+    if (p.color(QPalette::Active, QPalette::WindowText) == colour) return;
+    p.setColor(QPalette::Active, QPalette::WindowText, colour);
+    p.setColor(QPalette::Inactive, QPalette::WindowText, colour);
+    widget.setPalette(p);
 }
 
 QLabel* valueField(QWidget* parent) {
@@ -161,8 +174,9 @@ void InfoSheetDialog::applyName() {
     nameEdit_->setText(qtText(ReadDeviceName(sheet_->services().settings, sheet_->station())));
 }
 
-void InfoSheetDialog::refreshBoxes(const std::vector<InfoBox>& model,
-                                   const std::vector<QCheckBox*>& boxes, bool enabled) {
+void InfoSheetDialog::refreshBoxes(const InfoPage& page, const std::vector<InfoBox>& model,
+                                   const std::vector<QCheckBox*>& boxes) {
+    const bool enabled = page.controlsEnabled();
     for (std::size_t i = 0; i < boxes.size(); ++i) {
         QCheckBox* box = boxes[i];
         if (i >= model.size()) {
@@ -172,6 +186,7 @@ void InfoSheetDialog::refreshBoxes(const std::vector<InfoBox>& model,
         box->setText(qtText(model[i].caption));
         box->setChecked(model[i].on);
         box->setEnabled(enabled);
+        showLive(*box, page.live(model[i].address));
         box->show();
     }
 }
@@ -181,13 +196,16 @@ void InfoSheetDialog::refresh() {
     RunStatusPage& run = sheet_->runPage();
     commandLabel_->setText(qtText(run.commandLabel()));
     outputLabel_->setText(qtText(run.outputLabel()));
-    for (int i = 0; i < RunStatusPage::kValueCount; ++i)
-        values_[static_cast<std::size_t>(i)]->setText(qtText(run.text(i)));
+    for (int i = 0; i < RunStatusPage::kValueCount; ++i) {
+        QLabel* value = values_[static_cast<std::size_t>(i)];
+        value->setText(qtText(run.text(i)));
+        showLive(*value, run.textLive(i));
+    }
     runPage_->setEnabled(run.controlsEnabled());
     TerminalPage& io = sheet_->terminalPage();
-    refreshBoxes(io.inputs(), inputs_, io.controlsEnabled());
-    refreshBoxes(io.outputs(), outputs_, io.controlsEnabled());
-    refreshBoxes(sheet_->faultPage().trips(), trips_, sheet_->faultPage().controlsEnabled());
+    refreshBoxes(io, io.inputs(), inputs_);
+    refreshBoxes(io, io.outputs(), outputs_);
+    refreshBoxes(sheet_->faultPage(), sheet_->faultPage().trips(), trips_);
 }
 
 // Enter and Escape on the run-status page belong to the name field, not to the dialog.

@@ -55,8 +55,8 @@ private:
     QWidget* buildTerminalPage();
     QWidget* buildFaultPage();
     void refresh();
-    void refreshBoxes(const std::vector<InfoBox>& model, const std::vector<QCheckBox*>& boxes,
-                      bool enabled);
+    void refreshBoxes(const InfoPage& page, const std::vector<InfoBox>& model,
+                      const std::vector<QCheckBox*>& boxes);
     void applyName();
 
     std::unique_ptr<InfoSheet> sheet_;
