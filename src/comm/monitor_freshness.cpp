@@ -1,9 +1,20 @@
 #include "comm/monitor_freshness.h"
 
+#include <algorithm>
+
 namespace korvane {
 
+std::int64_t ValueFreshness::periodUs() const {
+    const std::size_t n = std::min(intervalCount_, kIntervals);
+    if (n == 0) return 0;
+    std::array<std::int64_t, kIntervals> sorted = intervals_;
+    std::sort(sorted.begin(), sorted.begin() + static_cast<std::ptrdiff_t>(n));
+    return sorted[n / 2];
+}
+
 bool ValueFreshness::overdue(std::int64_t nowUs, std::int64_t slackUs) const {
-    return periodUs_ > 0 && nowUs - lastGoodUs_ > 2 * periodUs_ + slackUs;
+    const std::int64_t period = periodUs();
+    return period > 0 && nowUs - lastGoodUs_ > 2 * period + slackUs;
 }
 
 bool ValueFreshness::setFresh(bool fresh) {
@@ -13,17 +24,13 @@ bool ValueFreshness::setFresh(bool fresh) {
 }
 
 bool ValueFreshness::received(std::int64_t nowUs) {
-    // An interval that contains a failure measures the repeats, not the polling. Any other
-    // interval is taken: a longer one at once (the round really grew, or a transfer held the
-    // polling), a shorter one a quarter at a time, so that one long pause is forgotten within
-    // a few rounds while the odd queued request between two polls never makes a value flicker.
+    // An interval that contains a failure measures the repeats, not the polling. Of the others
+    // the median counts: one long pause (a transfer holding the polling, the identification of
+    // another drive) or the odd queued request between two polls does not move it, a round that
+    // really grew does within a few rounds.
     if (received_ && !failed_) {
-        const std::int64_t interval = nowUs - lastGoodUs_;
-        if (interval > periodUs_) {
-            periodUs_ = interval;
-        } else {
-            periodUs_ -= (periodUs_ - interval) / 4;
-        }
+        intervals_[intervalCount_ % kIntervals] = nowUs - lastGoodUs_;
+        ++intervalCount_;
     }
     received_ = true;
     failed_ = false;

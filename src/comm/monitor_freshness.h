@@ -4,6 +4,8 @@
 // good reply (a drive that stopped answering holds the link in repeats of one exchange, so the
 // station's other values stop coming long before the retries run out). The next good reply
 // makes it live again.
+#include <array>
+#include <cstddef>
 #include <cstdint>
 
 namespace korvane {
@@ -17,10 +19,13 @@ public:
     bool update(std::int64_t nowUs, std::int64_t slackUs);
 
     bool fresh() const { return fresh_; }
-    // The learned polling period; 0 until two good replies came.
-    std::int64_t periodUs() const { return periodUs_; }
+    // The polling period: the median of the last intervals between good replies; 0 until two
+    // good replies came.
+    std::int64_t periodUs() const;
 
 private:
+    static constexpr std::size_t kIntervals = 5;
+
     bool overdue(std::int64_t nowUs, std::int64_t slackUs) const;
     bool setFresh(bool fresh);
 
@@ -28,7 +33,8 @@ private:
     bool failed_ = false;
     bool fresh_ = false;
     std::int64_t lastGoodUs_ = 0;
-    std::int64_t periodUs_ = 0;
+    std::array<std::int64_t, kIntervals> intervals_{};
+    std::size_t intervalCount_ = 0;  // all that were ever taken; the last kIntervals are kept
 };
 
 }  // namespace korvane

@@ -46,8 +46,8 @@ TEST(ValueFreshness, FollowsRepliesFailuresAndOverduePolling) {
           {'r', 5000, true},
           {'u', 5230, true},
           {'u', 5231, false}}},
-        // Queued requests between two polls stretch one interval; it is taken, not flickered.
-        {"a longer round is learned at once",
+        // Queued requests between two polls stretch an interval: no flicker.
+        {"a longer interval",
          {{'r', 0, true}, {'r', 100, true}, {'r', 400, true}, {'u', 1000, true}}},
     };
     for (const Case& c : cases) {
