@@ -9,7 +9,8 @@ std::int64_t ValueFreshness::periodUs() const {
     if (n == 0) return 0;
     std::array<std::int64_t, kIntervals> sorted = intervals_;
     std::sort(sorted.begin(), sorted.begin() + static_cast<std::ptrdiff_t>(n));
-    return sorted[n / 2];
+    // The lower median: of two intervals the shorter, as the longer is more likely a pause.
+    return sorted[(n - 1) / 2];
 }
 
 bool ValueFreshness::overdue(std::int64_t nowUs, std::int64_t slackUs) const {

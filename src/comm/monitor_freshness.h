@@ -19,8 +19,8 @@ public:
     bool update(std::int64_t nowUs, std::int64_t slackUs);
 
     bool fresh() const { return fresh_; }
-    // The polling period: the median of the last intervals between good replies; 0 until two
-    // good replies came.
+    // The polling period: the (lower) median of the last intervals between good replies; 0
+    // until two good replies came.
     std::int64_t periodUs() const;
 
 private:

@@ -177,6 +177,8 @@ TEST(MonitorWindowsFromMainWindow, ValuesOfASilentDriveAreGreyedUntilItAnswers) 
     };
     auto allLive = [&] { return !listGrey() && !keypadGrey() && !sheetGrey(); };
     ASSERT_TRUE(rig.waitFor(allLive));
+    // A few polling rounds after the identification and the windows' first reads.
+    (void)rig.waitFor([] { return false; }, 2000);
 
     auto silence = [&](bool on) {
         rig.withEngine([on](sim::SimEngine& e) {

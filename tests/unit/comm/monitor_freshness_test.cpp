@@ -46,9 +46,25 @@ TEST(ValueFreshness, FollowsRepliesFailuresAndOverduePolling) {
           {'r', 5000, true},
           {'u', 5230, true},
           {'u', 5231, false}}},
-        // Queued requests between two polls stretch an interval: no flicker.
-        {"a longer interval",
-         {{'r', 0, true}, {'r', 100, true}, {'r', 400, true}, {'u', 1000, true}}},
+        // A queued request between two polls stretches an interval: no flicker.
+        {"a stretched interval",
+         {{'r', 0, true},
+          {'r', 100, true},
+          {'r', 200, true},
+          {'u', 430, true},
+          {'r', 430, true},
+          {'u', 660, true},
+          {'u', 661, false}}},
+        // A round that really grew (more values polled) is taken within a few rounds.
+        {"a longer round",
+         {{'r', 0, true},
+          {'r', 100, true},
+          {'r', 200, true},
+          {'r', 500, true},
+          {'r', 800, true},
+          {'r', 1100, true},
+          {'u', 1730, true},
+          {'u', 1731, false}}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
