@@ -3,6 +3,7 @@
 #include <QContextMenuEvent>
 #include <QHeaderView>
 #include <QMenu>
+#include <QStyledItemDelegate>
 
 #include "app/main_controller.h"
 #include "app/ui/painted_icons.h"
@@ -31,6 +32,26 @@ bool enabledIn(const DriveMenuState& state, int command) {
     }
 }
 
+// A selected row is drawn in the highlight's text colour, which would hide the grey of a value
+// that is not live: there it is drawn in a paler highlight text instead.
+class StaleCellDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+protected:
+    void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override {
+        QStyledItemDelegate::initStyleOption(option, index);
+        if (!(option->state & QStyle::State_Selected)) return;
+        if (index.data(Qt::ForegroundRole).value<QBrush>().color() != StaleTextColour()) return;
+        const QColor text = option->palette.color(QPalette::HighlightedText);
+        const QColor back = option->palette.color(QPalette::Highlight);
+        option->palette.setColor(
+            QPalette::HighlightedText,
+            QColor((text.red() + back.red()) / 2, (text.green() + back.green()) / 2,
+                   (text.blue() + back.blue()) / 2));
+    }
+};
+
 }  // namespace
 
 DriveListView::DriveListView(MainController& controller, QWidget* parent)
@@ -39,6 +60,7 @@ DriveListView::DriveListView(MainController& controller, QWidget* parent)
     for (const DriveListColumn& column : DriveListColumns()) headers << qtText(column.header);
     SetUpReportTable(*this, headers);
     setIconSize(QSize(16, 16));
+    setItemDelegate(new StaleCellDelegate(this));
     setSortingEnabled(false);  // the controller sorts
     horizontalHeader()->setSectionsClickable(true);
     horizontalHeader()->setStretchLastSection(false);
