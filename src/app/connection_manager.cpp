@@ -243,6 +243,7 @@ void ConnectionManager::addDrive(DriveRecord& record) {
         widenPollRange(station);
         if (!graphWatch_) registerLists(record, false);
         link_.AddListener(station, this);
+        (void)updateFreshness(record);
         record.driveData = std::make_shared<CDataFile>();
         (void)record.driveData->Load(&record, config_.dataDir);
         events_.driveConnected(station, record);
@@ -317,6 +318,33 @@ void ConnectionManager::SetGraphWatchMode(bool active) {
         link_.AddListener(station, this);
     }
     graphWatch_ = active;
+    for (int station = 1; station <= 255; ++station) {
+        DriveRecord& record = records_[station];
+        if (record.isConnected() && updateFreshness(record)) events_.driveValuesChanged(station);
+    }
+}
+
+bool ConnectionManager::updateFreshness(DriveRecord& record) {
+    std::vector<int> addresses = MonitoredAddresses(record.seriesCode, record.version);
+    if (record.faultWatch || graphWatch_) {
+        const std::vector<int> faults = FaultAddresses(record.seriesCode, record.version);
+        addresses.insert(addresses.end(), faults.begin(), faults.end());
+    }
+    std::vector<int> stale;
+    for (int address : addresses) {
+        // In graph watch mode the record takes only the graph-watch words, whoever polls the rest.
+        const bool taken = !graphWatch_ || IsGraphWatchAddress(address);
+        if (!taken || !link_.IsMonitorValueFresh(record.station, address)) stale.push_back(address);
+    }
+    if (stale == record.staleAddresses) return false;
+    record.staleAddresses = std::move(stale);
+    return true;
+}
+
+void ConnectionManager::OnMonitorFreshness(int station) {
+    if (station < 1 || station > 255) return;
+    DriveRecord& record = records_[station];
+    if (record.isConnected() && updateFreshness(record)) events_.driveValuesChanged(station);
 }
 
 void ConnectionManager::OnDriveMonitor(int station, const DriveReply& reply) {
@@ -329,7 +357,10 @@ void ConnectionManager::OnDriveMonitor(int station, const DriveReply& reply) {
         removeDrive(station, true);
         return;
     }
-    if (reply.errorCode != 0) return;
+    if (reply.errorCode != 0) {
+        if (updateFreshness(record)) events_.driveValuesChanged(station);
+        return;
+    }
     const int words = std::clamp(reply.wordCount, 0, kMaxReplyWords);
     for (int i = 0; i < words; ++i) {
         const int address = reply.addresses[static_cast<std::size_t>(i)];
@@ -337,6 +368,7 @@ void ConnectionManager::OnDriveMonitor(int station, const DriveReply& reply) {
         storeMonitoredWord(record, address, reply.values[static_cast<std::size_t>(i)] & 0xFFFF);
         if (!record.isConnected()) return;
     }
+    (void)updateFreshness(record);
     events_.driveValuesChanged(station);
 }
 

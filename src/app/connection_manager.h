@@ -75,6 +75,7 @@ public:
     void OnDriveReply(int station, const DriveReply& reply) override;
     void OnDriveMonitor(int station, const DriveReply& reply) override;
     bool ReceivesDuringGraphWatch() const override { return true; }
+    void OnMonitorFreshness(int station) override;
 
 private:
     void queueScanRead(int address);
@@ -90,6 +91,8 @@ private:
     std::vector<int> registeredAddresses(const DriveRecord& record, bool graphWatch) const;
     void registerLists(const DriveRecord& record, bool graphWatch);
     void unregisterLists(const DriveRecord& record, bool graphWatch);
+    // Takes the link's verdicts into the record. True when its stale words changed.
+    bool updateFreshness(DriveRecord& record);
     void storeMonitoredWord(DriveRecord& record, int address, int value);
     void onStatusWord(DriveRecord& record, int value);
     void storeFaultWord(DriveRecord& record, int& field, int value);

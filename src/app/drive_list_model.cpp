@@ -81,7 +81,26 @@ void DriveListModel::fillValues(DriveRow& row, const DriveRecord& r) const {
     row.texts[5] = FormatDriveValue(r, 9, r.outputCurrent);
     row.texts[6] = FormatDriveValue(r, 14, r.statusWord);
     row.texts[7] = FaultName(r);
+    row.stale = {};
+    row.stale[4] = !r.isFresh(freqAddress);
+    row.stale[5] = !r.isFresh(9);
+    row.stale[6] = !r.isFresh(14);
+    // The fault column follows the status word (a fault is only watched once it says so) and
+    // whichever fault words are polled.
+    row.stale[7] = row.stale[6] || !r.isFresh(15) || !r.isFresh(29) || !r.isFresh(816) ||
+                   !r.isFresh(817) || !r.isFresh(818) || !r.isFresh(819);
+    row.iconStale = row.stale[6];
 }
+
+namespace {
+void clearValueCells(DriveRow& row) {
+    row.texts[4].clear();
+    row.texts[5].clear();
+    row.texts[7].clear();
+    row.stale = {};
+    row.iconStale = false;
+}
+}  // namespace
 
 int DriveListModel::UpdateRow(const DriveRecord& r) {
     int index = FindRow(r.station);
@@ -89,9 +108,7 @@ int DriveListModel::UpdateRow(const DriveRecord& r) {
         if (index < 0) return -1;
         DriveRow& row = rows_[static_cast<std::size_t>(index)];
         row.icon = kIconDisconnected;
-        row.texts[4].clear();
-        row.texts[5].clear();
-        row.texts[7].clear();
+        clearValueCells(row);
         row.texts[6] = "接続なし";
         selected_ = index;
         return index;
@@ -111,9 +128,7 @@ int DriveListModel::UpdateRow(const DriveRecord& r) {
         fillValues(row, r);
     } else {
         row.icon = kIconUnsupported;
-        row.texts[4].clear();
-        row.texts[5].clear();
-        row.texts[7].clear();
+        clearValueCells(row);
         row.texts[6] = "サポートなし";
     }
     sort(0, false);
@@ -129,7 +144,9 @@ bool DriveListModel::UpdateValues(const DriveRecord& r) {
     DriveRow fresh = row;
     fillValues(fresh, r);
     fresh.icon = RunStateIcon(r.statusWord);
-    if (fresh.texts == row.texts && fresh.icon == row.icon) return false;
+    if (fresh.texts == row.texts && fresh.icon == row.icon && fresh.stale == row.stale &&
+        fresh.iconStale == row.iconStale)
+        return false;
     row = std::move(fresh);
     return true;
 }

@@ -38,6 +38,9 @@ struct DriveRow {
     int station = 0;
     int icon = kIconStopped;
     std::array<std::string, kDriveListColumns> texts;
+    // Cells (and the run-state icon) whose value is not live: the list greys them.
+    std::array<bool, kDriveListColumns> stale{};
+    bool iconStale = false;
 };
 
 class DriveListModel {

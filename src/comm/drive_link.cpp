@@ -63,6 +63,9 @@ struct CDriveLink::Impl {
     void AdvancePoll();
 
     void PostActivity(int activity);
+    // Values whose polling became overdue since the last check; their listeners are told.
+    void CheckFreshness();
+    std::int64_t FreshnessSlackUs() const { return std::int64_t{tickMs} * 1000; }
     void DeliverToRequester(const DriveRequest& request, const DriveReply& result);
     void DeliverToListeners(int station, const DriveReply& result,
                             const std::vector<ListenerRef>& listeners, bool mustStillListen);
@@ -97,6 +100,7 @@ struct CDriveLink::Impl {
     std::int64_t guardFromUs = 0;
     std::int64_t lastByteUs = 0;
     bool graphWatch = false;
+    std::int64_t freshnessCheckedUs = 0;
     int tickMs = 30;
     int tickCount = 0;
     int timeoutTicks = 0;
@@ -558,6 +562,7 @@ void CDriveLink::Impl::Conclude(int error) {
         retryCounter = 0;
     }
     const DriveReply result = reply;
+    (void)monitors.NoteResult(result, clock());
     DeliverToListeners(station, result, monitors.Listeners(station), true);
 }
 
@@ -574,6 +579,20 @@ void CDriveLink::Impl::PostActivity(int what) {
     executor.post([handler = activity, what, token = std::weak_ptr<char>(alive)] {
         if (!token.expired()) handler(what);
     });
+}
+
+void CDriveLink::Impl::CheckFreshness() {
+    const std::int64_t now = clock();
+    // Fast pacing ticks every millisecond; a verdict needs no finer grain than the tick.
+    if (now - freshnessCheckedUs < FreshnessSlackUs()) return;
+    freshnessCheckedUs = now;
+    for (int station : monitors.UpdateFreshness(now, FreshnessSlackUs())) {
+        for (const ListenerRef& ref : monitors.Listeners(station)) {
+            if (ref.alive.expired() || !monitors.IsListening(station, ref.listener)) continue;
+            if (graphWatch && !ref.listener->ReceivesDuringGraphWatch()) continue;
+            ref.listener->OnMonitorFreshness(station);
+        }
+    }
 }
 
 void CDriveLink::Impl::DeliverToRequester(const DriveRequest& request, const DriveReply& result) {
@@ -655,11 +674,18 @@ void CDriveLink::SetPollRange(int first, int last) {
     impl_->lastPoll = last;
 }
 
+bool CDriveLink::IsMonitorValueFresh(int station, int address) const {
+    return impl_->monitors.IsFresh(station, address);
+}
+
 void CDriveLink::SetGraphWatchActive(bool active) {
     impl_->graphWatch = active;
 }
 void CDriveLink::OnTick() {
+    // A receiver of a final failure may have destroyed the link.
+    const std::weak_ptr<char> token = impl_->alive;
     impl_->OnTick();
+    if (!token.expired() && impl_->timerRunning) impl_->CheckFreshness();
 }
 bool CDriveLink::IsTimerRunning() const {
     return impl_->timerRunning;

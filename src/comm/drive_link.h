@@ -56,6 +56,11 @@ public:
     bool AddListener(int station, MonitorListener* listener);
     bool RemoveListener(int station, MonitorListener* listener);
 
+    // Whether a monitored value is live: registered, received, its last exchange did not fail
+    // and its polling is not overdue (two polling periods without a good reply). Listeners
+    // hear of a change through each result and through MonitorListener::OnMonitorFreshness.
+    bool IsMonitorValueFresh(int station, int address) const;
+
     void SetPollRange(int first, int last);
     void SetGraphWatchActive(bool active);
 

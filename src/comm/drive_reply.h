@@ -85,6 +85,9 @@ public:
     virtual void OnDriveMonitor(int station, const DriveReply& reply) = 0;
     // The main frame and the graph monitor keep receiving while graph watch mode is active.
     virtual bool ReceivesDuringGraphWatch() const { return false; }
+    // A value of the station went stale (or live) with no result to tell it: its polling
+    // became overdue. Ask CDriveLink::IsMonitorValueFresh which.
+    virtual void OnMonitorFreshness(int /*station*/) {}
     std::weak_ptr<const char> listenerLiveness() const { return token_.watch(); }
 
 private:

@@ -21,7 +21,7 @@ bool MonitorRegistry::AddAddresses(int station, const int* addresses, int count)
         if (it != list.end()) {
             ++it->refCount;
         } else {
-            list.push_back({address, 1});
+            list.push_back({address, 1, {}});
             appended = true;
         }
     }
@@ -149,6 +149,46 @@ void MonitorRegistry::ClearXNeeded(int station) {
 
 void MonitorRegistry::MarkAllXNeeded() {
     for (int s = 1; s < kStations; ++s) SetXNeeded(s);
+}
+
+bool MonitorRegistry::NoteResult(const DriveReply& reply, std::int64_t nowUs) {
+    if (!ValidStation(reply.station)) return false;
+    auto& list = stations_[reply.station].addresses;
+    bool changed = false;
+    // A failed registration asked for every value of the station.
+    if (reply.command == 'X') {
+        if (reply.errorCode == kErrNone) return false;
+        for (Entry& e : list) changed |= e.freshness.failed();
+        return changed;
+    }
+    const int words = std::clamp(reply.wordCount, 0, kMaxReplyWords);
+    for (int i = 0; i < words; ++i) {
+        const int address = reply.addresses[static_cast<std::size_t>(i)] & 0xFFFF;
+        for (Entry& e : list) {
+            if (e.address != address) continue;
+            changed |=
+                reply.errorCode == kErrNone ? e.freshness.received(nowUs) : e.freshness.failed();
+        }
+    }
+    return changed;
+}
+
+std::vector<int> MonitorRegistry::UpdateFreshness(std::int64_t nowUs, std::int64_t slackUs) {
+    std::vector<int> changed;
+    for (int s = 1; s < kStations; ++s) {
+        bool any = false;
+        for (Entry& e : stations_[s].addresses) any |= e.freshness.update(nowUs, slackUs);
+        if (any) changed.push_back(s);
+    }
+    return changed;
+}
+
+bool MonitorRegistry::IsFresh(int station, int address) const {
+    if (!ValidStation(station)) return false;
+    const auto& list = stations_[station].addresses;
+    auto it = std::find_if(list.begin(), list.end(),
+                           [&](const Entry& e) { return e.address == (address & 0xFFFF); });
+    return it != list.end() && it->freshness.fresh();
 }
 
 int MonitorRegistry::NextPollStation(int current, int first, int last) const {

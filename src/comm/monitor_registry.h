@@ -3,11 +3,13 @@
 // reference counts, in first-registration order), who listens, and the TK485 registration
 // payload that tells the drive what a monitor read returns.
 #include <array>
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "comm/drive_reply.h"
+#include "comm/monitor_freshness.h"
 
 namespace korvane {
 
@@ -42,6 +44,13 @@ public:
     void ClearXNeeded(int station);
     void MarkAllXNeeded();
 
+    // Monitoring results and the passing of time decide which values are live; each returns
+    // whether any verdict changed (for UpdateFreshness: the stations where one did).
+    bool NoteResult(const DriveReply& reply, std::int64_t nowUs);
+    std::vector<int> UpdateFreshness(std::int64_t nowUs, std::int64_t slackUs);
+    // False for an address nobody registered.
+    bool IsFresh(int station, int address) const;
+
     bool AnyMonitoring() const { return anyMonitoring_; }
     // The next station after `current` up to `last` with addresses, else the first such from
     // `first` up to `current`; 0 if none.
@@ -51,6 +60,7 @@ private:
     struct Entry {
         int address = 0;
         int refCount = 0;
+        ValueFreshness freshness;
     };
     struct Station {
         std::vector<Entry> addresses;

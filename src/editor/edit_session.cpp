@@ -309,6 +309,7 @@ void EditSession::onFailure(Pending kind, const DriveReply& reply) {
         entry_->state = 2;
     } else {
         item_->readState = 2;
+        item_->fromFile = false;
     }
     enableControls();
     fieldText_.clear();
@@ -324,6 +325,7 @@ std::uint32_t EditSession::storeValue(std::uint32_t word) {
         return word;
     }
     item_->readState = 1;
+    item_->fromFile = false;
     item_->value =
         IsSignedItem(*item_) ? static_cast<std::uint32_t>(static_cast<std::int16_t>(word)) : word;
     return item_->value;

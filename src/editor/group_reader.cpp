@@ -120,6 +120,7 @@ void GroupReader::storeSuccess(const ReadTarget& target, std::uint32_t value) {
         return;
     }
     target.item->readState = 1;
+    target.item->fromFile = false;
     target.item->value = value;
 }
 
@@ -130,6 +131,7 @@ void GroupReader::storeFailure(const ReadTarget& target, int errorCode, int fail
         return;
     }
     target.item->readState = 2;
+    target.item->fromFile = false;
     target.item->value = 0;
 }
 

@@ -188,6 +188,7 @@ std::vector<ParaStatusPane> CParaFrame::Panes() const {
     const DriveRecord& record = services_.records[key_];
     constexpr Rgb kRed{255, 0, 0};
     constexpr Rgb kBlue{0, 0, 255};
+    constexpr Rgb kFileValuesPaneColour{176, 96, 0};
     std::vector<ParaStatusPane> panes;
     panes.push_back(
         {61359, 100, kGraphWatchPaneText, graphWatch() ? kGraphWatchPaneText : "", kRed});
@@ -203,7 +204,17 @@ std::vector<ParaStatusPane> CParaFrame::Panes() const {
                      "パラメータ量",
                      strprintf(kParameterCountFormat, static_cast<int>(list_.RowCount())),
                      {}});
+    panes.push_back({61287, 90, kFileValuesPaneText, ShowsFileValues() ? kFileValuesPaneText : "",
+                     kFileValuesPaneColour});
     return panes;
+}
+
+bool CParaFrame::ShowsFileValues() const {
+    if (!IsOnline() || !data_->groups) return false;
+    for (const CGroup& group : data_->groups->elements)
+        for (const CItem& item : group.items)
+            if (item.fromFile) return true;
+    return false;
 }
 
 bool CParaFrame::IsEnabled(int command) const {
@@ -361,9 +372,19 @@ bool CParaFrame::ReadParameterFile() {
     }
     rememberDir(kParaFileDirKey, *path);
     (void)ApplyParaArray(*data_, set);
+    if (IsOnline()) markFileValues(set);
     list_.RefreshValues();
     services_.prompter.info(kParaFileReadText, kCaption);
     return true;
+}
+
+void CParaFrame::markFileValues(const CParaArray& set) {
+    const std::size_t n = std::min(set.addresses.size(), set.values.size());
+    for (std::size_t i = 0; i < n; ++i) {
+        if (set.addresses[i] > 0xFFFF) continue;
+        if (CItem* item = data_->FindItem(static_cast<std::uint16_t>(set.addresses[i])))
+            item->fromFile = true;
+    }
 }
 
 bool CParaFrame::SaveTextFile() {

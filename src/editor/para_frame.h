@@ -19,6 +19,7 @@
 namespace korvane {
 
 class CCustom;
+class CParaArray;
 class CDataFile;
 class CParaModeDialog;
 struct DriveRecord;
@@ -148,6 +149,9 @@ public:
     // Parameter files.
     bool SaveParameterFile();
     bool ReadParameterFile();
+    // An online editor shows values read from a parameter file that it has neither written
+    // to the drive nor read from it since.
+    bool ShowsFileValues() const;
     bool SaveTextFile();
     void ApplyParameterMode(int frequencyMode, int time1Divisor);
 
@@ -184,6 +188,7 @@ private:
     std::optional<std::string> chooseSavePath(const FileDialogRequest& request);
     bool storeUserGroup(CCustom& group, bool askPath);
     void exportTo(const std::string& path);
+    void markFileValues(const CParaArray& set);
     void stopDriveWork();
     std::string dirSetting(const char* key) const;
     void rememberDir(const char* key, const std::string& path);

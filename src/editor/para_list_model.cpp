@@ -246,6 +246,14 @@ std::optional<Rgb> CParaListModel::RowColour(std::size_t row) const {
     return std::nullopt;
 }
 
+std::optional<Rgb> CParaListModel::RowBackground(std::size_t row) const {
+    if (row >= rows_.size()) return std::nullopt;
+    const ListRow& r = rows_[row];
+    // A user-group row shows the entry's own value, which no parameter file set.
+    if (r.item == nullptr || r.entry != nullptr || !r.item->fromFile) return std::nullopt;
+    return kFileValueBackground;
+}
+
 void CParaListModel::SetCurrentRow(int row) {
     current_ = (row >= 0 && row < static_cast<int>(rows_.size())) ? row : -1;
 }

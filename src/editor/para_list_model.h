@@ -37,6 +37,8 @@ struct Rgb {
 inline constexpr Rgb kNotReadColour{153, 153, 153};
 inline constexpr Rgb kErrorColour{255, 51, 51};
 inline constexpr Rgb kChangedColour{0, 0, 255};
+// Behind the text of a value that came from a parameter file and may not be the drive's.
+inline constexpr Rgb kFileValueBackground{255, 236, 179};
 
 // A row shows an item (layouts 0 and 2) or a user-group entry and its item (layout 1).
 struct ListRow {
@@ -108,6 +110,8 @@ public:
     std::string CellText(std::size_t row, std::size_t column) const;
     // nullopt: the list's normal text colour.
     std::optional<Rgb> RowColour(std::size_t row) const;
+    // nullopt: the list's normal background.
+    std::optional<Rgb> RowBackground(std::size_t row) const;
     int AddressColumn() const;
     int NameColumn() const;
     int ValueColumn() const;

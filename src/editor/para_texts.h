@@ -29,6 +29,7 @@ inline constexpr const char* kUserGroupSaveFailedText = "ユーザグループ�
 inline constexpr const char* kOverwriteFormat =
     "%s ファイルはすでに存在します.\n上書きを希望しますか？";
 inline constexpr const char* kParaFileSaveFailedText = "パラメータファイルを保存できません";
+inline constexpr const char* kFileValuesPaneText = "ファイルの値";
 inline constexpr const char* kParaFileReadText = "パラメータファイルは無事に読み取られました";
 inline constexpr const char* kParaFileSavedText = "パラメータファイルは無事に保存されました";
 inline constexpr const char* kTextExportFailedText = "テキストファイルでパラメータを保存できません";

@@ -373,6 +373,7 @@ void CParaTransferDlg::onAccepted(const DriveReply& reply) {
         e.value = value;
     }
     currentItem_->readState = 1;
+    currentItem_->fromFile = false;
     currentItem_->value = value;
     entry.done = true;
     ++counts_.read;
@@ -404,6 +405,7 @@ void CParaTransferDlg::onFailure(const DriveReply* reply) {
     }
     if (custom_) custom_->entries[*current_]->state = 2;
     currentItem_->readState = 2;
+    currentItem_->fromFile = false;
     postFailed(kFailCommunication);
 }
 

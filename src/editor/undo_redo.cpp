@@ -58,6 +58,7 @@ void UndoRedo::store(CItem* item, UserGroupEntry* entry, bool userGroup, std::ui
     } else {
         if (item == nullptr) return;
         item->value = value;
+        item->fromFile = false;  // the drive took it, or an offline editor holds it
     }
     if (hooks.markModified) hooks.markModified();
     if (hooks.valueStored) hooks.valueStored(item, entry);

@@ -33,7 +33,7 @@ std::vector<MonitorItem> boxItems(const DriveRecord& drive, int kind, std::size_
 std::vector<InfoBox> boxesFor(const std::vector<MonitorItem>& items, bool tripCaptions) {
     std::vector<InfoBox> boxes;
     for (const MonitorItem& item : items)
-        boxes.push_back({tripCaptions ? TripCaption(item.name) : item.name, false});
+        boxes.push_back({tripCaptions ? TripCaption(item.name) : item.name, false, item.address});
     return boxes;
 }
 
@@ -177,13 +177,26 @@ void InfoPage::OnDriveMonitor(int station, const DriveReply& reply) {
         sheet_.notifyChanged();
         return;
     }
-    if (reply.errorCode != kErrNone) return;
+    if (reply.errorCode != kErrNone) {
+        // A repeat notice: what it asked for is not live any more.
+        sheet_.notifyChanged();
+        return;
+    }
     const int words = std::clamp(reply.wordCount, 0, kMaxReplyWords);
     for (int i = 0; i < words; ++i) {
         const auto k = static_cast<std::size_t>(i);
         takeWord(reply.addresses[k] & 0xFFFF, reply.values[k] & 0xFFFF);
     }
     if (words > 0) sheet_.notifyChanged();
+}
+
+void InfoPage::OnMonitorFreshness(int station) {
+    if (station == sheet_.station()) sheet_.notifyChanged();
+}
+
+bool InfoPage::live(int address) const {
+    return registered() && !sheet_.graphWatchActive() &&
+           sheet_.services().link.IsMonitorValueFresh(sheet_.station(), address);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -241,6 +254,30 @@ void RunStatusPage::takeWord(int address, int value) {
             break;
         default:
             break;
+    }
+}
+
+bool RunStatusPage::textLive(int value) const {
+    const bool fir = drive().seriesCode == kSeriesFir;
+    switch (value) {
+        case kFrequencyCommand:
+            return live(fir ? 0x0502 : 0x0005);
+        case kAccelerationTime:
+            return live(fir ? 0x0503 : 0x0007);
+        case kDecelerationTime:
+            return live(fir ? 0x0504 : 0x0008);
+        case kOutputFrequency:
+            return live(fir ? 0x0020 : 0x000A);
+        case kOutputCurrent:
+            return live(0x0009);
+        case kOutputPower:
+            return live(0x000D);
+        case kRunStatus:
+            return live(0x000E);
+        case kDcLinkVoltage:
+            return live(0x000C);
+        default:
+            return false;
     }
 }
 

@@ -46,6 +46,9 @@ public:
     bool created() const { return created_; }
     bool registered() const;
     bool controlsEnabled() const { return controlsEnabled_; }
+    // Whether the page's value of that word is live: the page polls it, graph watch mode does
+    // not hold it, and the link's verdict is fresh. The window greys what is not.
+    bool live(int address) const;
 
     // Builds the page for the sheet's drive and activates it.
     void initialise();
@@ -58,6 +61,7 @@ public:
     void shutDown();
 
     void OnDriveMonitor(int station, const DriveReply& reply) override;
+    void OnMonitorFreshness(int station) override;
 
 protected:
     virtual std::vector<int> addresses() const = 0;
@@ -92,6 +96,7 @@ public:
     };
     using InfoPage::InfoPage;
     const std::string& text(int value) const { return texts_.at(static_cast<std::size_t>(value)); }
+    bool textLive(int value) const;
     // The command and output labels, which name a speed for series 5.
     std::string commandLabel() const;
     std::string outputLabel() const;
@@ -113,6 +118,7 @@ private:
 struct InfoBox {
     std::string caption;
     bool on = false;
+    int address = 0;  // the word the box follows
 };
 
 // The boxes (unticked) a page will show for the drive's list of that kind (inputs, outputs or

@@ -93,7 +93,8 @@ void KeypadEditor::write(double entry) {
     status_.assign(1, ' ');
     pending_ = true;
     pendingCommand_ = 'W';
-    link_.QueueWrite(station_, item_.address, KeypadRawValue(entry, divisor_), this);
+    pendingRaw_ = KeypadRawValue(entry, divisor_) & 0xFFFF;
+    link_.QueueWrite(station_, item_.address, pendingRaw_, this);
     notify();
 }
 
@@ -105,6 +106,13 @@ void KeypadEditor::OnDriveReply(int station, const DriveReply& reply) {
         if (reply.command == 'R' && reply.addresses[0] == item_.address) {
             boxValue_ = KeypadValue(item_, reply.values[0], seriesCode_, timeScale_);
             boxEnabled_ = true;
+        }
+        // The drive holds what was written now: the box and the displays show it, not the word
+        // read before the write.
+        if (reply.command == 'W' && reply.addresses[0] == item_.address) {
+            boxValue_ = KeypadValue(item_, pendingRaw_, seriesCode_, timeScale_);
+            boxEnabled_ = true;
+            if (written_) written_(item_.address, pendingRaw_);
         }
         notify();
         return;
@@ -211,6 +219,19 @@ KeypadDisplay KeypadModel::display(int index) const {
     return d;
 }
 
+bool KeypadModel::displayLive(int index) const {
+    const KeypadSlot& s = slot(index);
+    if (closed_ || graphWatch() || !s.received) return false;
+    return subscription_.isRegistered(station_) &&
+           services_.link.IsMonitorValueFresh(station_, s.address);
+}
+
+bool KeypadModel::lampsLive() const {
+    // The lamps follow the status word the main window keeps in the record.
+    return !closed_ && !graphWatch() && timerRunning_ && drive().isConnected() &&
+           drive().isFresh(kStatusWordAddress);
+}
+
 void KeypadModel::chooseItems(int position0, int position1) {
     withdraw();
     const int positions[] = {position0, position1};
@@ -226,7 +247,10 @@ void KeypadModel::chooseItems(int position0, int position1) {
             s.position = -1;
         }
         // Until its first word arrives a new item shows zero, not the old item's word.
-        if (s.address != before) s.raw = 0;
+        if (s.address != before) {
+            s.raw = 0;
+            s.received = false;
+        }
     }
     registerSlots();
     skipNext_ = true;
@@ -249,8 +273,10 @@ void KeypadModel::onTick() {
     if (!timerRunning_) return;
     blinkPhase_ = !blinkPhase_;
     const KeypadLamps lamps = LampsFor(drive().statusWord, blinkPhase_);
-    if (lamps == lamps_) return;
+    const bool live = lampsLive();
+    if (lamps == lamps_ && live == lampsLive_) return;
     lamps_ = lamps;
+    lampsLive_ = live;
     notify();
 }
 
@@ -309,13 +335,32 @@ void KeypadModel::OnDriveMonitor(int station, const DriveReply& reply) {
         skipNext_ = false;
         return;
     }
-    if (reply.errorCode != kErrNone) return;
+    if (reply.errorCode != kErrNone) {
+        // A repeat notice: the values it asked for are not live any more.
+        notify();
+        return;
+    }
     const int words = std::clamp(reply.wordCount, 0, kMaxReplyWords);
     for (int k = 0; k < words; ++k)
         for (KeypadSlot& s : slots_)
-            if (s.address == reply.addresses[static_cast<std::size_t>(k)])
+            if (s.address == reply.addresses[static_cast<std::size_t>(k)]) {
                 s.raw = reply.values[static_cast<std::size_t>(k)] & 0xFFFF;
+                s.received = true;
+            }
     if (words > 0) notify();
+}
+
+void KeypadModel::OnMonitorFreshness(int station) {
+    if (station == station_) notify();
+}
+
+void KeypadModel::takeWrittenWord(int address, int raw) {
+    for (KeypadSlot& s : slots_) {
+        if (s.address != address) continue;
+        s.raw = raw;
+        s.received = true;
+    }
+    notify();
 }
 
 void KeypadModel::activate() {
@@ -365,6 +410,7 @@ KeypadEditor* KeypadModel::openEditor(int index) {
     const MonitorItem& item = items_[static_cast<std::size_t>(s.position)];
     if (!item.writable) return nullptr;
     editor_ = std::make_unique<KeypadEditor>(services_.link, drive(), item);
+    editor_->setWrittenHandler([this](int address, int raw) { takeWrittenWord(address, raw); });
     return editor_.get();
 }
 

@@ -52,6 +52,7 @@ struct KeypadSlot {
     int address = kKeypadNoAddress;
     int position = -1;  // in the item list
     int raw = 0;
+    bool received = false;  // `raw` came from the drive for this address
 };
 
 struct KeypadDisplay {
@@ -84,6 +85,10 @@ public:
     void OnDriveReply(int station, const DriveReply& reply) override;
 
     void setChangeHandler(std::function<void()> handler) { changed_ = std::move(handler); }
+    // The drive acknowledged a write of this raw word to the item's address.
+    void setWrittenHandler(std::function<void(int address, int raw)> handler) {
+        written_ = std::move(handler);
+    }
 
 private:
     void notify();
@@ -100,9 +105,11 @@ private:
     std::string status_;
     bool pending_ = false;
     char pendingCommand_ = 0;
+    int pendingRaw_ = 0;
     bool boxEnabled_ = true;
     std::optional<double> boxValue_;
     std::function<void()> changed_;
+    std::function<void(int, int)> written_;
 };
 
 class KeypadModel : public MonitorListener, public ReplySink {
@@ -125,6 +132,10 @@ public:
     const std::vector<MonitorItem>& items() const { return items_; }
     const KeypadSlot& slot(int index) const { return slots_.at(static_cast<std::size_t>(index)); }
     KeypadDisplay display(int index) const;
+    // False while a display's value or the lamps are not live (polling overdue or failed, not
+    // received yet) or frozen by graph watch mode: the window dims them.
+    bool displayLive(int index) const;
+    bool lampsLive() const;
     // The selectors chose list positions (-1 or out of range: none).
     void chooseItems(int position0, int position1);
 
@@ -159,9 +170,11 @@ public:
     void setChangeHandler(std::function<void()> handler) { changed_ = std::move(handler); }
 
     void OnDriveMonitor(int station, const DriveReply& reply) override;
+    void OnMonitorFreshness(int station) override;
     void OnDriveReply(int station, const DriveReply& reply) override;
 
 private:
+    void takeWrittenWord(int address, int raw);
     const DriveRecord& drive() const;
     bool graphWatch() const;
     void loadSlots();
@@ -179,6 +192,7 @@ private:
     bool skipNext_ = false;
     bool blinkPhase_ = false;
     KeypadLamps lamps_;
+    bool lampsLive_ = false;
     bool timerRunning_ = false;
     bool controlsEnabled_ = true;
     bool stoppedForNoAnswer_ = false;

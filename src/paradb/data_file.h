@@ -51,6 +51,9 @@ public:
     std::string optionListName;
     // Run-time fields.
     std::uint32_t readState = 0;  // 0 not read, 1 read, 2 the drive answered with an error
+    // An online editor took the value from a parameter file: the drive may hold another one
+    // until the item is read or written again.
+    bool fromFile = false;
     std::uint32_t value = 0;
     std::uint32_t optionFlag = 0;
     CGroup* group = nullptr;

@@ -19,6 +19,10 @@ void DriveRecord::reset() {
     *this = DriveRecord(keep);
 }
 
+bool DriveRecord::isFresh(int address) const {
+    return std::ranges::find(staleAddresses, address) == staleAddresses.end();
+}
+
 bool IsSupportedSeries(int seriesCode) {
     return std::ranges::find(kDataFileSeriesCodes, seriesCode) != kDataFileSeriesCodes.end();
 }

@@ -3,6 +3,7 @@
 // data file. The connection manager alone writes it; everyone else reads.
 #include <array>
 #include <memory>
+#include <vector>
 
 namespace korvane {
 
@@ -13,7 +14,8 @@ constexpr int kOfflineRecordCount = 32;
 constexpr int kDriveRecordCount = kStationRecordCount + kOfflineRecordCount;
 constexpr int kMaxConnectedDrives = 32;
 
-// Status word bits.
+// The monitored status word and its bits.
+constexpr int kStatusWordAddress = 14;
 constexpr int kStatusStopped = 1 << 0;
 constexpr int kStatusForward = 1 << 1;
 constexpr int kStatusReverse = 1 << 2;
@@ -50,6 +52,9 @@ struct DriveRecord {
     int word27 = 0;
     int word34 = 0;
     int timeScale = 10;
+    // Monitored words whose value here is not live: not received yet, their polling failed or
+    // is overdue, or not polled at all (graph watch mode). The connection manager keeps it.
+    std::vector<int> staleAddresses;
     // Shared: an editor or dialog that still uses the data file keeps it alive after the drive
     // is removed and the record reset.
     std::shared_ptr<CDataFile> driveData;
@@ -57,6 +62,8 @@ struct DriveRecord {
     // Connected for every tool window: answered the identification and has data files.
     bool isConnected() const { return connected == 1 && supported == 1; }
     bool isOnline() const { return station <= 255; }
+    // False for a monitored word whose value is not live; words nobody polls count as live.
+    bool isFresh(int address) const;
     // Zeroes every field but the station and destroys the drive data.
     void reset();
 };

@@ -10,10 +10,13 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTabWidget>
+#include <QTableWidget>
 #include <QTest>
 
 #include "app/main_commands.h"
 #include "app/tool_services.h"
+#include "app/ui/drive_list_view.h"
+#include "app/ui/stale_look.h"
 #include "comm/drive_link.h"
 #include "common/clock.h"
 #include "common/executor.h"
@@ -23,6 +26,7 @@
 #include "monitor/ui/info_sheet_dialog.h"
 #include "monitor/ui/keypad_window.h"
 #include "paradb/drive_record.h"
+#include "sim/sim_engine.h"
 
 namespace korvane::gui {
 namespace {
@@ -131,6 +135,11 @@ TEST(KeypadWindow, DisplaysLampsAndKeysFollowTheModel) {
     EXPECT_EQ(window.editorDialog(), nullptr);
     EXPECT_FALSE(window.selector(0)->isEnabled());
     EXPECT_FALSE(window.stopKey()->isEnabled());
+    // Frozen by graph watch mode: the digits and lamps are dimmed, the digits still readable.
+    EXPECT_EQ(window.display(0)->palette().color(QPalette::WindowText), StaleTextColour());
+    EXPECT_DOUBLE_EQ(window.display(0)->value(), 50.0);
+    EXPECT_TRUE(window.forwardLamp()->isDimmed());
+    EXPECT_TRUE(window.faultLamp()->isDimmed());
 }
 
 template <class Window>
@@ -140,6 +149,56 @@ std::vector<Window*> OpenWindows() {
         if (auto* window = qobject_cast<Window*>(w); window && window->isVisible())
             found.push_back(window);
     return found;
+}
+
+// A drive that stops answering: the list, the keypad and the information sheet grey its values
+// at once (the drive is still listed), and show them live again when it answers.
+TEST(MonitorWindowsFromMainWindow, ValuesOfASilentDriveAreGreyedUntilItAnswers) {
+    GuiRig rig;
+    ASSERT_TRUE(rig.startOnSimLine({{.station = 1, .series = 4, .version = 0x020A}}, {1}));
+    ASSERT_TRUE(rig.waitForConnected(1));
+    rig.controller->SelectDriveRow(0);
+    rig.controller->OpenToolWindow(kCmdKeypad);
+    rig.controller->OpenToolWindow(kCmdInformation);
+    ASSERT_EQ(OpenWindows<KeypadWindow>().size(), 1u);
+    ASSERT_EQ(OpenWindows<InfoSheetDialog>().size(), 1u);
+    KeypadWindow* keypad = OpenWindows<KeypadWindow>()[0];
+    InfoSheetDialog* sheet = OpenWindows<InfoSheetDialog>()[0];
+    QTableWidget* list = rig.window->driveList();
+    const QColor grey = StaleTextColour();
+    auto listGrey = [&] { return list->item(0, 4)->foreground().color() == grey; };
+    auto keypadGrey = [&] {
+        return keypad->display(0)->palette().color(QPalette::WindowText) == grey;
+    };
+    auto sheetGrey = [&] {
+        return sheet->valueLabel(RunStatusPage::kOutputCurrent)
+                   ->palette()
+                   .color(QPalette::WindowText) == grey;
+    };
+    auto allLive = [&] { return !listGrey() && !keypadGrey() && !sheetGrey(); };
+    ASSERT_TRUE(rig.waitFor(allLive));
+    // A few polling rounds after the identification and the windows' first reads.
+    (void)rig.waitFor([] { return false; }, 2000);
+
+    auto silence = [&](bool on) {
+        rig.withEngine([on](sim::SimEngine& e) {
+            auto f = e.faults();
+            if (on) {
+                f.silentStations.insert(1);
+            } else {
+                f.silentStations.erase(1);
+            }
+            e.setFaults(f);
+        });
+    };
+    silence(true);
+    EXPECT_TRUE(rig.waitFor([&] { return listGrey() && keypadGrey() && sheetGrey(); }));
+    EXPECT_EQ(rig.controller->DriveList().Rows().size(), 1u);
+    EXPECT_TRUE(rig.controller->DriveList().Rows()[0].iconStale);
+    silence(false);
+    EXPECT_TRUE(rig.waitFor(allLive));
+    rig.controller->Close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 
 TEST(MonitorWindowsFromMainWindow, OneKeypadPerStationAndOneSheetRetargeted) {

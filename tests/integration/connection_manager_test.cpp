@@ -28,7 +28,9 @@ struct RecordingEvents : ConnectionEvents {
     std::vector<std::string> lines;  // "<station>:<text>"
     std::vector<int> faults;
     std::vector<int> connected, disconnected;
+    std::map<int, int> valueUpdates;
     std::string title;
+    void driveValuesChanged(int station) override { ++valueUpdates[station]; }
     void eventLine(int station, const std::string& text) override {
         lines.push_back(std::to_string(station) + ":" + text);
     }
@@ -157,6 +159,46 @@ TEST_P(ConnectionOverSim, GraphWatchKeepsTheStatusWordCurrent) {
         [](sim::SimEngine& e) { ASSERT_TRUE(e.drive(1)->write(0x0006, 2) == sim::Access::Ok); });
     EXPECT_TRUE(rig_.runUntil([&] { return records_[1].statusWord != before; }));
     manager_.SetGraphWatchMode(false);
+}
+
+// Every monitored value of a silent drive is marked stale at its first failed or overdue poll,
+// long before the repeats run out and the drive is removed; a drive that answers again before
+// that is live again.
+TEST_P(ConnectionOverSim, ValuesOfASilentDriveGoStaleBeforeItIsRemoved) {
+    // More repeats than usual keep the removal far behind the first failure on a loaded machine.
+    ASSERT_EQ(rig_.open(line_.path(), GetParam(), kBaud, kTimeoutMs, 30, 6), kLinkOpenOk);
+    ASSERT_TRUE(scanAndWait({1, 2}));
+    const DriveRecord& drive = records_[2];
+    const std::size_t monitored = MonitoredAddresses(drive.seriesCode, drive.version).size();
+    // A few rounds, so that the polling period is known by more than the identification.
+    const int rounds = events_.valueUpdates[2] + 8 * static_cast<int>(monitored);
+    ASSERT_TRUE(rig_.runUntil(
+        [&] { return events_.valueUpdates[2] >= rounds && drive.staleAddresses.empty(); }));
+    auto silence = [&](bool on) {
+        line_.withEngine([on](sim::SimEngine& e) {
+            auto f = e.faults();
+            if (on) {
+                f.silentStations.insert(2);
+            } else {
+                f.silentStations.erase(2);
+            }
+            e.setFaults(f);
+        });
+    };
+    for (bool answerAgain : {true, false}) {
+        SCOPED_TRACE(answerAgain ? "answers again" : "stays silent");
+        silence(true);
+        ASSERT_TRUE(rig_.runUntil(
+            [&] { return !drive.isConnected() || drive.staleAddresses.size() == monitored; }));
+        EXPECT_TRUE(drive.isConnected()) << "stale only when the drive was already removed";
+        if (answerAgain) {
+            silence(false);
+            ASSERT_TRUE(rig_.runUntil(
+                [&] { return !drive.isConnected() || drive.staleAddresses.empty(); }));
+            EXPECT_TRUE(drive.isConnected());
+        }
+    }
+    ASSERT_TRUE(rig_.runUntil([&] { return !events_.disconnected.empty(); }));
 }
 
 TEST_P(ConnectionOverSim, StoppedScanIgnoresTheLateReply) {

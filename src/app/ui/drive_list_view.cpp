@@ -3,11 +3,13 @@
 #include <QContextMenuEvent>
 #include <QHeaderView>
 #include <QMenu>
+#include <QStyledItemDelegate>
 
 #include "app/main_controller.h"
 #include "app/ui/painted_icons.h"
 #include "app/ui/qt_text.h"
 #include "app/ui/report_table.h"
+#include "app/ui/stale_look.h"
 
 namespace korvane {
 
@@ -30,6 +32,26 @@ bool enabledIn(const DriveMenuState& state, int command) {
     }
 }
 
+// A selected row is drawn in the highlight's text colour, which would hide the grey of a value
+// that is not live: there it is drawn in a paler highlight text instead.
+class StaleCellDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+protected:
+    void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override {
+        QStyledItemDelegate::initStyleOption(option, index);
+        if (!(option->state & QStyle::State_Selected)) return;
+        if (index.data(Qt::ForegroundRole).value<QBrush>().color() != StaleTextColour()) return;
+        const QColor text = option->palette.color(QPalette::HighlightedText);
+        const QColor back = option->palette.color(QPalette::Highlight);
+        option->palette.setColor(
+            QPalette::HighlightedText,
+            QColor((text.red() + back.red()) / 2, (text.green() + back.green()) / 2,
+                   (text.blue() + back.blue()) / 2));
+    }
+};
+
 }  // namespace
 
 DriveListView::DriveListView(MainController& controller, QWidget* parent)
@@ -38,6 +60,7 @@ DriveListView::DriveListView(MainController& controller, QWidget* parent)
     for (const DriveListColumn& column : DriveListColumns()) headers << qtText(column.header);
     SetUpReportTable(*this, headers);
     setIconSize(QSize(16, 16));
+    setItemDelegate(new StaleCellDelegate(this));
     setSortingEnabled(false);  // the controller sorts
     horizontalHeader()->setSectionsClickable(true);
     horizontalHeader()->setStretchLastSection(false);
@@ -56,7 +79,7 @@ DriveListView::DriveListView(MainController& controller, QWidget* parent)
             [this](int, int) { emit commandTriggered(kCmdInformation); });
 }
 
-void DriveListView::setCell(int row, int column, const std::string& text) {
+void DriveListView::setCell(int row, int column, const std::string& text, bool stale) {
     QTableWidgetItem* cell = item(row, column);
     if (!cell) {
         cell = new QTableWidgetItem;
@@ -65,6 +88,8 @@ void DriveListView::setCell(int row, int column, const std::string& text) {
     const QString value = qtText(text);
     // Rewriting an unchanged text makes the live values flicker.
     if (cell->text() != value) cell->setText(value);
+    const QVariant colour = stale ? QVariant(StaleTextBrush()) : QVariant();
+    if (cell->data(Qt::ForegroundRole) != colour) cell->setData(Qt::ForegroundRole, colour);
 }
 
 void DriveListView::render() {
@@ -73,12 +98,17 @@ void DriveListView::render() {
     setRowCount(static_cast<int>(rows.size()));
     for (int r = 0; r < static_cast<int>(rows.size()); ++r) {
         const DriveRow& row = rows[static_cast<std::size_t>(r)];
-        for (int c = 0; c < kDriveListColumns; ++c)
-            setCell(r, c, row.texts[static_cast<std::size_t>(c)]);
+        for (int c = 0; c < kDriveListColumns; ++c) {
+            const auto column = static_cast<std::size_t>(c);
+            setCell(r, c, row.texts[column], row.stale[column]);
+        }
         QTableWidgetItem* first = item(r, 0);
-        if (first->data(Qt::UserRole).toInt() != row.icon + 1) {
-            first->setIcon(DriveStateIcon(row.icon));
-            first->setData(Qt::UserRole, row.icon + 1);
+        // The icon's key carries its greyed state too.
+        const int iconKey = (row.icon + 1) * (row.iconStale ? -1 : 1);
+        if (first->data(Qt::UserRole).toInt() != iconKey) {
+            first->setIcon(row.iconStale ? StaleIcon(DriveStateIcon(row.icon))
+                                         : DriveStateIcon(row.icon));
+            first->setData(Qt::UserRole, iconKey);
         }
     }
     const int selected = controller_.DriveList().SelectedRow();

@@ -35,7 +35,7 @@ protected:
 
 private:
     void onCurrentRowChanged();
-    void setCell(int row, int column, const std::string& text);
+    void setCell(int row, int column, const std::string& text, bool stale);
 
     MainController& controller_;
     bool rendering_ = false;

@@ -130,6 +130,9 @@ QVariant ParaListQtModel::data(const QModelIndex& index, int role) const {
         case Qt::ForegroundRole:
             if (auto c = list_.RowColour(row)) return QBrush(QColor(c->red, c->green, c->blue));
             return {};
+        case Qt::BackgroundRole:
+            if (auto c = list_.RowBackground(row)) return QBrush(QColor(c->red, c->green, c->blue));
+            return {};
         default:
             return {};
     }

@@ -1,5 +1,6 @@
 #include "monitor/ui/info_sheet_dialog.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QDialogButtonBox>
 #include <QFontMetrics>
@@ -16,6 +17,7 @@
 
 #include "app/tool_services.h"
 #include "app/ui/qt_text.h"
+#include "app/ui/stale_look.h"
 #include "monitor/device_name.h"
 #include "monitor/info_sheet.h"
 #include "monitor/ui/window_placement.h"
@@ -29,6 +31,17 @@ QCheckBox* displayBox(QWidget* parent) {
     box->setAttribute(Qt::WA_TransparentForMouseEvents);
     box->setFocusPolicy(Qt::NoFocus);
     return box;
+}
+
+// A value that is not live is shown in grey, in the palette so that disabling still works.
+void showLive(QWidget& widget, bool live) {
+    QPalette p = widget.palette();
+    const QColor colour =
+        live ? QApplication::palette(&widget).color(QPalette::WindowText) : StaleTextColour();
+    if (p.color(QPalette::Active, QPalette::WindowText) == colour) return;
+    p.setColor(QPalette::Active, QPalette::WindowText, colour);
+    p.setColor(QPalette::Inactive, QPalette::WindowText, colour);
+    widget.setPalette(p);
 }
 
 QLabel* valueField(QWidget* parent) {
@@ -171,7 +184,8 @@ void InfoSheetDialog::applyName() {
 }
 
 void InfoSheetDialog::refreshBoxes(const std::vector<InfoBox>& model,
-                                   const std::vector<QCheckBox*>& boxes, bool enabled) {
+                                   const std::vector<QCheckBox*>& boxes, bool enabled,
+                                   const InfoPage* page) {
     for (std::size_t i = 0; i < boxes.size(); ++i) {
         QCheckBox* box = boxes[i];
         if (i >= model.size()) {
@@ -181,6 +195,7 @@ void InfoSheetDialog::refreshBoxes(const std::vector<InfoBox>& model,
         box->setText(qtText(model[i].caption));
         box->setChecked(model[i].on);
         box->setEnabled(enabled);
+        if (page) showLive(*box, page->live(model[i].address));
         box->show();
     }
 }
@@ -225,13 +240,17 @@ void InfoSheetDialog::refresh() {
     RunStatusPage& run = sheet_->runPage();
     commandLabel_->setText(qtText(run.commandLabel()));
     outputLabel_->setText(qtText(run.outputLabel()));
-    for (int i = 0; i < RunStatusPage::kValueCount; ++i)
-        values_[static_cast<std::size_t>(i)]->setText(qtText(run.text(i)));
+    for (int i = 0; i < RunStatusPage::kValueCount; ++i) {
+        QLabel* value = values_[static_cast<std::size_t>(i)];
+        value->setText(qtText(run.text(i)));
+        showLive(*value, run.textLive(i));
+    }
     runPage_->setEnabled(run.controlsEnabled());
     TerminalPage& io = sheet_->terminalPage();
-    refreshBoxes(io.inputs(), inputs_, io.controlsEnabled());
-    refreshBoxes(io.outputs(), outputs_, io.controlsEnabled());
-    refreshBoxes(sheet_->faultPage().trips(), trips_, sheet_->faultPage().controlsEnabled());
+    refreshBoxes(io.inputs(), inputs_, io.controlsEnabled(), &io);
+    refreshBoxes(io.outputs(), outputs_, io.controlsEnabled(), &io);
+    auto& faults = sheet_->faultPage();
+    refreshBoxes(faults.trips(), trips_, faults.controlsEnabled(), &faults);
 }
 
 // Enter and Escape on the run-status page belong to the name field, not to the dialog.

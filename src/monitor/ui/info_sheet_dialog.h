@@ -58,8 +58,9 @@ private:
     void refresh();
     void fitTitle();
     void sizeForAllPages();
+    // `page`, when given, says which values are live; the sizing pass has none.
     void refreshBoxes(const std::vector<InfoBox>& model, const std::vector<QCheckBox*>& boxes,
-                      bool enabled);
+                      bool enabled, const InfoPage* page = nullptr);
     void applyName();
 
     std::unique_ptr<InfoSheet> sheet_;

@@ -17,6 +17,7 @@
 
 #include "app/tool_services.h"
 #include "app/ui/qt_text.h"
+#include "app/ui/stale_look.h"
 #include "monitor/ui/window_placement.h"
 
 namespace korvane {
@@ -40,11 +41,24 @@ void LampWidget::setLit(bool lit) {
     update();
 }
 
+void LampWidget::setDimmed(bool dimmed) {
+    if (dimmed == dimmed_) return;
+    dimmed_ = dimmed;
+    update();
+}
+
 void LampWidget::paintEvent(QPaintEvent*) {
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
-    p.setPen(QPen(Qt::darkGray, 2));
-    p.setBrush(lit_ ? colour_ : colour_.darker(400));
+    p.setPen(QPen(dimmed_ ? StaleTextColour() : QColor(Qt::darkGray), 2));
+    QColor fill = lit_ ? colour_ : colour_.darker(400);
+    if (dimmed_) {
+        // Half way to the grey of a stale value: the state still reads, but not as live.
+        const QColor grey = StaleTextColour();
+        fill = QColor((fill.red() + grey.red()) / 2, (fill.green() + grey.green()) / 2,
+                      (fill.blue() + grey.blue()) / 2);
+    }
+    p.setBrush(fill);
     p.drawEllipse(rect().adjusted(2, 2, -2, -2));
 }
 
@@ -189,13 +203,12 @@ void KeypadWindow::refresh() {
     stationLabel_->setText(qtText(model_->stationLabel()));
     nameLabel_->setText(qtText(model_->nameLabel()));
     for (int i = 0; i < kKeypadSlots; ++i) {
-        const KeypadDisplay d = model_->display(i);
-        units_[static_cast<std::size_t>(i)]->setText(qtText(d.unit));
-        QString text = numberText(d.sign ? d.value : std::fabs(d.value), d.decimals);
-        displays_[static_cast<std::size_t>(i)]->display(text);
+        showDisplay(i);
         selectors_[static_cast<std::size_t>(i)]->setEnabled(model_->selectorsEnabled());
     }
     const KeypadLamps& lamps = model_->lamps();
+    const bool dim = !model_->lampsLive();
+    for (LampWidget* lamp : {forwardLamp_, reverseLamp_, faultLamp_}) lamp->setDimmed(dim);
     forwardLamp_->setLit(lamps.forward);
     reverseLamp_->setLit(lamps.reverse);
     faultLamp_->setLit(lamps.fault);
@@ -207,6 +220,22 @@ void KeypadWindow::refresh() {
     if (!model_->timerRunning() && timer_->isActive()) timer_->stop();
     if (editorDialog_ && model_->editor() == nullptr) closeEditorDialog();
     if (model_->closeRequested()) QTimer::singleShot(0, this, &QWidget::close);
+}
+
+void KeypadWindow::showDisplay(int slot) {
+    const auto i = static_cast<std::size_t>(slot);
+    const KeypadDisplay d = model_->display(slot);
+    units_[i]->setText(qtText(d.unit));
+    displays_[i]->display(numberText(d.sign ? d.value : std::fabs(d.value), d.decimals));
+    // Segments are drawn in the palette's window text colour (and its light and dark shades).
+    const QColor colour =
+        model_->displayLive(slot) ? palette().color(QPalette::WindowText) : StaleTextColour();
+    if (displays_[i]->palette().color(QPalette::WindowText) == colour) return;
+    QPalette p = displays_[i]->palette();
+    p.setColor(QPalette::WindowText, colour);
+    p.setColor(QPalette::Light, colour.lighter(120));
+    p.setColor(QPalette::Dark, colour.darker(120));
+    displays_[i]->setPalette(p);
 }
 
 void KeypadWindow::openEditor(int slot) {

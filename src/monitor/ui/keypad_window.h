@@ -28,6 +28,9 @@ public:
     LampWidget(QColor colour, QWidget* parent = nullptr);
     void setLit(bool lit);
     bool isLit() const { return lit_; }
+    // A lamp whose state is not live is drawn faded, lit or not.
+    void setDimmed(bool dimmed);
+    bool isDimmed() const { return dimmed_; }
     QSize sizeHint() const override { return {28, 28}; }
 
 protected:
@@ -36,6 +39,7 @@ protected:
 private:
     QColor colour_;
     bool lit_ = false;
+    bool dimmed_ = false;
 };
 
 class KeypadEditorDialog : public QDialog {
@@ -102,6 +106,7 @@ private:
     void chooseItems();
     void refresh();
     void closeEditorDialog();
+    void showDisplay(int slot);
 
     std::unique_ptr<KeypadModel> model_;
     std::array<QLCDNumber*, kKeypadSlots> displays_{};

@@ -71,6 +71,7 @@ TEST_F(GroupReaderTest, EachParameterEndsAsTheDriveAnswered) {
             rig.drive.words[a] = a & 0xFF;
             rig.Item(a).readState = 0;
             rig.Item(a).value = rig.Item(a).defaultValue;
+            rig.Item(a).fromFile = true;  // a parameter file's value until read again
         }
         c.setUp(rig.drive);
         auto r = Reader({ReadNodeKind::kAllGroups});
@@ -80,6 +81,7 @@ TEST_F(GroupReaderTest, EachParameterEndsAsTheDriveAnswered) {
         for (int a : {0x1101, 0x1102, 0x1103, 0x1001}) {
             states.push_back(rig.Item(a).readState);
             values.push_back(rig.Item(a).value);
+            EXPECT_EQ(rig.Item(a).fromFile, rig.Item(a).readState == 0) << c.what << " " << a;
         }
         EXPECT_EQ(states, c.readStates) << c.what;
         EXPECT_EQ(values, c.values) << c.what;

@@ -144,7 +144,7 @@ TEST(EditorFrame, TitlesAndPanesNameTheDriveAndTheMode) {
     std::vector<std::string> panes;
     for (const auto& p : offline.frame->Panes()) panes.push_back(p.text);
     EXPECT_EQ(panes, (std::vector<std::string>{"", "OFF-LINE", "Kapok", "Ver : 3.16", "RPM MODE",
-                                               "TIME1 : 0.01 sec", "パラメータ量 : 6"}));
+                                               "TIME1 : 0.01 sec", "パラメータ量 : 6", ""}));
 
     FrameEnv online(7);
     EXPECT_EQ(online.frame->Title(), "ON-LINE(7:Kapok, Ver3.16) Parameter Editor");
@@ -299,6 +299,39 @@ TEST(EditorFrame, ParameterFileIsSavedAndReadBack) {
     ASSERT_TRUE(t.frame->ReadParameterFile());
     EXPECT_EQ(t.frame->Data().FindItem(kAccTime)->value, 555u);
     EXPECT_EQ(t.texts().back(), kParaFileReadText);
+}
+
+// An online editor that read a parameter file shows values the drive may not hold: their rows
+// are marked and the status line says so until they are read or written; offline the file's
+// values are simply the editor's.
+TEST(EditorFrame, ParameterFileValuesAreMarkedInAnOnlineEditor) {
+    for (int key : {7, kFirstOfflineKey}) {
+        SCOPED_TRACE(key);
+        FrameEnv t(key);
+        CParaArray set(kKapok, kKapokVersion);
+        set.Add(kAccTime, 555);
+        ASSERT_TRUE(SaveParaFile(t.dir.file("f.par"), set));
+        t.ui.paths = {t.dir.file("f.par")};
+        ASSERT_TRUE(t.frame->ReadParameterFile());
+        const bool online = key == 7;
+        EXPECT_EQ(t.frame->ShowsFileValues(), online);
+        EXPECT_EQ(t.frame->Panes().back().text, online ? "ファイルの値" : "");
+        const CParaListModel& list = t.frame->List();
+        t.frame->Tree().Select({NodeKind::kAllGroups});
+        t.frame->List().ShowNode(t.frame->Tree().Selected());
+        int marked = 0;
+        for (std::size_t row = 0; row < list.RowCount(); ++row) {
+            const bool file = list.Row(row).item->address == kAccTime;
+            EXPECT_EQ(list.RowBackground(row).has_value(), file && online) << row;
+            marked += list.RowBackground(row).has_value();
+            if (file) {
+                EXPECT_NE(list.RowBackground(row), list.RowColour(row));
+            }
+        }
+        EXPECT_EQ(marked, online ? 1 : 0);
+        t.frame->Data().FindItem(kAccTime)->fromFile = false;  // as a read or write leaves it
+        EXPECT_FALSE(t.frame->ShowsFileValues());
+    }
 }
 
 TEST(EditorFrame, OnlineExportWaitsForTheReadOfAllGroups) {

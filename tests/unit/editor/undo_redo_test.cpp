@@ -66,6 +66,7 @@ TEST_F(UndoRedoTest, OnlineUndoStoresOnlyWhatTheDriveAccepted) {
     rig.history.Add({0x1102, 100, 150, nullptr});
     rig.Item(0x1101).value = 300;
     rig.Item(0x1102).value = 150;
+    rig.Item(0x1101).fromFile = rig.Item(0x1102).fromFile = true;
     rig.drive.nak[0x1102] = "WM";
     ASSERT_TRUE(u->Undo());                   // refused by the drive
     ASSERT_TRUE(u->Undo());                   // queued behind it
@@ -75,6 +76,8 @@ TEST_F(UndoRedoTest, OnlineUndoStoresOnlyWhatTheDriveAccepted) {
     EXPECT_EQ(rig.drive.writes, (std::vector<std::pair<int, int>>{{0x1101, 200}}));
     EXPECT_EQ(rig.Item(0x1101).value, 200u);
     EXPECT_EQ(rig.Item(0x1102).value, 150u);  // a failed write changes nothing
+    EXPECT_FALSE(rig.Item(0x1101).fromFile);  // the drive holds it now
+    EXPECT_TRUE(rig.Item(0x1102).fromFile);
     EXPECT_EQ(stored, (std::vector<int>{0x1101}));
     // Both records moved to the redo list all the same, old and new swapped.
     EXPECT_EQ(rig.history.RedoCount(), 2u);

@@ -235,5 +235,39 @@ TEST(InfoSheetRegistration, RecoversAfterAFinalFailure) {
     EXPECT_EQ(sheet.title(), "*** 合計エラー ***");
 }
 
+// The sheet greys a value that is not live: after a failed poll, on a page that is not shown,
+// and in graph watch mode; the next good reply brings it back.
+TEST(InfoSheetPages, ValuesAreLiveOnlyWhileTheirPollingIs) {
+    MonitorRig rig(3);
+    rig.connect(3, 4, 0x0100);
+    InfoSheet sheet(rig.services, 3);
+    int changes = 0;
+    sheet.setChangeHandler([&] { ++changes; });
+    const RunStatusPage& run = sheet.runPage();
+    rig.tick(4);
+    EXPECT_TRUE(run.textLive(RunStatusPage::kOutputFrequency));
+    EXPECT_TRUE(run.textLive(RunStatusPage::kDcLinkVoltage));
+
+    rig.drives.silent.insert(3);
+    changes = 0;
+    rig.tick(12);  // the first time-out
+    EXPECT_GT(changes, 0);
+    EXPECT_FALSE(run.textLive(RunStatusPage::kOutputFrequency));
+    rig.drives.silent.clear();
+    rig.tick(30);
+    EXPECT_TRUE(run.textLive(RunStatusPage::kOutputFrequency));
+
+    sheet.showPage(InfoSheet::kTerminalPage);
+    rig.tick(4);
+    EXPECT_FALSE(run.textLive(RunStatusPage::kOutputFrequency));
+    const TerminalPage& io = sheet.terminalPage();
+    ASSERT_FALSE(io.inputs().empty());
+    EXPECT_TRUE(io.live(io.inputs()[0].address));
+
+    rig.host.graphWatch = true;
+    sheet.onGraphWatchChanged(true);
+    EXPECT_FALSE(io.live(io.inputs()[0].address));
+}
+
 }  // namespace
 }  // namespace korvane

@@ -288,5 +288,63 @@ TEST_F(KeypadTest, EditorChecksTheRangeRoundsHalfUpAndIgnoresRetryNotices) {
     EXPECT_EQ(keypad.openEditor(0), nullptr);
 }
 
+// Type 45 in the frequency display's editor and write: once the drive acknowledged it, the box
+// and the display show 45.00, not the 40.00 read before.
+TEST_F(KeypadTest, AnAcknowledgedWriteIsShownAtOnce) {
+    rig.connect(1, 4, 0x0100);
+    rig.drives.words[1][5] = 4000;
+    KeypadModel keypad(rig.services, 1);
+    rig.tick(4);
+    ASSERT_DOUBLE_EQ(keypad.display(0).value, 40.0);
+    KeypadEditor* editor = keypad.openEditor(0);
+    ASSERT_NE(editor, nullptr);
+    rig.tick(2);
+    ASSERT_DOUBLE_EQ(editor->boxValue().value_or(0), 40.0);
+    editor->write(45.0);
+    rig.tick(1);  // the write's exchange; the next poll has not come yet
+    ASSERT_TRUE(editor->buttonsEnabled());
+    EXPECT_DOUBLE_EQ(editor->boxValue().value_or(0), 45.0);
+    EXPECT_DOUBLE_EQ(keypad.display(0).value, 45.0);
+}
+
+// What the window dims: displays and lamps whose values are not live, and everything frozen
+// by graph watch mode.
+TEST_F(KeypadTest, DisplaysAndLampsAreLiveOnlyWhileTheirValuesAre) {
+    struct Case {
+        const char* name;
+        bool silent;
+        bool graphWatch;
+        bool displays;
+        bool lamps;
+    };
+    const Case cases[] = {
+        {"polled", false, false, true, true},
+        {"failed once", true, false, false, true},  // lamps follow the record's status word
+        {"graph watch", false, true, false, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        MonitorRig fresh(3);
+        fresh.connect(1, 4, 0x0100);
+        KeypadModel keypad(fresh.services, 1);
+        int changes = 0;
+        keypad.setChangeHandler([&] { ++changes; });
+        fresh.tick(4);
+        EXPECT_TRUE(keypad.displayLive(0) && keypad.displayLive(1));
+        fresh.drives.silent = c.silent ? std::set<int>{1} : std::set<int>{};
+        fresh.host.graphWatch = c.graphWatch;
+        keypad.onGraphWatchChanged(c.graphWatch);
+        changes = 0;
+        fresh.tick(12);  // a time-out comes on the 11th tick
+        if (c.silent) {
+            EXPECT_GT(changes, 0) << "the window hears of the failure";
+        }
+        EXPECT_EQ(keypad.displayLive(0), c.displays);
+        EXPECT_EQ(keypad.displayLive(1), c.displays);
+        keypad.onTick();
+        EXPECT_EQ(keypad.lampsLive(), c.lamps);
+    }
+}
+
 }  // namespace
 }  // namespace korvane
