@@ -15,9 +15,10 @@ int hex(const std::string& s) {
 
 }  // namespace
 
-bool ScriptPrompter::askYesNo(const std::string& text, const std::string&) {
+void ScriptPrompter::ask(const std::string& text, const std::string&, YesNo yesNo) {
     entries.push_back({"question", text});
-    return answer(text);
+    if (holdQuestions) return open.push_back(std::move(yesNo));
+    yesNo(answer(text));
 }
 
 std::vector<std::string> ScriptPrompter::texts(const std::string& kind) const {
