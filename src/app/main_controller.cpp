@@ -64,8 +64,19 @@ void MainController::Start() {
     if (auto ids = ReadConnectedIds(env_.settings)) connections_.ScanIds(*ids);
 }
 
-void MainController::Close() {
+// Written as soon as they change, not only at a clean exit: a program that is killed keeps them.
+void MainController::storeSettings() {
     SaveSettings(settings_, ConnectedStationIds(records_), env_.settings);
+}
+
+std::string MainController::CloseQuestion() const {
+    std::string text;
+    for (const std::string& line : toolFrames_.unsavedWork()) text += line + "\n";
+    return text.empty() ? text : text + kCloseAnywayText;
+}
+
+void MainController::Close() {
+    storeSettings();
     toolFrames_.closeAll();
     (void)history_.save();  // silent at close, as a failed write keeps the previous file
     eventLog_.close();
@@ -123,6 +134,7 @@ void MainController::Connect(const ConnectChoice& choice) {
     settings_.scanIdFrom = choice.from;
     settings_.scanIdTo = choice.to;
     settings_.scanQuick = choice.quick;
+    storeSettings();
     connections_.ScanIds(ScanModeIds(static_cast<int>(choice.mode), static_cast<int>(choice.one),
                                      static_cast<int>(choice.from), static_cast<int>(choice.to)),
                          choice.quick);
@@ -267,7 +279,10 @@ const DriveRecord* MainController::SelectedConnectedDrive() const {
 }
 
 void MainController::ClearHistory() {
-    if (history_.askAndClear(env_.prompter, kAppTitle)) view().historyChanged();
+    history_.askAndClear(env_.prompter, kAppTitle, [this] {
+        (void)history_.save();
+        view().historyChanged();
+    });
 }
 
 void MainController::StartEventLog() {
@@ -276,23 +291,31 @@ void MainController::StartEventLog() {
         return;
     }
     settings_.logEnable = 1;
+    storeSettings();
 }
 
 void MainController::StopEventLog() {
     eventLog_.stop();
     settings_.logEnable = 0;
+    storeSettings();
 }
 
 void MainController::ChangeEventLogPath(const std::string& chosenPath) {
-    if (eventLog_.changeFile(settings_.logFilePath, chosenPath, env_.prompter, kAppTitle) ==
-        CEventLog::ChangeResult::kChanged)
-        settings_.logFilePath = chosenPath;
+    eventLog_.changeFile(settings_.logFilePath, chosenPath, env_.prompter, kAppTitle,
+                         [this, chosenPath](CEventLog::ChangeResult result) {
+                             if (result != CEventLog::ChangeResult::kChanged) return;
+                             settings_.logFilePath = chosenPath;
+                             storeSettings();
+                         });
 }
 
 void MainController::ChangeHistoryPath(const std::string& chosenPath) {
-    if (history_.changeFile(chosenPath, env_.prompter, kAppTitle) ==
-        CHistory::ChangeResult::kChanged)
-        settings_.faultFilePath = chosenPath;
+    history_.changeFile(chosenPath, env_.prompter, kAppTitle,
+                        [this, chosenPath](CHistory::ChangeResult result) {
+                            if (result != CHistory::ChangeResult::kChanged) return;
+                            settings_.faultFilePath = chosenPath;
+                            storeSettings();
+                        });
 }
 
 PortSetupForm MainController::PortSetupValues() const {
@@ -302,6 +325,7 @@ PortSetupForm MainController::PortSetupValues() const {
 PortSetupOutcome MainController::ApplyPortSetup(const PortSetupForm& form) {
     PortSetupOutcome outcome = ApplyPortSetupForm(form, settings_);
     if (!outcome.accepted) return outcome;
+    storeSettings();
     if (!openLink()) env_.prompter.error(PortOpenFailedText(settings_.port), kAppTitle);
     return outcome;
 }
@@ -359,6 +383,8 @@ void MainController::driveDisconnected(int station, const DriveRecord& /*record*
 
 void MainController::faultRecorded(const DriveRecord& record) {
     history_.add(record, settings_.deviceName(record.station));
+    // At once: a crash must not lose the trips recorded since the start.
+    (void)history_.save();
     view().historyChanged();
 }
 

@@ -80,6 +80,8 @@ struct ConnectChoice {
 };
 
 inline constexpr char kConnectDialogCaption[] = "IDを選択する";
+// The last line of the question asked before closing would lose something.
+inline constexpr char kCloseAnywayText[] = "終了しますか？";
 inline constexpr char kConnectOneIdChoice[] = "1つのID:";
 inline constexpr char kConnectRangeChoice[] = "ID－範囲:";
 inline constexpr char kConnectAllIdsChoice[] = "全ID";
@@ -123,6 +125,11 @@ public:
     void Start();
     // The window closes: settings, "ConIDs", history, event log, tool windows.
     void Close();
+    // The question to ask before closing, when closing would stop a recording or lose changes
+    // of a tool window; empty when there is nothing to ask.
+    std::string CloseQuestion() const;
+    // The user agreed to close anyway: the tool windows close without questions of their own.
+    void DiscardUnsavedWork() { toolFrames_.discardUnsavedWork(); }
 
     // Timers: the link's (every LinkTimerMs while LinkTimerRunning: the 30 ms tick, or the
     // short timer of fast pacing) and the lamp's (200 ms).
@@ -211,6 +218,7 @@ public:
     void eventLine(int station, const std::string& text) override;
 
 private:
+    void storeSettings();
     [[nodiscard]] bool openLink();
     void openInformationSheet(int station);
     void removeUnconnectedRows();

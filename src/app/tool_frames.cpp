@@ -86,6 +86,20 @@ void ToolFrameRegistry::closeAll() {
     }
 }
 
+std::vector<std::string> ToolFrameRegistry::unsavedWork() const {
+    std::vector<std::string> lines;
+    for (const Entry& e : entries_) {
+        std::string line = e.frame->unsavedWork();
+        if (!line.empty() && std::find(lines.begin(), lines.end(), line) == lines.end())
+            lines.push_back(std::move(line));
+    }
+    return lines;
+}
+
+void ToolFrameRegistry::discardUnsavedWork() {
+    for (const Entry& e : entries_) e.frame->discardUnsavedWork();
+}
+
 // ---------------------------------------------------------------------------------------------
 
 RecentFileList::RecentFileList(std::string section, int size)

@@ -74,6 +74,10 @@ public:
     // Only the information sheet, one window for whichever drive is chosen, takes a new station
     // while open.
     virtual void retarget(int /*station*/) {}
+    // What closing the program would lose, as a line of the one question asked before it
+    // closes; empty when nothing. Once the user agreed, the window closes without asking again.
+    virtual std::string unsavedWork() const { return {}; }
+    virtual void discardUnsavedWork() {}
 };
 
 // Made by the UI: builds the window of a kind for a station key. The information sheet gets the
@@ -111,6 +115,9 @@ public:
 
     // Asks every listed frame to close (main-window close).
     void closeAll();
+    // The distinct lines of unsavedWork() of every listed frame, in list order.
+    std::vector<std::string> unsavedWork() const;
+    void discardUnsavedWork();
 
     std::size_t size() const { return entries_.size(); }
 

@@ -63,4 +63,10 @@ struct ToolServices {
     AppDirectories dirs;
 };
 
+// The same bundle with a window's own prompter, so that its questions go over that window.
+inline ToolServices WithPrompter(const ToolServices& s, Prompter& prompter) {
+    return ToolServices{s.link,  s.records,  s.settings, prompter,
+                        s.clock, s.executor, s.host,     s.dirs};
+}
+
 }  // namespace korvane

@@ -14,9 +14,13 @@ public:
     // `prefix` goes before every information and error text.
     explicit StreamPrompter(std::ostream& err, std::string prefix = {})
         : err_(err), prefix_(std::move(prefix)) {}
-    bool askYesNo(const std::string& text, const std::string&) override {
+    void ask(const std::string& text, const std::string&, YesNo answer) override {
         err_ << text << std::endl;
-        return false;
+        answer(false);
+    }
+    void askYesNoCancel(const std::string& text, const std::string&, YesNoCancel answer) override {
+        err_ << text << std::endl;
+        answer(Answer::kCancel);
     }
     void info(const std::string& text, const std::string&) override { report(text); }
     void error(const std::string& text, const std::string&) override { report(text); }

@@ -19,10 +19,13 @@ namespace {
 class OptionPrompter : public Prompter {
 public:
     OptionPrompter(std::ostream& err, bool force) : err_(err), force_(force) {}
-    bool askYesNo(const std::string& text, const std::string&) override {
+    void ask(const std::string& text, const std::string&, YesNo answer) override {
         err_ << text << "\n";
-        if (text == kStopQuestion) return true;
-        return force_ && text.find("上書き") != std::string::npos;
+        answer(text == kStopQuestion || (force_ && text.find("上書き") != std::string::npos));
+    }
+    void askYesNoCancel(const std::string& text, const std::string&, YesNoCancel answer) override {
+        err_ << text << "\n";
+        answer(Answer::kCancel);
     }
     void info(const std::string& text, const std::string&) override { err_ << text << "\n"; }
     void error(const std::string& text, const std::string&) override { err_ << text << "\n"; }

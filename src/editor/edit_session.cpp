@@ -351,17 +351,27 @@ void EditSession::onSuccess(Pending kind, std::uint32_t word) {
 
 bool EditSession::RequestClose(int navigation) {
     if (closed_) return true;
-    if (closing_) return false;
+    if (closing_ || asking_) return false;
     navigation_ = navigation;
-    if (item_ != nullptr && entry_ == nullptr && controls_.value && controlDiffersFromShown() &&
-        services_.prompter.askYesNo(kUnsavedEditText, kParameterEditorCaption)) {
-        closing_ = true;
-        done_ = false;
-        Write();
-        if (!done_) return false;
+    if (item_ == nullptr || entry_ != nullptr || !controls_.value || !controlDiffersFromShown()) {
+        finishClose();
+        return true;
     }
-    finishClose();
-    return true;
+    asking_ = true;
+    services_.prompter.ask(kUnsavedEditText, kParameterEditorCaption,
+                           WhileAlive(replySinkLiveness(), [this](bool write) {
+                               asking_ = false;
+                               // Closed from outside while the question was open.
+                               if (closed_) return;
+                               if (write) {
+                                   closing_ = true;
+                                   done_ = false;
+                                   Write();
+                                   if (!done_) return;
+                               }
+                               finishClose();
+                           }));
+    return closed_;
 }
 
 void EditSession::CloseFromOutside() {

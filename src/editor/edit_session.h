@@ -101,7 +101,7 @@ public:
 
     // Close, Escape or a move button (kEditNext, kEditPrevious). An unwritten value asks
     // whether to write it; on yes the session closes once that write is answered. Returns
-    // whether the session is closed now.
+    // whether the session is closed now (false while the question is open).
     bool RequestClose(int navigation = kEditClose);
     // Disconnection, graph watch mode or a new tree selection: closes without a question.
     void CloseFromOutside();
@@ -161,6 +161,7 @@ private:
     Pending pending_ = Pending::kNone;
     bool done_ = false;
     bool closing_ = false;
+    bool asking_ = false;  // the unsaved-value question is open
     bool closed_ = false;
     bool closedFromOutside_ = false;
     int navigation_ = kEditClose;

@@ -99,7 +99,10 @@ CParaFrame::CParaFrame(ToolServices& services, int key, ParaFrameUi& ui,
     undoRedo_ =
         std::make_unique<UndoRedo>(IsOnline() ? &services_.link : nullptr, key_, *data_, history_);
     undoRedo_->hooks.isGroupOpen = [this](const CCustom* group) { return isOpenGroup(group); };
-    undoRedo_->hooks.valueStored = [this](CItem*, UserGroupEntry*) { list_.RefreshValues(); };
+    undoRedo_->hooks.valueStored = [this](CItem*, UserGroupEntry* entry) {
+        if (!IsOnline() && entry == nullptr) valuesChanged_ = true;
+        list_.RefreshValues();
+    };
     list_.SetEntryRemovalListener([this](const UserGroupEntry* entry) {
         undoRedo_->PurgeEntry(entry);
         if (entryRemoving_) entryRemoving_(entry);
@@ -133,8 +136,9 @@ void CParaFrame::SetEntryRemovalListener(std::function<void(const UserGroupEntry
 
 void CParaFrame::CommitInPlaceEdit(const InPlaceEdit& edit, const std::string& text) {
     if (edit.item == nullptr) return;
-    (void)CommitValueCellEdit(*edit.item, edit.entry, edit.startValue, text, history_,
-                              services_.prompter);
+    const CellEditResult result = CommitValueCellEdit(*edit.item, edit.entry, edit.startValue, text,
+                                                      history_, services_.prompter);
+    if (result == CellEditResult::kStored && edit.entry == nullptr) valuesChanged_ = true;
 }
 
 void CParaFrame::readNode(const ParaNode& node, std::function<void()> then) {
@@ -148,6 +152,14 @@ void CParaFrame::readNode(const ParaNode& node, std::function<void()> then) {
         if (!closed_) list_.ShowNode(tree_.Selected());
         if (then) then();
     });
+}
+
+template <class Fn>
+auto CParaFrame::whileOpen(Fn fn) {
+    return WhileAlive(std::weak_ptr<const char>(alive_),
+                      [this, fn = std::move(fn)](auto&&... args) {
+                          if (!closed_) fn(std::forward<decltype(args)>(args)...);
+                      });
 }
 
 bool CParaFrame::graphWatch() const {
@@ -280,10 +292,14 @@ void CParaFrame::Execute(int command) {
             SaveTextFile();
             break;
         case kCmdParameterMode: {
-            CParaModeDialog dialog(services_, key_, CParaModeDialog::Use::kParameterMode);
-            if (ui_.RunModeDialog(dialog))
-                ApplyParameterMode(dialog.FrequencyMode(), dialog.Time1Divisor());
-            dialog.Close();
+            auto dialog = std::make_shared<CParaModeDialog>(services_, key_,
+                                                            CParaModeDialog::Use::kParameterMode);
+            ui_.OpenModeDialog(dialog, whileOpen([this, dialog](bool confirmed) {
+                                   if (confirmed)
+                                       ApplyParameterMode(dialog->FrequencyMode(),
+                                                          dialog->Time1Divisor());
+                                   dialog->Close();
+                               }));
             break;
         }
         case kCmdRefreshGroup:
@@ -330,52 +346,74 @@ void CParaFrame::rememberDir(const char* key, const std::string& path) {
     services_.settings.setString(kSettingsSectionMain, key, DirectoryOf(path));
 }
 
-std::optional<std::string> CParaFrame::chooseSavePath(const FileDialogRequest& request) {
-    std::optional<std::string> path = ui_.ChooseSaveFile(request);
-    if (!path) return std::nullopt;
-    if (FileExists(*path) &&
-        !services_.prompter.askYesNo(strprintf(kOverwriteFormat, path->c_str()), kCaption))
-        return std::nullopt;
-    return path;
+void CParaFrame::chooseSavePath(const FileDialogRequest& request, ParaFrameUi::PathChosen chosen) {
+    ui_.ChooseSaveFile(request, whileOpen([this, chosen](std::optional<std::string> path) {
+                           if (!path || !FileExists(*path)) return chosen(path);
+                           services_.prompter.ask(strprintf(kOverwriteFormat, path->c_str()),
+                                                  kCaption,
+                                                  whileOpen([chosen, path](bool overwrite) {
+                                                      chosen(overwrite ? path : std::nullopt);
+                                                  }));
+                       }));
 }
 
-bool CParaFrame::SaveParameterFile() {
-    auto path = chooseSavePath(ParaFileRequest(kParaFileSaveTitle, dirSetting(kParaFileDirKey)));
-    if (!path) return false;
+void CParaFrame::SaveParameterFile(Done done) {
+    chooseSavePath(ParaFileRequest(kParaFileSaveTitle, dirSetting(kParaFileDirKey)),
+                   [this, done](std::optional<std::string> path) {
+                       if (!path) {
+                           if (done) done(false);
+                           return;
+                       }
+                       saveParameterFileTo(*path, done);
+                   });
+}
+
+void CParaFrame::saveParameterFileTo(const std::string& path, const Done& done) {
     ui_.SetWaitCursor(true);
     // The data file carries the drive's series and version: the record may have been reset by
     // a disconnection while the editor was still open.
-    const bool saved = SaveParaFile(*path, BuildParaArray(*data_));
+    const bool saved = SaveParaFile(path, BuildParaArray(*data_));
     ui_.SetWaitCursor(false);
     if (!saved) {
         services_.prompter.error(kParaFileSaveFailedText, kCaption);
-        return false;
+    } else {
+        valuesChanged_ = false;
+        services_.prompter.info(kParaFileSavedText, kCaption);
+        rememberDir(kParaFileDirKey, path);
     }
-    services_.prompter.info(kParaFileSavedText, kCaption);
-    rememberDir(kParaFileDirKey, *path);
-    return true;
+    if (done) done(saved);
 }
 
-bool CParaFrame::ReadParameterFile() {
-    auto path =
-        ui_.ChooseOpenFile(ParaFileRequest(kParaFileOpenTitle, dirSetting(kParaFileDirKey)));
-    if (!path) return false;
+void CParaFrame::ReadParameterFile(Done done) {
+    ui_.ChooseOpenFile(ParaFileRequest(kParaFileOpenTitle, dirSetting(kParaFileDirKey)),
+                       whileOpen([this, done](std::optional<std::string> path) {
+                           if (!path) {
+                               if (done) done(false);
+                               return;
+                           }
+                           readParameterFileFrom(*path, done);
+                       }));
+}
+
+void CParaFrame::readParameterFileFrom(const std::string& path, const Done& done) {
     CParaArray set(data_->seriesCode, data_->version);
-    switch (ReadParaFile(*path, set, services_.prompter)) {
+    switch (ReadParaFile(path, set, services_.prompter)) {
         case FileReadOutcome::kOk:
             break;
         case FileReadOutcome::kFailed:
             services_.prompter.error(kParaFileOpenFailedText, kCaption);
-            return false;
+            if (done) done(false);
+            return;
         case FileReadOutcome::kAbandoned:
-            return false;
+            if (done) done(false);
+            return;
     }
-    rememberDir(kParaFileDirKey, *path);
+    rememberDir(kParaFileDirKey, path);
     (void)ApplyParaArray(*data_, set);
     if (IsOnline()) markFileValues(set);
     list_.RefreshValues();
     services_.prompter.info(kParaFileReadText, kCaption);
-    return true;
+    if (done) done(true);
 }
 
 void CParaFrame::markFileValues(const CParaArray& set) {
@@ -387,27 +425,26 @@ void CParaFrame::markFileValues(const CParaArray& set) {
     }
 }
 
-bool CParaFrame::SaveTextFile() {
+void CParaFrame::SaveTextFile(Done done) {
     FileDialogRequest request{
         "txt", kParaTextFilter, kParaTextSaveTitle, dirSetting(kParaTextFileDirKey), {}, true};
-    std::optional<std::string> path = ui_.ChooseSaveFile(request);
-    if (!path) return false;
-    if (!IsOnline() || actions_ == nullptr) {
-        exportTo(*path);
-        return true;
-    }
-    // Fresh values first: the file is written once the read of all groups has ended.
-    actions_->CancelRead();
-    const ParaNode all = tree_.Root(CParaTreeModel::kAllGroupsRoot);
-    tree_.Select(all);
-    pendingExport_ = *path;
-    readNode(all, [this] {
-        if (!pendingExport_) return;
-        const std::string target = *pendingExport_;
-        pendingExport_.reset();
-        exportTo(target);
-    });
-    return true;
+    ui_.ChooseSaveFile(request, whileOpen([this, done](std::optional<std::string> path) {
+                           if (done) done(path.has_value());
+                           if (!path) return;
+                           if (!IsOnline() || actions_ == nullptr) return exportTo(*path);
+                           // Fresh values first: the file is written once the read of all
+                           // groups has ended.
+                           actions_->CancelRead();
+                           const ParaNode all = tree_.Root(CParaTreeModel::kAllGroupsRoot);
+                           tree_.Select(all);
+                           pendingExport_ = *path;
+                           readNode(all, [this] {
+                               if (!pendingExport_) return;
+                               const std::string target = *pendingExport_;
+                               pendingExport_.reset();
+                               exportTo(target);
+                           });
+                       }));
 }
 
 void CParaFrame::exportTo(const std::string& path) {
@@ -445,10 +482,12 @@ CCustom* CParaFrame::NewUserGroup() {
     return group;
 }
 
-bool CParaFrame::OpenUserGroupDialog() {
-    auto path = ui_.ChooseOpenFile(
-        UserGroupRequest(kUserGroupOpenTitle, dirSetting(kCustomFileDirKey), {}));
-    return path && OpenUserGroup(*path);
+void CParaFrame::OpenUserGroupDialog(Done done) {
+    ui_.ChooseOpenFile(UserGroupRequest(kUserGroupOpenTitle, dirSetting(kCustomFileDirKey), {}),
+                       whileOpen([this, done](std::optional<std::string> path) {
+                           const bool opened = path && OpenUserGroup(*path);
+                           if (done) done(opened);
+                       }));
 }
 
 bool CParaFrame::OpenUserGroup(const std::string& path) {
@@ -476,36 +515,58 @@ bool CParaFrame::OpenRecent(std::size_t index) {
     return opened;
 }
 
-bool CParaFrame::SaveUserGroup(CCustom& group) {
-    return storeUserGroup(group, group.newFlag != 0 || group.path.empty());
+void CParaFrame::SaveUserGroup(CCustom& group, Done done) {
+    storeUserGroup(group, group.newFlag != 0 || group.path.empty(), std::move(done));
 }
 
-bool CParaFrame::SaveUserGroupAs(CCustom& group) {
-    return storeUserGroup(group, true);
+void CParaFrame::SaveUserGroupAs(CCustom& group, Done done) {
+    storeUserGroup(group, true, std::move(done));
 }
 
-bool CParaFrame::storeUserGroup(CCustom& group, bool askPath) {
-    if (askPath) {
-        std::optional<std::string> path;
-        for (;;) {
-            path = ui_.ChooseSaveFile(
-                UserGroupRequest(kUserGroupSaveTitle, dirSetting(kCustomFileDirKey), group.path));
-            if (!path) return false;
-            const std::string& chosen = *path;
+void CParaFrame::chooseUserGroupPath(CCustom& group, ParaFrameUi::PathChosen chosen) {
+    ui_.ChooseSaveFile(
+        UserGroupRequest(kUserGroupSaveTitle, dirSetting(kCustomFileDirKey), group.path),
+        whileOpen([this, &group, chosen](std::optional<std::string> path) {
+            // The group may have been closed while the dialog was open.
+            if (!isOpenGroup(&group)) return chosen(std::nullopt);
+            if (!path) return chosen(path);
+            const std::string& picked = *path;
             const bool takenByOther =
                 std::any_of(groups_.begin(), groups_.end(),
-                            [&](const auto& g) { return g.get() != &group && g->path == chosen; });
-            if (!takenByOther) break;
+                            [&](const auto& g) { return g.get() != &group && g->path == picked; });
+            if (!takenByOther) return chosen(path);
             services_.prompter.error(kUserGroupPathOpenText, kCaption);
-        }
-        if (FileExists(*path) &&
-            !services_.prompter.askYesNo(strprintf(kOverwriteFormat, path->c_str()), kCaption))
-            return false;
-        group.path = *path;
-        group.title = UserGroupTitle(*path);
-        rememberDir(kCustomFileDirKey, *path);
-        group.newFlag = 0;
+            chooseUserGroupPath(group, chosen);
+        }));
+}
+
+void CParaFrame::storeUserGroup(CCustom& group, bool askPath, Done done) {
+    if (!askPath) {
+        const bool stored = writeUserGroup(group);
+        if (done) done(stored);
+        return;
     }
+    chooseUserGroupPath(group, [this, &group, done](std::optional<std::string> path) {
+        auto store = [this, &group, done, path](bool overwrite) {
+            if (!overwrite || !isOpenGroup(&group)) {
+                if (done) done(false);
+                return;
+            }
+            group.path = *path;
+            group.title = UserGroupTitle(*path);
+            rememberDir(kCustomFileDirKey, *path);
+            group.newFlag = 0;
+            const bool stored = writeUserGroup(group);
+            if (done) done(stored);
+        };
+        if (!path) return store(false);
+        if (!FileExists(*path)) return store(true);
+        services_.prompter.ask(strprintf(kOverwriteFormat, path->c_str()), kCaption,
+                               whileOpen(store));
+    });
+}
+
+bool CParaFrame::writeUserGroup(CCustom& group) {
     if (!SaveUserGroupFile(group.path, group)) {
         services_.prompter.error(kUserGroupSaveFailedText, kCaption);
         return false;
@@ -517,23 +578,47 @@ bool CParaFrame::storeUserGroup(CCustom& group, bool askPath) {
     return true;
 }
 
-bool CParaFrame::CloseUserGroup(CCustom& group) {
-    if (!isOpenGroup(&group)) return true;
-    if (group.modified &&
-        services_.prompter.askYesNo(strprintf(kUserGroupModifiedFormat, group.title.c_str()),
-                                    kCaption) &&
-        !SaveUserGroup(group)) {
-        // Closing would throw away what the user just asked to keep.
-        return false;
+void CParaFrame::CloseUserGroup(CCustom& group, Done done) {
+    auto remove = [this, &group, done] {
+        history_.PurgeGroup(&group);
+        undoRedo_->PurgeGroup(&group);
+        if (groupClosing_) groupClosing_(&group);
+        list_.ForgetUserGroup(&group);
+        tree_.RemoveUserGroup(&group);
+        std::erase_if(groups_, [&group](const auto& g) { return g.get() == &group; });
+        ui_.TreeChanged();
+        if (done) done(true);
+    };
+    if (!isOpenGroup(&group) || !group.modified) {
+        if (isOpenGroup(&group)) return remove();
+        if (done) done(true);
+        return;
     }
-    history_.PurgeGroup(&group);
-    undoRedo_->PurgeGroup(&group);
-    if (groupClosing_) groupClosing_(&group);
-    list_.ForgetUserGroup(&group);
-    tree_.RemoveUserGroup(&group);
-    std::erase_if(groups_, [&group](const auto& g) { return g.get() == &group; });
-    ui_.TreeChanged();
-    return true;
+    services_.prompter.ask(strprintf(kUserGroupModifiedFormat, group.title.c_str()), kCaption,
+                           whileOpen([this, &group, done, remove](bool save) {
+                               if (!isOpenGroup(&group)) {
+                                   if (done) done(true);
+                                   return;
+                               }
+                               if (!save) return remove();
+                               SaveUserGroup(group, [done, remove](bool saved) {
+                                   // Closing would throw away what the user just asked to keep.
+                                   if (saved) return remove();
+                                   if (done) done(false);
+                               });
+                           }));
+}
+
+bool CParaFrame::HasUnsavedChanges() const {
+    if (closed_) return false;
+    if (valuesChanged_ && !IsOnline()) return true;
+    return std::any_of(groups_.begin(), groups_.end(),
+                       [](const auto& g) { return g->modified != 0; });
+}
+
+void CParaFrame::DiscardUnsavedChanges() {
+    valuesChanged_ = false;
+    for (const auto& group : groups_) group->modified = 0;
 }
 
 void CParaFrame::HistoryApplied(const WriteRecord& record) {
@@ -583,21 +668,58 @@ void CParaFrame::OnDriveEvent(const DriveEvent& event) {
     }
 }
 
-bool CParaFrame::Close() {
-    if (closed_) return true;
-    if (closeReport_) closeReport_();
-    while (!groups_.empty()) {
-        if (!CloseUserGroup(*groups_.front())) return false;
+void CParaFrame::Close(Done done) {
+    if (closed_) {
+        if (done) done(true);
+        return;
     }
+    // A close already asking goes on; this request ends with it.
+    if (closing_) return;
+    closing_ = true;
+    if (closeReport_) closeReport_();
+    closeNextGroup(std::move(done));
+}
+
+void CParaFrame::closeNextGroup(Done done) {
+    auto abandon = [this, done] {
+        closing_ = false;
+        if (done) done(false);
+    };
+    if (groups_.empty()) {
+        return askToSaveValues([this, done, abandon](bool goOn) {
+            if (!goOn) return abandon();
+            finishClose();
+            if (done) done(true);
+        });
+    }
+    CloseUserGroup(*groups_.front(), [this, done, abandon](bool closed) {
+        if (!closed) return abandon();
+        closeNextGroup(done);
+    });
+}
+
+void CParaFrame::askToSaveValues(Done done) {
+    if (IsOnline() || !valuesChanged_) return done(true);
+    services_.prompter.askYesNoCancel(kOfflineValuesModifiedText, kCaption,
+                                      whileOpen([this, done](Answer answer) {
+                                          if (answer == Answer::kCancel) return done(false);
+                                          if (answer == Answer::kNo) return done(true);
+                                          // Closing would throw away what the user just asked to
+                                          // keep.
+                                          SaveParameterFile(done);
+                                      }));
+}
+
+void CParaFrame::finishClose() {
     stopDriveWork();
     closed_ = true;
+    closing_ = false;
     list_.SaveColumnWidths();
     recent_.save(services_.settings);
     if (!IsOnline()) Record().reset();
     const std::vector<std::uint8_t> layout = ui_.SavePaneLayout();
     if (!layout.empty())
         services_.settings.setBytes(kSettingsSectionMain, ParaPaneLayoutKey(key_), layout);
-    return true;
 }
 
 }  // namespace korvane

@@ -64,15 +64,18 @@ struct ParaStatusPane {
     std::optional<Rgb> colour;
 };
 
-// What the editor asks of its window.
+// What the editor asks of its window. Dialogs answer through their callback, at once or once
+// the user has chosen; a window that closes meanwhile may drop the callback.
 class ParaFrameUi {
 public:
+    using PathChosen = std::function<void(std::optional<std::string> path)>;
     virtual ~ParaFrameUi() = default;
     // nullopt: the user cancelled.
-    virtual std::optional<std::string> ChooseOpenFile(const FileDialogRequest& request) = 0;
-    virtual std::optional<std::string> ChooseSaveFile(const FileDialogRequest& request) = 0;
-    // Runs the mode dialog modally; true when confirmed.
-    virtual bool RunModeDialog(CParaModeDialog& dialog) = 0;
+    virtual void ChooseOpenFile(const FileDialogRequest& request, PathChosen chosen) = 0;
+    virtual void ChooseSaveFile(const FileDialogRequest& request, PathChosen chosen) = 0;
+    // Opens the mode dialog; `done` gets whether it was confirmed.
+    virtual void OpenModeDialog(std::shared_ptr<CParaModeDialog> dialog,
+                                std::function<void(bool confirmed)> done) = 0;
     // Close the window as if the user did (it then calls CParaFrame::Close).
     virtual void RequestClose() = 0;
     virtual void TitleChanged() {}
@@ -146,35 +149,46 @@ public:
     // A double click on a list row opens the online edit, when that command is enabled.
     void ListDoubleClicked();
 
-    // Parameter files.
-    bool SaveParameterFile();
-    bool ReadParameterFile();
+    // Commands that ask go on in callbacks; `done` gets the outcome once known (never, when
+    // the editor closed meanwhile).
+    using Done = std::function<void(bool ok)>;
+
+    // Parameter files. False: cancelled, refused or failed.
+    void SaveParameterFile(Done done = {});
+    void ReadParameterFile(Done done = {});
+    // True once the file is chosen; an online editor writes it after reading every group.
+    void SaveTextFile(Done done = {});
     // An online editor shows values read from a parameter file that it has neither written
     // to the drive nor read from it since.
     bool ShowsFileValues() const;
-    bool SaveTextFile();
     void ApplyParameterMode(int frequencyMode, int time1Divisor);
 
     // User groups.
     CCustom* NewUserGroup();
-    bool OpenUserGroupDialog();
+    void OpenUserGroupDialog(Done done = {});
     // An already open path counts as opened and changes nothing.
     bool OpenUserGroup(const std::string& path);
     bool OpenRecent(std::size_t index);
     // False when nothing was stored (cancelled, refused or failed).
-    bool SaveUserGroup(CCustom& group);
-    bool SaveUserGroupAs(CCustom& group);
+    void SaveUserGroup(CCustom& group, Done done = {});
+    void SaveUserGroupAs(CCustom& group, Done done = {});
     // False when the user chose to save and the save did not happen: the group stays open.
-    bool CloseUserGroup(CCustom& group);
+    void CloseUserGroup(CCustom& group, Done done = {});
+
+    // Modified user groups, or values an offline editor changed since its last parameter file.
+    bool HasUnsavedChanges() const;
+    // The user agreed to lose them (closing the program): the close asks nothing more.
+    void DiscardUnsavedChanges();
 
     // An undo or redo was carried out: a user group that took the value now needs saving.
     void HistoryApplied(const WriteRecord& record);
 
     void OnDriveEvent(const DriveEvent& event);
 
-    // The close sequence. False when it was abandoned (a group the user wanted saved was not);
+    // The close sequence: questions for modified user groups and an offline editor's changed
+    // values. False when it was abandoned (cancelled, or a save the user wanted did not happen);
     // the editor then stays open.
-    bool Close();
+    void Close(Done done);
 
 private:
     CParaFrame(ToolServices& services, int key, ParaFrameUi& ui, std::shared_ptr<CDataFile> data);
@@ -185,8 +199,19 @@ private:
     bool isOpenGroup(const CCustom* group) const;
     bool graphWatch() const;
     bool loaded() const;
-    std::optional<std::string> chooseSavePath(const FileDialogRequest& request);
-    bool storeUserGroup(CCustom& group, bool askPath);
+    // A save path the user chose and agreed to overwrite; nullopt when cancelled.
+    void chooseSavePath(const FileDialogRequest& request, ParaFrameUi::PathChosen chosen);
+    void chooseUserGroupPath(CCustom& group, ParaFrameUi::PathChosen chosen);
+    void storeUserGroup(CCustom& group, bool askPath, Done done);
+    bool writeUserGroup(CCustom& group);
+    void saveParameterFileTo(const std::string& path, const Done& done);
+    void readParameterFileFrom(const std::string& path, const Done& done);
+    void closeNextGroup(Done done);
+    void askToSaveValues(Done done);
+    void finishClose();
+    // `fn` wrapped so that it does nothing once the editor is gone or closed.
+    template <class Fn>
+    auto whileOpen(Fn fn);
     void exportTo(const std::string& path);
     void markFileValues(const CParaArray& set);
     void stopDriveWork();
@@ -216,9 +241,14 @@ private:
     std::function<void(const CCustom*)> groupClosing_;
     std::optional<std::string> pendingExport_;
     bool closed_ = false;
+    bool closing_ = false;        // the close sequence is asking
+    bool valuesChanged_ = false;  // offline: edited since the last parameter file
     // Read callbacks may outlive the editor; they check this first.
     std::shared_ptr<char> alive_ = std::make_shared<char>(0);
 };
+
+// A line of the question asked when the program closes while an editor has unsaved changes.
+inline constexpr const char* kUnsavedParametersText = "保存されていないパラメータがあります";
 
 // Settings keys of the editor.
 std::string ParaPaneLayoutKey(int key);

@@ -23,6 +23,9 @@ inline constexpr const char* kUserGroupModifiedFormat =
 inline constexpr const char* kUserGroupPathOpenText =
     "選択されたユーザグループファイルの名前はすでに開かれています.\n"
     "再度別の名前で選択してください";
+// An offline editor closing with values changed since its last parameter file.
+inline constexpr const char* kOfflineValuesModifiedText =
+    "パラメータデータが修正されています\nパラメータファイルに保存しますか？";
 inline constexpr const char* kUserGroupSaveFailedText = "ユーザグループ名を保存できません";
 
 // Files.

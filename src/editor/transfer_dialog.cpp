@@ -101,7 +101,23 @@ const char* CParaTransferDlg::CloseButtonLabel() const {
 // ---------------------------------------------------------------------------------- Start
 
 void CParaTransferDlg::Start() {
-    if (IsRunning() || !resolvePath()) return;
+    if (IsRunning() || asking_ || !resolvePath()) return;
+    std::error_code ec;
+    if (mode_ != TransferMode::kUpload || kind_ != TransferFileKind::kParaSet ||
+        !std::filesystem::exists(path_, ec)) {
+        begin();
+        return;
+    }
+    asking_ = true;
+    ask(strprintf(kOverwriteQuestion, path_.c_str()), [this](bool overwrite) {
+        asking_ = false;
+        if (overwrite) return begin();
+        if (view_) view_->focusPath();
+    });
+}
+
+void CParaTransferDlg::begin() {
+    if (IsRunning()) return;
     if (int code = precheck()) {
         onTransferFailed(code);
         return;
@@ -110,6 +126,7 @@ void CParaTransferDlg::Start() {
     unreadRows_.clear();
     if (!checkSavable()) return;
     phase_ = Phase::kRunning;
+    ++run_;
     started_ = true;
     end_ = TransferEnd::kNone;
     dataFile_ = context_.drive.driveData;
@@ -128,8 +145,11 @@ void CParaTransferDlg::Start() {
     // Replies still owed to an earlier run are dropped by the link once their sinks are gone.
     sinks_.clear();
     changed();
-    const bool built = buildWorkingSet();
-    if (phase_ != Phase::kRunning) return;  // the drive went away while a question was open
+    buildWorkingSet();
+}
+
+void CParaTransferDlg::workingSetBuilt(bool built) {
+    if (phase_ != Phase::kRunning) return;
     if (!built) {
         becomeIdle();
         return;
@@ -152,6 +172,15 @@ bool CParaTransferDlg::checkSavable() {
     return false;
 }
 
+void CParaTransferDlg::ask(const std::string& text, std::function<void(bool)> then) {
+    // The answer may come after the drive went (the run is over) or after the dialog closed.
+    const int run = run_;
+    context_.prompter.ask(text, kParameterEditorCaption,
+                          WhileAlive(alive_.watch(), [this, run, then = std::move(then)](bool yes) {
+                              if (run == run_) then(yes);
+                          }));
+}
+
 bool CParaTransferDlg::resolvePath() {
     TransferPath resolved = ResolveTransferPath(path_, choice_);
     if (resolved.outcome == TransferPathOutcome::kEmpty) {
@@ -166,14 +195,6 @@ bool CParaTransferDlg::resolvePath() {
     path_ = resolved.path;
     kind_ = resolved.kind;
     changed();
-    std::error_code ec;
-    if (mode_ == TransferMode::kUpload && kind_ == TransferFileKind::kParaSet &&
-        std::filesystem::exists(path_, ec) &&
-        !context_.prompter.askYesNo(strprintf(kOverwriteQuestion, path_.c_str()),
-                                    kParameterEditorCaption)) {
-        if (view_) view_->focusPath();
-        return false;
-    }
     return true;
 }
 
@@ -186,12 +207,11 @@ int CParaTransferDlg::precheck() const {
     return 0;
 }
 
-bool CParaTransferDlg::buildWorkingSet() {
+void CParaTransferDlg::buildWorkingSet() {
     entries_.clear();
     custom_.reset();
     if (kind_ == TransferFileKind::kUserGroup) return buildFromUserGroup();
-    if (mode_ == TransferMode::kUpload) return buildFromDataFile();
-    return buildFromParaFile();
+    workingSetBuilt(mode_ == TransferMode::kUpload ? buildFromDataFile() : buildFromParaFile());
 }
 
 bool CParaTransferDlg::buildFromDataFile() {
@@ -212,21 +232,26 @@ bool CParaTransferDlg::buildFromParaFile() {
     return true;
 }
 
-bool CParaTransferDlg::buildFromUserGroup() {
-    auto group = std::make_unique<CCustom>();
-    if (!ReadUserGroupFile(path_, *group, &context_.prompter)) {
+void CParaTransferDlg::buildFromUserGroup() {
+    auto group = std::make_shared<std::unique_ptr<CCustom>>(std::make_unique<CCustom>());
+    if (!ReadUserGroupFile(path_, **group, &context_.prompter)) {
         context_.prompter.error(kUserGroupOpenFailedText, kParameterEditorCaption);
-        return false;
+        return workingSetBuilt(false);
     }
-    if (group->seriesCode != context_.drive.seriesCode) {
+    if ((*group)->seriesCode != context_.drive.seriesCode) {
         context_.prompter.error(kUserGroupSeriesMismatchText, kParameterEditorCaption);
-        return false;
+        return workingSetBuilt(false);
     }
-    if (group->version != context_.drive.version &&
-        (!context_.prompter.askYesNo(kUserGroupVersionQuestion, kParameterEditorCaption) ||
-         phase_ != Phase::kRunning)) {
-        return false;
-    }
+    if ((*group)->version == context_.drive.version) return adoptUserGroup(std::move(*group));
+    asking_ = true;
+    ask(kUserGroupVersionQuestion, [this, group](bool goOn) {
+        asking_ = false;
+        if (!goOn) return workingSetBuilt(false);
+        adoptUserGroup(std::move(*group));
+    });
+}
+
+void CParaTransferDlg::adoptUserGroup(std::unique_ptr<CCustom> group) {
     // Entries the data file does not know are passed over but kept: an upload stores the group
     // back whole, and binding would drop them.
     group->dataFile = dataFile_.get();
@@ -238,7 +263,7 @@ bool CParaTransferDlg::buildFromUserGroup() {
         entries_.push_back({e->address, e->value});
     }
     custom_ = std::move(group);
-    return true;
+    workingSetBuilt(true);
 }
 
 // ---------------------------------------------------------------------------------- Steps
@@ -422,7 +447,7 @@ void CParaTransferDlg::report(std::size_t position, const CItem* item,
 
 bool CParaTransferDlg::Close() {
     if (phase_ == Phase::kIdle) return true;
-    if (phase_ == Phase::kRunning && !stopOpen_) askStop();
+    if (phase_ == Phase::kRunning && !stopOpen_ && !asking_) askStop();
     return false;
 }
 
@@ -435,14 +460,15 @@ void CParaTransferDlg::askStop() {
     if (phase_ != Phase::kRunning || stopOpen_) return;
     stopAfterFailure_ = false;
     stopOpen_ = true;
-    // The question may run a nested event loop in which the outstanding reply arrives; the
-    // chain then pauses until the answer.
-    const bool stop = context_.prompter.askYesNo(kStopQuestion, kParameterEditorCaption);
-    stopOpen_ = false;
-    if (phase_ != Phase::kRunning) return;  // the drive went away meanwhile
-    if (stop) return stopRun();
-    // No: the chain goes on, but never past a request still outstanding; its reply resumes it.
-    if (!awaiting_) step();
+    // While the question is open the outstanding reply may arrive; the chain then pauses until
+    // the answer. A run that ended meanwhile (the drive went) ignores the answer.
+    ask(kStopQuestion, [this](bool stop) {
+        stopOpen_ = false;
+        if (phase_ != Phase::kRunning) return;
+        if (stop) return stopRun();
+        // No: the chain goes on, but never past a request still outstanding; its reply resumes it.
+        if (!awaiting_) step();
+    });
 }
 
 void CParaTransferDlg::stopRun() {
@@ -623,6 +649,7 @@ void CParaTransferDlg::onCompareDone() {
 
 void CParaTransferDlg::becomeIdle() {
     phase_ = Phase::kIdle;
+    ++run_;
     awaiting_ = false;
     stopAfterFailure_ = false;
     // Whatever the link still delivers for this run is dropped.

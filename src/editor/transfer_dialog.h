@@ -4,6 +4,7 @@
 // inside a call. Message boxes and the end-of-run handlers are posted to the protocol thread,
 // never run from inside the link's delivery of a reply.
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -91,8 +92,8 @@ public:
     virtual void showRefusedWrites(const std::vector<CompareRow>& /*rows*/) {}
     // The editor's list shows the values as they now are.
     virtual void valuesChanged() {}
-    // The drive went away: the dialog ends. May come while a question is open; the dialog object
-    // must outlive the call that asked it.
+    // The drive went away: the dialog ends. May come while a question is open; its answer is
+    // then ignored.
     virtual void closeDialog() {}
     virtual void entryDone(const TransferEntryResult& /*result*/) {}
     // An upload into a user group ended with entries it could not read; the file keeps their
@@ -193,10 +194,16 @@ private:
     class StepSink;
 
     bool resolvePath();
-    bool buildWorkingSet();
+    void begin();
+    // Each ends in workingSetBuilt, at once or once a question is answered.
+    void buildWorkingSet();
     bool buildFromDataFile();
     bool buildFromParaFile();
-    bool buildFromUserGroup();
+    void buildFromUserGroup();
+    void adoptUserGroup(std::unique_ptr<CCustom> group);
+    void workingSetBuilt(bool built);
+    // The answer is dropped when the dialog is gone or this run is over.
+    void ask(const std::string& text, std::function<void(bool)> then);
     bool checkSavable();
     void refuseUnfitValues();
     bool writtenByDownload(std::uint32_t address, const CItem* item) const;
@@ -251,6 +258,8 @@ private:
     CItem* currentItem_ = nullptr;
     bool awaiting_ = false;
     bool stopOpen_ = false;
+    bool asking_ = false;  // the overwrite or version question is open
+    int run_ = 0;          // counts run starts and ends: an answer of an ended run is dropped
     bool stopAfterFailure_ = false;
     int serial_ = 0;
     std::string lastError_;

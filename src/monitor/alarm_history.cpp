@@ -162,10 +162,14 @@ bool CHistory::add(const DriveRecord& drive, const std::string& deviceName) {
     return true;
 }
 
-bool CHistory::askAndClear(Prompter& prompter, const std::string& caption) {
-    if (!prompter.askYesNo(kHistoryClearQuestion, caption)) return false;
-    clear();
-    return true;
+void CHistory::askAndClear(Prompter& prompter, const std::string& caption,
+                           std::function<void()> cleared) {
+    prompter.ask(kHistoryClearQuestion, caption,
+                 WhileAlive(alive_.watch(), [this, cleared = std::move(cleared)](bool yes) {
+                     if (!yes) return;
+                     clear();
+                     if (cleared) cleared();
+                 }));
 }
 
 bool CHistory::load(const std::string& path) {
@@ -199,13 +203,21 @@ bool CHistory::save() const {
     return SafeSaveFile(path_, SerializeHistory(entries_));
 }
 
-CHistory::ChangeResult CHistory::changeFile(const std::string& newPath, Prompter& prompter,
-                                            const std::string& caption) {
-    if (newPath.empty() || (bound_ && newPath == path_)) return ChangeResult::kUnchanged;
-    if (fileExists(newPath) &&
-        !prompter.askYesNo(strprintf(kFileExistsQuestion, newPath.c_str()), caption)) {
-        return ChangeResult::kUnchanged;
-    }
+void CHistory::changeFile(const std::string& newPath, Prompter& prompter,
+                          const std::string& caption, std::function<void(ChangeResult)> done) {
+    if (newPath.empty() || (bound_ && newPath == path_)) return done(ChangeResult::kUnchanged);
+    if (!fileExists(newPath)) return done(moveTo(newPath, prompter, caption));
+    prompter.ask(strprintf(kFileExistsQuestion, newPath.c_str()), caption,
+                 WhileAlive(alive_.watch(), [this, newPath, &prompter, caption, done](bool yes) {
+                     // The bound file may have changed while the question was open.
+                     if (!yes || (bound_ && newPath == path_))
+                         return done(ChangeResult::kUnchanged);
+                     done(moveTo(newPath, prompter, caption));
+                 }));
+}
+
+CHistory::ChangeResult CHistory::moveTo(const std::string& newPath, Prompter& prompter,
+                                        const std::string& caption) {
     // The old file gets the history up to now; the new one gets the same entries at once
     // rather than at the next close, so neither a crash nor a failure here loses them.
     // A file that could not be read is left as it is; the history moves to the new file.

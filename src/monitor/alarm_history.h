@@ -6,9 +6,12 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <string>
 #include <vector>
+
+#include "comm/drive_reply.h"
 
 namespace korvane {
 
@@ -59,8 +62,8 @@ public:
     // within 200 (the pane then deletes its last row).
     bool add(const DriveRecord& drive, const std::string& deviceName);
 
-    // Asks the Clear question; Yes empties the history. Returns true when it was cleared.
-    bool askAndClear(Prompter& prompter, const std::string& caption);
+    // Asks the Clear question; Yes empties the history, then `cleared` runs.
+    void askAndClear(Prompter& prompter, const std::string& caption, std::function<void()> cleared);
     void clear() { entries_.clear(); }
 
     const std::vector<HistoryEntry>& entries() const { return entries_; }
@@ -81,14 +84,18 @@ public:
     enum class ChangeResult { kUnchanged, kChanged, kFailed };
     // The change-file command with the path chosen in the save dialog. Asks before replacing an
     // existing file; a failure shows kHistoryChangeError and keeps the current file. On
-    // kChanged the caller stores `newPath` as "Fault File Path".
-    ChangeResult changeFile(const std::string& newPath, Prompter& prompter,
-                            const std::string& caption);
+    // kChanged the caller stores `newPath` as "Fault File Path". `done` runs once decided
+    // (never if the history is gone by then).
+    void changeFile(const std::string& newPath, Prompter& prompter, const std::string& caption,
+                    std::function<void(ChangeResult)> done);
 
     bool isBound() const { return bound_; }
     const std::string& path() const { return path_; }
 
 private:
+    ChangeResult moveTo(const std::string& newPath, Prompter& prompter, const std::string& caption);
+
+    LifetimeToken alive_;
     const Clock& clock_;
     std::vector<HistoryEntry> entries_;
     std::string path_;

@@ -141,14 +141,19 @@ bool CEventLog::appendEventLine(std::string_view eventLine) {
     return true;
 }
 
-CEventLog::ChangeResult CEventLog::changeFile(const std::string& currentPath,
-                                              const std::string& newPath, Prompter& prompter,
-                                              const std::string& caption) {
-    if (newPath.empty() || newPath == currentPath) return ChangeResult::kUnchanged;
-    if (files_.exists(newPath) &&
-        !prompter.askYesNo(strprintf(kFileExistsQuestion, newPath.c_str()), caption)) {
-        return ChangeResult::kUnchanged;
-    }
+void CEventLog::changeFile(const std::string& currentPath, const std::string& newPath,
+                           Prompter& prompter, const std::string& caption,
+                           std::function<void(ChangeResult)> done) {
+    if (newPath.empty() || newPath == currentPath) return done(ChangeResult::kUnchanged);
+    if (!files_.exists(newPath)) return done(switchTo(newPath, prompter, caption));
+    prompter.ask(strprintf(kFileExistsQuestion, newPath.c_str()), caption,
+                 WhileAlive(alive_.watch(), [this, newPath, &prompter, caption, done](bool yes) {
+                     done(yes ? switchTo(newPath, prompter, caption) : ChangeResult::kUnchanged);
+                 }));
+}
+
+CEventLog::ChangeResult CEventLog::switchTo(const std::string& newPath, Prompter& prompter,
+                                            const std::string& caption) {
     // The new file is opened before the current one is let go: if it cannot be made, logging
     // carries on in the current file instead of running on with no file at all.
     std::unique_ptr<LogFile> fresh = openFresh(newPath);

@@ -4,9 +4,12 @@
 // The main window decides when an event happens; this formats, shows and stores the line.
 #include <cstddef>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
+
+#include "comm/drive_reply.h"
 
 namespace korvane {
 
@@ -97,9 +100,10 @@ public:
     enum class ChangeResult { kUnchanged, kChanged, kFailed };
     // Change the log file (command 32784) to `newPath`, the path chosen in the save dialog.
     // Asks before replacing an existing file; a failure shows status 3's text and keeps the
-    // current file. On kChanged the caller stores `newPath` as the log file path.
-    ChangeResult changeFile(const std::string& currentPath, const std::string& newPath,
-                            Prompter& prompter, const std::string& caption);
+    // current file. On kChanged the caller stores `newPath` as the log file path. `done` runs
+    // once decided (never if the log is gone by then).
+    void changeFile(const std::string& currentPath, const std::string& newPath, Prompter& prompter,
+                    const std::string& caption, std::function<void(ChangeResult)> done);
 
     // The pane is going away: flush and close the file.
     void close();
@@ -111,6 +115,8 @@ public:
     const EventLogPane& pane() const { return pane_; }
 
 private:
+    ChangeResult switchTo(const std::string& newPath, Prompter& prompter,
+                          const std::string& caption);
     // Opens a fresh file with its header, or nullptr with the status set.
     std::unique_ptr<LogFile> openFresh(const std::string& path);
     bool writeLine(const std::string& line);
@@ -123,6 +129,7 @@ private:
     bool logging_ = false;
     int status_ = kEventLogNoError;
     EventLogPane pane_;
+    LifetimeToken alive_;
 };
 
 }  // namespace korvane

@@ -668,11 +668,18 @@ void ScopeMonitor::toggleGraphWatch() {
     if (graphWatchOption()) {
         settings_.graphWatchMode = 0;
         raiseGraphWatch(false);
-    } else if (services_.prompter.askYesNo(kMsgGraphWatch, kCaption)) {
-        settings_.graphWatchMode = 1;
-        if (monitoring_) raiseGraphWatch(true);
+        changed();
+        return;
     }
-    changed();
+    services_.prompter.ask(kMsgGraphWatch, kCaption,
+                           WhileAlive(listenerLiveness(), [this](bool yes) {
+                               // Unless switched on some other way while the question was open.
+                               if (yes && !graphWatchOption()) {
+                                   settings_.graphWatchMode = 1;
+                                   if (monitoring_) raiseGraphWatch(true);
+                               }
+                               changed();
+                           }));
 }
 
 void ScopeMonitor::changed() {

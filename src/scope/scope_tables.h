@@ -98,6 +98,8 @@ enum class ChartMode : int { kNormal = 0, kScroll = 3, kCursor = 4, kZoom = 8 };
 
 // Message ids and their texts; every message box carries the caption kCaption.
 inline constexpr char kCaption[] = "Graph Monitor";
+// A line of the question asked when the program closes while a recording runs.
+inline constexpr char kRecordingOnCloseText[] = "グラフモニタは記録中です";
 inline constexpr char kMsgRecordOpen[] = "レコードファイルを開くことができません";  // 61275
 inline constexpr char kMsgRecordWrite[] =
     "レコードファイルにデータを書き込むことができません";                           // 61276

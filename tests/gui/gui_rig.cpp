@@ -57,16 +57,12 @@ void GuiRig::startDemo() {
 
 void GuiRig::startWindow(PortFactory factory) {
     const AppDirectories dirs = PrepareAppDirectories(appDir_.path().toStdString());
-    controller = std::make_unique<MainController>(MainEnvironment{executor_,
-                                                                  store,
-                                                                  prompter,
-                                                                  clock,
-                                                                  std::move(factory),
-                                                                  dirs,
-                                                                  {"ttyS0", kSimulatedPortName}});
+    controller = std::make_unique<MainController>(MainEnvironment{
+        executor_, store, asked(), clock, std::move(factory), dirs, {"ttyS0", kSimulatedPortName}});
     lineController_ = controller.get();
     controller->SetPortErrorGate(&portErrors);
-    window = std::make_unique<MainWindow>(*controller, store, prompter);
+    window = std::make_unique<MainWindow>(*controller, store, asked());
+    boxes.setParentWidget(window.get());
     window->restoreLayout();
     window->show();
     window->start();

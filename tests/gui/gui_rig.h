@@ -12,6 +12,7 @@
 #include "app/port_error_gate.h"
 #include "app/ui/main_window.h"
 #include "app/ui/qt_executor.h"
+#include "app/ui/qt_prompter.h"
 #include "common/clock.h"
 #include "common/prompter.h"
 #include "common/settings_store.h"
@@ -44,6 +45,10 @@ public:
 
     MemorySettingsStore store;
     RecordingPrompter prompter;
+    // Set before starting: questions and messages as the program shows them, in window-modal
+    // boxes, instead of the recording prompter.
+    bool realBoxes = false;
+    QtPrompter boxes;
     PortErrorGate portErrors{prompter};
     FixedClock clock{LocalTime{2024, 4, 1, 9, 30, 0, 0}};
     std::unique_ptr<MainController> controller;
@@ -51,6 +56,7 @@ public:
 
 private:
     void startWindow(PortFactory factory);
+    Prompter& asked() { return realBoxes ? static_cast<Prompter&>(boxes) : prompter; }
 
     QTemporaryDir appDir_;
     sim::SimulatedLine line_{sim::SimConfig{}};

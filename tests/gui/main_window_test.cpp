@@ -97,17 +97,15 @@ TEST(MainWindow, SortingTwiceReversesAndAReconnectedRowSortsByIdAgain) {
     EXPECT_EQ(list.currentRow(), 1);
 }
 
-// Runs `act` on the port setup dialog once it is open, then closes it with `accept`.
+// Runs `act` on the port setup dialog the window has open, then closes it with `accept`.
 void OnPortSetupDialog(const std::function<void(PortSetupDialog&)>& act, bool accept) {
-    QTimer::singleShot(0, [act, accept] {
-        auto* dialog = qobject_cast<PortSetupDialog*>(QApplication::activeModalWidget());
-        ASSERT_NE(dialog, nullptr);
-        act(*dialog);
-        if (accept)
-            dialog->accept();
-        else
-            dialog->reject();
-    });
+    auto* dialog = qobject_cast<PortSetupDialog*>(QApplication::activeModalWidget());
+    ASSERT_NE(dialog, nullptr);
+    act(*dialog);
+    if (accept)
+        dialog->accept();
+    else
+        dialog->reject();
 }
 
 TEST(MainWindow, PortSetupFromTheStatusBarReopensTheLineAndFollowsItsTimer) {
@@ -118,25 +116,25 @@ TEST(MainWindow, PortSetupFromTheStatusBarReopensTheLineAndFollowsItsTimer) {
     EXPECT_TRUE(rig.window->linkTimer().isActive());
     EXPECT_EQ(rig.window->linkTimer().timerType(), Qt::PreciseTimer);
 
-    OnPortSetupDialog([](PortSetupDialog& d) { d.baudRateBox()->setCurrentText("19200"); }, true);
     QTest::mouseDClick(panes.baudRate(), Qt::LeftButton);
+    OnPortSetupDialog([](PortSetupDialog& d) { d.baudRateBox()->setCurrentText("19200"); }, true);
     EXPECT_EQ(panes.baudRate()->text().toStdString(), "19200");
     EXPECT_TRUE(rig.window->linkTimer().isActive());
     EXPECT_EQ(rig.window->linkTimer().interval(), rig.controller->LinkTimerMs());
 
     // Fast pacing runs the link on a short timer, and the tick comes back when it is off.
     for (bool fast : {true, false}) {
+        QTest::mouseDClick(panes.baudRate(), Qt::LeftButton);
         OnPortSetupDialog([fast](PortSetupDialog& d) { d.fastPacingBox()->setChecked(fast); },
                           true);
-        QTest::mouseDClick(panes.baudRate(), Qt::LeftButton);
         EXPECT_TRUE(rig.window->linkTimer().isActive());
         EXPECT_EQ(rig.window->linkTimer().interval(), fast ? 1 : 30);
     }
 
     rig.prompter.clear();
+    QTest::mouseDClick(panes.port(), Qt::LeftButton);
     OnPortSetupDialog(
         [](PortSetupDialog& d) { d.portBox()->setEditText("/dev/korvane-no-such-tty"); }, true);
-    QTest::mouseDClick(panes.port(), Qt::LeftButton);
     EXPECT_EQ(panes.port()->text().toStdString(), "/dev/korvane-no-such-tty");
     EXPECT_FALSE(rig.window->linkTimer().isActive());
     ASSERT_FALSE(rig.prompter.entries().empty());

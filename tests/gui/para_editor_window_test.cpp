@@ -56,17 +56,11 @@ protected:
 
     // The drive list's command, confirming the set-up dialog as the user does.
     void openFromDriveList() {
-        auto* confirm = new QTimer(rig.window.get());
-        QObject::connect(confirm, &QTimer::timeout, confirm, [confirm] {
-            if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
-                confirm->stop();
-                dialog->accept();
-            }
-        });
-        confirm->start(20);
         rig.controller->SelectDriveRow(0);
         rig.window->runCommand(kCmdOnlineEditor);
-        confirm->stop();
+        auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        dialog->accept();
         for (QWidget* w : QApplication::topLevelWidgets())
             if (auto* found = qobject_cast<ParaEditorWindow*>(w)) editor = found;
     }

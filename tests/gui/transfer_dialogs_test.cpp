@@ -16,6 +16,7 @@
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
+#include <optional>
 
 #include "app/tool_services.h"
 #include "editor/ui/compare_result_dialog.h"
@@ -207,20 +208,16 @@ TEST_F(TransferWindow, BrowseStartsWhereTheLastFileOfTheChosenTypeWasAndRemember
     ParaTransferDialog dlg(s, kStation, TransferMode::kUpload, rig.window.get());
     dlg.show();
 
-    QString shownDirectory, shownFilter;
-    QTimer::singleShot(0, [&] {
-        auto* files = dlg.findChild<QFileDialog*>();
-        ASSERT_NE(files, nullptr);
-        shownDirectory = files->directory().absolutePath();
-        shownFilter = files->selectedNameFilter();
-        // A new name without extension, with the parameter-file type picked this time.
-        files->selectNameFilter(files->nameFilters().value(0));
-        files->selectFile(dir.filePath("base"));
-        static_cast<QDialog*>(files)->accept();  // as the dialog's own button does
-    });
     QTest::mouseClick(dlg.browseButton(), Qt::LeftButton);
-    EXPECT_EQ(shownDirectory, usrDir);
-    EXPECT_EQ(shownFilter.toStdString(), "ユーザグループファイル (*.usr)");
+    auto* files = dlg.findChild<QFileDialog*>();
+    ASSERT_NE(files, nullptr);
+    EXPECT_TRUE(files->isVisible());
+    EXPECT_EQ(files->directory().absolutePath(), usrDir);
+    EXPECT_EQ(files->selectedNameFilter().toStdString(), "ユーザグループファイル (*.usr)");
+    // A new name without extension, with the parameter-file type picked this time.
+    files->selectNameFilter(files->nameFilters().value(0));
+    files->selectFile(dir.filePath("base"));
+    static_cast<QDialog*>(files)->accept();  // as the dialog's own button does
     EXPECT_EQ(dlg.pathField()->text(), dir.filePath("base"));
     EXPECT_EQ(TransferFileChoice::Process().get(), 1);
     EXPECT_EQ(s.settings.getString("Main", "Para File Dir", ""), dir.path().toStdString());
@@ -233,24 +230,23 @@ TEST_F(TransferWindow, BrowseStartsWhereTheLastFileOfTheChosenTypeWasAndRemember
     TransferFileChoice::Process().set(0);
 }
 
-TEST_F(TransferWindow, RunTransferDialogReturnsHowTheLastRunEndedAndLeavesNothingBehind) {
+TEST_F(TransferWindow, OpenTransferDialogTellsHowTheLastRunEndedAndLeavesNothingBehind) {
     const std::string path = savedPar("one.par", {{0x1003, 200}});
     ToolServices s = services();
     int refreshed = 0;
-    bool ran = false;
-    QTimer::singleShot(0, [&] {
-        auto* dlg = rig.window->findChild<ParaTransferDialog*>();
-        ASSERT_NE(dlg, nullptr);
-        ASSERT_TRUE(dlg->isModal());
-        startWith(*dlg, path);
-        ran = finished(*dlg);
-        QTest::mouseClick(dlg->closeButton(), Qt::LeftButton);
-    });
-    EXPECT_EQ(RunTransferDialog(rig.window.get(), s, kStation, TransferMode::kDownload,
-                                [&] { ++refreshed; }),
-              TransferEnd::kDone);
-    EXPECT_TRUE(ran);
+    std::optional<TransferEnd> end;
+    QPointer<ParaTransferDialog> dlg = OpenTransferDialog(
+        rig.window.get(), s, kStation, TransferMode::kDownload, [&] { ++refreshed; },
+        [&](TransferEnd e) { end = e; });
+    ASSERT_TRUE(dlg);
+    EXPECT_TRUE(dlg->isModal());
+    EXPECT_EQ(QApplication::activeModalWidget(), dlg.data());
+    startWith(*dlg, path);
+    EXPECT_TRUE(finished(*dlg));
+    QTest::mouseClick(dlg->closeButton(), Qt::LeftButton);
+    EXPECT_EQ(end, TransferEnd::kDone);
     EXPECT_EQ(refreshed, 1);
+    EXPECT_TRUE(rig.waitFor([&] { return !dlg; }));
     EXPECT_EQ(rig.window->findChild<ParaTransferDialog*>(), nullptr);
 }
 

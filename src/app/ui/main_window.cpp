@@ -2,8 +2,8 @@
 
 #include <QCloseEvent>
 #include <QDockWidget>
-#include <QFileDialog>
 #include <QMenuBar>
+#include <QPointer>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QToolBar>
@@ -14,8 +14,10 @@
 #include "app/ui/drive_list_view.h"
 #include "app/ui/event_log_view.h"
 #include "app/ui/fault_list_view.h"
+#include "app/ui/file_dialogs.h"
 #include "app/ui/painted_icons.h"
 #include "app/ui/port_setup_dialog.h"
+#include "app/ui/qt_prompter.h"
 #include "app/ui/qt_text.h"
 #include "app/ui/status_panes.h"
 #include "app/ui/tool_window_factory.h"
@@ -190,7 +192,27 @@ void MainWindow::bringToFront() {
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
+    if (!closed_ && !closeAgreed_) {
+        // One question for everything the tool windows would lose; they then ask nothing.
+        const std::string question = controller_.CloseQuestion();
+        if (!question.empty()) {
+            event->ignore();
+            if (closeAsked_) return;
+            closeAsked_ = true;
+            QPointer<MainWindow> self(this);
+            prompter_.ask(question, kAppTitle, [self](bool close) {
+                if (!self) return;
+                self->closeAsked_ = false;
+                if (!close) return;
+                self->closeAgreed_ = true;
+                self->controller_.DiscardUnsavedWork();
+                self->close();
+            });
+            return;
+        }
+    }
     if (!closed_) {
+        CloseOpenDialogs(this);
         closed_ = true;
         indicatorTimer_.stop();
         saveLayout();
@@ -277,17 +299,25 @@ void MainWindow::runCommand(int command) {
 }
 
 void MainWindow::connectDrives() {
-    ConnectDialog dialog(controller_.ConnectDialogValues(), prompter_, this);
-    if (dialog.exec() == QDialog::Accepted) controller_.Connect(dialog.choice());
+    auto* dialog = new ConnectDialog(controller_.ConnectDialogValues(), prompter_, this);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    connect(dialog, &QDialog::accepted, this,
+            [this, dialog] { controller_.Connect(dialog->choice()); });
+    dialog->open();
 }
 
 void MainWindow::portSetup() {
-    PortSetupDialog dialog(controller_.PortSetupValues(), controller_.Ports(), prompter_, this);
-    if (dialog.exec() != QDialog::Accepted) return;
-    const PortSetupOutcome outcome = controller_.ApplyPortSetup(dialog.form());
-    if (!outcome.accepted) prompter_.error(outcome.message, kAppTitle);
-    panes_->setLine(controller_.LineStatus());
-    syncLinkTimer();
+    auto* dialog =
+        new PortSetupDialog(controller_.PortSetupValues(), controller_.Ports(), prompter_, this);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    connect(dialog, &QDialog::accepted, this, [this, dialog] {
+        const PortSetupOutcome outcome = controller_.ApplyPortSetup(dialog->form());
+        if (!outcome.accepted) prompter_.error(outcome.message, kAppTitle);
+        panes_->setLine(controller_.LineStatus());
+        syncLinkTimer();
+        updateCommandStates();
+    });
+    dialog->open();
 }
 
 void MainWindow::changeLogPath(int command) {
@@ -295,19 +325,19 @@ void MainWindow::changeLogPath(int command) {
     const LogPathDialog& kind = eventLog ? kLogFilePathDialog : kFaultFilePathDialog;
     const std::string& current =
         eventLog ? controller_.Settings().logFilePath : controller_.Settings().faultFilePath;
-    QFileDialog dialog(this, qtText(kind.title));
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setDefaultSuffix(qtText(kind.defaultExtension));
-    dialog.setNameFilter(qtFileFilter(kind.filter));
     // The overwrite question is the program's own, asked once the name is chosen.
-    dialog.setOption(QFileDialog::DontConfirmOverwrite);
-    dialog.selectFile(qtText(current));
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
-    const std::string chosen = dialog.selectedFiles().front().toStdString();
-    if (eventLog)
-        controller_.ChangeEventLogPath(chosen);
-    else
-        controller_.ChangeHistoryPath(chosen);
+    const FileDialogSpec spec{.title = qtText(kind.title),
+                              .directory = qtText(current),
+                              .filters = {qtFileFilter(kind.filter)},
+                              .defaultSuffix = qtText(kind.defaultExtension),
+                              .save = true};
+    OpenFileDialog(this, spec, [this, eventLog](const QString& path, const QString&) {
+        if (path.isEmpty()) return;
+        if (eventLog)
+            controller_.ChangeEventLogPath(path.toStdString());
+        else
+            controller_.ChangeHistoryPath(path.toStdString());
+    });
 }
 
 void MainWindow::titleChanged(const std::string& title) {

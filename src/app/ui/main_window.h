@@ -86,6 +86,8 @@ private:
     QTimer indicatorTimer_;
     std::unique_ptr<UiToolWindowFactory> toolWindows_;
     bool closed_ = false;
+    bool closeAsked_ = false;   // the question before closing is open
+    bool closeAgreed_ = false;  // the user agreed to lose what it named
     bool inLinkTick_ = false;
 };
 

@@ -3,7 +3,6 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -17,6 +16,7 @@
 #include <QToolBar>
 #include <QTreeView>
 
+#include "app/ui/file_dialogs.h"
 #include "app/ui/qt_text.h"
 #include "editor/para_mode_dialog.h"
 #include "editor/ui/compare_result_dialog.h"
@@ -88,35 +88,53 @@ QByteArray FromBytes(const std::vector<std::uint8_t>& b) {
 
 ToolFrame* ParaEditorWindow::Open(ToolServices& services, int stationKey) {
     if (stationKey < 0 || stationKey >= kDriveRecordCount) return nullptr;
-    const bool online = stationKey < kFirstOfflineKey;
-    VersionCatalogue catalogue;
-    if (!online) catalogue.Build(services.dirs.data);
-    CParaModeDialog dialog(services, stationKey,
-                           online ? CParaModeDialog::Use::kOnline : CParaModeDialog::Use::kOffline,
-                           &catalogue);
-    bool confirmed = false;
-    {
-        ParaModeDialogWidget widget(dialog);
-        confirmed = widget.exec() == QDialog::Accepted;
-    }
-    dialog.Close();
-    DriveRecord& record = services.records[stationKey];
-    if (!confirmed || !record.driveData) return nullptr;
-    record.driveData->SetSpeedMode(dialog.FrequencyMode(), dialog.Time1Divisor());
     auto* window = new ParaEditorWindow(services, stationKey);
-    if (!window->attach()) {
-        delete window;
-        if (!online) record.reset();
-        return nullptr;
-    }
-    window->show();
+    window->askSetUp();
     return window;
 }
 
 ParaEditorWindow::ParaEditorWindow(ToolServices& services, int stationKey)
-    : services_(services), key_(stationKey) {
+    : prompter_(services.prompter, this),
+      services_(WithPrompter(services, prompter_)),
+      key_(stationKey) {
     setAttribute(Qt::WA_DeleteOnClose);
     buildViews();
+}
+
+void ParaEditorWindow::askSetUp() {
+    const bool online = key_ < kFirstOfflineKey;
+    catalogue_ = std::make_unique<VersionCatalogue>();
+    if (!online) catalogue_->Build(services_.dirs.data);
+    setUp_ = std::make_shared<CParaModeDialog>(
+        services_, key_, online ? CParaModeDialog::Use::kOnline : CParaModeDialog::Use::kOffline,
+        catalogue_.get());
+    // A child of this window, which is not shown yet: it goes with the window.
+    auto* widget = new ParaModeDialogWidget(*setUp_, this);
+    widget->setAttribute(Qt::WA_DeleteOnClose);
+    widget->setWindowModality(Qt::ApplicationModal);
+    connect(widget, &QDialog::finished, this,
+            [this](int result) { setUpChosen(result == QDialog::Accepted); });
+    widget->open();
+}
+
+void ParaEditorWindow::setUpChosen(bool confirmed) {
+    if (!setUp_) return;
+    setUp_->Close();
+    std::shared_ptr<CParaModeDialog> dialog = std::move(setUp_);
+    DriveRecord& record = services_.records[key_];
+    if (!confirmed || !record.driveData) return abandon();
+    record.driveData->SetSpeedMode(dialog->FrequencyMode(), dialog->Time1Divisor());
+    if (!attach()) {
+        if (key_ >= kFirstOfflineKey) record.reset();
+        return abandon();
+    }
+    show();
+}
+
+void ParaEditorWindow::abandon() {
+    closing_ = true;
+    services_.host.toolFrameClosing(this);
+    deleteLater();
 }
 
 ParaEditorWindow::~ParaEditorWindow() {
@@ -275,8 +293,14 @@ void ParaEditorWindow::buildPanes() {
 }
 
 void ParaEditorWindow::updateCommands() {
-    if (!frame_) return;
-    for (auto& [id, action] : actions_) action->setEnabled(frame_->IsEnabled(id));
+    // Enabling an action may run code that asks for the states again; the pass in progress
+    // finishes on its own copy of the list.
+    if (!frame_ || updating_) return;
+    updating_ = true;
+    const std::vector<std::pair<int, QPointer<QAction>>> actions(actions_.begin(), actions_.end());
+    for (const auto& [id, action] : actions)
+        if (action && frame_) action->setEnabled(frame_->IsEnabled(id));
+    updating_ = false;
 }
 
 void ParaEditorWindow::listChanged() {
@@ -323,11 +347,9 @@ void ParaEditorWindow::runTransfer(int command) {
             report_->Execute(command);
             return;
     }
-    // The dialog is modal; the editor may be closed underneath it (its drive going away), so
-    // nothing here touches the window once it has returned.
-    QPointer<ParaEditorWindow> self(this);
-    RunTransferDialog(this, services_, key_, mode, [self] {
-        if (self && self->frame_) self->frame_->List().RefreshValues();
+    // The dialog is window-modal and goes with this window when its drive goes away.
+    OpenTransferDialog(this, services_, key_, mode, [this] {
+        if (frame_) frame_->List().RefreshValues();
     });
 }
 
@@ -357,6 +379,11 @@ bool ParaEditorWindow::eventFilter(QObject* watched, QEvent* event) {
 // ToolFrame
 
 void ParaEditorWindow::activate() {
+    // Still being set up: its dialog is the window to bring forward.
+    if (!frame_) {
+        for (QDialog* d : findChildren<QDialog*>()) d->activateWindow();
+        return;
+    }
     if (isMinimized()) showNormal();
     raise();
     activateWindow();
@@ -367,6 +394,8 @@ void ParaEditorWindow::requestClose() {
 }
 
 std::vector<std::uint8_t> ParaEditorWindow::savePlacement() const {
+    // A window that never showed has no placement worth keeping.
+    if (!frame_) return {};
     return ToBytes(saveGeometry());
 }
 
@@ -375,10 +404,22 @@ void ParaEditorWindow::restorePlacement(const std::vector<std::uint8_t>& placeme
 }
 
 void ParaEditorWindow::onDriveEvent(const DriveEvent& event) {
-    if (!frame_) return;
+    if (!frame_) {
+        // The drive of an editor still being set up went away.
+        if (event.kind == DriveEventKind::kDisconnected && event.station == key_) close();
+        return;
+    }
     if (event.kind == DriveEventKind::kDisconnected) ForwardDriveDisconnected(this, event.station);
     frame_->OnDriveEvent(event);
     updateCommands();
+}
+
+std::string ParaEditorWindow::unsavedWork() const {
+    return frame_ && frame_->HasUnsavedChanges() ? kUnsavedParametersText : std::string();
+}
+
+void ParaEditorWindow::discardUnsavedWork() {
+    if (frame_) frame_->DiscardUnsavedChanges();
 }
 
 void ParaEditorWindow::closeEvent(QCloseEvent* event) {
@@ -386,7 +427,27 @@ void ParaEditorWindow::closeEvent(QCloseEvent* event) {
         event->accept();
         return;
     }
-    if (frame_ && !frame_->Close()) {
+    // Its boxes and dialogs answer first, as cancelled; then the editor's own questions. A close
+    // sequence that ends while this runs is taken up here rather than by another close().
+    inCloseEvent_ = true;
+    CloseOpenDialogs(this);
+    if (!frame_) {
+        inCloseEvent_ = false;
+        event->ignore();
+        if (setUp_) setUpChosen(false);
+        return;
+    }
+    if (!frameClosed_) {
+        QPointer<ParaEditorWindow> self(this);
+        frame_->Close([self](bool closed) {
+            if (!self || !closed) return;
+            self->frameClosed_ = true;
+            // The last question was answered later: close for real now.
+            if (!self->inCloseEvent_) self->close();
+        });
+    }
+    inCloseEvent_ = false;
+    if (!frameClosed_) {
         event->ignore();
         return;
     }
@@ -398,28 +459,38 @@ void ParaEditorWindow::closeEvent(QCloseEvent* event) {
 // ---------------------------------------------------------------------------------------------
 // ParaFrameUi
 
-std::optional<std::string> ParaEditorWindow::ChooseOpenFile(const FileDialogRequest& request) {
-    const QString path = QFileDialog::getOpenFileName(
-        this, qtText(request.title), qtText(request.startDir), QtFilter(request.filter));
-    if (path.isEmpty()) return std::nullopt;
-    return path.toStdString();
-}
-
-std::optional<std::string> ParaEditorWindow::ChooseSaveFile(const FileDialogRequest& request) {
+void ParaEditorWindow::chooseFile(const FileDialogRequest& request, bool save, PathChosen chosen) {
     const QString start =
-        qtText(request.defaultPath.empty() ? request.startDir : request.defaultPath);
-    QFileDialog::Options options;
-    if (!request.overwritePrompt) options |= QFileDialog::DontConfirmOverwrite;
-    QString path = QFileDialog::getSaveFileName(this, qtText(request.title), start,
-                                                QtFilter(request.filter), nullptr, options);
-    if (path.isEmpty()) return std::nullopt;
-    if (QFileInfo(path).suffix().isEmpty()) path += "." + qtText(request.extension);
-    return path.toStdString();
+        qtText(save && !request.defaultPath.empty() ? request.defaultPath : request.startDir);
+    // A name typed without its suffix gets it before anyone looks for an existing file.
+    const FileDialogSpec spec{.title = qtText(request.title),
+                              .directory = start,
+                              .filters = {QtFilter(request.filter)},
+                              .defaultSuffix = qtText(request.extension),
+                              .save = save,
+                              .confirmOverwrite = request.overwritePrompt};
+    OpenFileDialog(this, spec, [chosen = std::move(chosen)](const QString& path, const QString&) {
+        if (path.isEmpty()) return chosen(std::nullopt);
+        chosen(path.toStdString());
+    });
 }
 
-bool ParaEditorWindow::RunModeDialog(CParaModeDialog& dialog) {
-    ParaModeDialogWidget widget(dialog, this);
-    return widget.exec() == QDialog::Accepted;
+void ParaEditorWindow::ChooseOpenFile(const FileDialogRequest& request, PathChosen chosen) {
+    chooseFile(request, false, std::move(chosen));
+}
+
+void ParaEditorWindow::ChooseSaveFile(const FileDialogRequest& request, PathChosen chosen) {
+    chooseFile(request, true, std::move(chosen));
+}
+
+void ParaEditorWindow::OpenModeDialog(std::shared_ptr<CParaModeDialog> dialog,
+                                      std::function<void(bool)> done) {
+    auto* widget = new ParaModeDialogWidget(*dialog, this);
+    widget->setAttribute(Qt::WA_DeleteOnClose);
+    // The core dialog lives until the widget has answered.
+    connect(widget, &QDialog::finished, this,
+            [dialog, done = std::move(done)](int result) { done(result == QDialog::Accepted); });
+    widget->open();
 }
 
 void ParaEditorWindow::RequestClose() {

@@ -8,7 +8,9 @@
 
 #include "app/tool_frames.h"
 #include "app/tool_services.h"
+#include "app/ui/qt_prompter.h"
 #include "editor/para_frame.h"
+#include "paradb/data_catalogue.h"
 
 class QAction;
 class QLabel;
@@ -27,8 +29,9 @@ class ParaTreeQtModel;
 class ParaEditorWindow : public QMainWindow, public ToolFrame, public ParaFrameUi {
     Q_OBJECT
 public:
-    // Runs the set-up dialog (online drive or new offline editor) and opens the window; null
-    // when the user cancelled or the editor cannot open.
+    // Opens the set-up dialog (online drive or new offline editor); the window shows once it
+    // is confirmed, and closes itself unseen when it is cancelled or the editor cannot open.
+    // Null for a key no editor can have.
     static ToolFrame* Open(ToolServices& services, int stationKey);
 
     ~ParaEditorWindow() override;
@@ -47,11 +50,14 @@ public:
     std::vector<std::uint8_t> savePlacement() const override;
     void restorePlacement(const std::vector<std::uint8_t>& placement) override;
     void onDriveEvent(const DriveEvent& event) override;
+    std::string unsavedWork() const override;
+    void discardUnsavedWork() override;
 
     // ParaFrameUi
-    std::optional<std::string> ChooseOpenFile(const FileDialogRequest& request) override;
-    std::optional<std::string> ChooseSaveFile(const FileDialogRequest& request) override;
-    bool RunModeDialog(CParaModeDialog& dialog) override;
+    void ChooseOpenFile(const FileDialogRequest& request, PathChosen chosen) override;
+    void ChooseSaveFile(const FileDialogRequest& request, PathChosen chosen) override;
+    void OpenModeDialog(std::shared_ptr<CParaModeDialog> dialog,
+                        std::function<void(bool)> done) override;
     void RequestClose() override;
     void TitleChanged() override;
     void PanesChanged() override;
@@ -66,6 +72,11 @@ protected:
 
 private:
     ParaEditorWindow(ToolServices& services, int stationKey);
+    void askSetUp();
+    void setUpChosen(bool confirmed);
+    // Closes the window that never showed.
+    void abandon();
+    void chooseFile(const FileDialogRequest& request, bool save, PathChosen chosen);
     bool attach();
     void buildViews();
     void buildCommands();
@@ -78,8 +89,11 @@ private:
     void deleteSelectedRows();
     void runTransfer(int command);
 
-    ToolServices& services_;
+    WindowPrompter prompter_;
+    ToolServices services_;
     int key_;
+    std::unique_ptr<VersionCatalogue> catalogue_;
+    std::shared_ptr<CParaModeDialog> setUp_;  // while the set-up dialog is open
     std::vector<std::uint8_t> pendingLayout_;
     std::unique_ptr<CParaFrame> frame_;
     std::unique_ptr<ParaEditorDialogs> dialogs_;
@@ -94,6 +108,9 @@ private:
     std::vector<QLabel*> panes_;
     bool reloadQueued_ = false;
     bool closing_ = false;
+    bool inCloseEvent_ = false;
+    bool frameClosed_ = false;  // the editor's close sequence has ended
+    bool updating_ = false;
 };
 
 }  // namespace korvane

@@ -1,7 +1,6 @@
 #include "editor/ui/para_transfer_dialog.h"
 
 #include <QCloseEvent>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -14,9 +13,11 @@
 
 #include "app/settings.h"
 #include "app/tool_services.h"
+#include "app/ui/file_dialogs.h"
 #include "app/ui/qt_text.h"
 #include "common/settings_store.h"
 #include "editor/ui/compare_result_dialog.h"
+#include "paradb/drive_record.h"
 
 namespace korvane {
 namespace {
@@ -46,8 +47,12 @@ ParaTransferDialog::ParaTransferDialog(ToolServices& services, int stationKey, T
     : QDialog(parent),
       settings_(services.settings),
       mode_(mode),
+      prompter_(services.prompter, this),
       onValuesChanged_(std::move(onValuesChanged)),
-      core_(std::make_unique<CParaTransferDlg>(services, stationKey, mode, this)),
+      core_(std::make_unique<CParaTransferDlg>(
+          TransferContext{services.link, services.records[stationKey], prompter_, services.executor,
+                          TransferFileChoice::Process()},
+          mode, this)),
       description_(new QLabel(this)),
       path_(new QLineEdit(this)),
       browse_(new QToolButton(this)),
@@ -156,6 +161,7 @@ void ParaTransferDialog::valuesChanged() {
 
 void ParaTransferDialog::closeDialog() {
     ending_ = true;
+    CloseOpenDialogs(this);
     if (results_) results_->close();
     QDialog::reject();
 }
@@ -186,40 +192,43 @@ void ParaTransferDialog::browse() {
     if (path_->text().trimmed().isEmpty() || !QFileInfo(directory).isDir())
         directory = qtText(settings_.getString(kSettingsSectionMain, directoryKey(choice), ""));
 
-    QFileDialog dialog(this);
     const bool upload = mode_ == TransferMode::kUpload;
-    dialog.setAcceptMode(upload ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
-    dialog.setFileMode(upload ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
-    // Overwriting is the transfer's own question, asked at Start.
-    dialog.setOption(QFileDialog::DontConfirmOverwrite);
-    dialog.setNameFilters(filters);
-    if (choice - 1 < filters.size()) dialog.selectNameFilter(filters[choice - 1]);
-    if (!directory.isEmpty()) dialog.setDirectory(directory);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
-
-    // The type picked in the file dialog is the one a name without extension gets.
-    const int picked = static_cast<int>(filters.indexOf(dialog.selectedNameFilter())) + 1;
-    if (picked > 0) TransferFileChoice::Process().set(picked);
-    const QString chosen = dialog.selectedFiles().front();
-    int kind = picked > 0 ? picked : choice;
-    if (chosen.endsWith(QStringLiteral(".usr"), Qt::CaseInsensitive)) kind = 2;
-    if (chosen.endsWith(QStringLiteral(".par"), Qt::CaseInsensitive)) kind = 1;
-    settings_.setString(kSettingsSectionMain, directoryKey(kind),
-                        QFileInfo(chosen).absolutePath().toStdString());
-    path_->setText(chosen);
-    core_->SetPathText(chosen.toStdString());
+    // Overwriting is the transfer's own question, asked at Start once the name has the suffix
+    // of the type picked here.
+    const FileDialogSpec spec{.directory = directory,
+                              .filters = filters,
+                              .selectedFilter = choice >= 1 ? filters.value(choice - 1) : QString(),
+                              .save = upload};
+    OpenFileDialog(this, spec,
+                   [this, filters, choice](const QString& chosen, const QString& filter) {
+                       if (chosen.isEmpty()) return;
+                       // The type picked in the file dialog is the one a name without extension
+                       // gets.
+                       const int picked = static_cast<int>(filters.indexOf(filter)) + 1;
+                       if (picked > 0) TransferFileChoice::Process().set(picked);
+                       int kind = picked > 0 ? picked : choice;
+                       if (chosen.endsWith(QStringLiteral(".usr"), Qt::CaseInsensitive)) kind = 2;
+                       if (chosen.endsWith(QStringLiteral(".par"), Qt::CaseInsensitive)) kind = 1;
+                       settings_.setString(kSettingsSectionMain, directoryKey(kind),
+                                           QFileInfo(chosen).absolutePath().toStdString());
+                       path_->setText(chosen);
+                       core_->SetPathText(chosen.toStdString());
+                   });
 }
 
-TransferEnd RunTransferDialog(QWidget* parent, ToolServices& services, int stationKey,
-                              TransferMode mode, std::function<void()> onValuesChanged) {
-    // On the heap: a parent closed while the dialog runs takes the dialog with it.
-    QPointer<ParaTransferDialog> dialog =
+ParaTransferDialog* OpenTransferDialog(QWidget* parent, ToolServices& services, int stationKey,
+                                       TransferMode mode, std::function<void()> onValuesChanged,
+                                       std::function<void(TransferEnd)> onClosed) {
+    // On the heap: a parent closed while the dialog is open takes the dialog with it.
+    auto* dialog =
         new ParaTransferDialog(services, stationKey, mode, parent, std::move(onValuesChanged));
-    dialog->exec();
-    if (!dialog) return TransferEnd::kCancelled;
-    const TransferEnd end = dialog->core().LastEnd();
-    delete dialog;
-    return end;
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    if (onClosed) {
+        QObject::connect(dialog, &QDialog::finished, dialog,
+                         [dialog, onClosed](int) { onClosed(dialog->core().LastEnd()); });
+    }
+    dialog->open();
+    return dialog;
 }
 
 void ForwardDriveDisconnected(QWidget* parent, int station) {

@@ -4,16 +4,17 @@
 // its state and hands it the user's clicks.
 //
 // The parameter editor opens it with one call:
-//     RunTransferDialog(this, services, stationKey, TransferMode::kCompare,
-//                       [this] { list_->RefreshValues(); });
+//     OpenTransferDialog(this, services, stationKey, TransferMode::kCompare,
+//                        [this] { list_->RefreshValues(); });
 // and, while it is open, passes on the drives that go away (its drive events keep arriving
-// during the modal run):
+// while it is open):
 //     ForwardDriveDisconnected(this, event.station);
 #include <QDialog>
 #include <QPointer>
 #include <functional>
 #include <memory>
 
+#include "app/ui/qt_prompter.h"
 #include "editor/transfer_dialog.h"
 
 class QLabel;
@@ -77,6 +78,7 @@ private:
 
     SettingsStore& settings_;
     TransferMode mode_;
+    WindowPrompter prompter_;
     std::function<void()> onValuesChanged_;
     std::unique_ptr<CParaTransferDlg> core_;
     QLabel* description_;
@@ -90,10 +92,13 @@ private:
     bool ending_ = false;
 };
 
-// Runs the transfer dialog modally over `parent` for the drive of `stationKey` and returns how
-// its last run ended once the user has closed it.
-TransferEnd RunTransferDialog(QWidget* parent, ToolServices& services, int stationKey,
-                              TransferMode mode, std::function<void()> onValuesChanged = {});
+// Opens the transfer dialog window-modal over `parent` for the drive of `stationKey`; it
+// deletes itself once closed, after telling `onClosed` how its last run ended (not when it goes
+// with its parent).
+ParaTransferDialog* OpenTransferDialog(QWidget* parent, ToolServices& services, int stationKey,
+                                       TransferMode mode,
+                                       std::function<void()> onValuesChanged = {},
+                                       std::function<void(TransferEnd)> onClosed = {});
 
 // Tells a transfer dialog open over `parent` that the drive of `station` is gone.
 void ForwardDriveDisconnected(QWidget* parent, int station);

@@ -2,13 +2,13 @@
 
 #include <QApplication>
 #include <QCloseEvent>
-#include <QFileDialog>
 #include <QMenuBar>
-#include <QPrintPreviewDialog>
 #include <QPrinter>
 #include <QStatusBar>
 
 #include "app/tool_services.h"
+#include "app/ui/file_dialogs.h"
+#include "app/ui/qt_prompter.h"
 #include "app/ui/qt_text.h"
 #include "common/prompter.h"
 #include "monitor/ui/window_placement.h"
@@ -30,6 +30,7 @@ QStringList FileDialogFilters(const std::string& filter) {
 CReportFrame::CReportFrame(ToolServices& services, ReportHost& editor, QWidget* owner)
     : QMainWindow(owner, Qt::Window),
       services_(services),
+      prompter_(services.prompter, this),
       session_(editor, services.settings, services.clock),
       view_(new CReportView(this)) {
     setWindowTitle(qtText(kReportCaption));
@@ -70,19 +71,26 @@ void CReportFrame::headerChanged() {
 }
 
 void CReportFrame::editHeader() {
-    CReportHeaderDlg dialog(services_.settings, this);
-    if (dialog.exec() == QDialog::Accepted) headerChanged();
+    auto* dialog = new CReportHeaderDlg(services_.settings, this);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    connect(dialog, &QDialog::accepted, this, [this] { headerChanged(); });
+    dialog->open();
 }
 
 void CReportFrame::exportReport() {
     const QStringList filters = FileDialogFilters(kReportExportFilter);
     const int index = LoadReportFilterIndex(services_.settings);
-    QString selected = filters.value(index - 1);
-    const QString chosen = QFileDialog::getSaveFileName(
-        this, qtText(kReportExportTitle), qtText(LoadReportExportDir(services_.settings)),
-        filters.join(QStringLiteral(";;")), &selected);
-    if (chosen.isEmpty()) return;
-    exportTo(chosen.toStdString(), static_cast<int>(filters.indexOf(selected)) + 1 == 2 ? 2 : 1);
+    const FileDialogSpec spec{.title = qtText(kReportExportTitle),
+                              .directory = qtText(LoadReportExportDir(services_.settings)),
+                              .filters = filters,
+                              .selectedFilter = filters.value(index - 1),
+                              .filterSuffixes = {QStringLiteral("xlsx"), QStringLiteral("htm")},
+                              .save = true,
+                              .confirmOverwrite = true};
+    OpenFileDialog(this, spec, [this, filters](const QString& chosen, const QString& filter) {
+        if (chosen.isEmpty()) return;
+        exportTo(chosen.toStdString(), static_cast<int>(filters.indexOf(filter)) + 1 == 2 ? 2 : 1);
+    });
 }
 
 bool CReportFrame::exportTo(const std::string& chosen, int filterIndex) {
@@ -92,13 +100,13 @@ bool CReportFrame::exportTo(const std::string& chosen, int filterIndex) {
 }
 
 void CReportFrame::print() {
-    QPrinter printer(QPrinter::HighResolution);
-    SetUpReportPrinter(printer);
-    printer.setDocName(qtText(ReportJobCounter::Process().next()));
-    QPrintPreviewDialog preview(&printer, this);
-    connect(&preview, &QPrintPreviewDialog::paintRequested, this,
-            [this](QPrinter* target) { printTo(*target); });
-    preview.exec();
+    OpenPrintPreview(
+        this,
+        [](QPrinter& printer) {
+            SetUpReportPrinter(printer);
+            printer.setDocName(qtText(ReportJobCounter::Process().next()));
+        },
+        [this](QPrinter* target) { printTo(*target); });
 }
 
 bool CReportFrame::printTo(QPrinter& printer) {
@@ -116,7 +124,7 @@ void CReportFrame::redraw() {
 }
 
 void CReportFrame::showFailure(const std::string& text) {
-    services_.prompter.error(text, kReportCaption);
+    prompter_.error(text, kReportCaption);
 }
 
 void CReportFrame::activate() {
@@ -147,6 +155,7 @@ void CReportFrame::onDriveEvent(const DriveEvent& event) {
 }
 
 void CReportFrame::closeEvent(QCloseEvent* event) {
+    CloseOpenDialogs(this);
     if (!closed_) {
         closed_ = true;
         session_.host().reportClosed();

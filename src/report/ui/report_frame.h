@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "app/tool_frames.h"
+#include "app/ui/qt_prompter.h"
 #include "report/report_session.h"
 
 class QPrinter;
@@ -52,6 +53,7 @@ private:
     void showFailure(const std::string& text);
 
     ToolServices& services_;
+    WindowPrompter prompter_;
     ReportSession session_;
     CReportView* view_;
     bool closed_ = false;

@@ -6,10 +6,8 @@
 #include <QCheckBox>
 #include <QClipboard>
 #include <QCloseEvent>
-#include <QColorDialog>
 #include <QComboBox>
 #include <QDate>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -19,7 +17,7 @@
 #include <QMenuBar>
 #include <QMimeData>
 #include <QPainter>
-#include <QPrintPreviewDialog>
+#include <QPointer>
 #include <QPrinter>
 #include <QPushButton>
 #include <QScreen>
@@ -30,6 +28,7 @@
 #include <QToolBar>
 #include <QVBoxLayout>
 
+#include "app/ui/file_dialogs.h"
 #include "common/format.h"
 #include "common/prompter.h"
 #include "common/settings_store.h"
@@ -50,7 +49,9 @@ QString dialogDir(const SettingsStore& store, const char* key) {
 }  // namespace
 
 ScopeWindow::ScopeWindow(const ToolServices& services, QWidget* parent)
-    : QMainWindow(parent), services_(services) {
+    : QMainWindow(parent),
+      prompter_(services.prompter, this),
+      services_(WithPrompter(services, prompter_)) {
     setWindowTitle(q(kCaption));
     setAttribute(Qt::WA_DeleteOnClose, false);
     plot_ = new QCustomPlot(this);
@@ -247,7 +248,12 @@ void ScopeWindow::showEvent(QShowEvent* event) {
     setSmallestTrackingSize();
 }
 
+std::string ScopeWindow::unsavedWork() const {
+    return monitor_->recording() ? kRecordingOnCloseText : std::string();
+}
+
 void ScopeWindow::closeEvent(QCloseEvent* event) {
+    CloseOpenDialogs(this);
     if (!closed_) {
         monitor_->close();
         closed_ = true;
@@ -268,50 +274,71 @@ void ScopeWindow::chooseColour(int which) {
                                      s.cursorColour};
         current = all[which - kChannelCount];
     }
-    const QColor chosen = QColorDialog::getColor(colourOf(current), this);
-    if (!chosen.isValid()) return;
-    if (which < kChannelCount) {
-        monitor_->setChannelColour(which, wordOf(chosen));
-        return;
-    }
-    std::uint32_t all[] = {s.backgroundColour, s.textColour, s.gridColour, s.cursorColour};
-    all[which - kChannelCount] = wordOf(chosen);
-    monitor_->setColours(all[0], all[1], all[2], all[3]);
+    OpenColourDialog(this, colourOf(current), [this, which](const QColor& chosen) {
+        if (which < kChannelCount) {
+            monitor_->setChannelColour(which, wordOf(chosen));
+            return;
+        }
+        const ScopeSettings& now = monitor_->settings();
+        std::uint32_t all[] = {now.backgroundColour, now.textColour, now.gridColour,
+                               now.cursorColour};
+        all[which - kChannelCount] = wordOf(chosen);
+        monitor_->setColours(all[0], all[1], all[2], all[3]);
+    });
 }
 
-bool ScopeWindow::confirmOverwrite(const QString& chosen, const QString& current) {
-    if (chosen == current || !QFileInfo::exists(chosen)) return true;
-    return services_.prompter.askYesNo(
-        strprintf("%s ファイルはすでに存在します.\n上書きを希望しますか？",
-                  chosen.toStdString().c_str()),
-        kCaption);
+void ScopeWindow::confirmOverwrite(const QString& chosen, const QString& current,
+                                   std::function<void()> then) {
+    if (chosen == current || !QFileInfo::exists(chosen)) return then();
+    prompter_.ask(strprintf("%s ファイルはすでに存在します.\n上書きを希望しますか？",
+                            chosen.toStdString().c_str()),
+                  kCaption, [then](bool yes) {
+                      if (yes) then();
+                  });
 }
 
 void ScopeWindow::chooseSnapshotPath() {
     const ScopeSettings& s = monitor_->settings();
     const QStringList filters = {q("メタファイル (*.svg)"), q("JPEGファイル (*.jpg)"),
                                  q("BMPファイル (*.bmp)"), q("PNGファイル (*.png)")};
-    QString selected = filters.value(std::clamp(s.snapshotFilterIndex, 1, 4) - 1);
-    QString path = QFileDialog::getSaveFileName(this, q("画面画像ファイルパスをトリガ"),
-                                                q(s.snapshotPath), filters.join(";;"), &selected,
-                                                QFileDialog::DontConfirmOverwrite);
-    if (path.isEmpty()) return;
-    const int index = static_cast<int>(filters.indexOf(selected)) + 1;
-    if (QFileInfo(path).suffix().isEmpty())
-        path += QStringLiteral(".") + q(ImageExtension(static_cast<ImageFormat>(index)));
-    if (!confirmOverwrite(path, q(s.snapshotPath))) return;
-    monitor_->setSnapshotPath(path.toStdString(), index);
+    const int start = std::clamp(s.snapshotFilterIndex, 1, 4);
+    QStringList suffixes;
+    for (int i = 1; i <= 4; ++i) suffixes << q(ImageExtension(static_cast<ImageFormat>(i)));
+    const FileDialogSpec spec{.title = q("画面画像ファイルパスをトリガ"),
+                              .directory = q(s.snapshotPath),
+                              .filters = filters,
+                              .selectedFilter = filters.value(start - 1),
+                              .filterSuffixes = suffixes,
+                              .save = true};
+    QPointer<ScopeWindow> self(this);
+    OpenFileDialog(this, spec, [self, filters](const QString& chosen, const QString& filter) {
+        if (!self || chosen.isEmpty()) return;
+        const int index = std::max(1, static_cast<int>(filters.indexOf(filter)) + 1);
+        QString path = chosen;
+        if (QFileInfo(path).suffix().isEmpty())
+            path += QStringLiteral(".") + q(ImageExtension(static_cast<ImageFormat>(index)));
+        self->confirmOverwrite(path, q(self->monitor_->settings().snapshotPath),
+                               [self, path, index] {
+                                   if (self)
+                                       self->monitor_->setSnapshotPath(path.toStdString(), index);
+                               });
+    });
 }
 
 void ScopeWindow::chooseRecordPath() {
     const ScopeSettings& s = monitor_->settings();
-    QString path = QFileDialog::getSaveFileName(this, q("範囲ファイルパス"), q(s.recordPath),
-                                                q("レコードファイル (*.csv)"), nullptr,
-                                                QFileDialog::DontConfirmOverwrite);
-    if (path.isEmpty()) return;
-    if (QFileInfo(path).suffix().isEmpty()) path += QStringLiteral(".csv");
-    if (!confirmOverwrite(path, q(s.recordPath))) return;
-    monitor_->setRecordPath(path.toStdString());
+    const FileDialogSpec spec{.title = q("範囲ファイルパス"),
+                              .directory = q(s.recordPath),
+                              .filters = {q("レコードファイル (*.csv)")},
+                              .defaultSuffix = QStringLiteral("csv"),
+                              .save = true};
+    QPointer<ScopeWindow> self(this);
+    OpenFileDialog(this, spec, [self](const QString& path, const QString&) {
+        if (!self || path.isEmpty()) return;
+        self->confirmOverwrite(path, q(self->monitor_->settings().recordPath), [self, path] {
+            if (self) self->monitor_->setRecordPath(path.toStdString());
+        });
+    });
 }
 
 void ScopeWindow::exportImage(ImageFormat format) {
@@ -320,26 +347,29 @@ void ScopeWindow::exportImage(ImageFormat format) {
                            : format == ImageFormat::kJpeg ? q("JPEGファイル (*.jpg)")
                            : format == ImageFormat::kBmp  ? q("BMPファイル (*.bmp)")
                                                           : q("PNGファイル (*.png)");
-    QFileDialog dialog(this, QString(), dialogDir(services_.settings, kScopeGraphFileDirKey),
-                       filter);
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setDefaultSuffix(ext);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
-    const QString path = dialog.selectedFiles().front();
-    (void)chart_->saveImage(path.toStdString(), format);
-    services_.settings.setString("Main", kScopeGraphFileDirKey,
-                                 QFileInfo(path).absolutePath().toStdString());
+    const FileDialogSpec spec{.directory = dialogDir(services_.settings, kScopeGraphFileDirKey),
+                              .filters = {filter},
+                              .defaultSuffix = ext,
+                              .save = true,
+                              .confirmOverwrite = true};
+    OpenFileDialog(this, spec, [this, format](const QString& path, const QString&) {
+        if (path.isEmpty()) return;
+        (void)chart_->saveImage(path.toStdString(), format);
+        services_.settings.setString("Main", kScopeGraphFileDirKey,
+                                     QFileInfo(path).absolutePath().toStdString());
+    });
 }
 
 void ScopeWindow::openFile() {
-    QFileDialog dialog(this, q("範囲ファイルを開く"),
-                       dialogDir(services_.settings, kScopeFileDirKey), q("範囲ファイル (*.sco)"));
-    dialog.setDefaultSuffix(QStringLiteral("sco"));
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
-    const QString path = dialog.selectedFiles().front();
-    if (!openPath(path)) return;
-    services_.settings.setString("Main", kScopeFileDirKey,
-                                 QFileInfo(path).absolutePath().toStdString());
+    const FileDialogSpec spec{.title = q("範囲ファイルを開く"),
+                              .directory = dialogDir(services_.settings, kScopeFileDirKey),
+                              .filters = {q("範囲ファイル (*.sco)")},
+                              .defaultSuffix = QStringLiteral("sco")};
+    OpenFileDialog(this, spec, [this](const QString& path, const QString&) {
+        if (path.isEmpty() || !openPath(path)) return;
+        services_.settings.setString("Main", kScopeFileDirKey,
+                                     QFileInfo(path).absolutePath().toStdString());
+    });
 }
 
 bool ScopeWindow::openPath(const QString& path) {
@@ -372,19 +402,22 @@ void ScopeWindow::rebuildRecentMenu() {
 }
 
 void ScopeWindow::saveFile(bool askPath) {
-    QString path = askPath ? QString() : q(monitor_->scoPath());
-    if (path.isEmpty()) {
-        QFileDialog dialog(this, q("範囲ファイルを保存してください"),
-                           dialogDir(services_.settings, kScopeFileDirKey),
-                           q("範囲ファイル (*.sco)"));
-        dialog.setAcceptMode(QFileDialog::AcceptSave);
-        dialog.setDefaultSuffix(QStringLiteral("sco"));
-        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
-        path = dialog.selectedFiles().front();
-    }
-    if (!monitor_->saveScoFile(path.toStdString())) return;
-    setWindowTitle(QStringLiteral("%1 - %2").arg(q(kCaption), QFileInfo(path).fileName()));
-    remember(path);
+    auto save = [this](const QString& path) {
+        if (!monitor_->saveScoFile(path.toStdString())) return;
+        setWindowTitle(QStringLiteral("%1 - %2").arg(q(kCaption), QFileInfo(path).fileName()));
+        remember(path);
+    };
+    const QString current = askPath ? QString() : q(monitor_->scoPath());
+    if (!current.isEmpty()) return save(current);
+    const FileDialogSpec spec{.title = q("範囲ファイルを保存してください"),
+                              .directory = dialogDir(services_.settings, kScopeFileDirKey),
+                              .filters = {q("範囲ファイル (*.sco)")},
+                              .defaultSuffix = QStringLiteral("sco"),
+                              .save = true,
+                              .confirmOverwrite = true};
+    OpenFileDialog(this, spec, [save](const QString& path, const QString&) {
+        if (!path.isEmpty()) save(path);
+    });
 }
 
 bool ScopeWindow::printToPdf(const QString& path) {
@@ -399,16 +432,14 @@ bool ScopeWindow::printToPdf(const QString& path) {
 }
 
 void ScopeWindow::print() {
-    QPrinter printer(QPrinter::HighResolution);
-    printer.setPageOrientation(QPageLayout::Landscape);
-    QPrintPreviewDialog preview(&printer, this);
-    connect(&preview, &QPrintPreviewDialog::paintRequested, this, [this](QPrinter* p) {
-        const QString title =
-            QLocale(QLocale::English)
-                .toString(QDate::currentDate(), QStringLiteral("dddd, MMMM dd, yyyy"));
-        (void)chart_->renderForPrint(p, title);
-    });
-    preview.exec();
+    OpenPrintPreview(
+        this, [](QPrinter& printer) { printer.setPageOrientation(QPageLayout::Landscape); },
+        [this](QPrinter* p) {
+            const QString title =
+                QLocale(QLocale::English)
+                    .toString(QDate::currentDate(), QStringLiteral("dddd, MMMM dd, yyyy"));
+            (void)chart_->renderForPrint(p, title);
+        });
 }
 
 void ScopeWindow::copyToClipboard() {

@@ -10,6 +10,7 @@
 
 #include "app/tool_frames.h"
 #include "app/tool_services.h"
+#include "app/ui/qt_prompter.h"
 #include "scope/scope_monitor.h"
 #include "scope/ui/qcp_scope_chart.h"
 
@@ -57,6 +58,8 @@ public:
     std::vector<std::uint8_t> savePlacement() const override;
     void restorePlacement(const std::vector<std::uint8_t>& placement) override;
     void onDriveEvent(const DriveEvent& event) override;
+    // Closing the program would stop the recording.
+    std::string unsavedWork() const override;
 
     // ScopeTimers.
     void start(ScopeClock clock, int periodMs) override;
@@ -88,9 +91,13 @@ private:
     void saveFile(bool askPath);
     void print();
     void copyToClipboard();
-    bool confirmOverwrite(const QString& chosen, const QString& current);
+    // `then` runs when `chosen` may be written: it is the current file, it does not exist, or
+    // the user agreed to replace it.
+    void confirmOverwrite(const QString& chosen, const QString& current,
+                          std::function<void()> then);
 
-    const ToolServices& services_;
+    WindowPrompter prompter_;
+    const ToolServices services_;
     QCustomPlot* plot_;
     QcpScopeChart* chart_;
     std::unique_ptr<ScopeMonitor> monitor_;

@@ -428,7 +428,10 @@ TEST(PortErrorGate, OneBoxPerFailureUntilTheLineWorksOrIsReopened) {
     struct Reentrant : Prompter {
         PortErrorGate* gate = nullptr;
         int boxes = 0;
-        bool askYesNo(const std::string&, const std::string&) override { return false; }
+        void ask(const std::string&, const std::string&, YesNo answer) override { answer(false); }
+        void askYesNoCancel(const std::string&, const std::string&, YesNoCancel answer) override {
+            answer(Answer::kCancel);
+        }
         void info(const std::string&, const std::string&) override {}
         void error(const std::string&, const std::string&) override {
             ++boxes;

@@ -1,6 +1,7 @@
 #pragma once
 // A small hand-written data file and the services an editor needs, built from fakes.
 #include <deque>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -128,18 +129,27 @@ struct EditorServices {
     }
 };
 
+// The outcome an editor command reports through its callback: nullopt while it still waits.
+struct Outcome {
+    std::optional<bool> value;
+    std::function<void(bool)> take() {
+        return [this](bool ok) { value = ok; };
+    }
+};
+
 // Answers file dialogs from a script and records what the editor asked of its window.
 class EditorUi : public ParaFrameUi {
 public:
-    std::optional<std::string> ChooseOpenFile(const FileDialogRequest& request) override {
-        return next(request);
+    void ChooseOpenFile(const FileDialogRequest& request, PathChosen chosen) override {
+        chosen(next(request));
     }
-    std::optional<std::string> ChooseSaveFile(const FileDialogRequest& request) override {
-        return next(request);
+    void ChooseSaveFile(const FileDialogRequest& request, PathChosen chosen) override {
+        chosen(next(request));
     }
-    bool RunModeDialog(CParaModeDialog& dialog) override {
-        if (modeSetup) modeSetup(dialog);
-        return modeOk && dialog.Ok();
+    void OpenModeDialog(std::shared_ptr<CParaModeDialog> dialog,
+                        std::function<void(bool)> done) override {
+        if (modeSetup) modeSetup(*dialog);
+        done(modeOk && dialog->Ok());
     }
     void RequestClose() override { events.push_back("close"); }
     void TitleChanged() override { events.push_back("title"); }

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <set>
 
@@ -13,6 +14,15 @@
 
 namespace korvane::testing {
 namespace {
+
+// Runs an editor command whose dialogs and questions the fixture answers at once, and gives
+// what it reported.
+template <class Command>
+std::optional<bool> Done(Command command) {
+    Outcome outcome;
+    command(outcome.take());
+    return outcome.value;
+}
 
 struct FrameEnv {
     explicit FrameEnv(int key = kFirstOfflineKey) {
@@ -176,14 +186,14 @@ TEST(EditorFrame, UserGroupSavedOpenedAndSavedAsOntoAnOpenPath) {
     CCustom& g = t.groupWith({kAccTime, kOffset});
     const std::string path = t.dir.file("mine.usr");
     t.ui.paths = {path};
-    ASSERT_TRUE(t.frame->SaveUserGroup(g));
+    ASSERT_EQ(Done([&](auto done) { t.frame->SaveUserGroup(g, done); }), true);
     EXPECT_EQ(g.title, "mine");
     EXPECT_EQ(g.newFlag, 0);
     EXPECT_EQ(g.modified, 0);
     EXPECT_EQ(t.ui.requests.back().extension, "usr");
     EXPECT_EQ(t.frame->RecentFiles().paths().front(), path);
     EXPECT_EQ(t.env.settings.getString("Main", "Custom File Dir", ""), t.dir.path());
-    ASSERT_TRUE(t.frame->CloseUserGroup(g));
+    ASSERT_EQ(Done([&](auto done) { t.frame->CloseUserGroup(g, done); }), true);
     EXPECT_TRUE(t.frame->UserGroups().empty());
 
     ASSERT_TRUE(t.frame->OpenUserGroup(path));
@@ -197,7 +207,7 @@ TEST(EditorFrame, UserGroupSavedOpenedAndSavedAsOntoAnOpenPath) {
     // Save as onto the open group's path is refused and the dialog asked again.
     CCustom& other = *t.frame->NewUserGroup();
     t.ui.paths = {path, std::nullopt};
-    EXPECT_FALSE(t.frame->SaveUserGroupAs(other));
+    EXPECT_EQ(Done([&](auto done) { t.frame->SaveUserGroupAs(other, done); }), false);
     EXPECT_EQ(t.texts().back(), kUserGroupPathOpenText);
     EXPECT_EQ(other.newFlag, 1);
 }
@@ -234,7 +244,7 @@ TEST(EditorFrame, ClosingAModifiedUserGroupFollowsTheAnswer) {
         t.env.prompter.scriptAnswers({c.answer});
         t.ui.paths = {c.path ? std::optional(t.dir.file(*c.path)) : std::nullopt};
 
-        EXPECT_EQ(t.frame->CloseUserGroup(g), c.closed) << c.what;
+        EXPECT_EQ(Done([&](auto done) { t.frame->CloseUserGroup(g, done); }), c.closed) << c.what;
         EXPECT_EQ(t.env.prompter.entries()[0].text.find("ユーザグループ["), 0u);
         EXPECT_EQ(std::filesystem::exists(t.dir.file("g.usr")), c.saved) << c.what;
         EXPECT_EQ(t.frame->UserGroups().size(), c.closed ? 1u : 2u) << c.what;
@@ -261,7 +271,7 @@ TEST(EditorFrame, CloseSequenceStopsWhenASaveTheUserWantedDidNotHappen) {
         t.frame->List().SetColumnWidth(0, 77);
         CItem* item = t.frame->Data().FindItem(kAccTime);
 
-        EXPECT_EQ(t.frame->Close(), c.closed) << c.what;
+        EXPECT_EQ(Done([&](auto done) { t.frame->Close(done); }), c.closed) << c.what;
         EXPECT_EQ(t.frame->IsClosed(), c.closed) << c.what;
         std::vector<std::uint8_t> layout;
         EXPECT_EQ(t.env.settings.getBytes("Main", "Para PaneLayout256", layout), c.closed);
@@ -278,7 +288,7 @@ TEST(EditorFrame, ParameterFileIsSavedAndReadBack) {
     const std::string path = t.dir.file("set.par");
     t.frame->Data().FindItem(kAccTime)->value = 321;
     t.ui.paths = {path};
-    ASSERT_TRUE(t.frame->SaveParameterFile());
+    ASSERT_EQ(Done([&](auto done) { t.frame->SaveParameterFile(done); }), true);
     EXPECT_EQ(t.texts().back(), kParaFileSavedText);
     EXPECT_EQ(t.env.settings.getString("Main", "Para File Dir", ""), t.dir.path());
 
@@ -286,17 +296,17 @@ TEST(EditorFrame, ParameterFileIsSavedAndReadBack) {
     t.env.prompter.scriptAnswers({false});
     t.ui.paths = {path};
     t.frame->Data().FindItem(kAccTime)->value = 1;
-    EXPECT_FALSE(t.frame->SaveParameterFile());
+    EXPECT_EQ(Done([&](auto done) { t.frame->SaveParameterFile(done); }), false);
 
     CParaArray set(kKapok, kKapokVersion);
     set.Add(kAccTime, 555);
     set.Add(0x7777, 9);  // not in the data file: ignored
     ASSERT_TRUE(SaveParaFile(t.dir.file("other.par"), set));
     t.ui.paths = {path, t.dir.file("other.par")};
-    ASSERT_TRUE(t.frame->ReadParameterFile());
+    ASSERT_EQ(Done([&](auto done) { t.frame->ReadParameterFile(done); }), true);
     EXPECT_EQ(t.frame->Data().FindItem(kAccTime)->value, 321u);
     EXPECT_EQ(t.frame->Data().FindItem(kAccTime)->readState, 1u);
-    ASSERT_TRUE(t.frame->ReadParameterFile());
+    ASSERT_EQ(Done([&](auto done) { t.frame->ReadParameterFile(done); }), true);
     EXPECT_EQ(t.frame->Data().FindItem(kAccTime)->value, 555u);
     EXPECT_EQ(t.texts().back(), kParaFileReadText);
 }
@@ -338,7 +348,7 @@ TEST(EditorFrame, OnlineExportWaitsForTheReadOfAllGroups) {
     FrameEnv t(7);
     const std::string path = t.dir.file("p.txt");
     t.ui.paths = {path};
-    ASSERT_TRUE(t.frame->SaveTextFile());
+    ASSERT_EQ(Done([&](auto done) { t.frame->SaveTextFile(done); }), true);
     EXPECT_TRUE(t.ui.requests.back().overwritePrompt);
     EXPECT_EQ(t.frame->Tree().Selected().kind, NodeKind::kAllGroups);
     EXPECT_EQ(t.actions.readNodes.back().kind, NodeKind::kAllGroups);
@@ -350,7 +360,7 @@ TEST(EditorFrame, OnlineExportWaitsForTheReadOfAllGroups) {
 
     FrameEnv offline;
     offline.ui.paths = {offline.dir.file("q.txt")};
-    ASSERT_TRUE(offline.frame->SaveTextFile());
+    ASSERT_EQ(Done([&](auto done) { offline.frame->SaveTextFile(done); }), true);
     EXPECT_TRUE(offline.actions.calls.empty());
     EXPECT_TRUE(std::filesystem::exists(offline.dir.file("q.txt")));
 }
@@ -358,7 +368,7 @@ TEST(EditorFrame, OnlineExportWaitsForTheReadOfAllGroups) {
 TEST(EditorFrame, DisconnectionStopsTheReadAndExportThenClosesWithTheDataFileStillValid) {
     FrameEnv t(7);
     t.ui.paths = {t.dir.file("p.txt")};
-    ASSERT_TRUE(t.frame->SaveTextFile());
+    ASSERT_EQ(Done([&](auto done) { t.frame->SaveTextFile(done); }), true);
     t.actions.calls.clear();
     CItem* item = t.frame->Data().FindItem(kAccTime);
 
@@ -370,7 +380,7 @@ TEST(EditorFrame, DisconnectionStopsTheReadAndExportThenClosesWithTheDataFileSti
     EXPECT_EQ(t.ui.events, std::vector<std::string>{"close"});
     EXPECT_FALSE(std::filesystem::exists(t.dir.file("p.txt")));
     EXPECT_EQ(item->address, kAccTime);
-    EXPECT_TRUE(t.frame->Close());
+    EXPECT_EQ(Done([&](auto done) { t.frame->Close(done); }), true);
 }
 
 TEST(EditorFrame, GraphWatchModeCancelsDriveDialogsOfOnlineEditorsOnly) {
@@ -419,8 +429,70 @@ TEST(EditorFrame, UndoOnAUserGroupEntryMarksTheGroupModified) {
     EXPECT_EQ(g.modified, 1);
     // A record that outlived its group touches nothing.
     t.env.prompter.scriptAnswers({false});
-    ASSERT_TRUE(t.frame->CloseUserGroup(g));
+    ASSERT_EQ(Done([&](auto done) { t.frame->CloseUserGroup(g, done); }), true);
     t.frame->HistoryApplied(record);
+}
+
+}  // namespace
+}  // namespace korvane::testing
+
+namespace korvane::testing {
+namespace {
+
+// An offline editor whose values were edited asks on close whether to keep them in a
+// parameter file; one that only read or saved them closes without a word.
+TEST(EditorFrame, OfflineEditorAsksToSaveChangedValuesOnClose) {
+    struct Case {
+        const char* what;
+        bool edit;
+        std::vector<Answer> answers;
+        std::optional<std::string> path;  // the save dialog's answer
+        std::optional<bool> closed;
+        bool saved;
+    } cases[] = {
+        {"nothing changed", false, {}, std::nullopt, true, false},
+        {"no", true, {Answer::kNo}, std::nullopt, true, false},
+        {"cancel", true, {Answer::kCancel}, std::nullopt, false, false},
+        {"yes and saved", true, {Answer::kYes}, "kept.par", true, true},
+        {"yes, dialog cancelled", true, {Answer::kYes}, std::nullopt, false, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        FrameEnv t;
+        if (c.edit) {
+            t.frame->Tree().Select(ParaNode{NodeKind::kAllGroups});
+            std::size_t row = 0;
+            while (t.frame->List().Row(row).item->address != kAccTime) ++row;
+            auto edit = t.frame->List().BeginEdit(row, 3);
+            ASSERT_TRUE(edit);
+            t.frame->List().EndEdit(*edit, "12.5");
+        }
+        EXPECT_EQ(t.frame->HasUnsavedChanges(), c.edit);
+        t.env.prompter.scriptChoices(c.answers);
+        if (c.path) t.ui.paths = {t.dir.file(*c.path)};
+        t.env.prompter.clear();
+
+        EXPECT_EQ(Done([&](auto done) { t.frame->Close(done); }), c.closed);
+        EXPECT_EQ(t.frame->IsClosed(), c.closed.value_or(false));
+        const auto questions =
+            std::count_if(t.env.prompter.entries().begin(), t.env.prompter.entries().end(),
+                          [](const auto& e) { return e.text == kOfflineValuesModifiedText; });
+        EXPECT_EQ(questions, c.edit ? 1 : 0);
+        EXPECT_EQ(std::filesystem::exists(t.dir.file("kept.par")), c.saved);
+        // Kept open: the changes are still there to be saved.
+        EXPECT_EQ(t.frame->HasUnsavedChanges(), c.edit && !c.saved && !t.frame->IsClosed());
+    }
+}
+
+// Closing the program: the user agreed to lose the changes, the editor closes without a word.
+TEST(EditorFrame, DiscardedChangesCloseWithoutAQuestion) {
+    FrameEnv t;
+    t.groupWith({kAccTime});
+    EXPECT_TRUE(t.frame->HasUnsavedChanges());
+    t.frame->DiscardUnsavedChanges();
+    EXPECT_FALSE(t.frame->HasUnsavedChanges());
+    EXPECT_EQ(Done([&](auto done) { t.frame->Close(done); }), true);
+    EXPECT_TRUE(t.env.prompter.entries().empty());
 }
 
 }  // namespace

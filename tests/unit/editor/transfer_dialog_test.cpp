@@ -492,6 +492,42 @@ TEST(TransferDialog, StopYesEndsTheRunAndALateReplyDoesNotReachTheNextRun) {
     EXPECT_TRUE(dlg->Close());  // idle: the dialog ends
 }
 
+// The stop question is left open while the drive goes: the run is cancelled and the dialog
+// closed; whichever answer comes afterwards, to a dialog still there or already gone, changes
+// nothing and sends nothing.
+TEST(TransferDialog, StopQuestionAnsweredAfterTheDriveWentDoesNothing) {
+    for (bool stop : {false, true}) {
+        for (bool dialogGone : {false, true}) {
+            SCOPED_TRACE(::testing::Message() << "stop " << stop << " gone " << dialogGone);
+            TempDir tmp;
+            TransferRig rig;
+            rig.nakSequence[0x1004] = {"MUTE", "MUTE", "MUTE"};
+            const std::string path = tmp.file("new.par");
+            rig.prompter.holdQuestions = true;
+            auto dlg = rig.dialog(TransferMode::kUpload, path);
+            dlg->Start();
+            ASSERT_TRUE(rig.runUntil([&] { return !rig.prompter.open.empty(); }));
+            EXPECT_EQ(rig.prompter.texts("question").back(), "停止しますか？");
+
+            rig.drive.reset();
+            dlg->OnDriveDisconnected(3);
+            EXPECT_EQ(rig.view.closed, 1);
+            EXPECT_EQ(dlg->LastEnd(), TransferEnd::kCancelled);
+            if (dialogGone) dlg.reset();
+            const std::size_t sent = rig.line->sent.size();
+            rig.prompter.answerOpen(stop);
+            for (int i = 0; i < 20; ++i) rig.tick();
+            EXPECT_EQ(rig.line->sent.size(), sent);
+            EXPECT_FALSE(std::filesystem::exists(path));
+            if (!dialogGone) {
+                EXPECT_FALSE(dlg->IsRunning());
+                EXPECT_EQ(dlg->LastEnd(), TransferEnd::kCancelled);
+                EXPECT_EQ(dlg->StatusText(), "選択されたインバータが切断されました");
+            }
+        }
+    }
+}
+
 // A drive that stops answering asks whether to stop: No goes on with the next parameter and
 // leaves the unread one out; Yes stores nothing and the previous file stays.
 TEST(TransferDialog, TimeOutAsksWhetherToStop) {

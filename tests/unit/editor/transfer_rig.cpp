@@ -70,9 +70,10 @@ bool holds(const WordPairs& set, std::uint32_t address) {
     return std::any_of(set.begin(), set.end(), [&](auto p) { return p.first == address; });
 }
 
-bool ScriptPrompter::askYesNo(const std::string& text, const std::string&) {
+void ScriptPrompter::ask(const std::string& text, const std::string&, YesNo yesNo) {
     entries.push_back({"question", text});
-    return answer(text);
+    if (holdQuestions) return open.push_back(std::move(yesNo));
+    yesNo(answer(text));
 }
 
 std::vector<std::string> ScriptPrompter::texts(const std::string& kind) const {

@@ -3,6 +3,7 @@
 // a word table for the drive's parameters, scripted refusals and silences, and a recorder of
 // everything the transfer dialog tells its window.
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <map>
 #include <memory>
@@ -30,7 +31,11 @@ public:
         std::string kind;
         std::string text;
     };
-    bool askYesNo(const std::string& text, const std::string&) override;
+    void ask(const std::string& text, const std::string&, YesNo answer) override;
+    void askYesNoCancel(const std::string& text, const std::string& caption,
+                        YesNoCancel answer) override {
+        ask(text, caption, [answer](bool yes) { answer(yes ? Answer::kYes : Answer::kNo); });
+    }
     void info(const std::string& text, const std::string&) override {
         entries.push_back({"info", text});
     }
@@ -41,6 +46,14 @@ public:
 
     std::function<bool(const std::string& text)> answer = [](const std::string&) { return true; };
     std::vector<Entry> entries;
+    // Questions stay open until answerOpen, as a box the user leaves on the screen.
+    bool holdQuestions = false;
+    std::deque<YesNo> open;
+    void answerOpen(bool yes) {
+        YesNo pending = std::move(open.front());
+        open.pop_front();
+        pending(yes);
+    }
 };
 
 struct ViewRecorder : TransferView {

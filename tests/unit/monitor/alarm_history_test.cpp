@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <optional>
 
 #include "common/clock.h"
 #include "common/prompter.h"
@@ -15,6 +16,20 @@
 
 namespace korvane {
 namespace {
+
+// The prompter here answers at once; so does the change or the clear.
+CHistory::ChangeResult ChangeFile(CHistory& history, const std::string& path, Prompter& prompter) {
+    std::optional<CHistory::ChangeResult> result;
+    history.changeFile(path, prompter, "Korvane", [&](CHistory::ChangeResult r) { result = r; });
+    EXPECT_TRUE(result.has_value());
+    return result.value_or(CHistory::ChangeResult::kUnchanged);
+}
+
+bool Cleared(CHistory& history, Prompter& prompter) {
+    bool cleared = false;
+    history.askAndClear(prompter, "Korvane", [&] { cleared = true; });
+    return cleared;
+}
 
 namespace fs = std::filesystem;
 using Bytes = std::vector<std::uint8_t>;
@@ -187,9 +202,9 @@ TEST_F(HistoryFixture, ClearAsksAndNoKeepsEveryEntry) {
     addFault(1, 1);
     addFault(2, 1);
     prompter.scriptAnswers({false, true});
-    EXPECT_FALSE(history.askAndClear(prompter, "Korvane"));
+    EXPECT_FALSE(Cleared(history, prompter));
     EXPECT_EQ(history.size(), 2u);
-    EXPECT_TRUE(history.askAndClear(prompter, "Korvane"));
+    EXPECT_TRUE(Cleared(history, prompter));
     EXPECT_EQ(history.size(), 0u);
     ASSERT_EQ(prompter.entries().size(), 2u);
     EXPECT_EQ(prompter.entries()[0].kind, "question");
@@ -251,8 +266,7 @@ TEST_F(HistoryFixture, FileThatExistsButCannotBeReadIsNeverOverwritten) {
 
     // Moving to another file is still possible, and the new file is written from then on.
     const fs::path other = dir / "history2.log";
-    EXPECT_EQ(history.changeFile(other.string(), prompter, "Korvane"),
-              CHistory::ChangeResult::kChanged);
+    EXPECT_EQ(ChangeFile(history, other.string(), prompter), CHistory::ChangeResult::kChanged);
     EXPECT_EQ(fs::file_size(file), std::uintmax_t{65} << 20);
     EXPECT_TRUE(history.save());
     EXPECT_EQ(readFile(other), SerializeHistory(history.entries()));
@@ -302,27 +316,24 @@ TEST_F(HistoryFixture, ChangeFileAsksWritesBothFilesAndKeepsThePathOnFailure) {
     addFault(5, 1);
     writeFile(newFile, {0x01, 0x02});
 
-    EXPECT_EQ(history.changeFile(oldFile.string(), prompter, "Korvane"),
-              CHistory::ChangeResult::kUnchanged);
+    EXPECT_EQ(ChangeFile(history, oldFile.string(), prompter), CHistory::ChangeResult::kUnchanged);
     EXPECT_TRUE(prompter.entries().empty());
 
     prompter.scriptAnswers({false});
-    EXPECT_EQ(history.changeFile(newFile.string(), prompter, "Korvane"),
-              CHistory::ChangeResult::kUnchanged);
+    EXPECT_EQ(ChangeFile(history, newFile.string(), prompter), CHistory::ChangeResult::kUnchanged);
     ASSERT_EQ(prompter.entries().size(), 1u);
     EXPECT_EQ(prompter.entries()[0].text,
               newFile.string() + " ファイルはすでに存在します.\n上書きを希望しますか？");
     EXPECT_EQ(readFile(newFile), (Bytes{0x01, 0x02}));
 
-    EXPECT_EQ(history.changeFile((dir / "gone" / "h.log").string(), prompter, "Korvane"),
+    EXPECT_EQ(ChangeFile(history, (dir / "gone" / "h.log").string(), prompter),
               CHistory::ChangeResult::kFailed);
     EXPECT_EQ(prompter.entries().back().kind, "error");
     EXPECT_EQ(prompter.entries().back().text, "アラーム来歴ファイルパスを変更できません");
     EXPECT_EQ(history.path(), oldFile.string());
 
     prompter.scriptAnswers({true});
-    EXPECT_EQ(history.changeFile(newFile.string(), prompter, "Korvane"),
-              CHistory::ChangeResult::kChanged);
+    EXPECT_EQ(ChangeFile(history, newFile.string(), prompter), CHistory::ChangeResult::kChanged);
     EXPECT_EQ(history.path(), newFile.string());
     EXPECT_EQ(history.size(), 1u);
     EXPECT_EQ(readFile(oldFile), SerializeHistory(history.entries()));

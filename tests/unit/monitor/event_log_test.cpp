@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <optional>
 #include <sstream>
 
 #include "common/clock.h"
@@ -12,6 +13,16 @@
 
 namespace korvane {
 namespace {
+
+// The prompter here answers at once; so does the change.
+CEventLog::ChangeResult ChangeFile(CEventLog& log, const std::string& current,
+                                   const std::string& path, Prompter& prompter) {
+    std::optional<CEventLog::ChangeResult> result;
+    log.changeFile(current, path, prompter, "Korvane",
+                   [&](CEventLog::ChangeResult r) { result = r; });
+    EXPECT_TRUE(result.has_value());
+    return result.value_or(CEventLog::ChangeResult::kUnchanged);
+}
 
 // In-memory files whose writes can be made to fail.
 class MemoryLogFiles : public LogFileSystem {
@@ -155,12 +166,12 @@ TEST_F(EventLogFixture, ChangeFileAsksBeforeReplacingAndKeepsTheOldFileOnFailure
     ASSERT_TRUE(log.start("event.txt"));
     files.files["new.txt"].text = "old contents";
 
-    EXPECT_EQ(log.changeFile("event.txt", "event.txt", prompter, "Korvane"),
+    EXPECT_EQ(ChangeFile(log, "event.txt", "event.txt", prompter),
               CEventLog::ChangeResult::kUnchanged);
     EXPECT_TRUE(prompter.entries().empty());
 
     prompter.scriptAnswers({false});
-    EXPECT_EQ(log.changeFile("event.txt", "new.txt", prompter, "Korvane"),
+    EXPECT_EQ(ChangeFile(log, "event.txt", "new.txt", prompter),
               CEventLog::ChangeResult::kUnchanged);
     ASSERT_EQ(prompter.entries().size(), 1u);
     EXPECT_EQ(prompter.entries()[0].text,
@@ -168,7 +179,7 @@ TEST_F(EventLogFixture, ChangeFileAsksBeforeReplacingAndKeepsTheOldFileOnFailure
     EXPECT_EQ(files.files["new.txt"].text, "old contents");
 
     files.refuseCreate = true;
-    EXPECT_EQ(log.changeFile("event.txt", "elsewhere.txt", prompter, "Korvane"),
+    EXPECT_EQ(ChangeFile(log, "event.txt", "elsewhere.txt", prompter),
               CEventLog::ChangeResult::kFailed);
     EXPECT_EQ(log.status(), kEventLogCannotChangePath);
     EXPECT_EQ(prompter.entries().back().kind, "error");
@@ -178,8 +189,7 @@ TEST_F(EventLogFixture, ChangeFileAsksBeforeReplacingAndKeepsTheOldFileOnFailure
 
     files.refuseCreate = false;
     prompter.scriptAnswers({true});
-    EXPECT_EQ(log.changeFile("event.txt", "new.txt", prompter, "Korvane"),
-              CEventLog::ChangeResult::kChanged);
+    EXPECT_EQ(ChangeFile(log, "event.txt", "new.txt", prompter), CEventLog::ChangeResult::kChanged);
     appendOk("moved");
     EXPECT_EQ(files.files["new.txt"].text,
               std::string(kHeader) + "2024.03.05 07:08:09 >> 7:Elm moved\r\n");

@@ -1,0 +1,63 @@
+#include "app/ui/file_dialogs.h"
+
+#include <QColorDialog>
+#include <QFileDialog>
+#include <QPrintPreviewDialog>
+#include <QPrinter>
+#include <memory>
+
+namespace korvane {
+
+void OpenFileDialog(QWidget* parent, const FileDialogSpec& spec,
+                    std::function<void(const QString& path, const QString& filter)> chosen) {
+    auto* dialog = new QFileDialog(parent, spec.title, spec.directory);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->setAcceptMode(spec.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dialog->setFileMode(spec.save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    if (!spec.confirmOverwrite) dialog->setOption(QFileDialog::DontConfirmOverwrite);
+    if (!spec.filters.isEmpty()) dialog->setNameFilters(spec.filters);
+    if (!spec.selectedFilter.isEmpty()) dialog->selectNameFilter(spec.selectedFilter);
+    if (!spec.defaultSuffix.isEmpty()) dialog->setDefaultSuffix(spec.defaultSuffix);
+    if (!spec.filterSuffixes.isEmpty()) {
+        const QStringList filters = spec.filters;
+        const QStringList suffixes = spec.filterSuffixes;
+        auto follow = [dialog, filters, suffixes](const QString& filter) {
+            const qsizetype i = filters.indexOf(filter);
+            if (i >= 0 && i < suffixes.size()) dialog->setDefaultSuffix(suffixes[i]);
+        };
+        follow(dialog->selectedNameFilter());
+        QObject::connect(dialog, &QFileDialog::filterSelected, dialog, follow);
+    }
+    QObject::connect(
+        dialog, &QDialog::finished, dialog, [dialog, chosen = std::move(chosen)](int result) {
+            const bool picked = result == QDialog::Accepted && !dialog->selectedFiles().isEmpty();
+            chosen(picked ? dialog->selectedFiles().front() : QString(),
+                   dialog->selectedNameFilter());
+        });
+    dialog->open();
+}
+
+void OpenColourDialog(QWidget* parent, const QColor& initial,
+                      std::function<void(const QColor& colour)> chosen) {
+    auto* dialog = new QColorDialog(initial, parent);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    QObject::connect(dialog, &QColorDialog::colorSelected, dialog,
+                     [chosen = std::move(chosen)](const QColor& colour) {
+                         if (colour.isValid()) chosen(colour);
+                     });
+    dialog->open();
+}
+
+void OpenPrintPreview(QWidget* parent, std::function<void(QPrinter& printer)> setUp,
+                      std::function<void(QPrinter* printer)> paint) {
+    auto printer = std::make_shared<QPrinter>(QPrinter::HighResolution);
+    if (setUp) setUp(*printer);
+    auto* preview = new QPrintPreviewDialog(printer.get(), parent);
+    preview->setAttribute(Qt::WA_DeleteOnClose);
+    QObject::connect(preview, &QPrintPreviewDialog::paintRequested, preview, std::move(paint));
+    // The printer goes once the preview has.
+    QObject::connect(preview, &QObject::destroyed, [printer] {});
+    preview->open();
+}
+
+}  // namespace korvane

@@ -1,0 +1,213 @@
+// A question, file dialog or print preview left open while its drive goes away: the window that
+// asked closes, its boxes with it, and an answer that comes afterwards touches nothing.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QToolButton>
+#include <functional>
+
+#include "app/main_commands.h"
+#include "editor/ui/compare_result_dialog.h"
+#include "editor/ui/para_editor_report.h"
+#include "editor/ui/para_editor_window.h"
+#include "editor/ui/para_transfer_dialog.h"
+#include "gui_rig.h"
+#include "paradb/data_file.h"
+#include "paradb/drive_record.h"
+#include "report/ui/report_frame.h"
+#include "sim/sim_engine.h"
+
+namespace korvane::gui {
+namespace {
+
+constexpr int kStation = 3;
+
+// One drive on a simulated line and the editor of it.
+struct EditorLine {
+    void start(bool realBoxes) {
+        rig.realBoxes = realBoxes;
+        ASSERT_TRUE(rig.startOnSimLine({{.station = kStation, .series = 11, .version = 0x0310}},
+                                       {kStation}));
+        ASSERT_TRUE(rig.waitForConnected(1));
+        const DriveRecord& drive = rig.controller->Records()[kStation];
+        ASSERT_TRUE(drive.driveData);
+        ASSERT_EQ(drive.driveData->Load(&drive, KORVANE_TEST_DATA_DIR), 1);
+    }
+
+    // The drive list's command; the set-up dialog is left open.
+    QDialog* askForEditor() {
+        rig.controller->SelectDriveRow(0);
+        rig.window->runCommand(kCmdOnlineEditor);
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* found = qobject_cast<ParaEditorWindow*>(w)) editor = found;
+        return qobject_cast<QDialog*>(QApplication::activeModalWidget());
+    }
+
+    void openEditor() {
+        QDialog* setUp = askForEditor();
+        ASSERT_NE(setUp, nullptr);
+        setUp->accept();
+        ASSERT_TRUE(editor);
+        ASSERT_TRUE(editor->frame());
+    }
+
+    ParaTransferDialog* openUpload() {
+        editor->frame()->Execute(kCmdUpload);
+        transfer = editor->findChild<ParaTransferDialog*>();
+        if (transfer) transfer->pathField()->setText(dir.filePath("up.par"));
+        return transfer;
+    }
+
+    // An upload on a drive that has gone silent, until `asked`.
+    void uploadUntil(const std::function<bool()>& asked) {
+        ASSERT_NE(openUpload(), nullptr);
+        rig.withEngine([](sim::SimEngine& engine) {
+            sim::FaultConfig faults = engine.faults();
+            faults.silentStations.insert(kStation);
+            engine.setFaults(faults);
+        });
+        QTest::mouseClick(transfer->startButton(), Qt::LeftButton);
+        ASSERT_TRUE(rig.waitFor(asked, 60000));
+    }
+
+    // The connection manager gives up on the drive: its windows close, with their dialogs.
+    void removeTheDrive() {
+        rig.controller->Disconnect(kStation);
+        ASSERT_TRUE(rig.waitFor([&] { return !editor && !transfer; }, 30000));
+    }
+
+    long requestsSeen() {
+        long n = 0;
+        rig.withEngine([&](sim::SimEngine& engine) { n = engine.stats().requests; });
+        return n;
+    }
+
+    // The next command of the main window runs as usual.
+    void mainWindowGoesOn() {
+        rig.window->runCommand(kCmdRefresh);
+        QTest::qWait(100);
+        EXPECT_EQ(rig.controller->Records().connectedCount(), 0);
+        EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+    }
+
+    QTemporaryDir dir;
+    GuiRig rig;
+    QPointer<ParaEditorWindow> editor;
+    QPointer<ParaTransferDialog> transfer;
+};
+
+using DriveGoes = EditorLine;
+
+// The stop question stays open while the drive is removed and the editor and its transfer
+// dialog close; either answer afterwards finds nothing to do.
+TEST(DriveGoes, StopQuestionAnsweredAfterTheEditorClosed) {
+    for (bool stop : {false, true}) {
+        SCOPED_TRACE(stop);
+        DriveGoes round;
+        round.start(false);
+        round.rig.prompter.holdQuestions(true);
+        round.openEditor();
+        round.uploadUntil([&] { return round.rig.prompter.openQuestions() == 1; });
+        EXPECT_EQ(round.rig.prompter.entries().back().text, "停止しますか？");
+        round.removeTheDrive();
+        const long sent = round.requestsSeen();
+        EXPECT_TRUE(round.rig.prompter.answerOpen(stop));
+        QTest::qWait(200);
+        EXPECT_EQ(round.requestsSeen(), sent);
+        EXPECT_FALSE(QFileInfo::exists(round.dir.filePath("up.par")));
+        round.mainWindowGoesOn();
+    }
+}
+
+// Each kind of box and dialog the editor opens, left open on the screen while the drive goes.
+TEST(DriveGoes, EveryOpenDialogClosesWithItsEditor) {
+    struct Case {
+        const char* what;
+        std::function<QWidget*(DriveGoes&)> open;
+    };
+    const Case cases[] = {
+        {"stop question",
+         [](DriveGoes& t) -> QWidget* {
+             QPointer<QMessageBox> box;
+             t.uploadUntil([&] {
+                 box = t.transfer ? t.transfer->findChild<QMessageBox*>() : nullptr;
+                 return box && box->isVisible();
+             });
+             EXPECT_EQ(box->text().toStdString(), "停止しますか？");
+             EXPECT_EQ(box->parentWidget(), t.transfer.data());
+             return box;
+         }},
+        {"transfer file dialog",
+         [](DriveGoes& t) -> QWidget* {
+             if (!t.openUpload()) return nullptr;
+             QTest::mouseClick(t.transfer->browseButton(), Qt::LeftButton);
+             return t.transfer->findChild<QFileDialog*>();
+         }},
+        {"parameter file dialog",
+         [](DriveGoes& t) -> QWidget* {
+             t.editor->frame()->Execute(kCmdSaveParaFile);
+             return t.editor->findChild<QFileDialog*>();
+         }},
+        {"text export dialog",
+         [](DriveGoes& t) -> QWidget* {
+             t.editor->frame()->Tree().Select(ParaNode{NodeKind::kAllGroups});
+             t.editor->frame()->Execute(kCmdSaveTextFile);
+             return t.editor->findChild<QFileDialog*>();
+         }},
+        {"parameter mode dialog",
+         [](DriveGoes& t) -> QWidget* {
+             t.editor->frame()->Execute(kCmdParameterMode);
+             return QApplication::activeModalWidget();
+         }},
+        {"report header dialog",
+         [](DriveGoes& t) -> QWidget* {
+             t.editor->frame()->Execute(kCmdReportHeader);
+             return QApplication::activeModalWidget();
+         }},
+        {"report export dialog",
+         [](DriveGoes& t) -> QWidget* {
+             t.editor->frame()->Execute(kCmdReportExtra1);
+             return QApplication::activeModalWidget();
+         }},
+        {"report print preview",
+         [](DriveGoes& t) -> QWidget* {
+             t.editor->frame()->Execute(kCmdReportExtra2);
+             return QApplication::activeModalWidget();
+         }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        DriveGoes round;
+        round.start(true);
+        round.openEditor();
+        QPointer<QWidget> dialog = c.open(round);
+        ASSERT_TRUE(dialog);
+        ASSERT_TRUE(dialog->isVisible());
+        round.removeTheDrive();
+        EXPECT_TRUE(round.rig.waitFor([&] { return !dialog; }));
+        round.mainWindowGoesOn();
+    }
+}
+
+// The set-up dialog of an editor is still open when its drive goes: the editor never shows.
+TEST(DriveGoes, SetUpDialogClosesWithTheEditorThatNeverShowed) {
+    EditorLine t;
+    t.start(true);
+    QPointer<QDialog> setUp = t.askForEditor();
+    ASSERT_TRUE(setUp);
+    ASSERT_TRUE(t.editor);
+    EXPECT_FALSE(t.editor->isVisible());
+    t.removeTheDrive();
+    EXPECT_TRUE(t.rig.waitFor([&] { return !setUp; }));
+    t.mainWindowGoesOn();
+}
+
+}  // namespace
+}  // namespace korvane::gui
