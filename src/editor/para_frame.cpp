@@ -154,14 +154,6 @@ void CParaFrame::readNode(const ParaNode& node, std::function<void()> then) {
     });
 }
 
-template <class Fn>
-auto CParaFrame::whileOpen(Fn fn) {
-    return WhileAlive(std::weak_ptr<const char>(alive_),
-                      [this, fn = std::move(fn)](auto&&... args) {
-                          if (!closed_) fn(std::forward<decltype(args)>(args)...);
-                      });
-}
-
 bool CParaFrame::graphWatch() const {
     return services_.host.graphWatchActive();
 }
@@ -666,60 +658,6 @@ void CParaFrame::OnDriveEvent(const DriveEvent& event) {
         case DriveEventKind::kConnected:
             break;
     }
-}
-
-void CParaFrame::Close(Done done) {
-    if (closed_) {
-        if (done) done(true);
-        return;
-    }
-    // A close already asking goes on; this request ends with it.
-    if (closing_) return;
-    closing_ = true;
-    if (closeReport_) closeReport_();
-    closeNextGroup(std::move(done));
-}
-
-void CParaFrame::closeNextGroup(Done done) {
-    auto abandon = [this, done] {
-        closing_ = false;
-        if (done) done(false);
-    };
-    if (groups_.empty()) {
-        return askToSaveValues([this, done, abandon](bool goOn) {
-            if (!goOn) return abandon();
-            finishClose();
-            if (done) done(true);
-        });
-    }
-    CloseUserGroup(*groups_.front(), [this, done, abandon](bool closed) {
-        if (!closed) return abandon();
-        closeNextGroup(done);
-    });
-}
-
-void CParaFrame::askToSaveValues(Done done) {
-    if (IsOnline() || !valuesChanged_) return done(true);
-    services_.prompter.askYesNoCancel(kOfflineValuesModifiedText, kCaption,
-                                      whileOpen([this, done](Answer answer) {
-                                          if (answer == Answer::kCancel) return done(false);
-                                          if (answer == Answer::kNo) return done(true);
-                                          // Closing would throw away what the user just asked to
-                                          // keep.
-                                          SaveParameterFile(done);
-                                      }));
-}
-
-void CParaFrame::finishClose() {
-    stopDriveWork();
-    closed_ = true;
-    closing_ = false;
-    list_.SaveColumnWidths();
-    recent_.save(services_.settings);
-    if (!IsOnline()) Record().reset();
-    const std::vector<std::uint8_t> layout = ui_.SavePaneLayout();
-    if (!layout.empty())
-        services_.settings.setBytes(kSettingsSectionMain, ParaPaneLayoutKey(key_), layout);
 }
 
 }  // namespace korvane

@@ -12,6 +12,7 @@
 
 #include "app/tool_frames.h"
 #include "app/tool_services.h"
+#include "common/prompter.h"
 #include "editor/para_list_model.h"
 #include "editor/para_tree_model.h"
 #include "editor/write_history.h"
@@ -246,6 +247,14 @@ private:
     // Read callbacks may outlive the editor; they check this first.
     std::shared_ptr<char> alive_ = std::make_shared<char>(0);
 };
+
+template <class Fn>
+auto CParaFrame::whileOpen(Fn fn) {
+    return WhileAlive(std::weak_ptr<const char>(alive_),
+                      [this, fn = std::move(fn)](auto&&... args) {
+                          if (!closed_) fn(std::forward<decltype(args)>(args)...);
+                      });
+}
 
 // A line of the question asked when the program closes while an editor has unsaved changes.
 inline constexpr const char* kUnsavedParametersText = "保存されていないパラメータがあります";

@@ -12,8 +12,11 @@
 #include <QTest>
 #include <QToolButton>
 #include <functional>
+#include <string>
+#include <vector>
 
 #include "app/main_commands.h"
+#include "app/ui/qt_prompter.h"
 #include "editor/ui/compare_result_dialog.h"
 #include "editor/ui/para_editor_report.h"
 #include "editor/ui/para_editor_window.h"
@@ -207,6 +210,43 @@ TEST(DriveGoes, SetUpDialogClosesWithTheEditorThatNeverShowed) {
     t.removeTheDrive();
     EXPECT_TRUE(t.rig.waitFor([&] { return !setUp; }));
     t.mainWindowGoesOn();
+}
+
+// The boxes keep the program's caption, icon and buttons, answer through their callback, and a
+// box closed with its window answers No or Cancel.
+TEST(WindowModalBoxes, AnswerByButtonOrAsCancelledWhenTheirWindowCloses) {
+    TestApp();
+    QWidget window;
+    window.show();
+    std::vector<std::string> answers;
+    auto openBox = [&] {
+        for (QMessageBox* box : window.findChildren<QMessageBox*>())
+            if (box->isVisible()) return box;
+        return static_cast<QMessageBox*>(nullptr);
+    };
+
+    QtPrompter::Ask(&window, "停止しますか？", "Parameter Editor",
+                    [&](bool yes) { answers.push_back(yes ? "yes" : "no"); });
+    QMessageBox* box = openBox();
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(box->windowTitle().toStdString(), "Parameter Editor");
+    EXPECT_EQ(box->icon(), QMessageBox::Question);
+    EXPECT_EQ(box->defaultButton(), box->button(QMessageBox::Yes));
+    EXPECT_EQ(box->windowModality(), Qt::WindowModal);
+    EXPECT_TRUE(answers.empty());
+    box->button(QMessageBox::No)->click();
+    QtPrompter::Ask(&window, "?", "c", [&](bool yes) { answers.push_back(yes ? "yes" : "no"); });
+    openBox()->button(QMessageBox::Yes)->click();
+    QtPrompter::Ask(&window, "?", "c", [&](bool yes) { answers.push_back(yes ? "yes" : "no"); });
+    CloseOpenDialogs(&window);
+    QtPrompter::AskYesNoCancel(&window, "?", "c", [&](Answer a) {
+        answers.push_back(a == Answer::kYes ? "yes" : a == Answer::kNo ? "no" : "cancel");
+    });
+    ASSERT_NE(openBox(), nullptr);
+    EXPECT_NE(openBox()->button(QMessageBox::Cancel), nullptr);
+    CloseOpenDialogs(&window);
+    EXPECT_EQ(answers, (std::vector<std::string>{"no", "yes", "no", "cancel"}));
+    EXPECT_EQ(openBox(), nullptr);
 }
 
 }  // namespace
