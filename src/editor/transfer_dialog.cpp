@@ -605,6 +605,11 @@ void CParaTransferDlg::SaveHeldResult() {
     changed();
 }
 
+void CParaTransferDlg::AskPartialReplace() {
+    if (!held_) return;
+    ask(PartialReplaceQuestion(), [this](bool yes) { yes ? SaveHeldResult() : DropHeldResult(); });
+}
+
 void CParaTransferDlg::DropHeldResult() {
     if (!held_ || IsRunning()) return;
     held_.reset();

@@ -99,8 +99,8 @@ public:
     // An upload into a user group ended with entries it could not read; the file keeps their
     // previous values, shown in the file column.
     virtual void showUnreadEntries(const std::vector<CompareRow>& /*rows*/) {}
-    // An upload's result is held (PartialSaveHeld): the window asks PartialReplaceQuestion and
-    // answers with SaveHeldResult or DropHeldResult. Until then nothing is saved.
+    // An upload's result is held (PartialSaveHeld): a window that can ask calls
+    // AskPartialReplace. Until the answer nothing is saved.
     virtual void partialResultHeld() {}
 };
 
@@ -182,6 +182,8 @@ public:
     std::string PartialReplaceQuestion() const;
     void SaveHeldResult();
     void DropHeldResult();
+    // Asks PartialReplaceQuestion and saves or drops the held result as answered.
+    void AskPartialReplace();
 
 private:
     enum class Phase { kIdle, kRunning, kFinishing };

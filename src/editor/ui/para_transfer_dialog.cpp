@@ -145,6 +145,10 @@ void ParaTransferDialog::showUnreadEntries(const std::vector<CompareRow>& rows) 
     showResults(rows, kUnreadEntriesTitle);
 }
 
+void ParaTransferDialog::partialResultHeld() {
+    core_->AskPartialReplace();
+}
+
 // Window-modal without a nested event loop: the core has finished its run when it hands over
 // the rows, and the user may read them while the dialog waits for the next Start.
 void ParaTransferDialog::showResults(const std::vector<CompareRow>& rows,

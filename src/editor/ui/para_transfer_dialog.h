@@ -68,6 +68,7 @@ private:
     void showCompareResults(const std::vector<CompareRow>& rows) override;
     void showRefusedWrites(const std::vector<CompareRow>& rows) override;
     void showUnreadEntries(const std::vector<CompareRow>& rows) override;
+    void partialResultHeld() override;
     void valuesChanged() override;
     void closeDialog() override;
 

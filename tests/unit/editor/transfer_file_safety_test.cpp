@@ -121,13 +121,16 @@ TEST(TransferFileSafety, PartialUploadOverAFileHoldingMoreWaitsForTheDecision) {
                       " ファイルには読み取れなかったパラメータの値があります.\n"
                       "読み取れたパラメータだけで上書きを希望しますか？");
         EXPECT_EQ(readFile(path), before);
+        // The window asks; the answer decides.
+        rig.prompter.answer = [&](const std::string&) { return decision == Decision::kSave; };
+        dlg->AskPartialReplace();
+        ASSERT_FALSE(rig.prompter.texts("question").empty());
+        EXPECT_EQ(rig.prompter.texts("question").back(), dlg->PartialReplaceQuestion());
         if (decision == Decision::kSave) {
-            dlg->SaveHeldResult();
             EXPECT_EQ(dlg->LastEnd(), TransferEnd::kDone);
             EXPECT_EQ(valueAt(readPar(path), 0x1003), 450u);
             EXPECT_FALSE(holds(readPar(path), 0x1004));
         } else {
-            dlg->DropHeldResult();
             EXPECT_EQ(dlg->LastEnd(), TransferEnd::kStopped);
             EXPECT_EQ(readFile(path), before);
         }
