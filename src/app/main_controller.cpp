@@ -57,11 +57,13 @@ MainController::MainController(MainEnvironment env)
 MainController::~MainController() = default;
 
 void MainController::Start() {
+    // Read before anything stores the settings, which writes the stations connected now: none.
+    const auto ids = ReadConnectedIds(env_.settings);
     if (settings_.logEnable) StartEventLog();
     history_.loadAtStartup(settings_.faultFilePath, env_.prompter, kAppTitle);
     view().historyChanged();
     if (!openLink()) env_.prompter.error(PortOpenFailedText(settings_.port), kAppTitle);
-    if (auto ids = ReadConnectedIds(env_.settings)) connections_.ScanIds(*ids);
+    if (ids) connections_.ScanIds(*ids);
 }
 
 // Written as soon as they change, not only at a clean exit: a program that is killed keeps them.
@@ -290,6 +292,9 @@ void MainController::StartEventLog() {
         env_.prompter.error(eventLog_.statusText(), kAppTitle);
         return;
     }
+    // Started at start-up it was already on: nothing to store, and storing now would record
+    // that no station is connected before the reconnect has run.
+    if (settings_.logEnable == 1) return;
     settings_.logEnable = 1;
     storeSettings();
 }

@@ -322,7 +322,7 @@ TEST(EditorFrame, ParameterFileValuesAreMarkedInAnOnlineEditor) {
         set.Add(kAccTime, 555);
         ASSERT_TRUE(SaveParaFile(t.dir.file("f.par"), set));
         t.ui.paths = {t.dir.file("f.par")};
-        ASSERT_TRUE(t.frame->ReadParameterFile());
+        ASSERT_EQ(Done([&](auto done) { t.frame->ReadParameterFile(done); }), true);
         const bool online = key == 7;
         EXPECT_EQ(t.frame->ShowsFileValues(), online);
         EXPECT_EQ(t.frame->Panes().back().text, online ? "ファイルの値" : "");
