@@ -17,7 +17,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::vector<std::uint8_t> written = EncodeSco(file);
     ScoFile again;
     FUZZ_CHECK(DecodeSco(written, again));
-    FUZZ_CHECK(again == file);
+    // Compared as bytes: a gap is stored as NaN, which never equals itself as a value.
+    FUZZ_CHECK(EncodeSco(again) == written);
     // Only a few stamps: the text of each is what a listing of the file prints.
     for (std::size_t i = 0; i < file.stamps.size() && i < 4; ++i)
         (void)IsoLocalText(file.stamps[i]);
