@@ -8,19 +8,19 @@
 
 namespace korvane {
 
-void OpenFileDialog(QWidget* parent, const FileDialogSpec& spec,
+void OpenFileDialog(QWidget* parent, const FileDialogOptions& options,
                     std::function<void(const QString& path, const QString& filter)> chosen) {
-    auto* dialog = new QFileDialog(parent, spec.title, spec.directory);
+    auto* dialog = new QFileDialog(parent, options.title, options.directory);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
-    dialog->setAcceptMode(spec.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
-    dialog->setFileMode(spec.save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
-    if (!spec.confirmOverwrite) dialog->setOption(QFileDialog::DontConfirmOverwrite);
-    if (!spec.filters.isEmpty()) dialog->setNameFilters(spec.filters);
-    if (!spec.selectedFilter.isEmpty()) dialog->selectNameFilter(spec.selectedFilter);
-    if (!spec.defaultSuffix.isEmpty()) dialog->setDefaultSuffix(spec.defaultSuffix);
-    if (!spec.filterSuffixes.isEmpty()) {
-        const QStringList filters = spec.filters;
-        const QStringList suffixes = spec.filterSuffixes;
+    dialog->setAcceptMode(options.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dialog->setFileMode(options.save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    if (!options.confirmOverwrite) dialog->setOption(QFileDialog::DontConfirmOverwrite);
+    if (!options.filters.isEmpty()) dialog->setNameFilters(options.filters);
+    if (!options.selectedFilter.isEmpty()) dialog->selectNameFilter(options.selectedFilter);
+    if (!options.defaultSuffix.isEmpty()) dialog->setDefaultSuffix(options.defaultSuffix);
+    if (!options.filterSuffixes.isEmpty()) {
+        const QStringList filters = options.filters;
+        const QStringList suffixes = options.filterSuffixes;
         auto follow = [dialog, filters, suffixes](const QString& filter) {
             const qsizetype i = filters.indexOf(filter);
             if (i >= 0 && i < suffixes.size()) dialog->setDefaultSuffix(suffixes[i]);

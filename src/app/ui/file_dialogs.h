@@ -12,7 +12,7 @@ class QWidget;
 
 namespace korvane {
 
-struct FileDialogSpec {
+struct FileDialogOptions {
     QString title{};
     QString directory{};  // or a path to start on
     QStringList filters{};
@@ -27,7 +27,7 @@ struct FileDialogSpec {
 };
 
 // `chosen` gets the path and the filter picked; an empty path when the dialog was cancelled.
-void OpenFileDialog(QWidget* parent, const FileDialogSpec& spec,
+void OpenFileDialog(QWidget* parent, const FileDialogOptions& options,
                     std::function<void(const QString& path, const QString& filter)> chosen);
 
 // `chosen` runs with a valid colour once the user picked one.

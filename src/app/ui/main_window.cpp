@@ -326,12 +326,12 @@ void MainWindow::changeLogPath(int command) {
     const std::string& current =
         eventLog ? controller_.Settings().logFilePath : controller_.Settings().faultFilePath;
     // The overwrite question is the program's own, asked once the name is chosen.
-    const FileDialogSpec spec{.title = qtText(kind.title),
-                              .directory = qtText(current),
-                              .filters = {qtFileFilter(kind.filter)},
-                              .defaultSuffix = qtText(kind.defaultExtension),
-                              .save = true};
-    OpenFileDialog(this, spec, [this, eventLog](const QString& path, const QString&) {
+    const FileDialogOptions options{.title = qtText(kind.title),
+                                    .directory = qtText(current),
+                                    .filters = {qtFileFilter(kind.filter)},
+                                    .defaultSuffix = qtText(kind.defaultExtension),
+                                    .save = true};
+    OpenFileDialog(this, options, [this, eventLog](const QString& path, const QString&) {
         if (path.isEmpty()) return;
         if (eventLog)
             controller_.ChangeEventLogPath(path.toStdString());

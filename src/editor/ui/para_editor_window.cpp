@@ -463,16 +463,17 @@ void ParaEditorWindow::chooseFile(const FileDialogRequest& request, bool save, P
     const QString start =
         qtText(save && !request.defaultPath.empty() ? request.defaultPath : request.startDir);
     // A name typed without its suffix gets it before anyone looks for an existing file.
-    const FileDialogSpec spec{.title = qtText(request.title),
-                              .directory = start,
-                              .filters = {QtFilter(request.filter)},
-                              .defaultSuffix = qtText(request.extension),
-                              .save = save,
-                              .confirmOverwrite = request.overwritePrompt};
-    OpenFileDialog(this, spec, [chosen = std::move(chosen)](const QString& path, const QString&) {
-        if (path.isEmpty()) return chosen(std::nullopt);
-        chosen(path.toStdString());
-    });
+    const FileDialogOptions options{.title = qtText(request.title),
+                                    .directory = start,
+                                    .filters = {QtFilter(request.filter)},
+                                    .defaultSuffix = qtText(request.extension),
+                                    .save = save,
+                                    .confirmOverwrite = request.overwritePrompt};
+    OpenFileDialog(this, options,
+                   [chosen = std::move(chosen)](const QString& path, const QString&) {
+                       if (path.isEmpty()) return chosen(std::nullopt);
+                       chosen(path.toStdString());
+                   });
 }
 
 void ParaEditorWindow::ChooseOpenFile(const FileDialogRequest& request, PathChosen chosen) {

@@ -199,11 +199,12 @@ void ParaTransferDialog::browse() {
     const bool upload = mode_ == TransferMode::kUpload;
     // Overwriting is the transfer's own question, asked at Start once the name has the suffix
     // of the type picked here.
-    const FileDialogSpec spec{.directory = directory,
-                              .filters = filters,
-                              .selectedFilter = choice >= 1 ? filters.value(choice - 1) : QString(),
-                              .save = upload};
-    OpenFileDialog(this, spec,
+    const FileDialogOptions options{
+        .directory = directory,
+        .filters = filters,
+        .selectedFilter = choice >= 1 ? filters.value(choice - 1) : QString(),
+        .save = upload};
+    OpenFileDialog(this, options,
                    [this, filters, choice](const QString& chosen, const QString& filter) {
                        if (chosen.isEmpty()) return;
                        // The type picked in the file dialog is the one a name without extension

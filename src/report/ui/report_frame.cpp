@@ -80,14 +80,15 @@ void CReportFrame::editHeader() {
 void CReportFrame::exportReport() {
     const QStringList filters = FileDialogFilters(kReportExportFilter);
     const int index = LoadReportFilterIndex(services_.settings);
-    const FileDialogSpec spec{.title = qtText(kReportExportTitle),
-                              .directory = qtText(LoadReportExportDir(services_.settings)),
-                              .filters = filters,
-                              .selectedFilter = filters.value(index - 1),
-                              .filterSuffixes = {QStringLiteral("xlsx"), QStringLiteral("htm")},
-                              .save = true,
-                              .confirmOverwrite = true};
-    OpenFileDialog(this, spec, [this, filters](const QString& chosen, const QString& filter) {
+    const FileDialogOptions options{
+        .title = qtText(kReportExportTitle),
+        .directory = qtText(LoadReportExportDir(services_.settings)),
+        .filters = filters,
+        .selectedFilter = filters.value(index - 1),
+        .filterSuffixes = {QStringLiteral("xlsx"), QStringLiteral("htm")},
+        .save = true,
+        .confirmOverwrite = true};
+    OpenFileDialog(this, options, [this, filters](const QString& chosen, const QString& filter) {
         if (chosen.isEmpty()) return;
         exportTo(chosen.toStdString(), static_cast<int>(filters.indexOf(filter)) + 1 == 2 ? 2 : 1);
     });

@@ -304,14 +304,14 @@ void ScopeWindow::chooseSnapshotPath() {
     const int start = std::clamp(s.snapshotFilterIndex, 1, 4);
     QStringList suffixes;
     for (int i = 1; i <= 4; ++i) suffixes << q(ImageExtension(static_cast<ImageFormat>(i)));
-    const FileDialogSpec spec{.title = q("画面画像ファイルパスをトリガ"),
-                              .directory = q(s.snapshotPath),
-                              .filters = filters,
-                              .selectedFilter = filters.value(start - 1),
-                              .filterSuffixes = suffixes,
-                              .save = true};
+    const FileDialogOptions options{.title = q("画面画像ファイルパスをトリガ"),
+                                    .directory = q(s.snapshotPath),
+                                    .filters = filters,
+                                    .selectedFilter = filters.value(start - 1),
+                                    .filterSuffixes = suffixes,
+                                    .save = true};
     QPointer<ScopeWindow> self(this);
-    OpenFileDialog(this, spec, [self, filters](const QString& chosen, const QString& filter) {
+    OpenFileDialog(this, options, [self, filters](const QString& chosen, const QString& filter) {
         if (!self || chosen.isEmpty()) return;
         const int index = std::max(1, static_cast<int>(filters.indexOf(filter)) + 1);
         QString path = chosen;
@@ -327,13 +327,13 @@ void ScopeWindow::chooseSnapshotPath() {
 
 void ScopeWindow::chooseRecordPath() {
     const ScopeSettings& s = monitor_->settings();
-    const FileDialogSpec spec{.title = q("範囲ファイルパス"),
-                              .directory = q(s.recordPath),
-                              .filters = {q("レコードファイル (*.csv)")},
-                              .defaultSuffix = QStringLiteral("csv"),
-                              .save = true};
+    const FileDialogOptions options{.title = q("範囲ファイルパス"),
+                                    .directory = q(s.recordPath),
+                                    .filters = {q("レコードファイル (*.csv)")},
+                                    .defaultSuffix = QStringLiteral("csv"),
+                                    .save = true};
     QPointer<ScopeWindow> self(this);
-    OpenFileDialog(this, spec, [self](const QString& path, const QString&) {
+    OpenFileDialog(this, options, [self](const QString& path, const QString&) {
         if (!self || path.isEmpty()) return;
         self->confirmOverwrite(path, q(self->monitor_->settings().recordPath), [self, path] {
             if (self) self->monitor_->setRecordPath(path.toStdString());
@@ -347,12 +347,13 @@ void ScopeWindow::exportImage(ImageFormat format) {
                            : format == ImageFormat::kJpeg ? q("JPEGファイル (*.jpg)")
                            : format == ImageFormat::kBmp  ? q("BMPファイル (*.bmp)")
                                                           : q("PNGファイル (*.png)");
-    const FileDialogSpec spec{.directory = dialogDir(services_.settings, kScopeGraphFileDirKey),
-                              .filters = {filter},
-                              .defaultSuffix = ext,
-                              .save = true,
-                              .confirmOverwrite = true};
-    OpenFileDialog(this, spec, [this, format](const QString& path, const QString&) {
+    const FileDialogOptions options{
+        .directory = dialogDir(services_.settings, kScopeGraphFileDirKey),
+        .filters = {filter},
+        .defaultSuffix = ext,
+        .save = true,
+        .confirmOverwrite = true};
+    OpenFileDialog(this, options, [this, format](const QString& path, const QString&) {
         if (path.isEmpty()) return;
         (void)chart_->saveImage(path.toStdString(), format);
         services_.settings.setString("Main", kScopeGraphFileDirKey,
@@ -361,11 +362,11 @@ void ScopeWindow::exportImage(ImageFormat format) {
 }
 
 void ScopeWindow::openFile() {
-    const FileDialogSpec spec{.title = q("範囲ファイルを開く"),
-                              .directory = dialogDir(services_.settings, kScopeFileDirKey),
-                              .filters = {q("範囲ファイル (*.sco)")},
-                              .defaultSuffix = QStringLiteral("sco")};
-    OpenFileDialog(this, spec, [this](const QString& path, const QString&) {
+    const FileDialogOptions options{.title = q("範囲ファイルを開く"),
+                                    .directory = dialogDir(services_.settings, kScopeFileDirKey),
+                                    .filters = {q("範囲ファイル (*.sco)")},
+                                    .defaultSuffix = QStringLiteral("sco")};
+    OpenFileDialog(this, options, [this](const QString& path, const QString&) {
         if (path.isEmpty() || !openPath(path)) return;
         services_.settings.setString("Main", kScopeFileDirKey,
                                      QFileInfo(path).absolutePath().toStdString());
@@ -409,13 +410,13 @@ void ScopeWindow::saveFile(bool askPath) {
     };
     const QString current = askPath ? QString() : q(monitor_->scoPath());
     if (!current.isEmpty()) return save(current);
-    const FileDialogSpec spec{.title = q("範囲ファイルを保存してください"),
-                              .directory = dialogDir(services_.settings, kScopeFileDirKey),
-                              .filters = {q("範囲ファイル (*.sco)")},
-                              .defaultSuffix = QStringLiteral("sco"),
-                              .save = true,
-                              .confirmOverwrite = true};
-    OpenFileDialog(this, spec, [save](const QString& path, const QString&) {
+    const FileDialogOptions options{.title = q("範囲ファイルを保存してください"),
+                                    .directory = dialogDir(services_.settings, kScopeFileDirKey),
+                                    .filters = {q("範囲ファイル (*.sco)")},
+                                    .defaultSuffix = QStringLiteral("sco"),
+                                    .save = true,
+                                    .confirmOverwrite = true};
+    OpenFileDialog(this, options, [save](const QString& path, const QString&) {
         if (!path.isEmpty()) save(path);
     });
 }
