@@ -4,6 +4,7 @@
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
@@ -12,6 +13,7 @@
 #include "app/ui/connect_dialog.h"
 #include "app/ui/number_spin_edit.h"
 #include "app/ui/port_setup_dialog.h"
+#include "app/ui/qt_prompter.h"
 #include "common/prompter.h"
 #include "gui_rig.h"
 
@@ -160,6 +162,28 @@ TEST(ConnectDialog, QuickScanBoxShowsTheStoredChoiceAndGoesWithTheIds) {
         EXPECT_EQ(dialog.choice().quick, !stored);
         EXPECT_EQ(dialog.choice().one, 4u);
     }
+}
+
+// A refused form says why over the dialog the user typed into, not over the main window
+// behind it.
+TEST(SetupDialogs, RefusalBoxesOpenOverTheDialog) {
+    TestApp();
+    QWidget mainWindow;
+    QtPrompter prompter;
+    prompter.setParentWidget(&mainWindow);
+    auto refusalParent = [](QDialog& dialog, NumberSpinEdit& field, const char* typed) {
+        dialog.show();
+        Type(field, typed);
+        ClickAccept(dialog);
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        QWidget* parent = box ? box->parentWidget() : nullptr;
+        if (box) box->reject();
+        return parent;
+    };
+    ConnectDialog connect(ConnectChoice{0, 1, 1, 255}, prompter, &mainWindow);
+    EXPECT_EQ(refusalParent(connect, *connect.field(0), "256"), &connect);
+    PortSetupDialog setup(PortSetupForm{}, {"ttyS0", "SIM"}, prompter, &mainWindow);
+    EXPECT_EQ(refusalParent(setup, *setup.timeOutEdit(), "10"), &setup);
 }
 
 }  // namespace

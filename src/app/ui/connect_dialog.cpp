@@ -17,7 +17,7 @@
 namespace korvane {
 
 ConnectDialog::ConnectDialog(const ConnectChoice& values, Prompter& prompter, QWidget* parent)
-    : QDialog(parent), prompter_(prompter), choice_(values) {
+    : QDialog(parent), prompter_(prompter, this), choice_(values) {
     setWindowTitle(qtText(kConnectDialogCaption));
     const char* labels[3] = {kConnectOneIdChoice, kConnectRangeChoice, kConnectAllIdsChoice};
     auto* group = new QButtonGroup(this);

@@ -3,6 +3,7 @@
 #include <QDialog>
 
 #include "app/main_controller.h"
+#include "app/ui/qt_prompter.h"
 
 class QCheckBox;
 class QRadioButton;
@@ -33,7 +34,8 @@ private:
     unsigned selectedMode() const;
     void updateFields();
 
-    Prompter& prompter_;
+    // Refusals open over this dialog, not over the window behind it.
+    WindowPrompter prompter_;
     QRadioButton* modes_[3];
     NumberSpinEdit* fields_[3];
     QCheckBox* quick_;

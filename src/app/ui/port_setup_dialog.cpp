@@ -61,7 +61,7 @@ QComboBox* PortSetupDialog::choiceBox(const QStringList& items, int index) {
 
 PortSetupDialog::PortSetupDialog(const PortSetupForm& form, const PortNameList& ports,
                                  Prompter& prompter, QWidget* parent)
-    : QDialog(parent), prompter_(prompter) {
+    : QDialog(parent), prompter_(prompter, this) {
     setWindowTitle(qtText(kPortSetupCaption));
     protocol_ = choiceBox(texts(kProtocolModeChoices), form.protocolIndex);
     port_ = choiceBox(texts(ports), -1);

@@ -3,6 +3,7 @@
 #include <QDialog>
 
 #include "app/port_setup.h"
+#include "app/ui/qt_prompter.h"
 
 class QCheckBox;
 class QComboBox;
@@ -36,7 +37,8 @@ private:
     QComboBox* choiceBox(const QStringList& items, int index);
     void updateTxLevel();
 
-    Prompter& prompter_;
+    // Refusals open over this dialog, not over the window behind it.
+    WindowPrompter prompter_;
     QComboBox* protocol_;
     QComboBox* port_;
     QComboBox* baudRate_;
