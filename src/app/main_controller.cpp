@@ -71,6 +71,12 @@ void MainController::storeSettings() {
     SaveSettings(settings_, ConnectedStationIds(records_), env_.settings);
 }
 
+// The stations to reconnect at the next start follow every connect and disconnect; once closed,
+// the drives that go as the program ends must not empty the list just written.
+void MainController::storeConnectedStations() {
+    if (!closed_) storeSettings();
+}
+
 std::string MainController::CloseQuestion() const {
     std::string text;
     for (const std::string& line : toolFrames_.unsavedWork()) text += line + "\n";
@@ -79,6 +85,7 @@ std::string MainController::CloseQuestion() const {
 
 void MainController::Close() {
     storeSettings();
+    closed_ = true;
     toolFrames_.closeAll();
     (void)history_.save();  // silent at close, as a failed write keeps the previous file
     eventLog_.close();
@@ -375,6 +382,7 @@ void MainController::scanProgress(bool visible, int position, int range) {
 }
 
 void MainController::driveConnected(int station, const DriveRecord& record) {
+    storeConnectedStations();
     DriveEvent event(DriveEventKind::kConnected, station);
     event.seriesCode = record.seriesCode;
     event.version = record.version;
@@ -383,6 +391,7 @@ void MainController::driveConnected(int station, const DriveRecord& record) {
 }
 
 void MainController::driveDisconnected(int station, const DriveRecord& /*record*/) {
+    storeConnectedStations();
     toolFrames_.broadcast(DriveEvent(DriveEventKind::kDisconnected, station));
 }
 

@@ -219,6 +219,7 @@ public:
 
 private:
     void storeSettings();
+    void storeConnectedStations();
     [[nodiscard]] bool openLink();
     void openInformationSheet(int station);
     void removeUnconnectedRows();
@@ -240,6 +241,7 @@ private:
     MainView* view_ = nullptr;
     MainView nullView_;
     bool graphWatch_ = false;
+    bool closed_ = false;
     std::shared_ptr<char> alive_ = std::make_shared<char>(0);
 
     MainView& view() { return view_ ? *view_ : nullView_; }

@@ -559,3 +559,43 @@ TEST_F(MainControllerTest, DeviceNameFromTheSheetSurvivesTheClose) {
 
 }  // namespace
 }  // namespace korvane
+
+namespace korvane {
+namespace {
+
+// What the user changes is on disk before the program is closed, so a crash keeps it: the
+// store and the history file are read back while the controller still runs.
+TEST_F(MainControllerTest, ChangesAndTripsAreStoredBeforeAnyClose) {
+    addDrives(2, 2);
+    MainController& c = start();
+    auto stored = [this] { return LoadSettings(store_, {"ttyS0", "SIM"}, dirs_); };
+
+    c.Connect(ConnectChoice{0, 2, 1, 255});
+    ASSERT_TRUE(runUntil([&] { return !c.CanStopScan(); }));
+    EXPECT_EQ(stored().scanIdOne, 2u);
+    EXPECT_EQ(ReadConnectedIds(store_), std::optional<std::vector<int>>(std::vector<int>{2}));
+    c.Disconnect(2);
+    EXPECT_EQ(ReadConnectedIds(store_), std::optional<std::vector<int>>(std::vector<int>{}));
+    c.Reconnect(2);
+    ASSERT_TRUE(runUntil([&] { return c.Records()[2].isConnected(); }));
+    EXPECT_EQ(ReadConnectedIds(store_), std::optional<std::vector<int>>(std::vector<int>{2}));
+
+    PortSetupForm form = c.PortSetupValues();
+    form.timeOutText = "1500";
+    ASSERT_TRUE(c.ApplyPortSetup(form).accepted);
+    EXPECT_EQ(stored().timeOut, 1500u);
+
+    c.StartEventLog();
+    EXPECT_EQ(stored().logEnable, 1);
+    c.StopEventLog();
+    EXPECT_EQ(stored().logEnable, 0);
+
+    ASSERT_TRUE(engine_.drive(2)->trip(0));
+    ASSERT_TRUE(runUntil([&] { return c.History().size() == 1; }));
+    CHistory onDisk(clock_);
+    ASSERT_TRUE(onDisk.load(c.Settings().faultFilePath));
+    EXPECT_EQ(onDisk.size(), 1u);
+}
+
+}  // namespace
+}  // namespace korvane
