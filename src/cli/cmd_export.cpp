@@ -91,7 +91,7 @@ int RunOffline(CommandContext& context, const ExportOptions& o) {
         return 1;
     // An open user group does not change what the editor exports; it must still open.
     if (o.offline.fileKind == FileKind::kUserGroup &&
-        !OpenUserGroupFile(o.offline.file, data, prompter))
+        !OpenUserGroupOrSay(o.offline.file, data, prompter))
         return 1;
     return Report(context, o, data, *record);
 }

@@ -67,7 +67,7 @@ int runParams(CommandContext& context) {
             printDataFile(data, true, context.out);
             break;
         case FileKind::kUserGroup: {
-            auto group = OpenUserGroupFile(o.file, data, prompter);
+            auto group = OpenUserGroupOrSay(o.file, data, prompter);
             if (!group) return 1;
             printUserGroup(*group, data, context.out);
             break;

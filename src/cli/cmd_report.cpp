@@ -160,7 +160,7 @@ int runOffline(const ReportOptions& o, CommandContext& context) {
     const OfflineOptions& off = o.offline;
     if (off.fileKind == FileKind::kParaSet && !ApplyParaSetFile(data, off.file, prompter)) return 1;
     if (off.fileKind == FileKind::kUserGroup) {
-        userGroup = OpenUserGroupFile(off.file, data, prompter);
+        userGroup = OpenUserGroupOrSay(off.file, data, prompter);
         if (!userGroup) return 1;
         // The title is the file's name, which need not be UTF-8.
         userGroup->title = ValidUtf8(userGroup->title);

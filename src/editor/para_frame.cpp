@@ -389,16 +389,11 @@ void CParaFrame::ReadParameterFile(Done done) {
 
 void CParaFrame::readParameterFileFrom(const std::string& path, const Done& done) {
     CParaArray set(data_->seriesCode, data_->version);
-    switch (ReadParaFile(path, set, services_.prompter)) {
-        case FileReadOutcome::kOk:
-            break;
-        case FileReadOutcome::kFailed:
-            services_.prompter.error(kParaFileOpenFailedText, kCaption);
-            if (done) done(false);
-            return;
-        case FileReadOutcome::kAbandoned:
-            if (done) done(false);
-            return;
+    const FileReadResult read = ReadParaFile(path, set);
+    if (!read.ok()) {
+        services_.prompter.error(read.text, kCaption);
+        if (done) done(false);
+        return;
     }
     rememberDir(kParaFileDirKey, path);
     (void)ApplyParaArray(*data_, set);
@@ -487,9 +482,13 @@ bool CParaFrame::OpenUserGroup(const std::string& path) {
                     [&path](const auto& g) { return g->path == path; }))
         return true;
     ui_.SetWaitCursor(true);
-    std::unique_ptr<CCustom> group = OpenUserGroupFile(path, *data_, services_.prompter);
+    OpenedUserGroup opened = OpenUserGroupFile(path, *data_);
     ui_.SetWaitCursor(false);
-    if (!group) return false;
+    if (!opened.group) {
+        services_.prompter.error(opened.result.text, kCaption);
+        return false;
+    }
+    std::unique_ptr<CCustom> group = std::move(opened.group);
     group->modified = 0;
     groups_.push_back(std::move(group));
     tree_.AddUserGroup(groups_.back().get(), true);

@@ -109,7 +109,7 @@ void CParaTransferDlg::Start() {
         return;
     }
     asking_ = true;
-    ask(strprintf(kOverwriteQuestion, path_.c_str()), [this](bool overwrite) {
+    ask(strprintf(kOverwriteFormat, path_.c_str()), [this](bool overwrite) {
         asking_ = false;
         if (overwrite) return begin();
         if (view_) view_->focusPath();
@@ -223,10 +223,11 @@ bool CParaTransferDlg::buildFromDataFile() {
 
 bool CParaTransferDlg::buildFromParaFile() {
     CParaArray set(context_.drive.seriesCode, context_.drive.version);
-    FileReadOutcome outcome = ReadParaFile(path_, set, context_.prompter);
-    if (outcome == FileReadOutcome::kFailed)
-        context_.prompter.error(kParaFileOpenFailedText, kParameterEditorCaption);
-    if (outcome != FileReadOutcome::kOk) return false;
+    const FileReadResult read = ReadParaFile(path_, set);
+    if (!read.ok()) {
+        context_.prompter.error(read.text, kParameterEditorCaption);
+        return false;
+    }
     const std::size_t n = std::min(set.addresses.size(), set.values.size());
     for (std::size_t i = 0; i < n; ++i) entries_.push_back({set.addresses[i], set.values[i]});
     return true;
@@ -234,8 +235,9 @@ bool CParaTransferDlg::buildFromParaFile() {
 
 void CParaTransferDlg::buildFromUserGroup() {
     auto group = std::make_shared<std::unique_ptr<CCustom>>(std::make_unique<CCustom>());
-    if (!ReadUserGroupFile(path_, **group, &context_.prompter)) {
-        context_.prompter.error(kUserGroupOpenFailedText, kParameterEditorCaption);
+    const FileReadResult read = ReadUserGroupFile(path_, **group);
+    if (!read.ok()) {
+        context_.prompter.error(read.text, kParameterEditorCaption);
         return workingSetBuilt(false);
     }
     if ((*group)->seriesCode != context_.drive.seriesCode) {

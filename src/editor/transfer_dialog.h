@@ -12,6 +12,7 @@
 
 #include "comm/drive_reply.h"
 #include "editor/compare_result.h"
+#include "editor/para_texts.h"
 #include "editor/transfer_path.h"
 #include "editor/transfer_priority.h"
 
@@ -35,8 +36,6 @@ inline constexpr const char* kStartLabel = "開始";
 inline constexpr const char* kCloseLabel = "閉じる";
 inline constexpr const char* kCancelLabel = "Cancel";
 inline constexpr const char* kCloseAgainLabel = "閉じます";
-inline constexpr const char* kOverwriteQuestion =
-    "%s ファイルはすでに存在します.\n上書きを希望しますか？";
 inline constexpr const char* kStopQuestion = "停止しますか？";
 inline constexpr const char* kUserGroupVersionQuestion =
     "ユーザグループファイルとインバータのバージョンが違います\n\n続行しますか？";
@@ -52,8 +51,6 @@ inline constexpr const char* kUploadDoneText = "アップロードアクショ�
 inline constexpr const char* kDownloadDoneText = "ダウンロードアクションが終了しました";
 inline constexpr const char* kCompareDoneText = "比較アクションが終了しました";
 inline constexpr const char* kAllSameText = "全てのパラメータデータは同じです";
-inline constexpr const char* kParaFileSaveFailedText = "パラメータファイルを保存できません";
-inline constexpr const char* kUserGroupSaveFailedText = "ユーザグループ名を保存できません";
 // Appended to the end-of-run text when parameters were not read or writes were refused.
 inline constexpr const char* kUnreadCountText = "\n%d 個のパラメータは読み取れませんでした";
 inline constexpr const char* kRefusedCountText = "\n%d 個のパラメータは書き込みを拒否されました";

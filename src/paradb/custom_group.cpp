@@ -3,7 +3,6 @@
 #include <filesystem>
 
 #include "common/format.h"
-#include "common/prompter.h"
 #include "paradb/archive.h"
 #include "paradb/data_file.h"
 #include "paradb/drive_value_text.h"
@@ -97,22 +96,21 @@ std::string UserGroupMismatchText(const CCustom& group, const CDataFile& dataFil
     return {};
 }
 
-bool ReadUserGroupFile(const std::string& path, CCustom& group, Prompter* prompter,
-                       const std::string& caption) {
+FileReadResult ReadUserGroupFile(const std::string& path, CCustom& group) {
     std::vector<std::uint8_t> bytes;
-    if (!ReadWholeFile(path, bytes)) return false;
+    if (!ReadWholeFile(path, bytes))
+        return {FileReadOutcome::kFailed, kUserGroupOpenFailedText, {}};
     CCustom read;
     try {
         ArchiveReader ar(bytes);
         read.Load(ar);
     } catch (const ArchiveError& e) {
-        if (prompter) prompter->error(ArchiveErrorText(e, path), caption);
-        return false;
+        return {FileReadOutcome::kFailed, kUserGroupOpenFailedText, ArchiveErrorText(e, path)};
     }
     group.seriesCode = read.seriesCode;
     group.version = read.version;
     for (auto& e : read.entries) group.entries.push_back(std::move(e));
-    return true;
+    return {};
 }
 
 bool SaveUserGroupFile(const std::string& path, const CCustom& group, std::string* error) {
@@ -121,24 +119,18 @@ bool SaveUserGroupFile(const std::string& path, const CCustom& group, std::strin
     return SafeSaveFile(path, ar.bytes(), error);
 }
 
-std::unique_ptr<CCustom> OpenUserGroupFile(const std::string& path, CDataFile& dataFile,
-                                           Prompter& prompter, const std::string& caption) {
+OpenedUserGroup OpenUserGroupFile(const std::string& path, CDataFile& dataFile) {
     auto group = std::make_unique<CCustom>();
-    if (!ReadUserGroupFile(path, *group, &prompter, caption)) {
-        prompter.error(kUserGroupOpenFailedText, caption);
-        return nullptr;
-    }
+    FileReadResult read = ReadUserGroupFile(path, *group);
+    if (!read.ok()) return {nullptr, std::move(read)};
     std::string mismatch = UserGroupMismatchText(*group, dataFile);
-    if (!mismatch.empty()) {
-        prompter.error(mismatch, caption);
-        return nullptr;
-    }
+    if (!mismatch.empty()) return {nullptr, {FileReadOutcome::kMismatch, std::move(mismatch), {}}};
     group->Bind(dataFile);
     group->path = path;
     group->title = UserGroupTitle(path);
     group->newFlag = 0;
     group->modified = 0;
-    return group;
+    return {std::move(group), {}};
 }
 
 UserGroupCounter& UserGroupCounter::Process() {

@@ -17,7 +17,6 @@ class ArchiveReader;
 class ArchiveWriter;
 class CCustom;
 class CDataFile;
-class Prompter;
 
 inline constexpr const char* kUserGroupOpenFailedText = "ユーザグループ名を開くことができません";
 inline constexpr const char* kUserGroupSeriesMismatchText =
@@ -71,18 +70,20 @@ std::string UserGroupTitle(const std::string& path);
 // empty text when it fits.
 std::string UserGroupMismatchText(const CCustom& group, const CDataFile& dataFile);
 
-// Reads a group file. Archive errors are reported through `prompter` (if given) before false is
-// returned; the caller then shows kUserGroupOpenFailedText.
-[[nodiscard]] bool ReadUserGroupFile(const std::string& path, CCustom& group, Prompter* prompter,
-                                     const std::string& caption = kParameterEditorCaption);
+// Reads a group file. Failures carry kUserGroupOpenFailedText.
+[[nodiscard]] FileReadResult ReadUserGroupFile(const std::string& path, CCustom& group);
 [[nodiscard]] bool SaveUserGroupFile(const std::string& path, const CCustom& group,
                                      std::string* error = nullptr);
 
-// Reads, checks and binds a group file for the editor of `dataFile`. Every failure is reported
-// through `prompter` and yields null.
-std::unique_ptr<CCustom> OpenUserGroupFile(const std::string& path, CDataFile& dataFile,
-                                           Prompter& prompter,
-                                           const std::string& caption = kParameterEditorCaption);
+// A group file read, checked and bound, or why not.
+struct OpenedUserGroup {
+    std::unique_ptr<CCustom> group;  // null when the file cannot be used
+    FileReadResult result;
+};
+
+// Reads, checks and binds a group file for the editor of `dataFile`. A group of another model
+// or version is refused with its mismatch message.
+[[nodiscard]] OpenedUserGroup OpenUserGroupFile(const std::string& path, CDataFile& dataFile);
 
 // Numbers the default names of new user groups: 1, 2, 3 ... over the whole run.
 class UserGroupCounter {

@@ -121,8 +121,7 @@ TEST_F(FileSafetyCli, PartialUploadReplacesACompleteFileOnlyWithPartial) {
     EXPECT_EQ(summary["status"].get<std::string>().rfind("アップロードアクションが終了しました", 0),
               0u);
     CParaArray set(11, 0x0310);
-    RecordingPrompter quiet;
-    ASSERT_EQ(ReadParaFile(path, set, quiet), FileReadOutcome::kOk);
+    ASSERT_EQ(ReadParaFile(path, set).outcome, FileReadOutcome::kOk);
     EXPECT_EQ(static_cast<int>(set.addresses.size()), summary["read"].get<int>());
 }
 
@@ -147,7 +146,7 @@ TEST_F(FileSafetyCli, UserGroupUploadNamesEveryEntryItCouldNotRead) {
     EXPECT_NE(summary["status"].get<std::string>().find("ファイルの以前の値のまま"),
               std::string::npos);
     CCustom back;
-    ASSERT_TRUE(ReadUserGroupFile(path, back, nullptr));
+    ASSERT_TRUE(ReadUserGroupFile(path, back).ok());
     for (std::size_t i = 0; i + 1 < lines.size(); ++i) {
         EXPECT_EQ(lines[i]["result"], "unread");
         bool keptOne = false;

@@ -29,9 +29,6 @@ class CompareResultDialog;
 class SettingsStore;
 struct ToolServices;
 
-// The file dialog's start directories, as the editor's own file commands keep them.
-inline constexpr const char* kParaFileDirKey = "Para File Dir";
-inline constexpr const char* kCustomFileDirKey = "Custom File Dir";
 // Caption of the list of writes a drive refused during a download.
 inline constexpr const char* kRefusedWritesTitle = "書き込みを拒否されたパラメータ";
 

@@ -80,12 +80,12 @@ TEST(FileRead, NoReaderOfTheProgramWaitsOnAFifo) {
         {"parameter set",
          [&] {
              CParaArray set(11, 0x0310);
-             return ReadParaFile(fifo, set, quiet) == FileReadOutcome::kOk;
+             return ReadParaFile(fifo, set).ok();
          }},
         {"user group",
          [&] {
              CCustom group;
-             return ReadUserGroupFile(fifo, group, nullptr);
+             return ReadUserGroupFile(fifo, group).ok();
          }},
         {"scope file",
          [&] {

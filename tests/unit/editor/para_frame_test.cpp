@@ -311,6 +311,23 @@ TEST(EditorFrame, ParameterFileIsSavedAndReadBack) {
     EXPECT_EQ(t.texts().back(), kParaFileReadText);
 }
 
+// A file that is not what its name says is one message, whatever the reader found wrong.
+TEST(EditorFrame, CorruptParameterAndUserGroupFilesGiveOneMessageEach) {
+    FrameEnv t;
+    const std::string par = t.dir.file("junk.par");
+    const std::string usr = t.dir.file("junk.usr");
+    writeFile(par, {1, 2, 3, 4, 5, 6, 7, 8});
+    writeFile(usr, {0x6A, 0x3F, 0, 0, 11});  // the right magic, then cut short
+    t.ui.paths = {par};
+    EXPECT_EQ(Done([&](auto done) { t.frame->ReadParameterFile(done); }), false);
+    EXPECT_EQ(t.texts(), std::vector<std::string>{"パラメータファイルを開くことができません"});
+    t.env.prompter.clear();
+    t.ui.paths = {usr};
+    EXPECT_EQ(Done([&](auto done) { t.frame->OpenUserGroupDialog(done); }), false);
+    EXPECT_EQ(t.texts(), std::vector<std::string>{"ユーザグループ名を開くことができません"});
+    EXPECT_TRUE(t.frame->UserGroups().empty());
+}
+
 // An online editor that read a parameter file shows values the drive may not hold: their rows
 // are marked and the status line says so until they are read or written; offline the file's
 // values are simply the editor's.

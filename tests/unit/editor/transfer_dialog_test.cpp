@@ -357,6 +357,8 @@ TEST(TransferDialog, FilesThatCannotBeUsedStopBeforeTheLine) {
     const std::string otherVersion = savedPar(tmp, "v311.par", {{0x1003, 1}}, 11, 0x0311);
     const std::string junk = tmp.file("junk.par");
     writeFile(junk, {1, 2, 3, 4, 5, 6, 7, 8});
+    const std::string junkUsr = tmp.file("junk.usr");
+    writeFile(junkUsr, {0x6A, 0x3F, 0, 0, 11});  // the right magic, then cut short
     const std::string otherSeries = savedUsr(tmp, "s9.usr", {{0x1003, 1}}, 9, 0x0310);
     const std::string usrVersion = savedUsr(tmp, "v.usr", {{0x1003, 1}}, 11, 0x0311);
     const std::string existing = savedPar(tmp, "old.par", {{0x1003, 1}});
@@ -371,7 +373,8 @@ TEST(TransferDialog, FilesThatCannotBeUsedStopBeforeTheLine) {
          {"インバータバージョンは異なっていますt\n\nインバータバージョン : 3.16\nFileバージョン: "
           "3.17"},
          false},
-        {TransferMode::kCompare, junk, {"", "パラメータファイルを開くことができません"}, false},
+        {TransferMode::kCompare, junk, {"パラメータファイルを開くことができません"}, false},
+        {TransferMode::kDownload, junkUsr, {"ユーザグループ名を開くことができません"}, false},
         {TransferMode::kUpload,
          tmp.file("none.usr"),
          {"ユーザグループ名を開くことができません"},

@@ -43,8 +43,7 @@ std::string savedUsr(const TempDir& tmp, const std::string& name, WordPairs valu
 
 WordPairs readPar(const std::string& path) {
     CParaArray set(11, 0x0310);
-    RecordingPrompter quiet;
-    EXPECT_EQ(ReadParaFile(path, set, quiet), FileReadOutcome::kOk) << path;
+    EXPECT_EQ(ReadParaFile(path, set).outcome, FileReadOutcome::kOk) << path;
     WordPairs out;
     for (std::size_t i = 0; i < set.addresses.size(); ++i)
         out.emplace_back(set.addresses[i], set.values[i]);
@@ -53,7 +52,7 @@ WordPairs readPar(const std::string& path) {
 
 WordPairs readUsr(const std::string& path) {
     CCustom group;
-    EXPECT_TRUE(ReadUserGroupFile(path, group, nullptr));
+    EXPECT_TRUE(ReadUserGroupFile(path, group).ok());
     WordPairs out;
     for (const auto& e : group.entries) out.emplace_back(e->address, e->value);
     return out;
