@@ -147,8 +147,8 @@ TEST_F(EditSessionTest, WriteChecksRunLockAndRangeBeforeSending) {
 }
 
 TEST_F(EditSessionTest, RpmFieldWritesFrequencyAndPoleCountZeroStaysInHertz) {
-    rig.record.word26 = 1;
-    rig.record.word27 = 4;
+    rig.record.speedDisplayMode = 1;
+    rig.record.motorPoles = 4;
     auto s = Open(0x1103);
     EXPECT_EQ(s->FieldText(), "1800");
     EXPECT_EQ(s->UnitText(), "rpm");
@@ -158,7 +158,7 @@ TEST_F(EditSessionTest, RpmFieldWritesFrequencyAndPoleCountZeroStaysInHertz) {
     EXPECT_EQ(rig.drive.writes.back(), std::make_pair(0x1103, 3000));
     EXPECT_EQ(s->FieldText(), "900");
     // A pole count of 0 never divides: the value stays in hertz and is written as typed.
-    rig.record.word27 = 0;
+    rig.record.motorPoles = 0;
     s = Open(0x1103);
     EXPECT_EQ(s->FieldText(), "30.00");
     s->SetFieldText("45.00");

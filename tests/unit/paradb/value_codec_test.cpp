@@ -135,8 +135,8 @@ TEST(ValueCodec, FrequencyFollowsTheDrivesRpmDisplay) {
     };
     for (const auto& c : cases) {
         Drive drive(c.station);
-        drive.record.word26 = c.speedMode;
-        drive.record.word27 = c.poles;
+        drive.record.speedDisplayMode = c.speedMode;
+        drive.record.motorPoles = c.poles;
         CType type = MakeType(c.typeName, "Hz", 1, 100);
         CItem item = drive.Item(type, c.min, 40000, c.raw);
         EXPECT_EQ(FormatValue(item, c.raw), c.text) << c.what;
@@ -147,8 +147,8 @@ TEST(ValueCodec, FrequencyFollowsTheDrivesRpmDisplay) {
 
 TEST(ValueCodec, RpmOfALargeLimitDoesNotOverflow) {
     Drive drive;
-    drive.record.word26 = 1;
-    drive.record.word27 = 2;
+    drive.record.speedDisplayMode = 1;
+    drive.record.motorPoles = 2;
     CType type = MakeType("FREQ3", "Hz", 1, 100);
     CItem item = drive.Item(type, 0, std::numeric_limits<std::int32_t>::max(), 0);
     EXPECT_EQ(FormatMaximum(item), "1288490188");
