@@ -396,7 +396,7 @@ void ParaEditorWindow::requestClose() {
 std::vector<std::uint8_t> ParaEditorWindow::savePlacement() const {
     // A window that never showed has no placement worth keeping.
     if (!frame_) return {};
-    return ToBytes(saveGeometry());
+    return PlacementBytes(*this);
 }
 
 void ParaEditorWindow::restorePlacement(const std::vector<std::uint8_t>& placement) {
