@@ -156,7 +156,7 @@ int runOffline(const ReportOptions& o, CommandContext& context) {
     if (o.haveGroup) node = {record->station, ReportKind::kGroup, o.group};
     ReportSource source = SourceOf(o, *record);
 
-    std::unique_ptr<CCustom> userGroup;
+    std::unique_ptr<UserGroup> userGroup;
     const OfflineOptions& off = o.offline;
     if (off.fileKind == FileKind::kParaSet && !ApplyParaSetFile(data, off.file, prompter)) return 1;
     if (off.fileKind == FileKind::kUserGroup) {

@@ -77,8 +77,8 @@ bool ApplyParaSetFile(CDataFile& data, const std::string& path, Prompter& prompt
     return true;
 }
 
-std::unique_ptr<CCustom> OpenUserGroupOrSay(const std::string& path, CDataFile& data,
-                                            Prompter& prompter) {
+std::unique_ptr<UserGroup> OpenUserGroupOrSay(const std::string& path, CDataFile& data,
+                                              Prompter& prompter) {
     OpenedUserGroup opened = OpenUserGroupFile(path, data);
     if (!opened.group) SayReadFailure(prompter, opened.result);
     return std::move(opened.group);

@@ -10,11 +10,11 @@
 #include "editor/edit_rules.h"
 #include "editor/edit_texts.h"
 #include "editor/write_history.h"
-#include "paradb/custom_group.h"
 #include "paradb/data_file.h"
 #include "paradb/drive_record.h"
 #include "paradb/editor_texts.h"
 #include "paradb/model_tables.h"
+#include "paradb/user_group.h"
 #include "paradb/value_codec.h"
 
 namespace korvane {

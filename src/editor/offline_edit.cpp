@@ -3,9 +3,9 @@
 #include "common/prompter.h"
 #include "editor/edit_rules.h"
 #include "editor/write_history.h"
-#include "paradb/custom_group.h"
 #include "paradb/data_file.h"
 #include "paradb/editor_texts.h"
+#include "paradb/user_group.h"
 #include "paradb/value_codec.h"
 
 namespace korvane {

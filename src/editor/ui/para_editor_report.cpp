@@ -6,15 +6,15 @@
 #include "app/tool_frames.h"
 #include "common/format.h"
 #include "common/settings_store.h"
-#include "paradb/custom_group.h"
 #include "paradb/data_file.h"
 #include "paradb/drive_record.h"
+#include "paradb/user_group.h"
 #include "report/ui/report_frame.h"
 #include "report/ui/report_header_dialog.h"
 
 namespace korvane {
 
-ParaEditorReport::ParaEditorReport(ToolServices& services, CParaFrame& frame, QWidget& editor)
+ParaEditorReport::ParaEditorReport(ToolServices& services, ParaEditor& frame, QWidget& editor)
     : services_(services), frame_(frame), editor_(editor) {}
 
 ParaEditorReport::~ParaEditorReport() {

@@ -15,7 +15,7 @@
 #include <memory>
 
 #include "app/ui/qt_prompter.h"
-#include "editor/transfer_dialog.h"
+#include "editor/transfer_run.h"
 
 class QLabel;
 class QLineEdit;
@@ -40,7 +40,7 @@ public:
                        QWidget* parent = nullptr, std::function<void()> onValuesChanged = {});
     ~ParaTransferDialog() override;
 
-    CParaTransferDlg& core() { return *core_; }
+    TransferRun& core() { return *core_; }
     QLineEdit* pathField() const { return path_; }
     QToolButton* browseButton() const { return browse_; }
     QPushButton* startButton() const { return start_; }
@@ -78,7 +78,7 @@ private:
     TransferMode mode_;
     WindowPrompter prompter_;
     std::function<void()> onValuesChanged_;
-    std::unique_ptr<CParaTransferDlg> core_;
+    std::unique_ptr<TransferRun> core_;
     QLabel* description_;
     QLineEdit* path_;
     QToolButton* browse_;

@@ -16,8 +16,8 @@
 
 #include "common/ini_settings_store.h"
 #include "common/prompter.h"
-#include "paradb/custom_group.h"
 #include "paradb/para_array.h"
+#include "paradb/user_group.h"
 #include "scope/sco_file.h"
 #include "unit/paradb/paradb_test_util.h"
 
@@ -84,7 +84,7 @@ TEST(FileRead, NoReaderOfTheProgramWaitsOnAFifo) {
          }},
         {"user group",
          [&] {
-             CCustom group;
+             UserGroup group;
              return ReadUserGroupFile(fifo, group).ok();
          }},
         {"scope file",

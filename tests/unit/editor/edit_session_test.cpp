@@ -4,7 +4,7 @@
 
 #include "editor/edit_texts.h"
 #include "editor/online_editing.h"
-#include "paradb/custom_group.h"
+#include "paradb/user_group.h"
 #include "unit/editor/editor_rig.h"
 
 namespace korvane {
@@ -246,7 +246,7 @@ TEST_F(EditSessionTest, FailedRequestsShowTheCodeAndLeaveNoFalseValue) {
 }
 
 TEST_F(EditSessionTest, UserGroupEntryStartsFromItsStoredValueAndUndoHasAReference) {
-    CCustom group;
+    UserGroup group;
     UserGroupEntry& entry = group.AddEntry(0x1101, 150);
     group.Bind(rig.data());
     group.modified = 0;

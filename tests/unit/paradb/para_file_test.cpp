@@ -2,11 +2,11 @@
 
 #include "common/prompter.h"
 #include "paradb/archive.h"
-#include "paradb/custom_group.h"
 #include "paradb/data_file.h"
 #include "paradb/data_file_writer.h"
 #include "paradb/drive_record.h"
 #include "paradb/para_array.h"
+#include "paradb/user_group.h"
 #include "paradb_test_util.h"
 
 namespace korvane {
@@ -144,7 +144,7 @@ TEST(ParaFile, SavesEveryItemInGroupOrderAndReadsItBack) {
 
 Bytes usrBytes(std::uint32_t series, std::uint32_t version,
                std::vector<std::pair<std::uint32_t, std::uint32_t>> entries,
-               std::uint32_t magic = CCustom::kMagic) {
+               std::uint32_t magic = UserGroup::kMagic) {
     Bytes out = concat({dword(magic),
                         dword(series),
                         dword(version),
@@ -154,7 +154,7 @@ Bytes usrBytes(std::uint32_t series, std::uint32_t version,
 }
 
 TEST(UserGroupFile, StoresTheExactLayoutAndEscapesLargeCounts) {
-    CCustom group;
+    UserGroup group;
     group.seriesCode = 11;
     group.version = 0x0310;
     group.AddEntry(0x1201, 6000);
@@ -163,7 +163,7 @@ TEST(UserGroupFile, StoresTheExactLayoutAndEscapesLargeCounts) {
     group.Store(w);
     EXPECT_EQ(w.bytes(), usrBytes(11, 0x0310, {{0x1201, 6000}, {0x1302, 1}}));
 
-    CCustom big;
+    UserGroup big;
     for (std::uint32_t i = 0; i < 70000; ++i) big.AddEntry(i, i * 3);
     ArchiveWriter wb;
     big.Store(wb);
@@ -171,7 +171,7 @@ TEST(UserGroupFile, StoresTheExactLayoutAndEscapesLargeCounts) {
     EXPECT_EQ(Bytes(wb.bytes().begin() + 12, wb.bytes().begin() + 18),
               (Bytes{0xFF, 0xFF, 0x70, 0x11, 0x01, 0x00}));
     ArchiveReader r(wb.bytes());
-    CCustom back;
+    UserGroup back;
     back.Load(r);
     ASSERT_EQ(back.entries.size(), 70000u);
     EXPECT_EQ(back.entries[69999]->address, 69999u);
@@ -190,7 +190,7 @@ protected:
         record.version = 0x0310;
         ASSERT_EQ(file.LoadFromBytes(&record, WriteDataFile(image)), 1);
     }
-    std::unique_ptr<CCustom> open(const Bytes& bytes) {
+    std::unique_ptr<UserGroup> open(const Bytes& bytes) {
         testing::writeFile(dir.file("my group.usr"), bytes);
         OpenedUserGroup opened = OpenUserGroupFile(dir.file("my group.usr"), file);
         result = opened.result;
@@ -262,7 +262,7 @@ TEST_F(UserGroupOpen, BindsKnownEntriesAndDropsTheRest) {
 }
 
 TEST_F(UserGroupOpen, NewGroupsSaveAndReopen) {
-    auto group = CCustom::CreateNew(file, dir.file("custom_Kapok_v3.16_1.usr"));
+    auto group = UserGroup::CreateNew(file, dir.file("custom_Kapok_v3.16_1.usr"));
     EXPECT_EQ(group->newFlag, 1);
     EXPECT_EQ(group->modified, 0);
     EXPECT_EQ(group->title, "custom_Kapok_v3.16_1");
@@ -298,7 +298,7 @@ TEST(UserGroupPath, NumbersNewGroupsOnAndSkipsPathsAlreadyOpen) {
 // A user group written as the program writes it, with `count` entries at addresses from `at`.
 Bytes manyEntries(std::uint32_t count, std::uint32_t at) {
     ArchiveWriter w;
-    w.WriteDword(CCustom::kMagic);
+    w.WriteDword(UserGroup::kMagic);
     w.WriteDword(11);
     w.WriteDword(0x0310);
     w.WriteCount(count);
@@ -311,7 +311,7 @@ Bytes manyEntries(std::uint32_t count, std::uint32_t at) {
 
 TEST_F(UserGroupOpen, ManyUnknownEntriesAreDroppedInOnePassKeepingTheOrder) {
     // Entries alternate between 0x1200, which the data file does not know, and 0x1201.
-    CCustom group;
+    UserGroup group;
     const Bytes bytes = manyEntries(200000, 0x1200);
     ArchiveReader r(bytes);
     group.Load(r);
@@ -324,7 +324,7 @@ TEST_F(UserGroupOpen, ManyUnknownEntriesAreDroppedInOnePassKeepingTheOrder) {
 }
 
 TEST_F(UserGroupOpen, EntriesBeyondWhatTheFileMayCostInMemoryAreRefused) {
-    CCustom fits, tooMany;
+    UserGroup fits, tooMany;
     const Bytes smallBytes = manyEntries(100000, 0x1201);
     ArchiveReader small(smallBytes);
     EXPECT_NO_THROW(fits.Load(small));

@@ -18,7 +18,7 @@
 
 namespace korvane {
 
-class CCustom;
+class UserGroup;
 class CDataFile;
 class CDriveLink;
 class CItem;
@@ -126,16 +126,15 @@ struct TransferCounts {
     int refused = 0;  // download: writes the drive refused
 };
 
-class CParaTransferDlg {
+class TransferRun {
 public:
-    CParaTransferDlg(const TransferContext& context, TransferMode mode,
-                     TransferView* view = nullptr);
+    TransferRun(const TransferContext& context, TransferMode mode, TransferView* view = nullptr);
     // The tool window's bundle, for the drive of `station`.
-    CParaTransferDlg(const ToolServices& services, int station, TransferMode mode,
-                     TransferView* view = nullptr);
-    ~CParaTransferDlg();
-    CParaTransferDlg(const CParaTransferDlg&) = delete;
-    CParaTransferDlg& operator=(const CParaTransferDlg&) = delete;
+    TransferRun(const ToolServices& services, int station, TransferMode mode,
+                TransferView* view = nullptr);
+    ~TransferRun();
+    TransferRun(const TransferRun&) = delete;
+    TransferRun& operator=(const TransferRun&) = delete;
 
     void setView(TransferView* view) { view_ = view; }
 
@@ -199,7 +198,7 @@ private:
     bool buildFromDataFile();
     bool buildFromParaFile();
     void buildFromUserGroup();
-    void adoptUserGroup(std::unique_ptr<CCustom> group);
+    void adoptUserGroup(std::unique_ptr<UserGroup> group);
     void workingSetBuilt(bool built);
     // The answer is dropped when the dialog is gone or this run is over.
     void ask(const std::string& text, std::function<void(bool)> then);
@@ -222,7 +221,7 @@ private:
     void askStop();
     void askStopAfterFailure();
     void stopRun();
-    void post(void (CParaTransferDlg::*handler)());
+    void post(void (TransferRun::*handler)());
     void postFailed(int code);
     void onTransferFailed(int code);
     void onUploadDone();
@@ -246,7 +245,7 @@ private:
     bool started_ = false;
     TransferEnd end_ = TransferEnd::kNone;
     std::shared_ptr<CDataFile> dataFile_;  // kept alive for the whole run
-    std::unique_ptr<CCustom> custom_;
+    std::unique_ptr<UserGroup> custom_;
     std::vector<Entry> entries_;
     std::size_t index_ = 0;
     int progress_ = 0;

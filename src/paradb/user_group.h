@@ -15,7 +15,7 @@ namespace korvane {
 struct DriveRecord;
 class ArchiveReader;
 class ArchiveWriter;
-class CCustom;
+class UserGroup;
 class CDataFile;
 
 inline constexpr const char* kUserGroupOpenFailedText = "ユーザグループ名を開くことができません";
@@ -29,18 +29,18 @@ inline constexpr const char* kUserGroupVersionMismatchText =
 
 struct UserGroupEntry {
     CDataFile* dataFile = nullptr;
-    CCustom* custom = nullptr;
+    UserGroup* custom = nullptr;
     std::uint32_t address = 0;
     std::uint32_t value = 0;
     std::uint32_t state = 0;  // 0 not read, 1 read from the drive, 2 the drive answered an error
 };
 
-class CCustom {
+class UserGroup {
 public:
     static constexpr std::uint32_t kMagic = 0x3F6A;
 
     // A group made in this run: not saved yet, belonging to `dataFile`.
-    static std::unique_ptr<CCustom> CreateNew(CDataFile& dataFile, const std::string& path);
+    static std::unique_ptr<UserGroup> CreateNew(CDataFile& dataFile, const std::string& path);
 
     UserGroupEntry& AddEntry(std::uint32_t address, std::uint32_t value);
     void RemoveEntry(std::size_t index);
@@ -68,16 +68,16 @@ std::string UserGroupTitle(const std::string& path);
 
 // The message for a group read from a file of another model or version than `dataFile`, or an
 // empty text when it fits.
-std::string UserGroupMismatchText(const CCustom& group, const CDataFile& dataFile);
+std::string UserGroupMismatchText(const UserGroup& group, const CDataFile& dataFile);
 
 // Reads a group file. Failures carry kUserGroupOpenFailedText.
-[[nodiscard]] FileReadResult ReadUserGroupFile(const std::string& path, CCustom& group);
-[[nodiscard]] bool SaveUserGroupFile(const std::string& path, const CCustom& group,
+[[nodiscard]] FileReadResult ReadUserGroupFile(const std::string& path, UserGroup& group);
+[[nodiscard]] bool SaveUserGroupFile(const std::string& path, const UserGroup& group,
                                      std::string* error = nullptr);
 
 // A group file read, checked and bound, or why not.
 struct OpenedUserGroup {
-    std::unique_ptr<CCustom> group;  // null when the file cannot be used
+    std::unique_ptr<UserGroup> group;  // null when the file cannot be used
     FileReadResult result;
 };
 

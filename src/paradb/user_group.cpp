@@ -1,4 +1,4 @@
-#include "paradb/custom_group.h"
+#include "paradb/user_group.h"
 
 #include <filesystem>
 
@@ -9,8 +9,8 @@
 
 namespace korvane {
 
-std::unique_ptr<CCustom> CCustom::CreateNew(CDataFile& dataFile, const std::string& path) {
-    auto group = std::make_unique<CCustom>();
+std::unique_ptr<UserGroup> UserGroup::CreateNew(CDataFile& dataFile, const std::string& path) {
+    auto group = std::make_unique<UserGroup>();
     group->newFlag = 1;
     group->dataFile = &dataFile;
     group->seriesCode = dataFile.seriesCode;
@@ -20,7 +20,7 @@ std::unique_ptr<CCustom> CCustom::CreateNew(CDataFile& dataFile, const std::stri
     return group;
 }
 
-UserGroupEntry& CCustom::AddEntry(std::uint32_t address, std::uint32_t value) {
+UserGroupEntry& UserGroup::AddEntry(std::uint32_t address, std::uint32_t value) {
     auto entry = std::make_unique<UserGroupEntry>();
     entry->dataFile = dataFile;
     entry->custom = this;
@@ -31,13 +31,13 @@ UserGroupEntry& CCustom::AddEntry(std::uint32_t address, std::uint32_t value) {
     return *entries.back();
 }
 
-void CCustom::RemoveEntry(std::size_t index) {
+void UserGroup::RemoveEntry(std::size_t index) {
     if (index >= entries.size()) return;
     entries.erase(entries.begin() + static_cast<std::ptrdiff_t>(index));
     modified = 1;
 }
 
-void CCustom::Store(ArchiveWriter& ar) const {
+void UserGroup::Store(ArchiveWriter& ar) const {
     ar.WriteDword(kMagic);
     ar.WriteDword(static_cast<std::uint32_t>(seriesCode));
     ar.WriteDword(static_cast<std::uint32_t>(version));
@@ -48,7 +48,7 @@ void CCustom::Store(ArchiveWriter& ar) const {
     }
 }
 
-void CCustom::Load(ArchiveReader& ar) {
+void UserGroup::Load(ArchiveReader& ar) {
     if (ar.ReadDword() != kMagic) {
         throw ArchiveError(ArchiveError::Kind::kBadIndex, "not a user group file");
     }
@@ -68,7 +68,7 @@ void CCustom::Load(ArchiveReader& ar) {
     }
 }
 
-void CCustom::Bind(CDataFile& file) {
+void UserGroup::Bind(CDataFile& file) {
     dataFile = &file;
     // One pass over the data file and one over the entries: a group of many unknown entries
     // must not cost a search of the data file, or a shift of the list, per entry.
@@ -90,17 +90,17 @@ std::string UserGroupTitle(const std::string& path) {
     return std::filesystem::path(path).stem().string();
 }
 
-std::string UserGroupMismatchText(const CCustom& group, const CDataFile& dataFile) {
+std::string UserGroupMismatchText(const UserGroup& group, const CDataFile& dataFile) {
     if (group.seriesCode != dataFile.seriesCode) return kUserGroupSeriesMismatchText;
     if (group.version != dataFile.version) return kUserGroupVersionMismatchText;
     return {};
 }
 
-FileReadResult ReadUserGroupFile(const std::string& path, CCustom& group) {
+FileReadResult ReadUserGroupFile(const std::string& path, UserGroup& group) {
     std::vector<std::uint8_t> bytes;
     if (!ReadWholeFile(path, bytes))
         return {FileReadOutcome::kFailed, kUserGroupOpenFailedText, {}};
-    CCustom read;
+    UserGroup read;
     try {
         ArchiveReader ar(bytes);
         read.Load(ar);
@@ -113,14 +113,14 @@ FileReadResult ReadUserGroupFile(const std::string& path, CCustom& group) {
     return {};
 }
 
-bool SaveUserGroupFile(const std::string& path, const CCustom& group, std::string* error) {
+bool SaveUserGroupFile(const std::string& path, const UserGroup& group, std::string* error) {
     ArchiveWriter ar;
     group.Store(ar);
     return SafeSaveFile(path, ar.bytes(), error);
 }
 
 OpenedUserGroup OpenUserGroupFile(const std::string& path, CDataFile& dataFile) {
-    auto group = std::make_unique<CCustom>();
+    auto group = std::make_unique<UserGroup>();
     FileReadResult read = ReadUserGroupFile(path, *group);
     if (!read.ok()) return {nullptr, std::move(read)};
     std::string mismatch = UserGroupMismatchText(*group, dataFile);

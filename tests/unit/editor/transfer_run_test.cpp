@@ -1,6 +1,6 @@
 // The transfer chain against a drive on an in-memory line: what goes on the line, in which
 // order, what the files hold afterwards and what the user is told.
-#include "editor/transfer_dialog.h"
+#include "editor/transfer_run.h"
 
 #include <gtest/gtest.h>
 
@@ -9,8 +9,8 @@
 
 #include "comm/tk485_codec.h"
 #include "common/format.h"
-#include "paradb/custom_group.h"
 #include "paradb/para_array.h"
+#include "paradb/user_group.h"
 #include "paradb/value_codec.h"
 #include "unit/editor/transfer_rig.h"
 #include "unit/paradb/paradb_test_util.h"
@@ -230,7 +230,7 @@ TEST(TransferDialog, RetryNoticesWaitAndExhaustedRetriesFailTheRun) {
         const std::string path = savedUsr(tmp, "g.usr", {{0x1003, 1}, {0x1004, 2}});
         auto dlg = rig.dialog(TransferMode::kUpload, path);
         struct Watch : ViewRecorder {
-            CParaTransferDlg* dlg = nullptr;
+            TransferRun* dlg = nullptr;
             std::vector<std::string>* statuses = nullptr;
             void stateChanged() override { statuses->push_back(dlg->StatusText()); }
         } watch;
@@ -316,7 +316,7 @@ TEST(TransferDialog, CompareListsTheParametersThatDiffer) {
         ASSERT_TRUE(rig.view.compared.has_value());
         CompareRow expected{"Drive Group", 0x1003, "Acceleration Time", "20.0", "45.0", "sec"};
         EXPECT_EQ(*rig.view.compared, std::vector<CompareRow>{expected});
-        EXPECT_EQ(CCompareResultDlg::Cells(expected),
+        EXPECT_EQ(CompareResult::Cells(expected),
                   (std::array<std::string, 6>{"Drive Group", "3", "Acceleration Time", "20.0",
                                               "45.0", "sec"}));
         EXPECT_EQ(rig.view.refreshed, 1);

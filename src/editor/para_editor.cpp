@@ -1,4 +1,4 @@
-#include "editor/para_frame.h"
+#include "editor/para_editor.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -8,18 +8,18 @@
 #include "common/prompter.h"
 #include "common/settings_store.h"
 #include "editor/group_reader.h"
+#include "editor/mode_choice.h"
 #include "editor/node_reading.h"
 #include "editor/offline_edit.h"
-#include "editor/para_mode_dialog.h"
 #include "editor/para_texts.h"
 #include "editor/text_export.h"
 #include "editor/undo_redo.h"
-#include "paradb/custom_group.h"
 #include "paradb/data_file.h"
 #include "paradb/drive_record.h"
 #include "paradb/drive_value_text.h"
 #include "paradb/editor_texts.h"
 #include "paradb/para_array.h"
+#include "paradb/user_group.h"
 #include "paradb/value_codec.h"
 
 namespace korvane {
@@ -75,14 +75,14 @@ std::string ParaPaneLayoutKey(int key) {
     return strprintf("Para PaneLayout%d", key);
 }
 
-std::unique_ptr<CParaFrame> CParaFrame::Create(ToolServices& services, int key, ParaFrameUi& ui) {
+std::unique_ptr<ParaEditor> ParaEditor::Create(ToolServices& services, int key, ParaEditorUi& ui) {
     if (key < 0 || key >= kDriveRecordCount) return nullptr;
     std::shared_ptr<CDataFile> data = services.records[key].driveData;
     if (!data || !data->loaded) return nullptr;
-    return std::unique_ptr<CParaFrame>(new CParaFrame(services, key, ui, std::move(data)));
+    return std::unique_ptr<ParaEditor>(new ParaEditor(services, key, ui, std::move(data)));
 }
 
-CParaFrame::CParaFrame(ToolServices& services, int key, ParaFrameUi& ui,
+ParaEditor::ParaEditor(ToolServices& services, int key, ParaEditorUi& ui,
                        std::shared_ptr<CDataFile> data)
     : services_(services),
       key_(key),
@@ -98,7 +98,7 @@ CParaFrame::CParaFrame(ToolServices& services, int key, ParaFrameUi& ui,
     list_.SetOffline(!IsOnline());
     undoRedo_ =
         std::make_unique<UndoRedo>(IsOnline() ? &services_.link : nullptr, key_, *data_, history_);
-    undoRedo_->hooks.isGroupOpen = [this](const CCustom* group) { return isOpenGroup(group); };
+    undoRedo_->hooks.isGroupOpen = [this](const UserGroup* group) { return isOpenGroup(group); };
     undoRedo_->hooks.valueStored = [this](CItem*, UserGroupEntry* entry) {
         if (!IsOnline() && entry == nullptr) valuesChanged_ = true;
         list_.RefreshValues();
@@ -119,29 +119,29 @@ CParaFrame::CParaFrame(ToolServices& services, int key, ParaFrameUi& ui,
     tree_.SelectInitial();
 }
 
-CParaFrame::~CParaFrame() = default;
+ParaEditor::~ParaEditor() = default;
 
-DriveRecord& CParaFrame::Record() {
+DriveRecord& ParaEditor::Record() {
     return services_.records[key_];
 }
 
-void CParaFrame::SetReportHooks(std::function<void()> close, std::function<void()> nameChanged) {
+void ParaEditor::SetReportHooks(std::function<void()> close, std::function<void()> nameChanged) {
     closeReport_ = std::move(close);
     reportNameChanged_ = std::move(nameChanged);
 }
 
-void CParaFrame::SetEntryRemovalListener(std::function<void(const UserGroupEntry*)> listener) {
+void ParaEditor::SetEntryRemovalListener(std::function<void(const UserGroupEntry*)> listener) {
     entryRemoving_ = std::move(listener);
 }
 
-void CParaFrame::CommitInPlaceEdit(const InPlaceEdit& edit, const std::string& text) {
+void ParaEditor::CommitInPlaceEdit(const InPlaceEdit& edit, const std::string& text) {
     if (edit.item == nullptr) return;
     const CellEditResult result = CommitValueCellEdit(*edit.item, edit.entry, edit.startValue, text,
                                                       history_, services_.prompter);
     if (result == CellEditResult::kStored && edit.entry == nullptr) valuesChanged_ = true;
 }
 
-void CParaFrame::readNode(const ParaNode& node, std::function<void()> then) {
+void ParaEditor::readNode(const ParaNode& node, std::function<void()> then) {
     if (actions_ == nullptr) {
         if (then) then();
         return;
@@ -154,15 +154,15 @@ void CParaFrame::readNode(const ParaNode& node, std::function<void()> then) {
     });
 }
 
-bool CParaFrame::graphWatch() const {
+bool ParaEditor::graphWatch() const {
     return services_.host.graphWatchActive();
 }
 
-bool CParaFrame::loaded() const {
+bool ParaEditor::loaded() const {
     return data_ && data_->loaded != 0;
 }
 
-bool CParaFrame::isOpenGroup(const CCustom* group) const {
+bool ParaEditor::isOpenGroup(const UserGroup* group) const {
     return std::any_of(groups_.begin(), groups_.end(),
                        [group](const auto& g) { return g.get() == group; });
 }
@@ -170,7 +170,7 @@ bool CParaFrame::isOpenGroup(const CCustom* group) const {
 // ---------------------------------------------------------------------------------------------
 // Title, panes, commands
 
-std::string CParaFrame::Title() const {
+std::string ParaEditor::Title() const {
     const DriveRecord& record = services_.records[key_];
     const std::string series = FormatDriveValue(record, 0x0000, 0);
     const std::string version = FormatDriveValue(record, 0x0003, 0);
@@ -188,32 +188,30 @@ std::string CParaFrame::Title() const {
                      kParaEditorTitleSuffix);
 }
 
-std::vector<ParaStatusPane> CParaFrame::Panes() const {
+std::vector<ParaStatusPane> ParaEditor::Panes() const {
     const DriveRecord& record = services_.records[key_];
     constexpr Rgb kRed{255, 0, 0};
     constexpr Rgb kBlue{0, 0, 255};
     constexpr Rgb kFileValuesPaneColour{176, 96, 0};
     std::vector<ParaStatusPane> panes;
+    panes.push_back({100, kGraphWatchPaneText, graphWatch() ? kGraphWatchPaneText : "", kRed});
     panes.push_back(
-        {61359, 100, kGraphWatchPaneText, graphWatch() ? kGraphWatchPaneText : "", kRed});
+        {70, "オンラインモード", IsOnline() ? kOnlinePaneText : kOfflinePaneText, kBlue});
+    panes.push_back({60, "インバータモデル", FormatDriveValue(record, 0x0000, 0), {}});
     panes.push_back(
-        {61281, 70, "オンラインモード", IsOnline() ? kOnlinePaneText : kOfflinePaneText, kBlue});
-    panes.push_back({61282, 60, "インバータモデル", FormatDriveValue(record, 0x0000, 0), {}});
-    panes.push_back(
-        {61283, 80, "インバータバージョン", "Ver : " + FormatDriveValue(record, 0x0003, 0), {}});
-    panes.push_back({61284, 80, "パラメータモード", FrequencyModeText(data_->frequencyMode), {}});
-    panes.push_back({61285, 100, "TIME 1", Time1ModeText(data_->time1Divisor), {}});
-    panes.push_back({61286,
-                     180,
+        {80, "インバータバージョン", "Ver : " + FormatDriveValue(record, 0x0003, 0), {}});
+    panes.push_back({80, "パラメータモード", FrequencyModeText(data_->frequencyMode), {}});
+    panes.push_back({100, "TIME 1", Time1ModeText(data_->time1Divisor), {}});
+    panes.push_back({180,
                      "パラメータ量",
                      strprintf(kParameterCountFormat, static_cast<int>(list_.RowCount())),
                      {}});
-    panes.push_back({61287, 90, kFileValuesPaneText, ShowsFileValues() ? kFileValuesPaneText : "",
+    panes.push_back({90, kFileValuesPaneText, ShowsFileValues() ? kFileValuesPaneText : "",
                      kFileValuesPaneColour});
     return panes;
 }
 
-bool CParaFrame::ShowsFileValues() const {
+bool ParaEditor::ShowsFileValues() const {
     if (!IsOnline() || !data_->groups) return false;
     for (const CGroup& group : data_->groups->elements)
         for (const CItem& item : group.items)
@@ -221,7 +219,7 @@ bool CParaFrame::ShowsFileValues() const {
     return false;
 }
 
-bool CParaFrame::IsEnabled(int command) const {
+bool ParaEditor::IsEnabled(int command) const {
     if (closed_) return false;
     const NodeKind selected = tree_.Selected().kind;
     const bool driveWork = IsOnline() && loaded() && !graphWatch();
@@ -259,7 +257,7 @@ bool CParaFrame::IsEnabled(int command) const {
     }
 }
 
-void CParaFrame::Execute(int command) {
+void ParaEditor::Execute(int command) {
     if (!IsEnabled(command)) return;
     switch (command) {
         case kCmdNewUserGroup:
@@ -284,8 +282,8 @@ void CParaFrame::Execute(int command) {
             SaveTextFile();
             break;
         case kCmdParameterMode: {
-            auto dialog = std::make_shared<CParaModeDialog>(services_, key_,
-                                                            CParaModeDialog::Use::kParameterMode);
+            auto dialog =
+                std::make_shared<ModeChoice>(services_, key_, ModeChoice::Use::kParameterMode);
             ui_.OpenModeDialog(dialog, whileOpen([this, dialog](bool confirmed) {
                                    if (confirmed)
                                        ApplyParameterMode(dialog->FrequencyMode(),
@@ -313,7 +311,7 @@ void CParaFrame::Execute(int command) {
     }
 }
 
-bool CParaFrame::TreeDoubleClicked() {
+bool ParaEditor::TreeDoubleClicked() {
     const ParaNode node = tree_.Selected();
     if (closed_ || !IsOnline() || !loaded() || node.kind == NodeKind::kUserGroupRoot ||
         actions_ == nullptr)
@@ -323,22 +321,22 @@ bool CParaFrame::TreeDoubleClicked() {
     return node.kind == NodeKind::kAllGroups;
 }
 
-void CParaFrame::ListDoubleClicked() {
+void ParaEditor::ListDoubleClicked() {
     Execute(kCmdOnlineEdit);
 }
 
 // ---------------------------------------------------------------------------------------------
 // Parameter files
 
-std::string CParaFrame::dirSetting(const char* key) const {
+std::string ParaEditor::dirSetting(const char* key) const {
     return services_.settings.getString(kSettingsSectionMain, key, "");
 }
 
-void CParaFrame::rememberDir(const char* key, const std::string& path) {
+void ParaEditor::rememberDir(const char* key, const std::string& path) {
     services_.settings.setString(kSettingsSectionMain, key, DirectoryOf(path));
 }
 
-void CParaFrame::chooseSavePath(const FileDialogRequest& request, ParaFrameUi::PathChosen chosen) {
+void ParaEditor::chooseSavePath(const FileDialogRequest& request, ParaEditorUi::PathChosen chosen) {
     ui_.ChooseSaveFile(request, whileOpen([this, chosen](std::optional<std::string> path) {
                            if (!path || !FileExists(*path)) return chosen(path);
                            services_.prompter.ask(strprintf(kOverwriteFormat, path->c_str()),
@@ -349,7 +347,7 @@ void CParaFrame::chooseSavePath(const FileDialogRequest& request, ParaFrameUi::P
                        }));
 }
 
-void CParaFrame::SaveParameterFile(Done done) {
+void ParaEditor::SaveParameterFile(Done done) {
     chooseSavePath(ParaFileRequest(kParaFileSaveTitle, dirSetting(kParaFileDirKey)),
                    [this, done](std::optional<std::string> path) {
                        if (!path) {
@@ -360,7 +358,7 @@ void CParaFrame::SaveParameterFile(Done done) {
                    });
 }
 
-void CParaFrame::saveParameterFileTo(const std::string& path, const Done& done) {
+void ParaEditor::saveParameterFileTo(const std::string& path, const Done& done) {
     ui_.SetWaitCursor(true);
     // The data file carries the drive's series and version: the record may have been reset by
     // a disconnection while the editor was still open.
@@ -376,7 +374,7 @@ void CParaFrame::saveParameterFileTo(const std::string& path, const Done& done) 
     if (done) done(saved);
 }
 
-void CParaFrame::ReadParameterFile(Done done) {
+void ParaEditor::ReadParameterFile(Done done) {
     ui_.ChooseOpenFile(ParaFileRequest(kParaFileOpenTitle, dirSetting(kParaFileDirKey)),
                        whileOpen([this, done](std::optional<std::string> path) {
                            if (!path) {
@@ -387,7 +385,7 @@ void CParaFrame::ReadParameterFile(Done done) {
                        }));
 }
 
-void CParaFrame::readParameterFileFrom(const std::string& path, const Done& done) {
+void ParaEditor::readParameterFileFrom(const std::string& path, const Done& done) {
     CParaArray set(data_->seriesCode, data_->version);
     const FileReadResult read = ReadParaFile(path, set);
     if (!read.ok()) {
@@ -403,7 +401,7 @@ void CParaFrame::readParameterFileFrom(const std::string& path, const Done& done
     if (done) done(true);
 }
 
-void CParaFrame::markFileValues(const CParaArray& set) {
+void ParaEditor::markFileValues(const CParaArray& set) {
     const std::size_t n = std::min(set.addresses.size(), set.values.size());
     for (std::size_t i = 0; i < n; ++i) {
         if (set.addresses[i] > 0xFFFF) continue;
@@ -412,7 +410,7 @@ void CParaFrame::markFileValues(const CParaArray& set) {
     }
 }
 
-void CParaFrame::SaveTextFile(Done done) {
+void ParaEditor::SaveTextFile(Done done) {
     FileDialogRequest request{
         "txt", kParaTextFilter, kParaTextSaveTitle, dirSetting(kParaTextFileDirKey), {}, true};
     ui_.ChooseSaveFile(request, whileOpen([this, done](std::optional<std::string> path) {
@@ -434,7 +432,7 @@ void CParaFrame::SaveTextFile(Done done) {
                        }));
 }
 
-void CParaFrame::exportTo(const std::string& path) {
+void ParaEditor::exportTo(const std::string& path) {
     if (closed_) return;
     ui_.SetWaitCursor(true);
     const bool saved = SaveParameterText(path, *data_, Record());
@@ -447,7 +445,7 @@ void CParaFrame::exportTo(const std::string& path) {
     rememberDir(kParaTextFileDirKey, path);
 }
 
-void CParaFrame::ApplyParameterMode(int frequencyMode, int time1Divisor) {
+void ParaEditor::ApplyParameterMode(int frequencyMode, int time1Divisor) {
     data_->SetSpeedMode(frequencyMode, time1Divisor);
     list_.RefreshValues();
     ui_.PanesChanged();
@@ -456,20 +454,20 @@ void CParaFrame::ApplyParameterMode(int frequencyMode, int time1Divisor) {
 // ---------------------------------------------------------------------------------------------
 // User groups
 
-CCustom* CParaFrame::NewUserGroup() {
+UserGroup* ParaEditor::NewUserGroup() {
     const std::string path =
         NewUserGroupPath(services_.dirs.app, Record(), [this](const std::string& p) {
             return std::any_of(groups_.begin(), groups_.end(),
                                [&p](const auto& g) { return g->path == p; });
         });
-    groups_.push_back(CCustom::CreateNew(*data_, path));
-    CCustom* group = groups_.back().get();
+    groups_.push_back(UserGroup::CreateNew(*data_, path));
+    UserGroup* group = groups_.back().get();
     tree_.AddUserGroup(group, false);
     ui_.TreeChanged();
     return group;
 }
 
-void CParaFrame::OpenUserGroupDialog(Done done) {
+void ParaEditor::OpenUserGroupDialog(Done done) {
     ui_.ChooseOpenFile(UserGroupRequest(kUserGroupOpenTitle, dirSetting(kCustomFileDirKey), {}),
                        whileOpen([this, done](std::optional<std::string> path) {
                            const bool opened = path && OpenUserGroup(*path);
@@ -477,7 +475,7 @@ void CParaFrame::OpenUserGroupDialog(Done done) {
                        }));
 }
 
-bool CParaFrame::OpenUserGroup(const std::string& path) {
+bool ParaEditor::OpenUserGroup(const std::string& path) {
     if (std::any_of(groups_.begin(), groups_.end(),
                     [&path](const auto& g) { return g->path == path; }))
         return true;
@@ -488,7 +486,7 @@ bool CParaFrame::OpenUserGroup(const std::string& path) {
         services_.prompter.error(opened.result.text, kCaption);
         return false;
     }
-    std::unique_ptr<CCustom> group = std::move(opened.group);
+    std::unique_ptr<UserGroup> group = std::move(opened.group);
     group->modified = 0;
     groups_.push_back(std::move(group));
     tree_.AddUserGroup(groups_.back().get(), true);
@@ -499,22 +497,22 @@ bool CParaFrame::OpenUserGroup(const std::string& path) {
     return true;
 }
 
-bool CParaFrame::OpenRecent(std::size_t index) {
+bool ParaEditor::OpenRecent(std::size_t index) {
     const bool opened =
         recent_.choose(index, [this](const std::string& path) { return OpenUserGroup(path); });
     recent_.save(services_.settings);
     return opened;
 }
 
-void CParaFrame::SaveUserGroup(CCustom& group, Done done) {
+void ParaEditor::SaveUserGroup(UserGroup& group, Done done) {
     storeUserGroup(group, group.newFlag != 0 || group.path.empty(), std::move(done));
 }
 
-void CParaFrame::SaveUserGroupAs(CCustom& group, Done done) {
+void ParaEditor::SaveUserGroupAs(UserGroup& group, Done done) {
     storeUserGroup(group, true, std::move(done));
 }
 
-void CParaFrame::chooseUserGroupPath(CCustom& group, ParaFrameUi::PathChosen chosen) {
+void ParaEditor::chooseUserGroupPath(UserGroup& group, ParaEditorUi::PathChosen chosen) {
     ui_.ChooseSaveFile(
         UserGroupRequest(kUserGroupSaveTitle, dirSetting(kCustomFileDirKey), group.path),
         whileOpen([this, &group, chosen](std::optional<std::string> path) {
@@ -531,7 +529,7 @@ void CParaFrame::chooseUserGroupPath(CCustom& group, ParaFrameUi::PathChosen cho
         }));
 }
 
-void CParaFrame::storeUserGroup(CCustom& group, bool askPath, Done done) {
+void ParaEditor::storeUserGroup(UserGroup& group, bool askPath, Done done) {
     if (!askPath) {
         const bool stored = writeUserGroup(group);
         if (done) done(stored);
@@ -557,7 +555,7 @@ void CParaFrame::storeUserGroup(CCustom& group, bool askPath, Done done) {
     });
 }
 
-bool CParaFrame::writeUserGroup(CCustom& group) {
+bool ParaEditor::writeUserGroup(UserGroup& group) {
     if (!SaveUserGroupFile(group.path, group)) {
         services_.prompter.error(kUserGroupSaveFailedText, kCaption);
         return false;
@@ -569,7 +567,7 @@ bool CParaFrame::writeUserGroup(CCustom& group) {
     return true;
 }
 
-void CParaFrame::CloseUserGroup(CCustom& group, Done done) {
+void ParaEditor::CloseUserGroup(UserGroup& group, Done done) {
     auto remove = [this, &group, done] {
         history_.PurgeGroup(&group);
         undoRedo_->PurgeGroup(&group);
@@ -600,19 +598,19 @@ void CParaFrame::CloseUserGroup(CCustom& group, Done done) {
                            }));
 }
 
-bool CParaFrame::HasUnsavedChanges() const {
+bool ParaEditor::HasUnsavedChanges() const {
     if (closed_) return false;
     if (valuesChanged_ && !IsOnline()) return true;
     return std::any_of(groups_.begin(), groups_.end(),
                        [](const auto& g) { return g->modified != 0; });
 }
 
-void CParaFrame::DiscardUnsavedChanges() {
+void ParaEditor::DiscardUnsavedChanges() {
     valuesChanged_ = false;
     for (const auto& group : groups_) group->modified = 0;
 }
 
-void CParaFrame::HistoryApplied(const WriteRecord& record) {
+void ParaEditor::HistoryApplied(const WriteRecord& record) {
     if (record.entry == nullptr) return;
     // The record may outlive its entry; only an entry still held by an open group is touched.
     for (const auto& group : groups_) {
@@ -625,7 +623,7 @@ void CParaFrame::HistoryApplied(const WriteRecord& record) {
 // ---------------------------------------------------------------------------------------------
 // Drive events and closing
 
-void CParaFrame::stopDriveWork() {
+void ParaEditor::stopDriveWork() {
     pendingExport_.reset();
     if (actions_) {
         actions_->CancelRead();
@@ -633,7 +631,7 @@ void CParaFrame::stopDriveWork() {
     }
 }
 
-void CParaFrame::OnDriveEvent(const DriveEvent& event) {
+void ParaEditor::OnDriveEvent(const DriveEvent& event) {
     if (closed_) return;
     switch (event.kind) {
         case DriveEventKind::kDisconnected:

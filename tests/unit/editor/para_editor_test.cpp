@@ -1,4 +1,4 @@
-#include "editor/para_frame.h"
+#include "editor/para_editor.h"
 
 #include <gtest/gtest.h>
 
@@ -7,9 +7,10 @@
 #include <set>
 
 #include "editor/para_texts.h"
+#include "editor/ui/editor_ids.h"
 #include "editor_fixture.h"
-#include "paradb/custom_group.h"
 #include "paradb/para_array.h"
+#include "paradb/user_group.h"
 #include "unit/paradb/paradb_test_util.h"
 
 namespace korvane::testing {
@@ -27,11 +28,11 @@ std::optional<bool> Done(Command command) {
 struct FrameEnv {
     explicit FrameEnv(int key = kFirstOfflineKey) {
         env.drive(key);
-        frame = CParaFrame::Create(env.services, key, ui);
+        frame = ParaEditor::Create(env.services, key, ui);
         frame->SetDriveActions(&actions);
     }
-    CCustom& groupWith(std::vector<std::uint16_t> addresses) {
-        CCustom& g = *frame->NewUserGroup();
+    UserGroup& groupWith(std::vector<std::uint16_t> addresses) {
+        UserGroup& g = *frame->NewUserGroup();
         for (auto a : addresses) {
             UserGroupEntry& e = g.AddEntry(a, 1);
             e.custom = &g;
@@ -50,8 +51,16 @@ struct FrameEnv {
     EditorServices env{dir.path()};
     EditorUi ui;
     EditorDriveActions actions;
-    std::unique_ptr<CParaFrame> frame;
+    std::unique_ptr<ParaEditor> frame;
 };
+
+// The commands by the ids the window gives them.
+int Cmd(int id) {
+    return static_cast<int>(*EditorCommandWithId(id));
+}
+int IdOf(int command) {
+    return EditorCommandIdOf(static_cast<ParaCommand>(command));
+}
 
 constexpr int kAllCommands[] = {32814, 32815, 32816, 32817, 32818, 32819, 32820,
                                 32821, 32822, 32823, 32824, 32825, 32826, 32827,
@@ -60,11 +69,11 @@ constexpr int kAllCommands[] = {32814, 32815, 32816, 32817, 32818, 32819, 32820,
 TEST(EditorFrame, OpensOnlyOnALoadedDataFile) {
     EditorServices env;
     EditorUi ui;
-    EXPECT_FALSE(CParaFrame::Create(env.services, 3, ui));  // no data file
+    EXPECT_FALSE(ParaEditor::Create(env.services, 3, ui));  // no data file
     env.drive(3).driveData->loaded = 0;
-    EXPECT_FALSE(CParaFrame::Create(env.services, 3, ui));
+    EXPECT_FALSE(ParaEditor::Create(env.services, 3, ui));
     env.drive(4);
-    EXPECT_TRUE(CParaFrame::Create(env.services, 4, ui));
+    EXPECT_TRUE(ParaEditor::Create(env.services, 4, ui));
 }
 
 TEST(EditorFrame, CommandsAreEnabledByStateAndSelection) {
@@ -97,15 +106,15 @@ TEST(EditorFrame, CommandsAreEnabledByStateAndSelection) {
         FrameEnv t(c.key);
         t.env.host.graphWatch = c.graphWatch;
         if (c.node == NodeKind::kUserGroup) {
-            CCustom& g = t.groupWith({});
+            UserGroup& g = t.groupWith({});
             t.frame->Tree().Select({NodeKind::kUserGroup, nullptr, &g});
         } else if (c.node != NodeKind::kGroup) {
             t.frame->Tree().Select({c.node});
         }
         if (c.history) t.frame->History().Add({kAccTime, 1, 2, nullptr});
         std::set<int> enabled;
-        for (int command : kAllCommands)
-            if (t.frame->IsEnabled(command)) enabled.insert(command);
+        for (int id : kAllCommands)
+            if (t.frame->IsEnabled(Cmd(id))) enabled.insert(id);
         EXPECT_EQ(enabled, c.enabled) << c.what;
     }
 }
@@ -113,9 +122,9 @@ TEST(EditorFrame, CommandsAreEnabledByStateAndSelection) {
 TEST(EditorFrame, CommandsBuiltElsewhereGoToTheirHooks) {
     FrameEnv t(7);
     std::vector<int> transfer, edit;
-    t.frame->SetTransferHook([&](int c) { transfer.push_back(c); });
-    t.frame->SetEditHook([&](int c) { edit.push_back(c); });
-    for (int c : {32818, 32819, 32820, 32826, 32827, 32823, 32833}) t.frame->Execute(c);
+    t.frame->SetTransferHook([&](int c) { transfer.push_back(IdOf(c)); });
+    t.frame->SetEditHook([&](int c) { edit.push_back(IdOf(c)); });
+    for (int id : {32818, 32819, 32820, 32826, 32827, 32823, 32833}) t.frame->Execute(Cmd(id));
     EXPECT_EQ(transfer, (std::vector<int>{32818, 32819, 32820, 32826, 32827}));
     EXPECT_EQ(edit, (std::vector<int>{32823}));  // undo is disabled: nothing to undo
     t.frame->Execute(kCmdRefreshGroup);
@@ -172,8 +181,8 @@ TEST(EditorFrame, TitlesAndPanesNameTheDriveAndTheMode) {
 
 TEST(EditorFrame, NewUserGroupsTakeNumberedPathsAndAreNotSelected) {
     FrameEnv t;
-    CCustom* a = t.frame->NewUserGroup();
-    CCustom* b = t.frame->NewUserGroup();
+    UserGroup* a = t.frame->NewUserGroup();
+    UserGroup* b = t.frame->NewUserGroup();
     EXPECT_NE(a->path, b->path);
     EXPECT_EQ(a->path.rfind(t.dir.path() + "/custom_Kapok_v3.16_", 0), 0u) << a->path;
     EXPECT_EQ(a->newFlag, 1);
@@ -183,7 +192,7 @@ TEST(EditorFrame, NewUserGroupsTakeNumberedPathsAndAreNotSelected) {
 
 TEST(EditorFrame, UserGroupSavedOpenedAndSavedAsOntoAnOpenPath) {
     FrameEnv t;
-    CCustom& g = t.groupWith({kAccTime, kOffset});
+    UserGroup& g = t.groupWith({kAccTime, kOffset});
     const std::string path = t.dir.file("mine.usr");
     t.ui.paths = {path};
     ASSERT_EQ(Done([&](auto done) { t.frame->SaveUserGroup(g, done); }), true);
@@ -199,13 +208,13 @@ TEST(EditorFrame, UserGroupSavedOpenedAndSavedAsOntoAnOpenPath) {
     ASSERT_TRUE(t.frame->OpenUserGroup(path));
     ASSERT_TRUE(t.frame->OpenUserGroup(path));  // already open: nothing more
     ASSERT_EQ(t.frame->UserGroups().size(), 1u);
-    CCustom& reopened = *t.frame->UserGroups()[0];
+    UserGroup& reopened = *t.frame->UserGroups()[0];
     EXPECT_EQ(reopened.entries.size(), 2u);
     EXPECT_EQ(t.frame->Tree().SelectedUserGroup(), &reopened);
     EXPECT_EQ(t.frame->List().RowCount(), 2u);
 
     // Save as onto the open group's path is refused and the dialog asked again.
-    CCustom& other = *t.frame->NewUserGroup();
+    UserGroup& other = *t.frame->NewUserGroup();
     t.ui.paths = {path, std::nullopt};
     EXPECT_EQ(Done([&](auto done) { t.frame->SaveUserGroupAs(other, done); }), false);
     EXPECT_EQ(t.texts().back(), kUserGroupPathOpenText);
@@ -235,12 +244,12 @@ TEST(EditorFrame, ClosingAModifiedUserGroupFollowsTheAnswer) {
     };
     for (const Case& c : cases) {
         FrameEnv t;
-        CCustom& g = t.groupWith({kAccTime});
-        CCustom& kept = t.groupWith({kOffset});
+        UserGroup& g = t.groupWith({kAccTime});
+        UserGroup& kept = t.groupWith({kOffset});
         t.frame->History().Add({kAccTime, 1, 2, g.entries[0].get()});
         t.frame->History().Add({kOffset, 1, 2, kept.entries[0].get()});
-        std::vector<const CCustom*> told;
-        t.frame->SetGroupClosingListener([&](const CCustom* x) { told.push_back(x); });
+        std::vector<const UserGroup*> told;
+        t.frame->SetGroupClosingListener([&](const UserGroup* x) { told.push_back(x); });
         t.env.prompter.scriptAnswers({c.answer});
         t.ui.paths = {c.path ? std::optional(t.dir.file(*c.path)) : std::nullopt};
 
@@ -413,7 +422,7 @@ TEST(EditorFrame, GraphWatchModeCancelsDriveDialogsOfOnlineEditorsOnly) {
 
 TEST(EditorFrame, OfflineEditsAreTakenAndUndoneThroughTheList) {
     FrameEnv t;
-    CCustom& g = t.groupWith({kAccTime});
+    UserGroup& g = t.groupWith({kAccTime});
     g.entries[0]->value = 200;
     g.modified = 0;
     t.frame->Tree().Select({NodeKind::kUserGroup, nullptr, &g});
@@ -439,7 +448,7 @@ TEST(EditorFrame, OfflineEditsAreTakenAndUndoneThroughTheList) {
 
 TEST(EditorFrame, UndoOnAUserGroupEntryMarksTheGroupModified) {
     FrameEnv t;
-    CCustom& g = t.groupWith({kAccTime});
+    UserGroup& g = t.groupWith({kAccTime});
     g.modified = 0;
     const WriteRecord record{kAccTime, 2, 1, g.entries[0].get()};
     t.frame->HistoryApplied(record);

@@ -5,15 +5,15 @@
 
 #include "app/settings.h"
 #include "common/settings_store.h"
-#include "editor/para_frame.h"
+#include "editor/para_editor.h"
 #include "editor/para_texts.h"
-#include "paradb/custom_group.h"
 #include "paradb/drive_record.h"
 #include "paradb/editor_texts.h"
+#include "paradb/user_group.h"
 
 namespace korvane {
 
-void CParaFrame::Close(Done done) {
+void ParaEditor::Close(Done done) {
     if (closed_) {
         if (done) done(true);
         return;
@@ -25,7 +25,7 @@ void CParaFrame::Close(Done done) {
     closeNextGroup(std::move(done));
 }
 
-void CParaFrame::closeNextGroup(Done done) {
+void ParaEditor::closeNextGroup(Done done) {
     auto abandon = [this, done] {
         closing_ = false;
         if (done) done(false);
@@ -43,7 +43,7 @@ void CParaFrame::closeNextGroup(Done done) {
     });
 }
 
-void CParaFrame::askToSaveValues(Done done) {
+void ParaEditor::askToSaveValues(Done done) {
     if (IsOnline() || !valuesChanged_) return done(true);
     services_.prompter.askYesNoCancel(kOfflineValuesModifiedText, kParameterEditorCaption,
                                       whileOpen([this, done](Answer answer) {
@@ -55,7 +55,7 @@ void CParaFrame::askToSaveValues(Done done) {
                                       }));
 }
 
-void CParaFrame::finishClose() {
+void ParaEditor::finishClose() {
     stopDriveWork();
     closed_ = true;
     closing_ = false;

@@ -19,33 +19,33 @@
 
 namespace korvane {
 
-class CCustom;
+class UserGroup;
 class CParaArray;
 class CDataFile;
-class CParaModeDialog;
+class ModeChoice;
 struct DriveRecord;
 
-// Command ids of the editor's menus and tool bar.
+// The editor's commands, of its menus and tool bar.
 enum ParaCommand : int {
-    kCmdNewUserGroup = 32814,
-    kCmdOpenUserGroup = 32815,
-    kCmdSaveUserGroup = 32816,
-    kCmdCloseUserGroup = 32817,
-    kCmdUpload = 32818,
-    kCmdDownload = 32819,
-    kCmdCompare = 32820,
-    kCmdSaveParaFile = 32821,
-    kCmdSaveTextFile = 32822,
-    kCmdOnlineEdit = 32823,
-    kCmdRefreshGroup = 32824,
-    kCmdParameterMode = 32825,
-    kCmdReport = 32826,
-    kCmdReportHeader = 32827,
-    kCmdReportExtra1 = 32828,
-    kCmdReportExtra2 = 32829,
-    kCmdReadParaFile = 32831,
-    kCmdUndo = 32833,
-    kCmdRedo = 32834,
+    kCmdNewUserGroup,
+    kCmdOpenUserGroup,
+    kCmdSaveUserGroup,
+    kCmdCloseUserGroup,
+    kCmdUpload,
+    kCmdDownload,
+    kCmdCompare,
+    kCmdSaveParaFile,
+    kCmdSaveTextFile,
+    kCmdOnlineEdit,
+    kCmdRefreshGroup,
+    kCmdParameterMode,
+    kCmdReport,
+    kCmdReportHeader,
+    kCmdReportExtra1,
+    kCmdReportExtra2,
+    kCmdReadParaFile,
+    kCmdUndo,
+    kCmdRedo,
 };
 
 struct FileDialogRequest {
@@ -57,8 +57,8 @@ struct FileDialogRequest {
     bool overwritePrompt = false;  // the dialog asks itself (text export only)
 };
 
+// In the order of ParaEditor::Panes.
 struct ParaStatusPane {
-    int id = 0;
     int width = 0;
     std::string tip;
     std::string text;
@@ -67,17 +67,17 @@ struct ParaStatusPane {
 
 // What the editor asks of its window. Dialogs answer through their callback, at once or once
 // the user has chosen; a window that closes meanwhile may drop the callback.
-class ParaFrameUi {
+class ParaEditorUi {
 public:
     using PathChosen = std::function<void(std::optional<std::string> path)>;
-    virtual ~ParaFrameUi() = default;
+    virtual ~ParaEditorUi() = default;
     // nullopt: the user cancelled.
     virtual void ChooseOpenFile(const FileDialogRequest& request, PathChosen chosen) = 0;
     virtual void ChooseSaveFile(const FileDialogRequest& request, PathChosen chosen) = 0;
     // Opens the mode dialog; `done` gets whether it was confirmed.
-    virtual void OpenModeDialog(std::shared_ptr<CParaModeDialog> dialog,
+    virtual void OpenModeDialog(std::shared_ptr<ModeChoice> dialog,
                                 std::function<void(bool confirmed)> done) = 0;
-    // Close the window as if the user did (it then calls CParaFrame::Close).
+    // Close the window as if the user did (it then calls ParaEditor::Close).
     virtual void RequestClose() = 0;
     virtual void TitleChanged() {}
     virtual void PanesChanged() {}
@@ -102,13 +102,13 @@ public:
 class NodeReading;
 class UndoRedo;
 
-class CParaFrame : private InPlaceEditCommitter {
+class ParaEditor : private InPlaceEditCommitter {
 public:
     // Null when the key's record has no loaded data file: the editor does not open.
-    static std::unique_ptr<CParaFrame> Create(ToolServices& services, int key, ParaFrameUi& ui);
-    ~CParaFrame();
-    CParaFrame(const CParaFrame&) = delete;
-    CParaFrame& operator=(const CParaFrame&) = delete;
+    static std::unique_ptr<ParaEditor> Create(ToolServices& services, int key, ParaEditorUi& ui);
+    ~ParaEditor();
+    ParaEditor(const ParaEditor&) = delete;
+    ParaEditor& operator=(const ParaEditor&) = delete;
 
     int Key() const { return key_; }
     bool IsOnline() const { return key_ <= 255; }
@@ -119,7 +119,7 @@ public:
     CParaListModel& List() { return list_; }
     CWriteHistory& History() { return history_; }
     RecentFileList& RecentFiles() { return recent_; }
-    const std::vector<std::unique_ptr<CCustom>>& UserGroups() const { return groups_; }
+    const std::vector<std::unique_ptr<UserGroup>>& UserGroups() const { return groups_; }
 
     // Online editors read through their own NodeReading unless the window supplies actions
     // (its read and edit dialogs). Null offline.
@@ -134,7 +134,7 @@ public:
     // Told before an entry or a whole group goes, so replies pending for it are dropped (the
     // editor's own undo writes are dropped already).
     void SetEntryRemovalListener(std::function<void(const UserGroupEntry*)> listener);
-    void SetGroupClosingListener(std::function<void(const CCustom*)> listener) {
+    void SetGroupClosingListener(std::function<void(const UserGroup*)> listener) {
         groupClosing_ = std::move(listener);
     }
 
@@ -165,16 +165,16 @@ public:
     void ApplyParameterMode(int frequencyMode, int time1Divisor);
 
     // User groups.
-    CCustom* NewUserGroup();
+    UserGroup* NewUserGroup();
     void OpenUserGroupDialog(Done done = {});
     // An already open path counts as opened and changes nothing.
     bool OpenUserGroup(const std::string& path);
     bool OpenRecent(std::size_t index);
     // False when nothing was stored (cancelled, refused or failed).
-    void SaveUserGroup(CCustom& group, Done done = {});
-    void SaveUserGroupAs(CCustom& group, Done done = {});
+    void SaveUserGroup(UserGroup& group, Done done = {});
+    void SaveUserGroupAs(UserGroup& group, Done done = {});
     // False when the user chose to save and the save did not happen: the group stays open.
-    void CloseUserGroup(CCustom& group, Done done = {});
+    void CloseUserGroup(UserGroup& group, Done done = {});
 
     // Modified user groups, or values an offline editor changed since its last parameter file.
     bool HasUnsavedChanges() const;
@@ -192,19 +192,19 @@ public:
     void Close(Done done);
 
 private:
-    CParaFrame(ToolServices& services, int key, ParaFrameUi& ui, std::shared_ptr<CDataFile> data);
+    ParaEditor(ToolServices& services, int key, ParaEditorUi& ui, std::shared_ptr<CDataFile> data);
 
     void CommitInPlaceEdit(const InPlaceEdit& edit, const std::string& text) override;
     // Reads the node; the list shows the tree's selection again once the read has ended.
     void readNode(const ParaNode& node, std::function<void()> then);
-    bool isOpenGroup(const CCustom* group) const;
+    bool isOpenGroup(const UserGroup* group) const;
     bool graphWatch() const;
     bool loaded() const;
     // A save path the user chose and agreed to overwrite; nullopt when cancelled.
-    void chooseSavePath(const FileDialogRequest& request, ParaFrameUi::PathChosen chosen);
-    void chooseUserGroupPath(CCustom& group, ParaFrameUi::PathChosen chosen);
-    void storeUserGroup(CCustom& group, bool askPath, Done done);
-    bool writeUserGroup(CCustom& group);
+    void chooseSavePath(const FileDialogRequest& request, ParaEditorUi::PathChosen chosen);
+    void chooseUserGroupPath(UserGroup& group, ParaEditorUi::PathChosen chosen);
+    void storeUserGroup(UserGroup& group, bool askPath, Done done);
+    bool writeUserGroup(UserGroup& group);
     void saveParameterFileTo(const std::string& path, const Done& done);
     void readParameterFileFrom(const std::string& path, const Done& done);
     void closeNextGroup(Done done);
@@ -221,12 +221,12 @@ private:
 
     ToolServices& services_;
     int key_;
-    ParaFrameUi& ui_;
+    ParaEditorUi& ui_;
     // Shared with the record: a disconnection resets the record, but the items the views and
     // dialogs point at stay valid until this editor is gone.
     std::shared_ptr<CDataFile> data_;
     CWriteHistory history_;
-    std::vector<std::unique_ptr<CCustom>> groups_;
+    std::vector<std::unique_ptr<UserGroup>> groups_;
     CParaTreeModel tree_;
     CParaListModel list_;
     RecentFileList recent_;
@@ -239,7 +239,7 @@ private:
     std::function<void()> closeReport_;
     std::function<void()> reportNameChanged_;
     std::function<void(const UserGroupEntry*)> entryRemoving_;
-    std::function<void(const CCustom*)> groupClosing_;
+    std::function<void(const UserGroup*)> groupClosing_;
     std::optional<std::string> pendingExport_;
     bool closed_ = false;
     bool closing_ = false;        // the close sequence is asking
@@ -249,7 +249,7 @@ private:
 };
 
 template <class Fn>
-auto CParaFrame::whileOpen(Fn fn) {
+auto ParaEditor::whileOpen(Fn fn) {
     return WhileAlive(std::weak_ptr<const char>(alive_),
                       [this, fn = std::move(fn)](auto&&... args) {
                           if (!closed_) fn(std::forward<decltype(args)>(args)...);
