@@ -147,12 +147,14 @@ void TransferRun::begin() {
     buildWorkingSet();
 }
 
-void TransferRun::workingSetBuilt(bool built) {
+void TransferRun::workingSetBuilt(std::optional<TransferWorkingSet> set) {
     if (phase_ != Phase::kRunning) return;
-    if (!built) {
+    if (!set) {
         becomeIdle();
         return;
     }
+    entries_ = std::move(set->entries);
+    custom_ = std::move(set->group);
     refuseUnfitValues();
     changed();
     step();
@@ -209,62 +211,18 @@ int TransferRun::precheck() const {
 void TransferRun::buildWorkingSet() {
     entries_.clear();
     custom_.reset();
-    if (kind_ == TransferFileKind::kUserGroup) return buildFromUserGroup();
-    workingSetBuilt(mode_ == TransferMode::kUpload ? buildFromDataFile() : buildFromParaFile());
-}
-
-bool TransferRun::buildFromDataFile() {
-    const CParaArray set = BuildParaArray(*dataFile_);
-    for (std::size_t i = 0; i < set.addresses.size(); ++i)
-        entries_.push_back({set.addresses[i], set.values[i]});
-    return true;
-}
-
-bool TransferRun::buildFromParaFile() {
-    CParaArray set(context_.drive.seriesCode, context_.drive.version);
-    const FileReadResult read = ReadParaFile(path_, set);
-    if (!read.ok()) {
-        context_.prompter.error(read.text, kParameterEditorCaption);
-        return false;
-    }
-    const std::size_t n = std::min(set.addresses.size(), set.values.size());
-    for (std::size_t i = 0; i < n; ++i) entries_.push_back({set.addresses[i], set.values[i]});
-    return true;
-}
-
-void TransferRun::buildFromUserGroup() {
-    auto group = std::make_shared<std::unique_ptr<UserGroup>>(std::make_unique<UserGroup>());
-    const FileReadResult read = ReadUserGroupFile(path_, **group);
-    if (!read.ok()) {
-        context_.prompter.error(read.text, kParameterEditorCaption);
-        return workingSetBuilt(false);
-    }
-    if ((*group)->seriesCode != context_.drive.seriesCode) {
-        context_.prompter.error(kUserGroupSeriesMismatchText, kParameterEditorCaption);
-        return workingSetBuilt(false);
-    }
-    if ((*group)->version == context_.drive.version) return adoptUserGroup(std::move(*group));
-    asking_ = true;
-    ask(kUserGroupVersionQuestion, [this, group](bool goOn) {
-        asking_ = false;
-        if (!goOn) return workingSetBuilt(false);
-        adoptUserGroup(std::move(*group));
-    });
-}
-
-void TransferRun::adoptUserGroup(std::unique_ptr<UserGroup> group) {
-    // Entries the data file does not know are passed over but kept: an upload stores the group
-    // back whole, and binding would drop them.
-    group->dataFile = dataFile_.get();
-    group->path = path_;
-    group->title = UserGroupTitle(path_);
-    for (auto& e : group->entries) {
-        e->dataFile = dataFile_.get();
-        e->custom = group.get();
-        entries_.push_back({e->address, e->value});
-    }
-    custom_ = std::move(group);
-    workingSetBuilt(true);
+    const WorkingSetSource source{
+        mode_, kind_, path_, context_.drive.seriesCode, context_.drive.version, dataFile_.get()};
+    auto question = [this](const std::string& text, std::function<void(bool)> answer) {
+        asking_ = true;
+        ask(text, [this, answer = std::move(answer)](bool yes) {
+            asking_ = false;
+            answer(yes);
+        });
+    };
+    BuildWorkingSet(
+        source, context_.prompter, question,
+        [this](std::optional<TransferWorkingSet> set) { workingSetBuilt(std::move(set)); });
 }
 
 // ---------------------------------------------------------------------------------- Steps

@@ -15,6 +15,7 @@
 #include "editor/para_texts.h"
 #include "editor/transfer_path.h"
 #include "editor/transfer_priority.h"
+#include "editor/transfer_working_set.h"
 
 namespace korvane {
 
@@ -183,23 +184,14 @@ public:
 
 private:
     enum class Phase { kIdle, kRunning, kFinishing };
-    struct Entry {
-        std::uint32_t address = 0;
-        std::uint32_t fileValue = 0;  // as loaded; never overwritten by a read
-        bool done = false;            // read or written in this run
-        bool reported = false;
-    };
+    using Entry = TransferEntry;
     class StepSink;
 
     bool resolvePath();
     void begin();
-    // Each ends in workingSetBuilt, at once or once a question is answered.
+    // Ends in workingSetBuilt, at once or once a question is answered.
     void buildWorkingSet();
-    bool buildFromDataFile();
-    bool buildFromParaFile();
-    void buildFromUserGroup();
-    void adoptUserGroup(std::unique_ptr<UserGroup> group);
-    void workingSetBuilt(bool built);
+    void workingSetBuilt(std::optional<TransferWorkingSet> set);
     // The answer is dropped when the dialog is gone or this run is over.
     void ask(const std::string& text, std::function<void(bool)> then);
     bool checkSavable();
