@@ -5,48 +5,17 @@
 
 #include "app/settings.h"
 #include "common/format.h"
-#include "common/prompter.h"
 #include "common/settings_store.h"
-#include "editor/group_reader.h"
 #include "editor/mode_choice.h"
 #include "editor/node_reading.h"
 #include "editor/offline_edit.h"
-#include "editor/para_texts.h"
-#include "editor/text_export.h"
 #include "editor/undo_redo.h"
 #include "paradb/data_file.h"
 #include "paradb/drive_record.h"
-#include "paradb/drive_value_text.h"
-#include "paradb/editor_texts.h"
-#include "paradb/para_array.h"
 #include "paradb/user_group.h"
-#include "paradb/value_codec.h"
 
 namespace korvane {
 namespace {
-
-constexpr const char* kRecentSection = "Para";
-
-std::string DirectoryOf(const std::string& path) {
-    return std::filesystem::path(path).parent_path().string();
-}
-
-bool FileExists(const std::string& path) {
-    std::error_code ec;
-    return std::filesystem::exists(path, ec);
-}
-
-FileDialogRequest ParaFileRequest(const std::string& title, const std::string& startDir) {
-    return {"par", kParaFileFilter, title, startDir, {}, false};
-}
-
-FileDialogRequest UserGroupRequest(const std::string& title, const std::string& startDir,
-                                   const std::string& defaultPath) {
-    return {"usr", kUserGroupFilter, title, startDir, defaultPath, false};
-}
-
-// The shared caption of the editor's message boxes.
-const std::string kCaption = kParameterEditorCaption;
 
 korvane::ReadNode ToReadNode(const ParaNode& node) {
     return {static_cast<ReadNodeKind>(static_cast<int>(node.kind)), node.group, node.custom};
@@ -84,61 +53,58 @@ std::unique_ptr<ParaEditor> ParaEditor::Create(ToolServices& services, int key, 
 
 ParaEditor::ParaEditor(ToolServices& services, int key, ParaEditorUi& ui,
                        std::shared_ptr<CDataFile> data)
-    : services_(services),
-      key_(key),
-      ui_(ui),
-      data_(std::move(data)),
-      tree_(*data_),
-      list_(*data_, history_, services.settings, key),
-      recent_(kRecentSection) {
+    : context_(services, key, ui, std::move(data)) {
     std::vector<std::uint8_t> layout;
-    if (services_.settings.getBytes(kSettingsSectionMain, ParaPaneLayoutKey(key_), layout))
-        ui_.RestorePaneLayout(layout);
-    recent_.load(services_.settings);
-    list_.SetOffline(!IsOnline());
-    undoRedo_ =
-        std::make_unique<UndoRedo>(IsOnline() ? &services_.link : nullptr, key_, *data_, history_);
-    undoRedo_->hooks.isGroupOpen = [this](const UserGroup* group) { return isOpenGroup(group); };
-    undoRedo_->hooks.valueStored = [this](CItem*, UserGroupEntry* entry) {
-        if (!IsOnline() && entry == nullptr) valuesChanged_ = true;
-        list_.RefreshValues();
+    if (services.settings.getBytes(kSettingsSectionMain, ParaPaneLayoutKey(key), layout))
+        ui.RestorePaneLayout(layout);
+    context_.list.SetOffline(!IsOnline());
+    undoRedo_ = std::make_unique<UndoRedo>(IsOnline() ? &services.link : nullptr, key,
+                                           *context_.data, context_.history);
+    groups_ = std::make_unique<UserGroups>(context_, [this](const UserGroup* group) {
+        undoRedo_->PurgeGroup(group);
+        if (hooks_.groupClosing) hooks_.groupClosing(group);
+    });
+    files_ = std::make_unique<ParaFileCommands>(
+        context_, [this](const std::function<void()>& starting, std::function<void()> then) {
+            return readAllGroups(starting, std::move(then));
+        });
+    chrome_ = std::make_unique<EditorChrome>(context_, *files_);
+    undoRedo_->hooks.isGroupOpen = [this](const UserGroup* group) {
+        return groups_->IsOpen(group);
     };
-    list_.SetEntryRemovalListener([this](const UserGroupEntry* entry) {
+    undoRedo_->hooks.valueStored = [this](CItem*, UserGroupEntry* entry) {
+        if (!IsOnline() && entry == nullptr) files_->MarkValuesChanged();
+        context_.list.RefreshValues();
+    };
+    context_.list.SetEntryRemovalListener([this](const UserGroupEntry* entry) {
         undoRedo_->PurgeEntry(entry);
-        if (entryRemoving_) entryRemoving_(entry);
+        if (hooks_.entryRemoving) hooks_.entryRemoving(entry);
     });
     if (IsOnline()) {
-        reading_ = std::make_unique<NodeReading>(services_.link, Record(),
-                                                 [this] { return graphWatch(); });
+        reading_ = std::make_unique<NodeReading>(services.link, Record(),
+                                                 [this] { return context_.GraphWatch(); });
         ownActions_ = std::make_unique<OwnReading>(*reading_);
         actions_ = ownActions_.get();
     } else {
-        list_.SetCommitter(this);
+        context_.list.SetCommitter(this);
     }
-    tree_.SetSelectionListener([this](const ParaNode& node) { list_.ShowNode(node); });
-    tree_.SelectInitial();
+    context_.tree.SetSelectionListener(
+        [this](const ParaNode& node) { context_.list.ShowNode(node); });
+    context_.tree.SelectInitial();
 }
 
 ParaEditor::~ParaEditor() = default;
 
-DriveRecord& ParaEditor::Record() {
-    return services_.records[key_];
-}
-
 void ParaEditor::SetReportHooks(std::function<void()> close, std::function<void()> nameChanged) {
-    closeReport_ = std::move(close);
-    reportNameChanged_ = std::move(nameChanged);
-}
-
-void ParaEditor::SetEntryRemovalListener(std::function<void(const UserGroupEntry*)> listener) {
-    entryRemoving_ = std::move(listener);
+    hooks_.closeReport = std::move(close);
+    hooks_.reportNameChanged = std::move(nameChanged);
 }
 
 void ParaEditor::CommitInPlaceEdit(const InPlaceEdit& edit, const std::string& text) {
     if (edit.item == nullptr) return;
     const CellEditResult result = CommitValueCellEdit(*edit.item, edit.entry, edit.startValue, text,
-                                                      history_, services_.prompter);
-    if (result == CellEditResult::kStored && edit.entry == nullptr) valuesChanged_ = true;
+                                                      context_.history, context_.services.prompter);
+    if (result == CellEditResult::kStored && edit.entry == nullptr) files_->MarkValuesChanged();
 }
 
 void ParaEditor::readNode(const ParaNode& node, std::function<void()> then) {
@@ -146,83 +112,37 @@ void ParaEditor::readNode(const ParaNode& node, std::function<void()> then) {
         if (then) then();
         return;
     }
-    std::weak_ptr<char> alive = alive_;
+    std::weak_ptr<char> alive = context_.alive;
     actions_->ReadNode(node, [this, alive, then = std::move(then)] {
         if (alive.expired()) return;
-        if (!closed_) list_.ShowNode(tree_.Selected());
+        if (!context_.closed) context_.list.ShowNode(context_.tree.Selected());
         if (then) then();
     });
 }
 
-bool ParaEditor::graphWatch() const {
-    return services_.host.graphWatchActive();
+bool ParaEditor::readAllGroups(const std::function<void()>& starting, std::function<void()> then) {
+    if (actions_ == nullptr) return false;
+    actions_->CancelRead();
+    const ParaNode all = context_.tree.Root(CParaTreeModel::kAllGroupsRoot);
+    context_.tree.Select(all);
+    starting();
+    readNode(all, std::move(then));
+    return true;
 }
 
-bool ParaEditor::loaded() const {
-    return data_ && data_->loaded != 0;
-}
-
-bool ParaEditor::isOpenGroup(const UserGroup* group) const {
-    return std::any_of(groups_.begin(), groups_.end(),
-                       [group](const auto& g) { return g.get() == group; });
-}
-
-// ---------------------------------------------------------------------------------------------
-// Title, panes, commands
-
-std::string ParaEditor::Title() const {
-    const DriveRecord& record = services_.records[key_];
-    const std::string series = FormatDriveValue(record, 0x0000, 0);
-    const std::string version = FormatDriveValue(record, 0x0003, 0);
-    if (!IsOnline()) {
-        return strprintf("OFF-LINE(%s, Ver%s) %s", series.c_str(), version.c_str(),
-                         kParaEditorTitleSuffix);
-    }
-    const std::string name =
-        services_.settings.getString(kSettingsSectionInvName, strprintf("Inv Name%d", key_), "");
-    if (!name.empty()) {
-        return strprintf("ON-LINE(%d:%s - %s, Ver%s) %s", key_, series.c_str(), name.c_str(),
-                         version.c_str(), kParaEditorTitleSuffix);
-    }
-    return strprintf("ON-LINE(%d:%s, Ver%s) %s", key_, series.c_str(), version.c_str(),
-                     kParaEditorTitleSuffix);
-}
-
-std::vector<ParaStatusPane> ParaEditor::Panes() const {
-    const DriveRecord& record = services_.records[key_];
-    constexpr Rgb kRed{255, 0, 0};
-    constexpr Rgb kBlue{0, 0, 255};
-    constexpr Rgb kFileValuesPaneColour{176, 96, 0};
-    std::vector<ParaStatusPane> panes;
-    panes.push_back({100, kGraphWatchPaneText, graphWatch() ? kGraphWatchPaneText : "", kRed});
-    panes.push_back(
-        {70, "オンラインモード", IsOnline() ? kOnlinePaneText : kOfflinePaneText, kBlue});
-    panes.push_back({60, "インバータモデル", FormatDriveValue(record, 0x0000, 0), {}});
-    panes.push_back(
-        {80, "インバータバージョン", "Ver : " + FormatDriveValue(record, 0x0003, 0), {}});
-    panes.push_back({80, "パラメータモード", FrequencyModeText(data_->frequencyMode), {}});
-    panes.push_back({100, "TIME 1", Time1ModeText(data_->time1Divisor), {}});
-    panes.push_back({180,
-                     "パラメータ量",
-                     strprintf(kParameterCountFormat, static_cast<int>(list_.RowCount())),
-                     {}});
-    panes.push_back({90, kFileValuesPaneText, ShowsFileValues() ? kFileValuesPaneText : "",
-                     kFileValuesPaneColour});
-    return panes;
-}
-
-bool ParaEditor::ShowsFileValues() const {
-    if (!IsOnline() || !data_->groups) return false;
-    for (const CGroup& group : data_->groups->elements)
-        for (const CItem& item : group.items)
-            if (item.fromFile) return true;
-    return false;
+void ParaEditor::openModeChoice() {
+    auto choice = std::make_shared<ModeChoice>(context_.services, context_.key,
+                                               ModeChoice::Use::kParameterMode);
+    context_.ui.OpenModeDialog(choice, context_.WhileOpen([this, choice](bool confirmed) {
+        if (confirmed) ApplyParameterMode(choice->FrequencyMode(), choice->Time1Divisor());
+        choice->Close();
+    }));
 }
 
 bool ParaEditor::IsEnabled(int command) const {
-    if (closed_) return false;
-    const NodeKind selected = tree_.Selected().kind;
-    const bool driveWork = IsOnline() && loaded() && !graphWatch();
+    if (context_.closed) return false;
+    const NodeKind selected = context_.tree.Selected().kind;
+    const bool driveWork = IsOnline() && context_.Loaded() && !context_.GraphWatch();
     switch (command) {
         case kCmdNewUserGroup:
         case kCmdOpenUserGroup:
@@ -233,25 +153,26 @@ bool ParaEditor::IsEnabled(int command) const {
             return true;
         case kCmdSaveUserGroup:
         case kCmdCloseUserGroup:
-            return tree_.SelectedUserGroup() != nullptr;
+            return context_.tree.SelectedUserGroup() != nullptr;
         case kCmdUpload:
         case kCmdDownload:
         case kCmdCompare:
             return driveWork;
         case kCmdSaveTextFile:
-            return tree_.SelectedIsParameterNode() && loaded() && (!IsOnline() || !graphWatch());
+            return context_.tree.SelectedIsParameterNode() && context_.Loaded() &&
+                   (!IsOnline() || !context_.GraphWatch());
         case kCmdOnlineEdit:
-            return driveWork && list_.CurrentRow() >= 0;
+            return driveWork && context_.list.CurrentRow() >= 0;
         case kCmdRefreshGroup:
             return driveWork && selected != NodeKind::kUserGroupRoot;
         case kCmdReport:
         case kCmdReportExtra1:
         case kCmdReportExtra2:
-            return selected != NodeKind::kUserGroupRoot && loaded();
+            return selected != NodeKind::kUserGroupRoot && context_.Loaded();
         case kCmdUndo:
-            return history_.CanUndo();
+            return context_.history.CanUndo();
         case kCmdRedo:
-            return history_.CanRedo();
+            return context_.history.CanRedo();
         default:
             return false;
     }
@@ -261,43 +182,35 @@ void ParaEditor::Execute(int command) {
     if (!IsEnabled(command)) return;
     switch (command) {
         case kCmdNewUserGroup:
-            NewUserGroup();
+            groups_->NewUserGroup();
             break;
         case kCmdOpenUserGroup:
-            OpenUserGroupDialog();
+            groups_->OpenUserGroupDialog();
             break;
         case kCmdSaveUserGroup:
-            SaveUserGroup(*tree_.SelectedUserGroup());
+            groups_->SaveUserGroup(*context_.tree.SelectedUserGroup());
             break;
         case kCmdCloseUserGroup:
-            CloseUserGroup(*tree_.SelectedUserGroup());
+            groups_->CloseUserGroup(*context_.tree.SelectedUserGroup());
             break;
         case kCmdSaveParaFile:
-            SaveParameterFile();
+            files_->SaveParameterFile();
             break;
         case kCmdReadParaFile:
-            ReadParameterFile();
+            files_->ReadParameterFile();
             break;
         case kCmdSaveTextFile:
-            SaveTextFile();
+            files_->SaveTextFile();
             break;
-        case kCmdParameterMode: {
-            auto dialog =
-                std::make_shared<ModeChoice>(services_, key_, ModeChoice::Use::kParameterMode);
-            ui_.OpenModeDialog(dialog, whileOpen([this, dialog](bool confirmed) {
-                                   if (confirmed)
-                                       ApplyParameterMode(dialog->FrequencyMode(),
-                                                          dialog->Time1Divisor());
-                                   dialog->Close();
-                               }));
+        case kCmdParameterMode:
+            openModeChoice();
             break;
-        }
         case kCmdRefreshGroup:
             if (actions_) actions_->CancelRead();
-            readNode(tree_.Selected(), {});
+            readNode(context_.tree.Selected(), {});
             break;
         case kCmdOnlineEdit:
-            if (edit_) edit_(command);
+            if (hooks_.edit) hooks_.edit(command);
             break;
         case kCmdUndo:
             undoRedo_->Undo();
@@ -306,15 +219,15 @@ void ParaEditor::Execute(int command) {
             undoRedo_->Redo();
             break;
         default:
-            if (transfer_) transfer_(command);
+            if (hooks_.transfer) hooks_.transfer(command);
             break;
     }
 }
 
 bool ParaEditor::TreeDoubleClicked() {
-    const ParaNode node = tree_.Selected();
-    if (closed_ || !IsOnline() || !loaded() || node.kind == NodeKind::kUserGroupRoot ||
-        actions_ == nullptr)
+    const ParaNode node = context_.tree.Selected();
+    if (context_.closed || !IsOnline() || !context_.Loaded() ||
+        node.kind == NodeKind::kUserGroupRoot || actions_ == nullptr)
         return false;
     actions_->CancelRead();
     readNode(node, {});
@@ -325,306 +238,28 @@ void ParaEditor::ListDoubleClicked() {
     Execute(kCmdOnlineEdit);
 }
 
-// ---------------------------------------------------------------------------------------------
-// Parameter files
-
-std::string ParaEditor::dirSetting(const char* key) const {
-    return services_.settings.getString(kSettingsSectionMain, key, "");
-}
-
-void ParaEditor::rememberDir(const char* key, const std::string& path) {
-    services_.settings.setString(kSettingsSectionMain, key, DirectoryOf(path));
-}
-
-void ParaEditor::chooseSavePath(const FileDialogRequest& request, ParaEditorUi::PathChosen chosen) {
-    ui_.ChooseSaveFile(request, whileOpen([this, chosen](std::optional<std::string> path) {
-                           if (!path || !FileExists(*path)) return chosen(path);
-                           services_.prompter.ask(strprintf(kOverwriteFormat, path->c_str()),
-                                                  kCaption,
-                                                  whileOpen([chosen, path](bool overwrite) {
-                                                      chosen(overwrite ? path : std::nullopt);
-                                                  }));
-                       }));
-}
-
-void ParaEditor::SaveParameterFile(Done done) {
-    chooseSavePath(ParaFileRequest(kParaFileSaveTitle, dirSetting(kParaFileDirKey)),
-                   [this, done](std::optional<std::string> path) {
-                       if (!path) {
-                           if (done) done(false);
-                           return;
-                       }
-                       saveParameterFileTo(*path, done);
-                   });
-}
-
-void ParaEditor::saveParameterFileTo(const std::string& path, const Done& done) {
-    ui_.SetWaitCursor(true);
-    // The data file carries the drive's series and version: the record may have been reset by
-    // a disconnection while the editor was still open.
-    const bool saved = SaveParaFile(path, BuildParaArray(*data_));
-    ui_.SetWaitCursor(false);
-    if (!saved) {
-        services_.prompter.error(kParaFileSaveFailedText, kCaption);
-    } else {
-        valuesChanged_ = false;
-        services_.prompter.info(kParaFileSavedText, kCaption);
-        rememberDir(kParaFileDirKey, path);
-    }
-    if (done) done(saved);
-}
-
-void ParaEditor::ReadParameterFile(Done done) {
-    ui_.ChooseOpenFile(ParaFileRequest(kParaFileOpenTitle, dirSetting(kParaFileDirKey)),
-                       whileOpen([this, done](std::optional<std::string> path) {
-                           if (!path) {
-                               if (done) done(false);
-                               return;
-                           }
-                           readParameterFileFrom(*path, done);
-                       }));
-}
-
-void ParaEditor::readParameterFileFrom(const std::string& path, const Done& done) {
-    CParaArray set(data_->seriesCode, data_->version);
-    const FileReadResult read = ReadParaFile(path, set);
-    if (!read.ok()) {
-        services_.prompter.error(read.text, kCaption);
-        if (done) done(false);
-        return;
-    }
-    rememberDir(kParaFileDirKey, path);
-    (void)ApplyParaArray(*data_, set);
-    if (IsOnline()) markFileValues(set);
-    list_.RefreshValues();
-    services_.prompter.info(kParaFileReadText, kCaption);
-    if (done) done(true);
-}
-
-void ParaEditor::markFileValues(const CParaArray& set) {
-    const std::size_t n = std::min(set.addresses.size(), set.values.size());
-    for (std::size_t i = 0; i < n; ++i) {
-        if (set.addresses[i] > 0xFFFF) continue;
-        if (CItem* item = data_->FindItem(static_cast<std::uint16_t>(set.addresses[i])))
-            item->fromFile = true;
-    }
-}
-
-void ParaEditor::SaveTextFile(Done done) {
-    FileDialogRequest request{
-        "txt", kParaTextFilter, kParaTextSaveTitle, dirSetting(kParaTextFileDirKey), {}, true};
-    ui_.ChooseSaveFile(request, whileOpen([this, done](std::optional<std::string> path) {
-                           if (done) done(path.has_value());
-                           if (!path) return;
-                           if (!IsOnline() || actions_ == nullptr) return exportTo(*path);
-                           // Fresh values first: the file is written once the read of all
-                           // groups has ended.
-                           actions_->CancelRead();
-                           const ParaNode all = tree_.Root(CParaTreeModel::kAllGroupsRoot);
-                           tree_.Select(all);
-                           pendingExport_ = *path;
-                           readNode(all, [this] {
-                               if (!pendingExport_) return;
-                               const std::string target = *pendingExport_;
-                               pendingExport_.reset();
-                               exportTo(target);
-                           });
-                       }));
-}
-
-void ParaEditor::exportTo(const std::string& path) {
-    if (closed_) return;
-    ui_.SetWaitCursor(true);
-    const bool saved = SaveParameterText(path, *data_, Record());
-    ui_.SetWaitCursor(false);
-    if (!saved) {
-        services_.prompter.error(kTextExportFailedText, kCaption);
-        return;
-    }
-    services_.prompter.info(kTextExportDoneText, kCaption);
-    rememberDir(kParaTextFileDirKey, path);
-}
-
 void ParaEditor::ApplyParameterMode(int frequencyMode, int time1Divisor) {
-    data_->SetSpeedMode(frequencyMode, time1Divisor);
-    list_.RefreshValues();
-    ui_.PanesChanged();
-}
-
-// ---------------------------------------------------------------------------------------------
-// User groups
-
-UserGroup* ParaEditor::NewUserGroup() {
-    const std::string path =
-        NewUserGroupPath(services_.dirs.app, Record(), [this](const std::string& p) {
-            return std::any_of(groups_.begin(), groups_.end(),
-                               [&p](const auto& g) { return g->path == p; });
-        });
-    groups_.push_back(UserGroup::CreateNew(*data_, path));
-    UserGroup* group = groups_.back().get();
-    tree_.AddUserGroup(group, false);
-    ui_.TreeChanged();
-    return group;
-}
-
-void ParaEditor::OpenUserGroupDialog(Done done) {
-    ui_.ChooseOpenFile(UserGroupRequest(kUserGroupOpenTitle, dirSetting(kCustomFileDirKey), {}),
-                       whileOpen([this, done](std::optional<std::string> path) {
-                           const bool opened = path && OpenUserGroup(*path);
-                           if (done) done(opened);
-                       }));
-}
-
-bool ParaEditor::OpenUserGroup(const std::string& path) {
-    if (std::any_of(groups_.begin(), groups_.end(),
-                    [&path](const auto& g) { return g->path == path; }))
-        return true;
-    ui_.SetWaitCursor(true);
-    OpenedUserGroup opened = OpenUserGroupFile(path, *data_);
-    ui_.SetWaitCursor(false);
-    if (!opened.group) {
-        services_.prompter.error(opened.result.text, kCaption);
-        return false;
-    }
-    std::unique_ptr<UserGroup> group = std::move(opened.group);
-    group->modified = 0;
-    groups_.push_back(std::move(group));
-    tree_.AddUserGroup(groups_.back().get(), true);
-    recent_.add(path);
-    recent_.save(services_.settings);
-    rememberDir(kCustomFileDirKey, path);
-    ui_.TreeChanged();
-    return true;
-}
-
-bool ParaEditor::OpenRecent(std::size_t index) {
-    const bool opened =
-        recent_.choose(index, [this](const std::string& path) { return OpenUserGroup(path); });
-    recent_.save(services_.settings);
-    return opened;
-}
-
-void ParaEditor::SaveUserGroup(UserGroup& group, Done done) {
-    storeUserGroup(group, group.newFlag != 0 || group.path.empty(), std::move(done));
-}
-
-void ParaEditor::SaveUserGroupAs(UserGroup& group, Done done) {
-    storeUserGroup(group, true, std::move(done));
-}
-
-void ParaEditor::chooseUserGroupPath(UserGroup& group, ParaEditorUi::PathChosen chosen) {
-    ui_.ChooseSaveFile(
-        UserGroupRequest(kUserGroupSaveTitle, dirSetting(kCustomFileDirKey), group.path),
-        whileOpen([this, &group, chosen](std::optional<std::string> path) {
-            // The group may have been closed while the dialog was open.
-            if (!isOpenGroup(&group)) return chosen(std::nullopt);
-            if (!path) return chosen(path);
-            const std::string& picked = *path;
-            const bool takenByOther =
-                std::any_of(groups_.begin(), groups_.end(),
-                            [&](const auto& g) { return g.get() != &group && g->path == picked; });
-            if (!takenByOther) return chosen(path);
-            services_.prompter.error(kUserGroupPathOpenText, kCaption);
-            chooseUserGroupPath(group, chosen);
-        }));
-}
-
-void ParaEditor::storeUserGroup(UserGroup& group, bool askPath, Done done) {
-    if (!askPath) {
-        const bool stored = writeUserGroup(group);
-        if (done) done(stored);
-        return;
-    }
-    chooseUserGroupPath(group, [this, &group, done](std::optional<std::string> path) {
-        auto store = [this, &group, done, path](bool overwrite) {
-            if (!overwrite || !isOpenGroup(&group)) {
-                if (done) done(false);
-                return;
-            }
-            group.path = *path;
-            group.title = UserGroupTitle(*path);
-            rememberDir(kCustomFileDirKey, *path);
-            group.newFlag = 0;
-            const bool stored = writeUserGroup(group);
-            if (done) done(stored);
-        };
-        if (!path) return store(false);
-        if (!FileExists(*path)) return store(true);
-        services_.prompter.ask(strprintf(kOverwriteFormat, path->c_str()), kCaption,
-                               whileOpen(store));
-    });
-}
-
-bool ParaEditor::writeUserGroup(UserGroup& group) {
-    if (!SaveUserGroupFile(group.path, group)) {
-        services_.prompter.error(kUserGroupSaveFailedText, kCaption);
-        return false;
-    }
-    group.modified = 0;
-    recent_.add(group.path);
-    recent_.save(services_.settings);
-    ui_.TreeChanged();
-    return true;
-}
-
-void ParaEditor::CloseUserGroup(UserGroup& group, Done done) {
-    auto remove = [this, &group, done] {
-        history_.PurgeGroup(&group);
-        undoRedo_->PurgeGroup(&group);
-        if (groupClosing_) groupClosing_(&group);
-        list_.ForgetUserGroup(&group);
-        tree_.RemoveUserGroup(&group);
-        std::erase_if(groups_, [&group](const auto& g) { return g.get() == &group; });
-        ui_.TreeChanged();
-        if (done) done(true);
-    };
-    if (!isOpenGroup(&group) || !group.modified) {
-        if (isOpenGroup(&group)) return remove();
-        if (done) done(true);
-        return;
-    }
-    services_.prompter.ask(strprintf(kUserGroupModifiedFormat, group.title.c_str()), kCaption,
-                           whileOpen([this, &group, done, remove](bool save) {
-                               if (!isOpenGroup(&group)) {
-                                   if (done) done(true);
-                                   return;
-                               }
-                               if (!save) return remove();
-                               SaveUserGroup(group, [done, remove](bool saved) {
-                                   // Closing would throw away what the user just asked to keep.
-                                   if (saved) return remove();
-                                   if (done) done(false);
-                               });
-                           }));
+    context_.data->SetSpeedMode(frequencyMode, time1Divisor);
+    context_.list.RefreshValues();
+    context_.ui.PanesChanged();
 }
 
 bool ParaEditor::HasUnsavedChanges() const {
-    if (closed_) return false;
-    if (valuesChanged_ && !IsOnline()) return true;
-    return std::any_of(groups_.begin(), groups_.end(),
-                       [](const auto& g) { return g->modified != 0; });
+    if (context_.closed) return false;
+    if (files_->ValuesChanged() && !IsOnline()) return true;
+    return groups_->AnyModified();
 }
 
 void ParaEditor::DiscardUnsavedChanges() {
-    valuesChanged_ = false;
-    for (const auto& group : groups_) group->modified = 0;
-}
-
-void ParaEditor::HistoryApplied(const WriteRecord& record) {
-    if (record.entry == nullptr) return;
-    // The record may outlive its entry; only an entry still held by an open group is touched.
-    for (const auto& group : groups_) {
-        for (const auto& entry : group->entries) {
-            if (entry.get() == record.entry) group->modified = 1;
-        }
-    }
+    files_->ForgetValuesChanged();
+    groups_->ForgetModifications();
 }
 
 // ---------------------------------------------------------------------------------------------
-// Drive events and closing
+// Drive events
 
 void ParaEditor::stopDriveWork() {
-    pendingExport_.reset();
+    files_->DropPendingExport();
     if (actions_) {
         actions_->CancelRead();
         actions_->CancelEdit();
@@ -632,25 +267,25 @@ void ParaEditor::stopDriveWork() {
 }
 
 void ParaEditor::OnDriveEvent(const DriveEvent& event) {
-    if (closed_) return;
+    if (context_.closed) return;
     switch (event.kind) {
         case DriveEventKind::kDisconnected:
-            if (!IsOnline() || event.station != key_) return;
+            if (!IsOnline() || event.station != context_.key) return;
             // Dialogs first: they hold items of this editor and queued requests.
             stopDriveWork();
-            ui_.RequestClose();
+            context_.ui.RequestClose();
             break;
         case DriveEventKind::kNameChanged:
-            if (!IsOnline() || event.station != key_) return;
-            if (reportNameChanged_) reportNameChanged_();
-            ui_.TitleChanged();
+            if (!IsOnline() || event.station != context_.key) return;
+            if (hooks_.reportNameChanged) hooks_.reportNameChanged();
+            context_.ui.TitleChanged();
             break;
         case DriveEventKind::kGraphWatchMode:
             if (IsOnline() && event.graphWatchActive && actions_) {
                 actions_->CancelRead();
                 actions_->CancelEdit();
             }
-            ui_.PanesChanged();
+            context_.ui.PanesChanged();
             break;
         case DriveEventKind::kConnected:
             break;

@@ -1,8 +1,9 @@
 #pragma once
 // One parameter editor: online on a connected drive (keys 0..255) or offline on a data file
-// (keys 256..287). It owns the tree and list, the open user groups and the write history, and
-// decides which commands are enabled, the titles, the status panes, the parameter and
-// user-group files and the close sequence. Widgets render it and forward their input.
+// (keys 256..287). It owns the tree, list and write history (its EditorContext) and its parts:
+// the open user groups, the parameter-file commands and the window's chrome. It decides which
+// commands are enabled, carries them out through its parts and runs the close sequence.
+// Widgets render it and forward their input.
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -10,19 +11,16 @@
 #include <string>
 #include <vector>
 
-#include "app/tool_frames.h"
 #include "app/tool_services.h"
-#include "common/prompter.h"
-#include "editor/para_list_model.h"
-#include "editor/para_tree_model.h"
-#include "editor/write_history.h"
+#include "editor/editor_chrome.h"
+#include "editor/editor_context.h"
+#include "editor/para_file_commands.h"
+#include "editor/user_groups.h"
 
 namespace korvane {
 
 class UserGroup;
-class CParaArray;
 class CDataFile;
-class ModeChoice;
 struct DriveRecord;
 
 // The editor's commands, of its menus and tool bar.
@@ -48,57 +46,6 @@ enum ParaCommand : int {
     kCmdRedo,
 };
 
-struct FileDialogRequest {
-    std::string extension;  // without the dot
-    std::string filter;
-    std::string title;
-    std::string startDir;
-    std::string defaultPath;
-    bool overwritePrompt = false;  // the dialog asks itself (text export only)
-};
-
-// In the order of ParaEditor::Panes.
-struct ParaStatusPane {
-    int width = 0;
-    std::string tip;
-    std::string text;
-    std::optional<Rgb> colour;
-};
-
-// What the editor asks of its window. Dialogs answer through their callback, at once or once
-// the user has chosen; a window that closes meanwhile may drop the callback.
-class ParaEditorUi {
-public:
-    using PathChosen = std::function<void(std::optional<std::string> path)>;
-    virtual ~ParaEditorUi() = default;
-    // nullopt: the user cancelled.
-    virtual void ChooseOpenFile(const FileDialogRequest& request, PathChosen chosen) = 0;
-    virtual void ChooseSaveFile(const FileDialogRequest& request, PathChosen chosen) = 0;
-    // Opens the mode dialog; `done` gets whether it was confirmed.
-    virtual void OpenModeDialog(std::shared_ptr<ModeChoice> dialog,
-                                std::function<void(bool confirmed)> done) = 0;
-    // Close the window as if the user did (it then calls ParaEditor::Close).
-    virtual void RequestClose() = 0;
-    virtual void TitleChanged() {}
-    virtual void PanesChanged() {}
-    virtual void TreeChanged() {}
-    virtual void SetWaitCursor(bool /*on*/) {}
-    virtual std::vector<std::uint8_t> SavePaneLayout() const { return {}; }
-    virtual void RestorePaneLayout(const std::vector<std::uint8_t>& /*layout*/) {}
-};
-
-// The reading and editing dialogs, which talk to the drive. Built by the reading code.
-class ParaDriveActions {
-public:
-    virtual ~ParaDriveActions() = default;
-    // Reads the node's parameters one request at a time; `finished` runs once the read has
-    // ended, whether done, cancelled or timed out; at once when there is nothing to read.
-    virtual void ReadNode(const ParaNode& node, std::function<void()> finished) = 0;
-    virtual bool IsReading() const = 0;
-    virtual void CancelRead() = 0;
-    virtual void CancelEdit() = 0;
-};
-
 class NodeReading;
 class UndoRedo;
 
@@ -110,36 +57,38 @@ public:
     ParaEditor(const ParaEditor&) = delete;
     ParaEditor& operator=(const ParaEditor&) = delete;
 
-    int Key() const { return key_; }
-    bool IsOnline() const { return key_ <= 255; }
-    bool IsClosed() const { return closed_; }
-    DriveRecord& Record();
-    CDataFile& Data() { return *data_; }
-    CParaTreeModel& Tree() { return tree_; }
-    CParaListModel& List() { return list_; }
-    CWriteHistory& History() { return history_; }
-    RecentFileList& RecentFiles() { return recent_; }
-    const std::vector<std::unique_ptr<UserGroup>>& UserGroups() const { return groups_; }
+    int Key() const { return context_.key; }
+    bool IsOnline() const { return context_.IsOnline(); }
+    bool IsClosed() const { return context_.closed; }
+    DriveRecord& Record() { return context_.Record(); }
+    CDataFile& Data() { return *context_.data; }
+    CParaTreeModel& Tree() { return context_.tree; }
+    CParaListModel& List() { return context_.list; }
+    CWriteHistory& History() { return context_.history; }
+    UserGroups& Groups() { return *groups_; }
+    ParaFileCommands& Files() { return *files_; }
+    const EditorChrome& Chrome() const { return *chrome_; }
 
     // Online editors read through their own NodeReading unless the window supplies actions
     // (its read and edit dialogs). Null offline.
     NodeReading* Reading() { return reading_.get(); }
-    // Hooks for the parts built elsewhere. Transfer covers upload, download, compare and the
-    // report commands; edit covers the online edit dialog.
     void SetDriveActions(ParaDriveActions* actions) { actions_ = actions; }
-    void SetTransferHook(std::function<void(int command)> hook) { transfer_ = std::move(hook); }
-    void SetEditHook(std::function<void(int command)> hook) { edit_ = std::move(hook); }
+    // The parts built elsewhere. Transfer covers upload, download, compare and the report
+    // commands; edit covers the online edit dialog.
+    void SetTransferHook(std::function<void(int command)> hook) {
+        hooks_.transfer = std::move(hook);
+    }
+    void SetEditHook(std::function<void(int command)> hook) { hooks_.edit = std::move(hook); }
     // The report window of this editor, if open: closed with the editor, told of renames.
     void SetReportHooks(std::function<void()> close, std::function<void()> nameChanged);
     // Told before an entry or a whole group goes, so replies pending for it are dropped (the
     // editor's own undo writes are dropped already).
-    void SetEntryRemovalListener(std::function<void(const UserGroupEntry*)> listener);
-    void SetGroupClosingListener(std::function<void(const UserGroup*)> listener) {
-        groupClosing_ = std::move(listener);
+    void SetEntryRemovalListener(std::function<void(const UserGroupEntry*)> listener) {
+        hooks_.entryRemoving = std::move(listener);
     }
-
-    std::string Title() const;
-    std::vector<ParaStatusPane> Panes() const;
+    void SetGroupClosingListener(std::function<void(const UserGroup*)> listener) {
+        hooks_.groupClosing = std::move(listener);
+    }
 
     bool IsEnabled(int command) const;
     void Execute(int command);
@@ -154,35 +103,12 @@ public:
     // the editor closed meanwhile).
     using Done = std::function<void(bool ok)>;
 
-    // Parameter files. False: cancelled, refused or failed.
-    void SaveParameterFile(Done done = {});
-    void ReadParameterFile(Done done = {});
-    // True once the file is chosen; an online editor writes it after reading every group.
-    void SaveTextFile(Done done = {});
-    // An online editor shows values read from a parameter file that it has neither written
-    // to the drive nor read from it since.
-    bool ShowsFileValues() const;
     void ApplyParameterMode(int frequencyMode, int time1Divisor);
-
-    // User groups.
-    UserGroup* NewUserGroup();
-    void OpenUserGroupDialog(Done done = {});
-    // An already open path counts as opened and changes nothing.
-    bool OpenUserGroup(const std::string& path);
-    bool OpenRecent(std::size_t index);
-    // False when nothing was stored (cancelled, refused or failed).
-    void SaveUserGroup(UserGroup& group, Done done = {});
-    void SaveUserGroupAs(UserGroup& group, Done done = {});
-    // False when the user chose to save and the save did not happen: the group stays open.
-    void CloseUserGroup(UserGroup& group, Done done = {});
 
     // Modified user groups, or values an offline editor changed since its last parameter file.
     bool HasUnsavedChanges() const;
     // The user agreed to lose them (closing the program): the close asks nothing more.
     void DiscardUnsavedChanges();
-
-    // An undo or redo was carried out: a user group that took the value now needs saving.
-    void HistoryApplied(const WriteRecord& record);
 
     void OnDriveEvent(const DriveEvent& event);
 
@@ -192,69 +118,38 @@ public:
     void Close(Done done);
 
 private:
+    struct Hooks {
+        std::function<void(int)> transfer;
+        std::function<void(int)> edit;
+        std::function<void()> closeReport;
+        std::function<void()> reportNameChanged;
+        std::function<void(const UserGroupEntry*)> entryRemoving;
+        std::function<void(const UserGroup*)> groupClosing;
+    };
+
     ParaEditor(ToolServices& services, int key, ParaEditorUi& ui, std::shared_ptr<CDataFile> data);
 
     void CommitInPlaceEdit(const InPlaceEdit& edit, const std::string& text) override;
     // Reads the node; the list shows the tree's selection again once the read has ended.
     void readNode(const ParaNode& node, std::function<void()> then);
-    bool isOpenGroup(const UserGroup* group) const;
-    bool graphWatch() const;
-    bool loaded() const;
-    // A save path the user chose and agreed to overwrite; nullopt when cancelled.
-    void chooseSavePath(const FileDialogRequest& request, ParaEditorUi::PathChosen chosen);
-    void chooseUserGroupPath(UserGroup& group, ParaEditorUi::PathChosen chosen);
-    void storeUserGroup(UserGroup& group, bool askPath, Done done);
-    bool writeUserGroup(UserGroup& group);
-    void saveParameterFileTo(const std::string& path, const Done& done);
-    void readParameterFileFrom(const std::string& path, const Done& done);
+    bool readAllGroups(const std::function<void()>& starting, std::function<void()> then);
+    void openModeChoice();
     void closeNextGroup(Done done);
     void askToSaveValues(Done done);
     void finishClose();
-    // `fn` wrapped so that it does nothing once the editor is gone or closed.
-    template <class Fn>
-    auto whileOpen(Fn fn);
-    void exportTo(const std::string& path);
-    void markFileValues(const CParaArray& set);
     void stopDriveWork();
-    std::string dirSetting(const char* key) const;
-    void rememberDir(const char* key, const std::string& path);
 
-    ToolServices& services_;
-    int key_;
-    ParaEditorUi& ui_;
-    // Shared with the record: a disconnection resets the record, but the items the views and
-    // dialogs point at stay valid until this editor is gone.
-    std::shared_ptr<CDataFile> data_;
-    CWriteHistory history_;
-    std::vector<std::unique_ptr<UserGroup>> groups_;
-    CParaTreeModel tree_;
-    CParaListModel list_;
-    RecentFileList recent_;
+    EditorContext context_;
     std::unique_ptr<UndoRedo> undoRedo_;
+    std::unique_ptr<UserGroups> groups_;
+    std::unique_ptr<ParaFileCommands> files_;
+    std::unique_ptr<EditorChrome> chrome_;
     std::unique_ptr<NodeReading> reading_;
     std::unique_ptr<ParaDriveActions> ownActions_;
     ParaDriveActions* actions_ = nullptr;
-    std::function<void(int)> transfer_;
-    std::function<void(int)> edit_;
-    std::function<void()> closeReport_;
-    std::function<void()> reportNameChanged_;
-    std::function<void(const UserGroupEntry*)> entryRemoving_;
-    std::function<void(const UserGroup*)> groupClosing_;
-    std::optional<std::string> pendingExport_;
-    bool closed_ = false;
-    bool closing_ = false;        // the close sequence is asking
-    bool valuesChanged_ = false;  // offline: edited since the last parameter file
-    // Read callbacks may outlive the editor; they check this first.
-    std::shared_ptr<char> alive_ = std::make_shared<char>(0);
+    Hooks hooks_;
+    bool closing_ = false;  // the close sequence is asking
 };
-
-template <class Fn>
-auto ParaEditor::whileOpen(Fn fn) {
-    return WhileAlive(std::weak_ptr<const char>(alive_),
-                      [this, fn = std::move(fn)](auto&&... args) {
-                          if (!closed_) fn(std::forward<decltype(args)>(args)...);
-                      });
-}
 
 // A line of the question asked when the program closes while an editor has unsaved changes.
 inline constexpr const char* kUnsavedParametersText = "保存されていないパラメータがあります";

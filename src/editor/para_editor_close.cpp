@@ -14,14 +14,14 @@
 namespace korvane {
 
 void ParaEditor::Close(Done done) {
-    if (closed_) {
+    if (context_.closed) {
         if (done) done(true);
         return;
     }
     // A close already asking goes on; this request ends with it.
     if (closing_) return;
     closing_ = true;
-    if (closeReport_) closeReport_();
+    if (hooks_.closeReport) hooks_.closeReport();
     closeNextGroup(std::move(done));
 }
 
@@ -30,41 +30,41 @@ void ParaEditor::closeNextGroup(Done done) {
         closing_ = false;
         if (done) done(false);
     };
-    if (groups_.empty()) {
+    if (groups_->All().empty()) {
         return askToSaveValues([this, done, abandon](bool goOn) {
             if (!goOn) return abandon();
             finishClose();
             if (done) done(true);
         });
     }
-    CloseUserGroup(*groups_.front(), [this, done, abandon](bool closed) {
+    groups_->CloseUserGroup(*groups_->All().front(), [this, done, abandon](bool closed) {
         if (!closed) return abandon();
         closeNextGroup(done);
     });
 }
 
 void ParaEditor::askToSaveValues(Done done) {
-    if (IsOnline() || !valuesChanged_) return done(true);
-    services_.prompter.askYesNoCancel(kOfflineValuesModifiedText, kParameterEditorCaption,
-                                      whileOpen([this, done](Answer answer) {
-                                          if (answer == Answer::kCancel) return done(false);
-                                          if (answer == Answer::kNo) return done(true);
-                                          // Closing would throw away what the user just asked to
-                                          // keep.
-                                          SaveParameterFile(done);
-                                      }));
+    if (IsOnline() || !files_->ValuesChanged()) return done(true);
+    context_.services.prompter.askYesNoCancel(kOfflineValuesModifiedText, kParameterEditorCaption,
+                                              context_.WhileOpen([this, done](Answer answer) {
+                                                  if (answer == Answer::kCancel) return done(false);
+                                                  if (answer == Answer::kNo) return done(true);
+                                                  // Closing would throw away what the user just
+                                                  // asked to keep.
+                                                  files_->SaveParameterFile(done);
+                                              }));
 }
 
 void ParaEditor::finishClose() {
     stopDriveWork();
-    closed_ = true;
+    context_.closed = true;
     closing_ = false;
-    list_.SaveColumnWidths();
-    recent_.save(services_.settings);
+    context_.list.SaveColumnWidths();
+    groups_->SaveRecent();
     if (!IsOnline()) Record().reset();
-    const std::vector<std::uint8_t> layout = ui_.SavePaneLayout();
+    const std::vector<std::uint8_t> layout = context_.ui.SavePaneLayout();
     if (!layout.empty())
-        services_.settings.setBytes(kSettingsSectionMain, ParaPaneLayoutKey(key_), layout);
+        context_.services.settings.setBytes(kSettingsSectionMain, ParaPaneLayoutKey(Key()), layout);
 }
 
 }  // namespace korvane

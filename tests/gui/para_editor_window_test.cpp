@@ -215,7 +215,7 @@ TEST_F(EditorWindow, DroppedRowBecomesAUserGroupEntry) {
     openFromDriveList();
     ASSERT_TRUE(editor);
     ParaEditor& frame = *editor->frame();
-    UserGroup* group = frame.NewUserGroup();
+    UserGroup* group = frame.Groups().NewUserGroup();
     ASSERT_NE(group, nullptr);
 
     const int row = selectRow(kAddress);

@@ -35,7 +35,7 @@ constexpr std::optional<ParaCommand> EditorCommandWithId(int id) {
     return std::nullopt;
 }
 
-// The status panes' ids, in the order of ParaEditor::Panes.
+// The status panes' ids, in the order of EditorChrome::Panes.
 inline constexpr std::array<int, 8> kEditorPaneIds{61359, 61281, 61282, 61283,
                                                    61284, 61285, 61286, 61287};
 

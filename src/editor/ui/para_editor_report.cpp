@@ -108,7 +108,7 @@ ReportSource ParaEditorReport::reportSource() const {
     ReportSource source;
     source.drive = &frame_.Record();
     source.dataFile = &frame_.Data();
-    for (const auto& group : frame_.UserGroups()) source.userGroups.push_back(group.get());
+    for (const auto& group : frame_.Groups().All()) source.userGroups.push_back(group.get());
     if (frame_.IsOnline())
         source.deviceName = services_.settings.getString(kSettingsSectionInvName,
                                                          strprintf("Inv Name%d", frame_.Key()), "");

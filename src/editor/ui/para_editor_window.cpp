@@ -274,17 +274,17 @@ void ParaEditorWindow::buildCommands() {
 
 void ParaEditorWindow::fillRecentMenu() {
     recentMenu_->clear();
-    const auto& paths = frame_->RecentFiles().paths();
+    const auto& paths = frame_->Groups().RecentFiles().paths();
     for (std::size_t i = 0; i < paths.size(); ++i) {
-        QAction* action = recentMenu_->addAction(
-            QString("&%1 %2").arg(i + 1).arg(qtText(frame_->RecentFiles().displayName(i))));
-        connect(action, &QAction::triggered, this, [this, i] { frame_->OpenRecent(i); });
+        QAction* action = recentMenu_->addAction(QString("&%1 %2").arg(i + 1).arg(
+            qtText(frame_->Groups().RecentFiles().displayName(i))));
+        connect(action, &QAction::triggered, this, [this, i] { frame_->Groups().OpenRecent(i); });
     }
     recentMenu_->setEnabled(!paths.empty());
 }
 
 void ParaEditorWindow::buildPanes() {
-    for (const auto& pane : frame_->Panes()) {
+    for (const auto& pane : frame_->Chrome().Panes()) {
         auto* label = new QLabel(this);
         label->setMinimumWidth(pane.width);
         label->setToolTip(qtText(pane.tip));
@@ -503,12 +503,12 @@ void ParaEditorWindow::RequestClose() {
 }
 
 void ParaEditorWindow::TitleChanged() {
-    if (frame_) setWindowTitle(qtText(frame_->Title()));
+    if (frame_) setWindowTitle(qtText(frame_->Chrome().Title()));
 }
 
 void ParaEditorWindow::PanesChanged() {
     if (!frame_) return;
-    const auto panes = frame_->Panes();
+    const auto panes = frame_->Chrome().Panes();
     for (std::size_t i = 0; i < panes.size() && i < panes_.size(); ++i) {
         panes_[i]->setText(qtText(panes[i].text));
         if (const auto& c = panes[i].colour) {

@@ -32,7 +32,7 @@ struct FrameEnv {
         frame->SetDriveActions(&actions);
     }
     UserGroup& groupWith(std::vector<std::uint16_t> addresses) {
-        UserGroup& g = *frame->NewUserGroup();
+        UserGroup& g = *frame->Groups().NewUserGroup();
         for (auto a : addresses) {
             UserGroupEntry& e = g.AddEntry(a, 1);
             e.custom = &g;
@@ -158,21 +158,21 @@ TEST(EditorFrame, DoubleClicksReadTreeNodesAndEditRowsOfOnlineEditorsOnly) {
 
 TEST(EditorFrame, TitlesAndPanesNameTheDriveAndTheMode) {
     FrameEnv offline;
-    EXPECT_EQ(offline.frame->Title(), "OFF-LINE(Kapok, Ver3.16) Parameter Editor");
+    EXPECT_EQ(offline.frame->Chrome().Title(), "OFF-LINE(Kapok, Ver3.16) Parameter Editor");
     offline.frame->ApplyParameterMode(0, 100);
     std::vector<std::string> panes;
-    for (const auto& p : offline.frame->Panes()) panes.push_back(p.text);
+    for (const auto& p : offline.frame->Chrome().Panes()) panes.push_back(p.text);
     EXPECT_EQ(panes, (std::vector<std::string>{"", "OFF-LINE", "Kapok", "Ver : 3.16", "RPM MODE",
                                                "TIME1 : 0.01 sec", "パラメータ量 : 6", ""}));
 
     FrameEnv online(7);
-    EXPECT_EQ(online.frame->Title(), "ON-LINE(7:Kapok, Ver3.16) Parameter Editor");
+    EXPECT_EQ(online.frame->Chrome().Title(), "ON-LINE(7:Kapok, Ver3.16) Parameter Editor");
     online.env.settings.setString("InvName", "Inv Name7", "Pump");
     online.frame->OnDriveEvent(DriveEvent(DriveEventKind::kNameChanged, 7));
     EXPECT_EQ(online.ui.events, std::vector<std::string>{"title"});
-    EXPECT_EQ(online.frame->Title(), "ON-LINE(7:Kapok - Pump, Ver3.16) Parameter Editor");
+    EXPECT_EQ(online.frame->Chrome().Title(), "ON-LINE(7:Kapok - Pump, Ver3.16) Parameter Editor");
     online.env.host.graphWatch = true;
-    auto p = online.frame->Panes();
+    auto p = online.frame->Chrome().Panes();
     EXPECT_EQ(p[0].text, "グラフ警戒モード");
     EXPECT_EQ(p[1].text, "ON-LINE");
     EXPECT_EQ(p[1].colour, (Rgb{0, 0, 255}));
@@ -181,8 +181,8 @@ TEST(EditorFrame, TitlesAndPanesNameTheDriveAndTheMode) {
 
 TEST(EditorFrame, NewUserGroupsTakeNumberedPathsAndAreNotSelected) {
     FrameEnv t;
-    UserGroup* a = t.frame->NewUserGroup();
-    UserGroup* b = t.frame->NewUserGroup();
+    UserGroup* a = t.frame->Groups().NewUserGroup();
+    UserGroup* b = t.frame->Groups().NewUserGroup();
     EXPECT_NE(a->path, b->path);
     EXPECT_EQ(a->path.rfind(t.dir.path() + "/custom_Kapok_v3.16_", 0), 0u) << a->path;
     EXPECT_EQ(a->newFlag, 1);
@@ -195,37 +195,37 @@ TEST(EditorFrame, UserGroupSavedOpenedAndSavedAsOntoAnOpenPath) {
     UserGroup& g = t.groupWith({kAccTime, kOffset});
     const std::string path = t.dir.file("mine.usr");
     t.ui.paths = {path};
-    ASSERT_EQ(Done([&](auto done) { t.frame->SaveUserGroup(g, done); }), true);
+    ASSERT_EQ(Done([&](auto done) { t.frame->Groups().SaveUserGroup(g, done); }), true);
     EXPECT_EQ(g.title, "mine");
     EXPECT_EQ(g.newFlag, 0);
     EXPECT_EQ(g.modified, 0);
     EXPECT_EQ(t.ui.requests.back().extension, "usr");
-    EXPECT_EQ(t.frame->RecentFiles().paths().front(), path);
+    EXPECT_EQ(t.frame->Groups().RecentFiles().paths().front(), path);
     EXPECT_EQ(t.env.settings.getString("Main", "Custom File Dir", ""), t.dir.path());
-    ASSERT_EQ(Done([&](auto done) { t.frame->CloseUserGroup(g, done); }), true);
-    EXPECT_TRUE(t.frame->UserGroups().empty());
+    ASSERT_EQ(Done([&](auto done) { t.frame->Groups().CloseUserGroup(g, done); }), true);
+    EXPECT_TRUE(t.frame->Groups().All().empty());
 
-    ASSERT_TRUE(t.frame->OpenUserGroup(path));
-    ASSERT_TRUE(t.frame->OpenUserGroup(path));  // already open: nothing more
-    ASSERT_EQ(t.frame->UserGroups().size(), 1u);
-    UserGroup& reopened = *t.frame->UserGroups()[0];
+    ASSERT_TRUE(t.frame->Groups().OpenUserGroup(path));
+    ASSERT_TRUE(t.frame->Groups().OpenUserGroup(path));  // already open: nothing more
+    ASSERT_EQ(t.frame->Groups().All().size(), 1u);
+    UserGroup& reopened = *t.frame->Groups().All()[0];
     EXPECT_EQ(reopened.entries.size(), 2u);
     EXPECT_EQ(t.frame->Tree().SelectedUserGroup(), &reopened);
     EXPECT_EQ(t.frame->List().RowCount(), 2u);
 
     // Save as onto the open group's path is refused and the dialog asked again.
-    UserGroup& other = *t.frame->NewUserGroup();
+    UserGroup& other = *t.frame->Groups().NewUserGroup();
     t.ui.paths = {path, std::nullopt};
-    EXPECT_EQ(Done([&](auto done) { t.frame->SaveUserGroupAs(other, done); }), false);
+    EXPECT_EQ(Done([&](auto done) { t.frame->Groups().SaveUserGroupAs(other, done); }), false);
     EXPECT_EQ(t.texts().back(), kUserGroupPathOpenText);
     EXPECT_EQ(other.newFlag, 1);
 }
 
 TEST(EditorFrame, RecentEntryThatCannotBeOpenedIsDropped) {
     FrameEnv t;
-    t.frame->RecentFiles().add(t.dir.file("gone.usr"));
-    EXPECT_FALSE(t.frame->OpenRecent(0));
-    EXPECT_TRUE(t.frame->RecentFiles().paths().empty());
+    t.frame->Groups().RecentFiles().add(t.dir.file("gone.usr"));
+    EXPECT_FALSE(t.frame->Groups().OpenRecent(0));
+    EXPECT_TRUE(t.frame->Groups().RecentFiles().paths().empty());
     EXPECT_EQ(t.env.settings.getString("Para", "File1", "x"), "");
 }
 
@@ -253,10 +253,11 @@ TEST(EditorFrame, ClosingAModifiedUserGroupFollowsTheAnswer) {
         t.env.prompter.scriptAnswers({c.answer});
         t.ui.paths = {c.path ? std::optional(t.dir.file(*c.path)) : std::nullopt};
 
-        EXPECT_EQ(Done([&](auto done) { t.frame->CloseUserGroup(g, done); }), c.closed) << c.what;
+        EXPECT_EQ(Done([&](auto done) { t.frame->Groups().CloseUserGroup(g, done); }), c.closed)
+            << c.what;
         EXPECT_EQ(t.env.prompter.entries()[0].text.find("ユーザグループ["), 0u);
         EXPECT_EQ(std::filesystem::exists(t.dir.file("g.usr")), c.saved) << c.what;
-        EXPECT_EQ(t.frame->UserGroups().size(), c.closed ? 1u : 2u) << c.what;
+        EXPECT_EQ(t.frame->Groups().All().size(), c.closed ? 1u : 2u) << c.what;
         EXPECT_EQ(t.frame->History().UndoCount(), c.closed ? 1u : 2u) << c.what;
         EXPECT_EQ(told.size(), c.closed ? 1u : 0u) << c.what;
     }
@@ -288,7 +289,7 @@ TEST(EditorFrame, CloseSequenceStopsWhenASaveTheUserWantedDidNotHappen) {
         // An offline editor gives its record back; the items stay valid until it is gone.
         EXPECT_EQ(t.env.records[256].driveData == nullptr, c.closed) << c.what;
         EXPECT_EQ(item->address, kAccTime);
-        EXPECT_EQ(t.frame->UserGroups().size(), c.closed ? 0u : 1u);
+        EXPECT_EQ(t.frame->Groups().All().size(), c.closed ? 0u : 1u);
     }
 }
 
@@ -297,7 +298,7 @@ TEST(EditorFrame, ParameterFileIsSavedAndReadBack) {
     const std::string path = t.dir.file("set.par");
     t.frame->Data().FindItem(kAccTime)->value = 321;
     t.ui.paths = {path};
-    ASSERT_EQ(Done([&](auto done) { t.frame->SaveParameterFile(done); }), true);
+    ASSERT_EQ(Done([&](auto done) { t.frame->Files().SaveParameterFile(done); }), true);
     EXPECT_EQ(t.texts().back(), kParaFileSavedText);
     EXPECT_EQ(t.env.settings.getString("Main", "Para File Dir", ""), t.dir.path());
 
@@ -305,17 +306,17 @@ TEST(EditorFrame, ParameterFileIsSavedAndReadBack) {
     t.env.prompter.scriptAnswers({false});
     t.ui.paths = {path};
     t.frame->Data().FindItem(kAccTime)->value = 1;
-    EXPECT_EQ(Done([&](auto done) { t.frame->SaveParameterFile(done); }), false);
+    EXPECT_EQ(Done([&](auto done) { t.frame->Files().SaveParameterFile(done); }), false);
 
     CParaArray set(kKapok, kKapokVersion);
     set.Add(kAccTime, 555);
     set.Add(0x7777, 9);  // not in the data file: ignored
     ASSERT_TRUE(SaveParaFile(t.dir.file("other.par"), set));
     t.ui.paths = {path, t.dir.file("other.par")};
-    ASSERT_EQ(Done([&](auto done) { t.frame->ReadParameterFile(done); }), true);
+    ASSERT_EQ(Done([&](auto done) { t.frame->Files().ReadParameterFile(done); }), true);
     EXPECT_EQ(t.frame->Data().FindItem(kAccTime)->value, 321u);
     EXPECT_EQ(t.frame->Data().FindItem(kAccTime)->readState, 1u);
-    ASSERT_EQ(Done([&](auto done) { t.frame->ReadParameterFile(done); }), true);
+    ASSERT_EQ(Done([&](auto done) { t.frame->Files().ReadParameterFile(done); }), true);
     EXPECT_EQ(t.frame->Data().FindItem(kAccTime)->value, 555u);
     EXPECT_EQ(t.texts().back(), kParaFileReadText);
 }
@@ -328,13 +329,13 @@ TEST(EditorFrame, CorruptParameterAndUserGroupFilesGiveOneMessageEach) {
     writeFile(par, {1, 2, 3, 4, 5, 6, 7, 8});
     writeFile(usr, {0x6A, 0x3F, 0, 0, 11});  // the right magic, then cut short
     t.ui.paths = {par};
-    EXPECT_EQ(Done([&](auto done) { t.frame->ReadParameterFile(done); }), false);
+    EXPECT_EQ(Done([&](auto done) { t.frame->Files().ReadParameterFile(done); }), false);
     EXPECT_EQ(t.texts(), std::vector<std::string>{"パラメータファイルを開くことができません"});
     t.env.prompter.clear();
     t.ui.paths = {usr};
-    EXPECT_EQ(Done([&](auto done) { t.frame->OpenUserGroupDialog(done); }), false);
+    EXPECT_EQ(Done([&](auto done) { t.frame->Groups().OpenUserGroupDialog(done); }), false);
     EXPECT_EQ(t.texts(), std::vector<std::string>{"ユーザグループ名を開くことができません"});
-    EXPECT_TRUE(t.frame->UserGroups().empty());
+    EXPECT_TRUE(t.frame->Groups().All().empty());
 }
 
 // An online editor that read a parameter file shows values the drive may not hold: their rows
@@ -348,10 +349,10 @@ TEST(EditorFrame, ParameterFileValuesAreMarkedInAnOnlineEditor) {
         set.Add(kAccTime, 555);
         ASSERT_TRUE(SaveParaFile(t.dir.file("f.par"), set));
         t.ui.paths = {t.dir.file("f.par")};
-        ASSERT_EQ(Done([&](auto done) { t.frame->ReadParameterFile(done); }), true);
+        ASSERT_EQ(Done([&](auto done) { t.frame->Files().ReadParameterFile(done); }), true);
         const bool online = key == 7;
-        EXPECT_EQ(t.frame->ShowsFileValues(), online);
-        EXPECT_EQ(t.frame->Panes().back().text, online ? "ファイルの値" : "");
+        EXPECT_EQ(t.frame->Files().ShowsFileValues(), online);
+        EXPECT_EQ(t.frame->Chrome().Panes().back().text, online ? "ファイルの値" : "");
         const CParaListModel& list = t.frame->List();
         t.frame->Tree().Select({NodeKind::kAllGroups});
         t.frame->List().ShowNode(t.frame->Tree().Selected());
@@ -366,7 +367,7 @@ TEST(EditorFrame, ParameterFileValuesAreMarkedInAnOnlineEditor) {
         }
         EXPECT_EQ(marked, online ? 1 : 0);
         t.frame->Data().FindItem(kAccTime)->fromFile = false;  // as a read or write leaves it
-        EXPECT_FALSE(t.frame->ShowsFileValues());
+        EXPECT_FALSE(t.frame->Files().ShowsFileValues());
     }
 }
 
@@ -374,7 +375,7 @@ TEST(EditorFrame, OnlineExportWaitsForTheReadOfAllGroups) {
     FrameEnv t(7);
     const std::string path = t.dir.file("p.txt");
     t.ui.paths = {path};
-    ASSERT_EQ(Done([&](auto done) { t.frame->SaveTextFile(done); }), true);
+    ASSERT_EQ(Done([&](auto done) { t.frame->Files().SaveTextFile(done); }), true);
     EXPECT_TRUE(t.ui.requests.back().overwritePrompt);
     EXPECT_EQ(t.frame->Tree().Selected().kind, NodeKind::kAllGroups);
     EXPECT_EQ(t.actions.readNodes.back().kind, NodeKind::kAllGroups);
@@ -386,7 +387,7 @@ TEST(EditorFrame, OnlineExportWaitsForTheReadOfAllGroups) {
 
     FrameEnv offline;
     offline.ui.paths = {offline.dir.file("q.txt")};
-    ASSERT_EQ(Done([&](auto done) { offline.frame->SaveTextFile(done); }), true);
+    ASSERT_EQ(Done([&](auto done) { offline.frame->Files().SaveTextFile(done); }), true);
     EXPECT_TRUE(offline.actions.calls.empty());
     EXPECT_TRUE(std::filesystem::exists(offline.dir.file("q.txt")));
 }
@@ -394,7 +395,7 @@ TEST(EditorFrame, OnlineExportWaitsForTheReadOfAllGroups) {
 TEST(EditorFrame, DisconnectionStopsTheReadAndExportThenClosesWithTheDataFileStillValid) {
     FrameEnv t(7);
     t.ui.paths = {t.dir.file("p.txt")};
-    ASSERT_EQ(Done([&](auto done) { t.frame->SaveTextFile(done); }), true);
+    ASSERT_EQ(Done([&](auto done) { t.frame->Files().SaveTextFile(done); }), true);
     t.actions.calls.clear();
     CItem* item = t.frame->Data().FindItem(kAccTime);
 
@@ -451,12 +452,12 @@ TEST(EditorFrame, UndoOnAUserGroupEntryMarksTheGroupModified) {
     UserGroup& g = t.groupWith({kAccTime});
     g.modified = 0;
     const WriteRecord record{kAccTime, 2, 1, g.entries[0].get()};
-    t.frame->HistoryApplied(record);
+    t.frame->Groups().HistoryApplied(record);
     EXPECT_EQ(g.modified, 1);
     // A record that outlived its group touches nothing.
     t.env.prompter.scriptAnswers({false});
-    ASSERT_EQ(Done([&](auto done) { t.frame->CloseUserGroup(g, done); }), true);
-    t.frame->HistoryApplied(record);
+    ASSERT_EQ(Done([&](auto done) { t.frame->Groups().CloseUserGroup(g, done); }), true);
+    t.frame->Groups().HistoryApplied(record);
 }
 
 }  // namespace
