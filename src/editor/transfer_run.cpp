@@ -8,6 +8,7 @@
 #include "common/executor.h"
 #include "common/format.h"
 #include "common/prompter.h"
+#include "editor/para_texts.h"
 #include "paradb/archive.h"
 #include "paradb/data_file.h"
 #include "paradb/drive_record.h"

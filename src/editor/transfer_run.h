@@ -12,7 +12,6 @@
 
 #include "comm/drive_reply.h"
 #include "editor/compare_result.h"
-#include "editor/para_texts.h"
 #include "editor/transfer_path.h"
 #include "editor/transfer_priority.h"
 #include "editor/transfer_working_set.h"

@@ -16,6 +16,7 @@
 #include "app/ui/file_dialogs.h"
 #include "app/ui/qt_text.h"
 #include "common/settings_store.h"
+#include "editor/para_texts.h"
 #include "editor/ui/compare_result_dialog.h"
 #include "paradb/drive_record.h"
 
