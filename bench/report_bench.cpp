@@ -10,11 +10,11 @@
 #include <string>
 #include <vector>
 
-#include "paradb/custom_group.h"
 #include "paradb/data_file.h"
 #include "paradb/drive_record.h"
 #include "paradb/model_tables.h"
 #include "paradb/para_array.h"
+#include "paradb/user_group.h"
 #include "report/report_document.h"
 #include "report/report_writers.h"
 
@@ -81,7 +81,7 @@ int main() {
     // A user group far larger than any made by hand: the sheet and its writers must stay linear
     // in its rows.
     for (int entries : {16000, 70000}) {
-        CCustom group;
+        UserGroup group;
         group.seriesCode = record.seriesCode;
         group.version = record.version;
         group.title = "large";

@@ -18,7 +18,7 @@
 #include "common/executor.h"
 #include "common/prompter.h"
 #include "editor/group_reader.h"
-#include "editor/transfer_dialog.h"
+#include "editor/transfer_run.h"
 #include "paradb/data_file.h"
 #include "paradb/drive_record.h"
 #include "sim/pty_pair.h"
@@ -78,7 +78,7 @@ public:
     Result run(TransferMode mode, const std::string& path) {
         Result r;
         TransferFileChoice choice;
-        CParaTransferDlg dlg(TransferContext{*link_, drive_, prompter_, executor_, choice}, mode);
+        TransferRun dlg(TransferContext{*link_, drive_, prompter_, executor_, choice}, mode);
         dlg.SetPathText(path);
         const auto start = Clock::now();
         dlg.Start();

@@ -391,13 +391,13 @@ void ConnectionManager::storeMonitoredWord(DriveRecord& r, int address, int valu
             if (r.seriesCode == 5) r.outputFrequency = value;
             break;
         case 26:
-            r.word26 = value;
+            r.speedDisplayMode = value;
             break;
         case 27:
-            r.word27 = value;
+            r.motorPoles = value;
             break;
         case 34:
-            r.word34 = value;
+            r.torqueFeedback = value;
             break;
         case kAddrStatus:
             onStatusWord(r, value);

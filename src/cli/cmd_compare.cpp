@@ -10,7 +10,7 @@ namespace {
 
 constexpr int kExitDifferent = 3;
 
-int reportCompare(const CParaTransferDlg& dlg, const TransferArgs&, CommandContext& context) {
+int reportCompare(const TransferRun& dlg, const TransferArgs&, CommandContext& context) {
     for (const CompareRow& row : dlg.CompareRows()) {
         nlohmann::ordered_json j;
         j["group"] = row.group;

@@ -8,7 +8,7 @@
 namespace korvane::cli {
 namespace {
 
-int reportDownload(const CParaTransferDlg& dlg, const TransferArgs&, CommandContext& context) {
+int reportDownload(const TransferRun& dlg, const TransferArgs&, CommandContext& context) {
     nlohmann::ordered_json j;
     j["op"] = "download";
     j["written"] = dlg.Counts().read;

@@ -20,11 +20,11 @@
 #include "common/format.h"
 #include "editor/group_reader.h"
 #include "editor/text_export.h"
-#include "editor/transfer_dialog.h"
+#include "editor/transfer_run.h"
 #include "paradb/archive.h"
-#include "paradb/custom_group.h"
 #include "paradb/data_file.h"
 #include "paradb/drive_record.h"
+#include "paradb/user_group.h"
 
 namespace korvane::cli {
 namespace {
@@ -91,7 +91,7 @@ int RunOffline(CommandContext& context, const ExportOptions& o) {
         return 1;
     // An open user group does not change what the editor exports; it must still open.
     if (o.offline.fileKind == FileKind::kUserGroup &&
-        !OpenUserGroupFile(o.offline.file, data, prompter))
+        !OpenUserGroupOrSay(o.offline.file, data, prompter))
         return 1;
     return Report(context, o, data, *record);
 }

@@ -11,10 +11,10 @@
 #include "cli/cli_options.h"
 #include "cli/offline_data.h"
 #include "cli/parameter_json.h"
-#include "paradb/custom_group.h"
 #include "paradb/data_file.h"
 #include "paradb/drive_record.h"
 #include "paradb/para_array.h"
+#include "paradb/user_group.h"
 #include "paradb/value_codec.h"
 
 namespace korvane::cli {
@@ -40,7 +40,7 @@ void printDataFile(const CDataFile& data, bool fromFile, std::ostream& out) {
     }
 }
 
-void printUserGroup(const CCustom& group, const CDataFile& data, std::ostream& out) {
+void printUserGroup(const UserGroup& group, const CDataFile& data, std::ostream& out) {
     for (const auto& entry : group.entries) {
         const CItem* item = entry->address <= 0xFFFF
                                 ? data.FindItem(static_cast<std::uint16_t>(entry->address))
@@ -67,7 +67,7 @@ int runParams(CommandContext& context) {
             printDataFile(data, true, context.out);
             break;
         case FileKind::kUserGroup: {
-            auto group = OpenUserGroupFile(o.file, data, prompter);
+            auto group = OpenUserGroupOrSay(o.file, data, prompter);
             if (!group) return 1;
             printUserGroup(*group, data, context.out);
             break;

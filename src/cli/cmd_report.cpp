@@ -156,11 +156,11 @@ int runOffline(const ReportOptions& o, CommandContext& context) {
     if (o.haveGroup) node = {record->station, ReportKind::kGroup, o.group};
     ReportSource source = SourceOf(o, *record);
 
-    std::unique_ptr<CCustom> userGroup;
+    std::unique_ptr<UserGroup> userGroup;
     const OfflineOptions& off = o.offline;
     if (off.fileKind == FileKind::kParaSet && !ApplyParaSetFile(data, off.file, prompter)) return 1;
     if (off.fileKind == FileKind::kUserGroup) {
-        userGroup = OpenUserGroupFile(off.file, data, prompter);
+        userGroup = OpenUserGroupOrSay(off.file, data, prompter);
         if (!userGroup) return 1;
         // The title is the file's name, which need not be UTF-8.
         userGroup->title = ValidUtf8(userGroup->title);

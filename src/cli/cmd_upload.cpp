@@ -12,7 +12,7 @@ namespace korvane::cli {
 namespace {
 
 // The entries of a user group the upload could not read: the file keeps these values.
-void printUnread(const CParaTransferDlg& dlg, CommandContext& context) {
+void printUnread(const TransferRun& dlg, CommandContext& context) {
     for (const CompareRow& row : dlg.UnreadRows()) {
         nlohmann::ordered_json j;
         j["address"] = row.address;
@@ -24,7 +24,7 @@ void printUnread(const CParaTransferDlg& dlg, CommandContext& context) {
     }
 }
 
-int reportUpload(const CParaTransferDlg& dlg, const TransferArgs&, CommandContext& context) {
+int reportUpload(const TransferRun& dlg, const TransferArgs&, CommandContext& context) {
     printUnread(dlg, context);
     nlohmann::ordered_json j;
     j["op"] = "upload";

@@ -85,8 +85,8 @@ bool IdentifiedDrive::readEditWords(std::ostream& err) {
         }
         const int value = sink.result->values[0] & 0xFFFF;
         if (address == kAddrStatus) r.statusWord = value;
-        if (address == kAddrSpeedMode) r.word26 = value;
-        if (address == kAddrPoles) r.word27 = value;
+        if (address == kAddrSpeedMode) r.speedDisplayMode = value;
+        if (address == kAddrPoles) r.motorPoles = value;
     }
     return true;
 }

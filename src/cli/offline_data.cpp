@@ -68,17 +68,26 @@ std::unique_ptr<DriveRecord> LoadOfflineDrive(const OfflineOptions& o, std::ostr
 
 bool ApplyParaSetFile(CDataFile& data, const std::string& path, Prompter& prompter) {
     CParaArray set(data.seriesCode, data.version);
-    switch (ReadParaFile(path, set, prompter)) {
-        case FileReadOutcome::kOk:
-            (void)ApplyParaArray(data, set);
-            return true;
-        case FileReadOutcome::kFailed:
-            prompter.error(kParaFileOpenFailedText, kParameterEditorCaption);
-            return false;
-        case FileReadOutcome::kAbandoned:
-            break;
+    const FileReadResult read = ReadParaFile(path, set);
+    if (!read.ok()) {
+        SayReadFailure(prompter, read);
+        return false;
     }
-    return false;
+    (void)ApplyParaArray(data, set);
+    return true;
+}
+
+std::unique_ptr<UserGroup> OpenUserGroupOrSay(const std::string& path, CDataFile& data,
+                                              Prompter& prompter) {
+    OpenedUserGroup opened = OpenUserGroupFile(path, data);
+    if (!opened.group) SayReadFailure(prompter, opened.result);
+    return std::move(opened.group);
+}
+
+void SayReadFailure(Prompter& prompter, const FileReadResult& result) {
+    // A diagnostics stream has room for the archive's explanation before the message itself.
+    if (!result.detail.empty()) prompter.error(result.detail, kParameterEditorCaption);
+    prompter.error(result.text, kParameterEditorCaption);
 }
 
 }  // namespace korvane::cli

@@ -10,8 +10,8 @@
 #include "cli/cli_options.h"
 #include "cli/stream_prompter.h"
 #include "common/prompter.h"
-#include "paradb/custom_group.h"
 #include "paradb/drive_record.h"
+#include "paradb/user_group.h"
 
 namespace korvane::cli {
 
@@ -47,5 +47,10 @@ std::unique_ptr<DriveRecord> LoadOfflineDrive(const OfflineOptions& o, std::ostr
 
 // Reads a parameter set into the items; false once the user has been told why not.
 bool ApplyParaSetFile(CDataFile& data, const std::string& path, Prompter& prompter);
+// Reads, checks and binds a user group; null once the user has been told why not.
+std::unique_ptr<UserGroup> OpenUserGroupOrSay(const std::string& path, CDataFile& data,
+                                              Prompter& prompter);
+// Tells why a file could not be used: the archive's explanation, if any, then the message.
+void SayReadFailure(Prompter& prompter, const FileReadResult& result);
 
 }  // namespace korvane::cli

@@ -114,9 +114,8 @@ int RunTransfer(CommandContext& context, TransferMode mode, const TransferArgs& 
     OptionPrompter prompter(context.err, args.force);
     TransferFileChoice choice;
     EntryLines lines(context.out);
-    CParaTransferDlg dlg(
-        TransferContext{session.link(), drive, prompter, session.executor(), choice}, mode,
-        entryLines ? &lines : nullptr);
+    TransferRun dlg(TransferContext{session.link(), drive, prompter, session.executor(), choice},
+                    mode, entryLines ? &lines : nullptr);
     events.onDisconnected = [&dlg](int station) { dlg.OnDriveDisconnected(station); };
     dlg.SetPartialReplaceAllowed(args.partial);
     dlg.SetPathText(args.file);

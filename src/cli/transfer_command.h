@@ -6,7 +6,7 @@
 #include <string>
 
 #include "cli/cli_command.h"
-#include "editor/transfer_dialog.h"
+#include "editor/transfer_run.h"
 
 namespace korvane::cli {
 
@@ -24,7 +24,7 @@ TransferArgs ParseTransferArgs(const std::vector<std::string>& args, const char*
                                bool allowForce);
 
 // Called once the run has ended, with the dialog as it then stands.
-using TransferReport = int (*)(const CParaTransferDlg& dlg, const TransferArgs& args,
+using TransferReport = int (*)(const TransferRun& dlg, const TransferArgs& args,
                                CommandContext& context);
 
 // Identifies the drive, runs the chain and hands the result to `report`, whose return is the

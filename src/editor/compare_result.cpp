@@ -43,7 +43,7 @@ CompareRow MakeRefusedRow(const CItem& item, std::uint32_t fileValue, int errorC
     return row;
 }
 
-std::array<std::string, 6> CCompareResultDlg::Cells(const CompareRow& row) {
+std::array<std::string, 6> CompareResult::Cells(const CompareRow& row) {
     return {row.group, std::to_string(row.number()), row.name, row.drive.value_or(""), row.file,
             row.unit};
 }

@@ -38,7 +38,7 @@ struct CompareColumn {
     int width;  // pixels
 };
 
-class CCompareResultDlg {
+class CompareResult {
 public:
     static constexpr const char* kTitle = "結果を比較する";
     static constexpr std::array<CompareColumn, 6> kColumns{{{"グループ名", 80},
@@ -48,7 +48,7 @@ public:
                                                             {"ファイル", 120},
                                                             {"単位", 50}}};
 
-    explicit CCompareResultDlg(std::vector<CompareRow> rows) : rows_(std::move(rows)) {}
+    explicit CompareResult(std::vector<CompareRow> rows) : rows_(std::move(rows)) {}
     const std::vector<CompareRow>& rows() const { return rows_; }
     // The six cells of a row, as the list shows them.
     static std::array<std::string, 6> Cells(const CompareRow& row);

@@ -3,7 +3,7 @@
 #include <cstdint>
 
 #include "comm/drive_reply.h"
-#include "paradb/custom_group.h"
+#include "paradb/user_group.h"
 
 namespace korvane {
 

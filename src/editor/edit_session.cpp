@@ -10,18 +10,17 @@
 #include "editor/edit_rules.h"
 #include "editor/edit_texts.h"
 #include "editor/write_history.h"
-#include "paradb/custom_group.h"
 #include "paradb/data_file.h"
 #include "paradb/drive_record.h"
 #include "paradb/editor_texts.h"
 #include "paradb/model_tables.h"
+#include "paradb/user_group.h"
 #include "paradb/value_codec.h"
 
 namespace korvane {
 namespace {
 
 constexpr int kMaxBitBoxes = 16;
-constexpr double kRpmFactor = 120.0;
 
 std::string ErrorStatus(int code) {
     return strprintf(kEditStatusErrorFormat, ErrorText(code));
@@ -179,27 +178,25 @@ WriteRefusal EditSession::CheckWrite(std::uint32_t* raw) const {
     if (item_ == nullptr || item_->writable == 0) return WriteRefusal::kReadOnly;
     const bool stopped = (services_.drive.statusWord & kStatusStopped) != 0;
     if (!stopped && item_->runWritable == 0) return WriteRefusal::kRunLock;
-    const bool rawEntry = kind_ == EditDialogKind::kBits || IsOptionList();
-    if (!rawEntry) {
-        switch (ReadFieldNumber(pattern_, fieldText_).problem) {
-            case EntryProblem::kNotANumber:
-                return WriteRefusal::kNotANumber;
-            case EntryProblem::kTooManyDecimals:
-                return WriteRefusal::kTooManyDecimals;
-            case EntryProblem::kNone:
-                break;
-        }
+    TypedWord typed;
+    if (kind_ == EditDialogKind::kBits || IsOptionList()) {
+        auto v = controlValue();
+        if (!v) return WriteRefusal::kRange;
+        typed = EnteredToWord(*item_, EnteredValue{true, *v});
+    } else {
+        typed = TypedTextToWord(*item_, fieldText_);
     }
-    auto v = controlValue();
-    if (!v) return WriteRefusal::kRange;
-    // The field shows rpm; the drive keeps the frequency. A pole count of 0 never gets here:
-    // the item is then shown in its own unit.
-    if (int poles = RpmPoleCount(*item_); poles > 0 && !rawEntry) *v = *v * poles / kRpmFactor;
-    if (!IsInEntryRange(*item_, *v)) return WriteRefusal::kRange;
-    if (raw != nullptr) {
-        *raw = rawEntry ? static_cast<std::uint32_t>(static_cast<std::int64_t>(std::trunc(*v)))
-                        : static_cast<std::uint32_t>(DisplayToRaw(*item_, *v));
+    switch (typed.problem) {
+        case EntryProblem::kNotANumber:
+            return WriteRefusal::kNotANumber;
+        case EntryProblem::kTooManyDecimals:
+            return WriteRefusal::kTooManyDecimals;
+        case EntryProblem::kOutOfRange:
+            return WriteRefusal::kRange;
+        case EntryProblem::kNone:
+            break;
     }
+    if (raw != nullptr) *raw = typed.word;
     return WriteRefusal::kNone;
 }
 

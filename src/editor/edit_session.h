@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "comm/drive_reply.h"
-#include "editor/value_entry.h"
+#include "paradb/typed_value.h"
 
 namespace korvane {
 

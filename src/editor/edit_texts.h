@@ -18,10 +18,6 @@ inline constexpr const char* kEditStatusClearFormat = " %s ";
 inline constexpr const char* kUnboundEntryText =
     "このエラーは、インバータの切断またはデータファイルがないために発生しました";
 inline constexpr const char* kRunLockText = "インバータ実行ステータスでパラメータを修正できません";
-// A value field's text that cannot be written as typed (the status line shows it as "*** %s ***").
-inline constexpr const char* kEntryNotNumberText = "数値ではありません";
-inline constexpr const char* kEntryDecimalsFormat = "小数点以下は%d桁まで入力できます";
-inline constexpr const char* kEntryNoDecimalsText = "小数点以下は入力できません";
 inline constexpr const char* kUnsavedEditText =
     "パラメータデータはインバータに保存されません\n保存しますか？";
 

@@ -4,8 +4,8 @@
 #include "common/format.h"
 #include "editor/edit_rules.h"
 #include "editor/edit_texts.h"
-#include "paradb/custom_group.h"
 #include "paradb/data_file.h"
+#include "paradb/user_group.h"
 
 namespace korvane {
 namespace {

@@ -13,7 +13,7 @@
 
 namespace korvane {
 
-class CCustom;
+class UserGroup;
 class CDataFile;
 class CDriveLink;
 class CGroup;
@@ -30,8 +30,8 @@ struct ReadTarget {
 enum class ReadNodeKind : int { kGroup = 0, kUserGroup = 1, kAllGroups = 2, kUserGroupRoot = 3 };
 struct ReadNode {
     ReadNodeKind kind = ReadNodeKind::kAllGroups;
-    CGroup* group = nullptr;    // kGroup
-    CCustom* custom = nullptr;  // kUserGroup
+    CGroup* group = nullptr;      // kGroup
+    UserGroup* custom = nullptr;  // kUserGroup
 };
 
 // The node's parameters in reading order. A user group's entries whose address has no item

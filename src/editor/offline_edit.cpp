@@ -3,9 +3,9 @@
 #include "common/prompter.h"
 #include "editor/edit_rules.h"
 #include "editor/write_history.h"
-#include "paradb/custom_group.h"
 #include "paradb/data_file.h"
 #include "paradb/editor_texts.h"
+#include "paradb/user_group.h"
 #include "paradb/value_codec.h"
 
 namespace korvane {
@@ -30,20 +30,15 @@ std::optional<ValueCellEdit> BeginValueCellEdit(const CItem* item, const UserGro
 CellEditResult CommitValueCellEdit(CItem& item, UserGroupEntry* entry, std::uint32_t startValue,
                                    const std::string& text, CWriteHistory& history,
                                    Prompter& prompter) {
-    std::uint32_t raw = 0;
-    if (item.isOption()) {
-        int index = FindOptionIndex(item, text);
-        if (index < 0) return CellEditResult::kUnchanged;
-        raw = static_cast<std::uint32_t>(index);
-    } else {
-        // Text that is no number is refused like a number out of range, never taken as 0.
-        auto v = ParseFieldNumber(NumericFieldPattern(item), text);
-        if (!v || !IsInEntryRange(item, *v)) {
-            prompter.info(kEntryRangeErrorText, kParameterEditorCaption);
-            return CellEditResult::kRefused;
-        }
-        raw = static_cast<std::uint32_t>(DisplayToRaw(item, *v));
+    const TypedWord typed = TypedTextToWord(item, text);
+    if (!typed.ok()) {
+        // A list's text that is none of its options changes nothing; any other text that
+        // cannot be written is refused like a number out of range, never taken as 0.
+        if (item.isOption()) return CellEditResult::kUnchanged;
+        prompter.info(kEntryRangeErrorText, kParameterEditorCaption);
+        return CellEditResult::kRefused;
     }
+    const std::uint32_t raw = typed.word;
     if (entry != nullptr) {
         entry->state = 1;
         StoreEntryValue(*entry, raw);

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "editor/value_entry.h"
+#include "paradb/typed_value.h"
 
 namespace korvane {
 

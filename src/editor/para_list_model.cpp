@@ -11,8 +11,8 @@
 #include "common/settings_store.h"
 #include "editor/offline_edit.h"
 #include "editor/write_history.h"
-#include "paradb/custom_group.h"
 #include "paradb/data_file.h"
+#include "paradb/user_group.h"
 #include "paradb/value_codec.h"
 
 namespace korvane {
@@ -114,7 +114,7 @@ void CParaListModel::RefreshValues() {
     notify();
 }
 
-void CParaListModel::ForgetUserGroup(const CCustom* group) {
+void CParaListModel::ForgetUserGroup(const UserGroup* group) {
     const auto before = rows_.size();
     std::erase_if(rows_, [group](const ListRow& r) { return r.entry && r.entry->custom == group; });
     if (rows_.size() == before) return;
@@ -314,7 +314,7 @@ int CParaListModel::DeleteRows(std::vector<std::size_t> rows) {
         UserGroupEntry* entry = rows_[*it].entry;
         rows_.erase(rows_.begin() + static_cast<std::ptrdiff_t>(*it));
         if (entry == nullptr || entry->custom == nullptr) continue;
-        CCustom& group = *entry->custom;
+        UserGroup& group = *entry->custom;
         history_.PurgeEntry(entry);
         if (entryRemoving_) entryRemoving_(entry);
         auto& entries = group.entries;
@@ -363,7 +363,7 @@ bool CParaListModel::CanDrop(const ParaNode& target, std::span<const std::uint8_
 int CParaListModel::Drop(const ParaNode& target, std::span<const std::uint8_t> payload) {
     const auto addresses = decode(payload);
     if (!addresses || !CanDrop(target, payload)) return 0;
-    CCustom& group = *target.custom;
+    UserGroup& group = *target.custom;
     int added = 0;
     for (std::uint16_t address : *addresses) {
         const CItem* item = dataFile_.FindItem(address);

@@ -94,7 +94,7 @@ public:
     // Texts are taken from the items when asked for, so a refresh only tells the widget.
     void RefreshValues();
     // Drops the rows of a user group that is being closed.
-    void ForgetUserGroup(const CCustom* group);
+    void ForgetUserGroup(const UserGroup* group);
 
     ListLayout Layout() const { return layout_; }
     const ParaNode& Node() const { return node_; }

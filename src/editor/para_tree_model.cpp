@@ -4,8 +4,8 @@
 #include <utility>
 
 #include "editor/para_texts.h"
-#include "paradb/custom_group.h"
 #include "paradb/data_file.h"
+#include "paradb/user_group.h"
 
 namespace korvane {
 
@@ -109,7 +109,7 @@ bool CParaTreeModel::Select(const ParaNode& node) {
     return true;
 }
 
-CCustom* CParaTreeModel::SelectedUserGroup() const {
+UserGroup* CParaTreeModel::SelectedUserGroup() const {
     return selected_.kind == NodeKind::kUserGroup ? selected_.custom : nullptr;
 }
 
@@ -117,12 +117,12 @@ bool CParaTreeModel::SelectedIsParameterNode() const {
     return selected_.kind == NodeKind::kGroup || selected_.kind == NodeKind::kAllGroups;
 }
 
-void CParaTreeModel::AddUserGroup(CCustom* group, bool select) {
+void CParaTreeModel::AddUserGroup(UserGroup* group, bool select) {
     userGroups_.push_back(group);
     if (select) Select({NodeKind::kUserGroup, nullptr, group});
 }
 
-void CParaTreeModel::RemoveUserGroup(const CCustom* group) {
+void CParaTreeModel::RemoveUserGroup(const UserGroup* group) {
     auto it = std::find(userGroups_.begin(), userGroups_.end(), group);
     if (it == userGroups_.end()) return;
     const std::size_t row = static_cast<std::size_t>(it - userGroups_.begin());

@@ -9,7 +9,7 @@
 
 namespace korvane {
 
-class CCustom;
+class UserGroup;
 class CDataFile;
 class CGroup;
 
@@ -23,8 +23,8 @@ enum class NodeKind : int {
 
 struct ParaNode {
     NodeKind kind = NodeKind::kAllGroups;
-    CGroup* group = nullptr;    // kGroup
-    CCustom* custom = nullptr;  // kUserGroup
+    CGroup* group = nullptr;      // kGroup
+    UserGroup* custom = nullptr;  // kUserGroup
 
     bool operator==(const ParaNode&) const = default;
 };
@@ -57,22 +57,22 @@ public:
     // Refused (false) for a node that is not in the tree.
     bool Select(const ParaNode& node);
     // The selected user group for save and close, else null.
-    CCustom* SelectedUserGroup() const;
+    UserGroup* SelectedUserGroup() const;
     // Whether the selection is a parameter group or the all-groups root (the text export).
     bool SelectedIsParameterNode() const;
 
-    void AddUserGroup(CCustom* group, bool select);
+    void AddUserGroup(UserGroup* group, bool select);
     // A removed selected node hands the selection to its next sibling, else the previous one,
     // else the user-group root, as a tree control does.
-    void RemoveUserGroup(const CCustom* group);
-    const std::vector<CCustom*>& UserGroups() const { return userGroups_; }
+    void RemoveUserGroup(const UserGroup* group);
+    const std::vector<UserGroup*>& UserGroups() const { return userGroups_; }
 
 private:
     void notify();
 
     CDataFile& dataFile_;
     std::vector<CGroup*> groups_;
-    std::vector<CCustom*> userGroups_;
+    std::vector<UserGroup*> userGroups_;
     ParaNode selected_;
     std::function<void(const ParaNode&)> listener_;
 };

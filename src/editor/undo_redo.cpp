@@ -4,8 +4,8 @@
 
 #include "comm/drive_link.h"
 #include "editor/edit_rules.h"
-#include "paradb/custom_group.h"
 #include "paradb/data_file.h"
+#include "paradb/user_group.h"
 
 namespace korvane {
 
@@ -79,7 +79,7 @@ void UndoRedo::OnDriveReply(int station, const DriveReply& reply) {
           static_cast<std::uint32_t>(reply.values[0]) & 0xFFFF);
 }
 
-void UndoRedo::PurgeGroup(const CCustom* group) {
+void UndoRedo::PurgeGroup(const UserGroup* group) {
     history_.PurgeGroup(group);
     for (PendingWrite& p : pending_) {
         if (p.entry != nullptr && p.entry->custom == group) p.entry = nullptr;

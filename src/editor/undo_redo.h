@@ -12,7 +12,7 @@
 
 namespace korvane {
 
-class CCustom;
+class UserGroup;
 class CDataFile;
 class CDriveLink;
 class CItem;
@@ -22,7 +22,7 @@ class UndoRedo : public ReplySink {
 public:
     struct Hooks {
         // Whether a user group is still open in the editor (by identity).
-        std::function<bool(const CCustom*)> isGroupOpen;
+        std::function<bool(const UserGroup*)> isGroupOpen;
         // A value changed in memory: the list redisplays the row of the entry (user-group
         // layout) or of the item (parameter-group and all-groups layouts).
         std::function<void(CItem* item, UserGroupEntry* entry)> valueStored;
@@ -41,7 +41,7 @@ public:
 
     // A user group is closing, or an entry is being deleted: its records go from the history,
     // and writes still on the line no longer store into it.
-    void PurgeGroup(const CCustom* group);
+    void PurgeGroup(const UserGroup* group);
     void PurgeEntry(const UserGroupEntry* entry);
 
     std::size_t PendingCount() const { return pending_.size(); }

@@ -2,7 +2,7 @@
 
 #include <utility>
 
-#include "paradb/custom_group.h"
+#include "paradb/user_group.h"
 
 namespace korvane {
 
@@ -24,7 +24,7 @@ void CWriteHistory::Redone(WriteRecord record) {
     Push(undo_, Swapped(record));
 }
 
-void CWriteHistory::PurgeGroup(const CCustom* group) {
+void CWriteHistory::PurgeGroup(const UserGroup* group) {
     auto inGroup = [group](const WriteRecord& r) { return r.entry && r.entry->custom == group; };
     std::erase_if(undo_, inGroup);
     std::erase_if(redo_, inGroup);

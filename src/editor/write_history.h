@@ -8,7 +8,7 @@
 
 namespace korvane {
 
-class CCustom;
+class UserGroup;
 struct UserGroupEntry;
 
 struct WriteRecord {
@@ -39,7 +39,7 @@ public:
 
     // Removes from both lists every record made on an entry of `group` (matched by identity,
     // never by name: two open groups may share a title).
-    void PurgeGroup(const CCustom* group);
+    void PurgeGroup(const UserGroup* group);
     // Removes every record made on this entry (the entry is being deleted).
     void PurgeEntry(const UserGroupEntry* entry);
 

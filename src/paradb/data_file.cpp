@@ -55,10 +55,10 @@ void readTypes(ArchiveReader& r, CTypeList& list) {
     }
 }
 
-void readOptionLists(ArchiveReader& r, CMessList& list) {
-    std::uint32_t n = readListCount(r, kMinOptionListRecord, kListNodeBytes<CMess>);
+void readOptionLists(ArchiveReader& r, MessageTableList& list) {
+    std::uint32_t n = readListCount(r, kMinOptionListRecord, kListNodeBytes<MessageTable>);
     for (std::uint32_t i = 0; i < n; ++i) {
-        CMess& m = list.elements.emplace_back();
+        MessageTable& m = list.elements.emplace_back();
         m.name = readKept(r);
         std::uint32_t texts = r.ReadDword();
         r.RequireRecords(texts, kMinString);
@@ -127,8 +127,8 @@ CType* CTypeList::Find(const std::string& name) {
     return const_cast<CType*>(std::as_const(*this).Find(name));
 }
 
-const CMess* CMessList::Find(const std::string& name) const {
-    for (const CMess& m : elements) {
+const MessageTable* MessageTableList::Find(const std::string& name) const {
+    for (const MessageTable& m : elements) {
         if (m.name == name) return &m;
     }
     return nullptr;
@@ -209,7 +209,7 @@ int CDataFile::LoadFromBytes(const DriveRecord* record, std::span<const std::uin
     seriesCode = record->seriesCode;
     version = record->version;
     types = std::make_unique<CTypeList>();
-    messes = std::make_unique<CMessList>();
+    messes = std::make_unique<MessageTableList>();
     groups = std::make_unique<CGroupList>();
 
     ArchiveReader r(bytes);
@@ -250,7 +250,7 @@ void CDataFile::resolveItems() {
             item.mess = nullptr;
             item.type = item.typeName.empty() ? nullptr : types->Find(item.typeName);
             if (item.typeName == "MSG" && !item.optionListName.empty()) {
-                if (const CMess* m = messes->Find(item.optionListName)) {
+                if (const MessageTable* m = messes->Find(item.optionListName)) {
                     item.optionFlag = kItemOptionFlag;
                     item.mess = m;
                     item.type = nullptr;

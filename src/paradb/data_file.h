@@ -29,7 +29,7 @@ public:
     double denominatorD = 1.0;
 };
 
-class CMess {
+class MessageTable {
 public:
     std::string name;
     std::vector<std::string> texts;
@@ -57,8 +57,8 @@ public:
     std::uint32_t value = 0;
     std::uint32_t optionFlag = 0;
     CGroup* group = nullptr;
-    const CType* type = nullptr;  // the format when optionFlag is 0
-    const CMess* mess = nullptr;  // the format when optionFlag has kItemOptionFlag
+    const CType* type = nullptr;         // the format when optionFlag is 0
+    const MessageTable* mess = nullptr;  // the format when optionFlag has kItemOptionFlag
 
     bool hasFormat() const {
         return (optionFlag & kItemOptionFlag) ? mess != nullptr : type != nullptr;
@@ -83,10 +83,10 @@ public:
     CType* Find(const std::string& name);
 };
 
-class CMessList {
+class MessageTableList {
 public:
-    std::list<CMess> elements;
-    const CMess* Find(const std::string& name) const;
+    std::list<MessageTable> elements;
+    const MessageTable* Find(const std::string& name) const;
 };
 
 // The signature and format number every data file starts with.
@@ -147,7 +147,7 @@ public:
     int seriesCode = 0;
     int version = 0;
     std::unique_ptr<CGroupList> groups;
-    std::unique_ptr<CMessList> messes;
+    std::unique_ptr<MessageTableList> messes;
     std::unique_ptr<CTypeList> types;
     int frequencyMode = 1;
     int time1Divisor = 10;

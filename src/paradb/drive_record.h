@@ -48,9 +48,9 @@ struct DriveRecord {
     int faultWord1 = 0;
     int faultWord2 = 0;
     std::array<int, 4> faultWords3to6{};
-    int word26 = 0;
-    int word27 = 0;
-    int word34 = 0;
+    int speedDisplayMode = 0;  // word 0x001A: 1 shows speeds in rpm
+    int motorPoles = 0;        // word 0x001B: the motor's pole count, for rpm
+    int torqueFeedback = 0;    // word 0x0022 of series 5
     int timeScale = 10;
     // Monitored words whose value here is not live: not received yet, their polling failed or
     // is overdue, or not polled at all (graph watch mode). The connection manager keeps it.

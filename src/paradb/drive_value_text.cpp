@@ -101,13 +101,13 @@ int recordWord(const DriveRecord& drive, int address, int fallback) {
         case 0x000F:
             return drive.faultWord1;
         case 0x001A:
-            return drive.word26;
+            return drive.speedDisplayMode;
         case 0x001B:
-            return drive.word27;
+            return drive.motorPoles;
         case 0x001D:
             return drive.faultWord2;
         case 0x0022:
-            return drive.word34;
+            return drive.torqueFeedback;
         case 0x0330:
         case 0x0331:
         case 0x0332:

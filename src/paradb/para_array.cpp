@@ -3,7 +3,6 @@
 #include <algorithm>
 
 #include "common/format.h"
-#include "common/prompter.h"
 #include "paradb/archive.h"
 #include "paradb/data_file.h"
 #include "paradb/model_tables.h"
@@ -93,26 +92,22 @@ int ApplyParaArray(CDataFile& dataFile, const CParaArray& set) {
     return taken;
 }
 
-FileReadOutcome ReadParaFile(const std::string& path, CParaArray& set, Prompter& prompter,
-                             const ModelTexts& texts, const std::string& caption) {
+FileReadResult ReadParaFile(const std::string& path, CParaArray& set, const ModelTexts& texts) {
+    const FileReadResult failed{FileReadOutcome::kFailed, kParaFileOpenFailedText, {}};
     std::vector<std::uint8_t> bytes;
-    std::string error;
-    if (!ReadWholeFile(path, bytes, &error)) return FileReadOutcome::kFailed;
-    // Nothing reaches `set` unless the whole file reads cleanly.
+    if (!ReadWholeFile(path, bytes)) return failed;
     CParaArray read(set.seriesCode, set.version);
     try {
         ArchiveReader ar(bytes);
         read.Load(ar, texts);
     } catch (const ParaMismatch& e) {
-        prompter.error(e.what(), caption);
-        return FileReadOutcome::kAbandoned;
+        return {FileReadOutcome::kMismatch, e.what(), {}};
     } catch (const ArchiveError& e) {
-        prompter.error(ArchiveErrorText(e, path), caption);
-        return FileReadOutcome::kFailed;
+        return {FileReadOutcome::kFailed, kParaFileOpenFailedText, ArchiveErrorText(e, path)};
     }
     set.addresses.insert(set.addresses.end(), read.addresses.begin(), read.addresses.end());
     set.values.insert(set.values.end(), read.values.begin(), read.values.end());
-    return FileReadOutcome::kOk;
+    return {};
 }
 
 bool ParaFileHoldsAnyOf(const std::string& path, int seriesCode, int version,

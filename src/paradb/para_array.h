@@ -13,7 +13,6 @@ namespace korvane {
 class ArchiveReader;
 class ArchiveWriter;
 class CDataFile;
-class Prompter;
 
 // The texts the mismatch messages need; an empty function means the built-in model tables.
 struct ModelTexts {
@@ -60,16 +59,28 @@ int ApplyParaArray(CDataFile& dataFile, const CParaArray& set);
 
 enum class FileReadOutcome {
     kOk,
-    kFailed,     // the caller shows its own failure message
-    kAbandoned,  // the user has been told why; nothing more is shown
+    kFailed,    // the file could not be read, or is not a file of its kind
+    kMismatch,  // a file of another drive model or version
 };
 
-// Reads a parameter set into `set` (created with the editor's series and version). A file that
-// cannot be read or is not a parameter set is reported through `prompter` with the archive
-// error text; a mismatching one with the model or version message.
-[[nodiscard]] FileReadOutcome ReadParaFile(const std::string& path, CParaArray& set,
-                                           Prompter& prompter, const ModelTexts& texts = {},
-                                           const std::string& caption = kParameterEditorCaption);
+// How a read of a parameter set or user group ended. Readers only say; the caller shows `text`
+// in one message.
+struct FileReadResult {
+    FileReadOutcome outcome = FileReadOutcome::kOk;
+    // The one message for the user; empty when the read succeeded.
+    std::string text;
+    // A file that read but is not one of its kind: the archive's explanation, naming the file.
+    // For a log or a diagnostics stream; the message box shows `text` only.
+    std::string detail;
+
+    bool ok() const { return outcome == FileReadOutcome::kOk; }
+};
+
+// Reads a parameter set into `set` (created with the editor's series and version). Nothing
+// reaches `set` unless the whole file reads and fits. Failures carry kParaFileOpenFailedText,
+// mismatches the model or version message.
+[[nodiscard]] FileReadResult ReadParaFile(const std::string& path, CParaArray& set,
+                                          const ModelTexts& texts = {});
 // Whether `path` is a readable parameter set of the series and version that holds a value for
 // any of `addresses`. Says nothing to anyone: a file that does not read is simply not one.
 [[nodiscard]] bool ParaFileHoldsAnyOf(const std::string& path, int seriesCode, int version,

@@ -121,8 +121,8 @@ bool IsSignedItem(const CItem& item) {
 int RpmPoleCount(const CItem& item) {
     if (NumericType(item) == nullptr || item.typeName != kRpmTypeName) return 0;
     const DriveRecord* drive = DriveOf(item);
-    if (!IsLiveDrive(drive) || drive->word26 != kRpmSpeedDisplayMode) return 0;
-    return drive->word27 > 0 ? drive->word27 : 0;
+    if (!IsLiveDrive(drive) || drive->speedDisplayMode != kRpmSpeedDisplayMode) return 0;
+    return drive->motorPoles > 0 ? drive->motorPoles : 0;
 }
 
 int GetDecimals(const CItem& item) {

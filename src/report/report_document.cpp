@@ -5,10 +5,10 @@
 #include <optional>
 
 #include "common/format.h"
-#include "paradb/custom_group.h"
 #include "paradb/data_file.h"
 #include "paradb/drive_record.h"
 #include "paradb/model_tables.h"
+#include "paradb/user_group.h"
 #include "paradb/value_codec.h"
 #include "report/report_settings.h"
 
@@ -23,7 +23,7 @@ constexpr int kHeaderLastRow = 5;
 // One block of the content: a parameter group or a user group.
 struct Block {
     const CGroup* group = nullptr;
-    const CCustom* custom = nullptr;
+    const UserGroup* custom = nullptr;
     std::vector<const CItem*> items;             // parameter group rows
     std::vector<const UserGroupEntry*> entries;  // user group rows, each with an item
     int rowCount() const { return static_cast<int>(group ? items.size() : entries.size()); }
@@ -41,7 +41,7 @@ Block GroupBlock(const CGroup& group) {
     return b;
 }
 
-Block UserGroupBlock(const CCustom& custom, const CDataFile& file) {
+Block UserGroupBlock(const UserGroup& custom, const CDataFile& file) {
     Block b;
     b.custom = &custom;
     // Entries the data file does not know get no row, as in the editor's list.
@@ -61,7 +61,7 @@ std::optional<std::vector<Block>> Resolve(const ReportNode& node, const ReportSo
                 if (g.name == node.name) return std::vector<Block>{GroupBlock(g)};
             return std::nullopt;
         case ReportKind::kUserGroup:
-            for (const CCustom* c : source.userGroups)
+            for (const UserGroup* c : source.userGroups)
                 if (c && c->title == node.name)
                     return std::vector<Block>{UserGroupBlock(*c, *file)};
             return std::nullopt;

@@ -11,7 +11,7 @@
 
 namespace korvane {
 
-class CCustom;
+class UserGroup;
 class CDataFile;
 class CGroup;
 class CItem;
@@ -37,8 +37,8 @@ struct ReportHeaderTexts {
 struct ReportSource {
     const DriveRecord* drive = nullptr;
     const CDataFile* dataFile = nullptr;
-    std::vector<const CCustom*> userGroups;  // the editor's open user groups
-    std::string deviceName;                  // the station's device name (online only)
+    std::vector<const UserGroup*> userGroups;  // the editor's open user groups
+    std::string deviceName;                    // the station's device name (online only)
     ReportHeaderTexts header;
     LocalTime now;
 };

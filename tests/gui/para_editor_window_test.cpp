@@ -21,9 +21,9 @@
 #include "editor/ui/para_editor_report.h"
 #include "editor/ui/para_qt_models.h"
 #include "gui_rig.h"
-#include "paradb/custom_group.h"
 #include "paradb/data_file.h"
 #include "paradb/drive_record.h"
+#include "paradb/user_group.h"
 #include "report/ui/report_frame.h"
 #include "sim/sim_engine.h"
 
@@ -67,7 +67,7 @@ protected:
 
     // Shows all groups and selects the parameter's row in the view.
     int selectRow(std::uint16_t address) {
-        CParaFrame& frame = *editor->frame();
+        ParaEditor& frame = *editor->frame();
         frame.Tree().Select(ParaNode{NodeKind::kAllGroups});
         for (std::size_t r = 0; r < frame.List().RowCount(); ++r) {
             const CItem* item = frame.List().Row(r).item;
@@ -181,7 +181,7 @@ TEST_F(EditorWindow, NextWithAnUnwrittenValueWritesItThenEditsTheRowBelow) {
 TEST_F(EditorWindow, BitDialogShowsTheTypesBitsAndWritesBoxNAsBitN) {
     openFromDriveList();
     ASSERT_TRUE(editor);
-    CParaFrame& frame = *editor->frame();
+    ParaEditor& frame = *editor->frame();
     frame.Tree().Select(ParaNode{NodeKind::kAllGroups});
     int row = -1;
     for (std::size_t r = 0; r < frame.List().RowCount() && row < 0; ++r)
@@ -214,8 +214,8 @@ TEST_F(EditorWindow, BitDialogShowsTheTypesBitsAndWritesBoxNAsBitN) {
 TEST_F(EditorWindow, DroppedRowBecomesAUserGroupEntry) {
     openFromDriveList();
     ASSERT_TRUE(editor);
-    CParaFrame& frame = *editor->frame();
-    CCustom* group = frame.NewUserGroup();
+    ParaEditor& frame = *editor->frame();
+    UserGroup* group = frame.Groups().NewUserGroup();
     ASSERT_NE(group, nullptr);
 
     const int row = selectRow(kAddress);

@@ -22,9 +22,9 @@
 #include "editor/ui/compare_result_dialog.h"
 #include "editor/ui/para_transfer_dialog.h"
 #include "gui_rig.h"
-#include "paradb/custom_group.h"
 #include "paradb/data_file.h"
 #include "paradb/para_array.h"
+#include "paradb/user_group.h"
 #include "sim/sim_engine.h"
 
 namespace korvane::gui {
@@ -119,7 +119,7 @@ TEST_F(TransferWindow, DownloadThenCompareListsTheWordChangedOnTheDrive) {
     ASSERT_EQ(rows.size(), 1u);
     EXPECT_EQ(rows[0].address, 0x1003);
     ASSERT_EQ(table.rowCount(), 1);
-    const auto cells = CCompareResultDlg::Cells(rows[0]);
+    const auto cells = CompareResult::Cells(rows[0]);
     for (int c = 0; c < 6; ++c)
         EXPECT_EQ(table.item(0, c)->text().toStdString(), cells[static_cast<std::size_t>(c)]);
     EXPECT_EQ(table.item(0, 3)->text().toStdString(), "45.0");
@@ -135,7 +135,7 @@ TEST_F(TransferWindow, DownloadThenCompareListsTheWordChangedOnTheDrive) {
 // An upload into a user group that could not read its entries names them in the results list,
 // with the values the file keeps.
 TEST_F(TransferWindow, UserGroupUploadListsTheEntriesItCouldNotRead) {
-    CCustom group;
+    UserGroup group;
     group.seriesCode = 11;
     group.version = 0x0310;
     group.AddEntry(0x1003, 150);
@@ -261,7 +261,7 @@ TEST(CompareResultList, ColumnsKeepTheirWidthsAndWidenForWhatWouldBeCutOff) {
     EXPECT_EQ(table.item(0, 3)->text(), QString());  // the drive's value was not read
     const QFontMetrics header = table.horizontalHeader()->fontMetrics();
     for (int c = 0; c < 6; ++c) {
-        const CompareColumn& column = CCompareResultDlg::kColumns[static_cast<std::size_t>(c)];
+        const CompareColumn& column = CompareResult::kColumns[static_cast<std::size_t>(c)];
         SCOPED_TRACE(column.heading);
         EXPECT_EQ(table.horizontalHeaderItem(c)->text().toStdString(), column.heading);
         EXPECT_GE(table.columnWidth(c), column.width);

@@ -14,8 +14,8 @@
 #include "common/prompter.h"
 #include "common/text.h"
 #include "integration/programs.h"
-#include "paradb/custom_group.h"
 #include "paradb/para_array.h"
+#include "paradb/user_group.h"
 #include "unit/paradb/paradb_test_util.h"
 
 namespace korvane::testing {
@@ -121,8 +121,7 @@ TEST_F(FileSafetyCli, PartialUploadReplacesACompleteFileOnlyWithPartial) {
     EXPECT_EQ(summary["status"].get<std::string>().rfind("アップロードアクションが終了しました", 0),
               0u);
     CParaArray set(11, 0x0310);
-    RecordingPrompter quiet;
-    ASSERT_EQ(ReadParaFile(path, set, quiet), FileReadOutcome::kOk);
+    ASSERT_EQ(ReadParaFile(path, set).outcome, FileReadOutcome::kOk);
     EXPECT_EQ(static_cast<int>(set.addresses.size()), summary["read"].get<int>());
 }
 
@@ -130,7 +129,7 @@ TEST_F(FileSafetyCli, UserGroupUploadNamesEveryEntryItCouldNotRead) {
     ASSERT_TRUE(sim.started());
     ProgramResult params = RunProgram({KORVANE_CLI_PATH, "params", "--series", "11", "--version",
                                        "0x0310", "--data-dir", KORVANE_TEST_DATA_DIR});
-    CCustom group;
+    UserGroup group;
     group.seriesCode = 11;
     group.version = 0x0310;
     for (int round = 0; round < 2; ++round)
@@ -146,8 +145,8 @@ TEST_F(FileSafetyCli, UserGroupUploadNamesEveryEntryItCouldNotRead) {
     EXPECT_GT(summary["unread"].get<int>(), 0);
     EXPECT_NE(summary["status"].get<std::string>().find("ファイルの以前の値のまま"),
               std::string::npos);
-    CCustom back;
-    ASSERT_TRUE(ReadUserGroupFile(path, back, nullptr));
+    UserGroup back;
+    ASSERT_TRUE(ReadUserGroupFile(path, back).ok());
     for (std::size_t i = 0; i + 1 < lines.size(); ++i) {
         EXPECT_EQ(lines[i]["result"], "unread");
         bool keptOne = false;
@@ -232,7 +231,7 @@ TEST(FileSafetyReaders, SpecialFilesAreRefusedAtOnce) {
 
 TEST(FileSafetyReport, HeaderTextsAndTitlesThatAreNotUtf8AreDecoded) {
     TempDir tmp;
-    CCustom group;
+    UserGroup group;
     group.seriesCode = 11;
     group.version = 0x0311;
     group.AddEntry(0x1003, 450);

@@ -7,8 +7,8 @@
 #include <sstream>
 
 #include "integration/programs.h"
-#include "paradb/custom_group.h"
 #include "paradb/para_array.h"
+#include "paradb/user_group.h"
 #include "unit/paradb/paradb_test_util.h"
 
 namespace korvane::testing {
@@ -131,7 +131,7 @@ TEST(ParamsCli, RefusedFilesPrintTheEditorsMessageAndFail) {
         return path;
     };
     auto savedUsr = [&](int series, int version) {
-        CCustom group;
+        UserGroup group;
         group.seriesCode = series;
         group.version = version;
         group.AddEntry(0x1003, 450);
@@ -172,7 +172,7 @@ TEST(ParamsCli, RefusedFilesPrintTheEditorsMessageAndFail) {
 
 TEST(ParamsCli, UserGroupListsItsKnownEntriesInOrderWithTheirStoredValues) {
     TempDir tmp;
-    CCustom group;
+    UserGroup group;
     group.seriesCode = 11;
     group.version = 0x0310;
     group.AddEntry(0x1209, 2);

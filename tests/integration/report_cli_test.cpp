@@ -9,8 +9,8 @@
 #include <sstream>
 
 #include "integration/programs.h"
-#include "paradb/custom_group.h"
 #include "paradb/para_array.h"
+#include "paradb/user_group.h"
 #include "unit/paradb/paradb_test_util.h"
 #include "unit/report/report_file_reading.h"
 
@@ -143,7 +143,7 @@ TEST(ReportCli, GroupPageShowsTheParameterSetsValues) {
 
 TEST(ReportCli, UserGroupReportAndRefusals) {
     TempDir tmp;
-    CCustom group;
+    UserGroup group;
     group.seriesCode = 11;
     group.version = 0x0311;
     group.AddEntry(0x1209, 2);

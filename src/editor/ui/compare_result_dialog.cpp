@@ -10,7 +10,7 @@
 
 #include "app/ui/qt_text.h"
 #include "app/ui/report_table.h"
-#include "editor/transfer_dialog.h"
+#include "editor/transfer_run.h"
 
 namespace korvane {
 namespace {
@@ -29,8 +29,7 @@ CompareResultDialog::CompareResultDialog(std::vector<CompareRow> rows, QWidget* 
     : QDialog(parent), content_(std::move(rows)), table_(new QTableWidget(this)) {
     setWindowTitle(qtText(title));
     QStringList headers;
-    for (const CompareColumn& column : CCompareResultDlg::kColumns)
-        headers << qtText(column.heading);
+    for (const CompareColumn& column : CompareResult::kColumns) headers << qtText(column.heading);
     table_->setColumnCount(static_cast<int>(headers.size()));
     SetUpReportTable(*table_, headers);
     table_->setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
@@ -66,7 +65,7 @@ void CompareResultDialog::fill() {
     const auto& rows = content_.rows();
     table_->setRowCount(static_cast<int>(rows.size()));
     for (int r = 0; r < static_cast<int>(rows.size()); ++r) {
-        const auto cells = CCompareResultDlg::Cells(rows[static_cast<std::size_t>(r)]);
+        const auto cells = CompareResult::Cells(rows[static_cast<std::size_t>(r)]);
         for (int c = 0; c < static_cast<int>(cells.size()); ++c) {
             auto* item = new QTableWidgetItem(qtText(cells[static_cast<std::size_t>(c)]));
             item->setToolTip(item->text());
@@ -81,7 +80,7 @@ void CompareResultDialog::sizeColumns() {
     const QFontMetrics header = table_->horizontalHeader()->fontMetrics();
     const QFontMetrics cells = table_->fontMetrics();
     for (int c = 0; c < table_->columnCount(); ++c) {
-        const CompareColumn& column = CCompareResultDlg::kColumns[static_cast<std::size_t>(c)];
+        const CompareColumn& column = CompareResult::kColumns[static_cast<std::size_t>(c)];
         int width =
             std::max(column.width, header.horizontalAdvance(qtText(column.heading)) + kCellPadding);
         for (int r = 0; r < table_->rowCount(); ++r)

@@ -15,16 +15,16 @@ class CompareResultDialog : public QDialog {
     Q_OBJECT
 public:
     CompareResultDialog(std::vector<CompareRow> rows, QWidget* parent = nullptr,
-                        const std::string& title = CCompareResultDlg::kTitle);
+                        const std::string& title = CompareResult::kTitle);
 
     QTableWidget* table() const { return table_; }
-    const CCompareResultDlg& content() const { return content_; }
+    const CompareResult& content() const { return content_; }
 
 private:
     void fill();
     void sizeColumns();
 
-    CCompareResultDlg content_;
+    CompareResult content_;
     QTableWidget* table_;
 };
 

@@ -237,7 +237,7 @@ void CParaBitEditDlg::renderValue() {
 // ---------------------------------------------------------------------------------------------
 // ParaEditorDialogs
 
-ParaEditorDialogs::ParaEditorDialogs(ToolServices& services, CParaFrame& frame, QTableView& list,
+ParaEditorDialogs::ParaEditorDialogs(ToolServices& services, ParaEditor& frame, QTableView& list,
                                      QWidget* window)
     : frame_(frame), list_(list), window_(window) {
     EditSession::Services edit{services.link, frame.Record(), frame.History(), services.prompter};

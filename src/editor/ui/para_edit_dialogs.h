@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "editor/online_editing.h"
-#include "editor/para_frame.h"
+#include "editor/para_editor.h"
 
 class QCheckBox;
 class QComboBox;
@@ -118,7 +118,7 @@ private:
 class ParaEditorDialogs : public QObject, public ParaDriveActions, public EditRows {
     Q_OBJECT
 public:
-    ParaEditorDialogs(ToolServices& services, CParaFrame& frame, QTableView& list, QWidget* window);
+    ParaEditorDialogs(ToolServices& services, ParaEditor& frame, QTableView& list, QWidget* window);
     ~ParaEditorDialogs() override;
 
     // The edit hook: starts the online editing on the selected rows, or raises its dialog.
@@ -145,7 +145,7 @@ private:
     void dropEditDialog();
     void closeReadDialog();
 
-    CParaFrame& frame_;
+    ParaEditor& frame_;
     QTableView& list_;
     QWidget* window_;
     std::unique_ptr<OnlineEditing> editing_;

@@ -6,15 +6,15 @@
 #include "app/tool_frames.h"
 #include "common/format.h"
 #include "common/settings_store.h"
-#include "paradb/custom_group.h"
 #include "paradb/data_file.h"
 #include "paradb/drive_record.h"
+#include "paradb/user_group.h"
 #include "report/ui/report_frame.h"
 #include "report/ui/report_header_dialog.h"
 
 namespace korvane {
 
-ParaEditorReport::ParaEditorReport(ToolServices& services, CParaFrame& frame, QWidget& editor)
+ParaEditorReport::ParaEditorReport(ToolServices& services, ParaEditor& frame, QWidget& editor)
     : services_(services), frame_(frame), editor_(editor) {}
 
 ParaEditorReport::~ParaEditorReport() {
@@ -108,7 +108,7 @@ ReportSource ParaEditorReport::reportSource() const {
     ReportSource source;
     source.drive = &frame_.Record();
     source.dataFile = &frame_.Data();
-    for (const auto& group : frame_.UserGroups()) source.userGroups.push_back(group.get());
+    for (const auto& group : frame_.Groups().All()) source.userGroups.push_back(group.get());
     if (frame_.IsOnline())
         source.deviceName = services_.settings.getString(kSettingsSectionInvName,
                                                          strprintf("Inv Name%d", frame_.Key()), "");

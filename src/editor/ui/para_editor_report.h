@@ -4,7 +4,7 @@
 #include <QPointer>
 
 #include "app/tool_services.h"
-#include "editor/para_frame.h"
+#include "editor/para_editor.h"
 #include "report/report_session.h"
 
 class QWidget;
@@ -15,7 +15,7 @@ class CReportFrame;
 
 class ParaEditorReport : public ReportHost {
 public:
-    ParaEditorReport(ToolServices& services, CParaFrame& frame, QWidget& editor);
+    ParaEditorReport(ToolServices& services, ParaEditor& frame, QWidget& editor);
     ~ParaEditorReport() override;
 
     // The editor's report commands (report, header, export, print).
@@ -34,7 +34,7 @@ private:
     std::string placementKey() const;
 
     ToolServices& services_;
-    CParaFrame& frame_;
+    ParaEditor& frame_;
     QWidget& editor_;
     QPointer<CReportFrame> report_;
 };

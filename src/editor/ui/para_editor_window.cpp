@@ -18,8 +18,9 @@
 
 #include "app/ui/file_dialogs.h"
 #include "app/ui/qt_text.h"
-#include "editor/para_mode_dialog.h"
+#include "editor/mode_choice.h"
 #include "editor/ui/compare_result_dialog.h"
+#include "editor/ui/editor_ids.h"
 #include "editor/ui/para_edit_dialogs.h"
 #include "editor/ui/para_editor_report.h"
 #include "editor/ui/para_mode_dialog_widget.h"
@@ -105,8 +106,8 @@ void ParaEditorWindow::askSetUp() {
     const bool online = key_ < kFirstOfflineKey;
     catalogue_ = std::make_unique<VersionCatalogue>();
     if (!online) catalogue_->Build(services_.dirs.data);
-    setUp_ = std::make_shared<CParaModeDialog>(
-        services_, key_, online ? CParaModeDialog::Use::kOnline : CParaModeDialog::Use::kOffline,
+    setUp_ = std::make_shared<ModeChoice>(
+        services_, key_, online ? ModeChoice::Use::kOnline : ModeChoice::Use::kOffline,
         catalogue_.get());
     // A child of this window, which is not shown yet: it goes with the window.
     auto* widget = new ParaModeDialogWidget(*setUp_, this);
@@ -120,7 +121,7 @@ void ParaEditorWindow::askSetUp() {
 void ParaEditorWindow::setUpChosen(bool confirmed) {
     if (!setUp_) return;
     setUp_->Close();
-    std::shared_ptr<CParaModeDialog> dialog = std::move(setUp_);
+    std::shared_ptr<ModeChoice> dialog = std::move(setUp_);
     DriveRecord& record = services_.records[key_];
     if (!confirmed || !record.driveData) return abandon();
     record.driveData->SetSpeedMode(dialog->FrequencyMode(), dialog->Time1Divisor());
@@ -148,7 +149,7 @@ ParaEditorWindow::~ParaEditorWindow() {
 }
 
 bool ParaEditorWindow::attach() {
-    frame_ = CParaFrame::Create(services_, key_, *this);
+    frame_ = ParaEditor::Create(services_, key_, *this);
     if (!frame_) return false;
     treeModel_ = new ParaTreeQtModel(frame_->Tree(), frame_->List(), this);
     listModel_ = new ParaListQtModel(frame_->List(), this);
@@ -250,6 +251,7 @@ void ParaEditorWindow::buildCommands() {
             frame_->Execute(id);
             updateCommands();
         });
+        action->setData(EditorCommandIdOf(static_cast<ParaCommand>(id)));
         actions_[id] = action;
     };
     QMenu* file = menuBar()->addMenu(qtText("ファイル"));
@@ -272,20 +274,22 @@ void ParaEditorWindow::buildCommands() {
 
 void ParaEditorWindow::fillRecentMenu() {
     recentMenu_->clear();
-    const auto& paths = frame_->RecentFiles().paths();
+    const auto& paths = frame_->Groups().RecentFiles().paths();
     for (std::size_t i = 0; i < paths.size(); ++i) {
-        QAction* action = recentMenu_->addAction(
-            QString("&%1 %2").arg(i + 1).arg(qtText(frame_->RecentFiles().displayName(i))));
-        connect(action, &QAction::triggered, this, [this, i] { frame_->OpenRecent(i); });
+        QAction* action = recentMenu_->addAction(QString("&%1 %2").arg(i + 1).arg(
+            qtText(frame_->Groups().RecentFiles().displayName(i))));
+        connect(action, &QAction::triggered, this, [this, i] { frame_->Groups().OpenRecent(i); });
     }
     recentMenu_->setEnabled(!paths.empty());
 }
 
 void ParaEditorWindow::buildPanes() {
-    for (const auto& pane : frame_->Panes()) {
+    for (const auto& pane : frame_->Chrome().Panes()) {
         auto* label = new QLabel(this);
         label->setMinimumWidth(pane.width);
         label->setToolTip(qtText(pane.tip));
+        if (panes_.size() < kEditorPaneIds.size())
+            label->setObjectName(QString::number(kEditorPaneIds[panes_.size()]));
         statusBar()->addPermanentWidget(label);
         panes_.push_back(label);
     }
@@ -396,7 +400,7 @@ void ParaEditorWindow::requestClose() {
 std::vector<std::uint8_t> ParaEditorWindow::savePlacement() const {
     // A window that never showed has no placement worth keeping.
     if (!frame_) return {};
-    return ToBytes(saveGeometry());
+    return PlacementBytes(*this);
 }
 
 void ParaEditorWindow::restorePlacement(const std::vector<std::uint8_t>& placement) {
@@ -457,7 +461,7 @@ void ParaEditorWindow::closeEvent(QCloseEvent* event) {
 }
 
 // ---------------------------------------------------------------------------------------------
-// ParaFrameUi
+// ParaEditorUi
 
 void ParaEditorWindow::chooseFile(const FileDialogRequest& request, bool save, PathChosen chosen) {
     const QString start =
@@ -484,7 +488,7 @@ void ParaEditorWindow::ChooseSaveFile(const FileDialogRequest& request, PathChos
     chooseFile(request, true, std::move(chosen));
 }
 
-void ParaEditorWindow::OpenModeDialog(std::shared_ptr<CParaModeDialog> dialog,
+void ParaEditorWindow::OpenModeDialog(std::shared_ptr<ModeChoice> dialog,
                                       std::function<void(bool)> done) {
     auto* widget = new ParaModeDialogWidget(*dialog, this);
     widget->setAttribute(Qt::WA_DeleteOnClose);
@@ -499,12 +503,12 @@ void ParaEditorWindow::RequestClose() {
 }
 
 void ParaEditorWindow::TitleChanged() {
-    if (frame_) setWindowTitle(qtText(frame_->Title()));
+    if (frame_) setWindowTitle(qtText(frame_->Chrome().Title()));
 }
 
 void ParaEditorWindow::PanesChanged() {
     if (!frame_) return;
-    const auto panes = frame_->Panes();
+    const auto panes = frame_->Chrome().Panes();
     for (std::size_t i = 0; i < panes.size() && i < panes_.size(); ++i) {
         panes_[i]->setText(qtText(panes[i].text));
         if (const auto& c = panes[i].colour) {

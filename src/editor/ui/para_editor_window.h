@@ -1,7 +1,7 @@
 #pragma once
 // The parameter editor's window: group tree and parameter list side by side, menus and tool
 // bar for the editor's commands, and the status panes. Everything it shows comes from
-// CParaFrame; it renders and forwards.
+// ParaEditor; it renders and forwards.
 #include <QMainWindow>
 #include <map>
 #include <memory>
@@ -9,7 +9,7 @@
 #include "app/tool_frames.h"
 #include "app/tool_services.h"
 #include "app/ui/qt_prompter.h"
-#include "editor/para_frame.h"
+#include "editor/para_editor.h"
 #include "paradb/data_catalogue.h"
 
 class QAction;
@@ -26,7 +26,7 @@ class ParaEditorReport;
 class ParaListQtModel;
 class ParaTreeQtModel;
 
-class ParaEditorWindow : public QMainWindow, public ToolFrame, public ParaFrameUi {
+class ParaEditorWindow : public QMainWindow, public ToolFrame, public ParaEditorUi {
     Q_OBJECT
 public:
     // Opens the set-up dialog (online drive or new offline editor); the window shows once it
@@ -36,7 +36,7 @@ public:
 
     ~ParaEditorWindow() override;
 
-    CParaFrame* frame() const { return frame_.get(); }
+    ParaEditor* frame() const { return frame_.get(); }
     ParaEditorDialogs* dialogs() const { return dialogs_.get(); }
     ParaEditorReport* report() const { return report_.get(); }
     QTreeView* tree() const { return tree_; }
@@ -53,10 +53,10 @@ public:
     std::string unsavedWork() const override;
     void discardUnsavedWork() override;
 
-    // ParaFrameUi
+    // ParaEditorUi
     void ChooseOpenFile(const FileDialogRequest& request, PathChosen chosen) override;
     void ChooseSaveFile(const FileDialogRequest& request, PathChosen chosen) override;
-    void OpenModeDialog(std::shared_ptr<CParaModeDialog> dialog,
+    void OpenModeDialog(std::shared_ptr<ModeChoice> dialog,
                         std::function<void(bool)> done) override;
     void RequestClose() override;
     void TitleChanged() override;
@@ -93,9 +93,9 @@ private:
     ToolServices services_;
     int key_;
     std::unique_ptr<VersionCatalogue> catalogue_;
-    std::shared_ptr<CParaModeDialog> setUp_;  // while the set-up dialog is open
+    std::shared_ptr<ModeChoice> setUp_;  // while the set-up dialog is open
     std::vector<std::uint8_t> pendingLayout_;
-    std::unique_ptr<CParaFrame> frame_;
+    std::unique_ptr<ParaEditor> frame_;
     std::unique_ptr<ParaEditorDialogs> dialogs_;
     std::unique_ptr<ParaEditorReport> report_;
     QSplitter* splitter_ = nullptr;

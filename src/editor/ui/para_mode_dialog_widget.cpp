@@ -10,11 +10,11 @@
 #include <QVBoxLayout>
 
 #include "app/ui/qt_text.h"
-#include "editor/para_mode_dialog.h"
+#include "editor/mode_choice.h"
 
 namespace korvane {
 
-ParaModeDialogWidget::ParaModeDialogWidget(CParaModeDialog& dialog, QWidget* parent)
+ParaModeDialogWidget::ParaModeDialogWidget(ModeChoice& dialog, QWidget* parent)
     : QDialog(parent), dialog_(dialog) {
     setWindowTitle(qtText(dialog_.Title()));
     freq_ = new QRadioButton(qtText("FREQモード"), this);

@@ -1,5 +1,5 @@
 #pragma once
-// The editor set-up dialog's widgets over CParaModeDialog.
+// The editor set-up dialog's widgets over ModeChoice.
 #include <QDialog>
 
 class QButtonGroup;
@@ -10,12 +10,12 @@ class QRadioButton;
 
 namespace korvane {
 
-class CParaModeDialog;
+class ModeChoice;
 
 class ParaModeDialogWidget : public QDialog {
     Q_OBJECT
 public:
-    ParaModeDialogWidget(CParaModeDialog& dialog, QWidget* parent = nullptr);
+    ParaModeDialogWidget(ModeChoice& dialog, QWidget* parent = nullptr);
 
     void accept() override;
 
@@ -23,7 +23,7 @@ private:
     void fillVersions();
     void showState();
 
-    CParaModeDialog& dialog_;
+    ModeChoice& dialog_;
     QRadioButton* freq_;
     QRadioButton* rpm_;
     QComboBox* time1_;

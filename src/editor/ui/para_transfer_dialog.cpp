@@ -16,6 +16,7 @@
 #include "app/ui/file_dialogs.h"
 #include "app/ui/qt_text.h"
 #include "common/settings_store.h"
+#include "editor/para_texts.h"
 #include "editor/ui/compare_result_dialog.h"
 #include "paradb/drive_record.h"
 
@@ -49,7 +50,7 @@ ParaTransferDialog::ParaTransferDialog(ToolServices& services, int stationKey, T
       mode_(mode),
       prompter_(services.prompter, this),
       onValuesChanged_(std::move(onValuesChanged)),
-      core_(std::make_unique<CParaTransferDlg>(
+      core_(std::make_unique<TransferRun>(
           TransferContext{services.link, services.records[stationKey], prompter_, services.executor,
                           TransferFileChoice::Process()},
           mode, this)),
@@ -114,7 +115,7 @@ ParaTransferDialog::~ParaTransferDialog() {
 }
 
 void ParaTransferDialog::stateChanged() {
-    const CParaTransferDlg& c = *core_;
+    const TransferRun& c = *core_;
     setWindowTitle(qtText(c.Title()));
     const QString path = qtText(c.PathText());
     if (path_->text() != path) path_->setText(path);
@@ -134,7 +135,7 @@ void ParaTransferDialog::focusPath() {
 }
 
 void ParaTransferDialog::showCompareResults(const std::vector<CompareRow>& rows) {
-    showResults(rows, CCompareResultDlg::kTitle);
+    showResults(rows, CompareResult::kTitle);
 }
 
 void ParaTransferDialog::showRefusedWrites(const std::vector<CompareRow>& rows) {

@@ -15,7 +15,7 @@
 #include <memory>
 
 #include "app/ui/qt_prompter.h"
-#include "editor/transfer_dialog.h"
+#include "editor/transfer_run.h"
 
 class QLabel;
 class QLineEdit;
@@ -29,9 +29,6 @@ class CompareResultDialog;
 class SettingsStore;
 struct ToolServices;
 
-// The file dialog's start directories, as the editor's own file commands keep them.
-inline constexpr const char* kParaFileDirKey = "Para File Dir";
-inline constexpr const char* kCustomFileDirKey = "Custom File Dir";
 // Caption of the list of writes a drive refused during a download.
 inline constexpr const char* kRefusedWritesTitle = "書き込みを拒否されたパラメータ";
 
@@ -43,7 +40,7 @@ public:
                        QWidget* parent = nullptr, std::function<void()> onValuesChanged = {});
     ~ParaTransferDialog() override;
 
-    CParaTransferDlg& core() { return *core_; }
+    TransferRun& core() { return *core_; }
     QLineEdit* pathField() const { return path_; }
     QToolButton* browseButton() const { return browse_; }
     QPushButton* startButton() const { return start_; }
@@ -81,7 +78,7 @@ private:
     TransferMode mode_;
     WindowPrompter prompter_;
     std::function<void()> onValuesChanged_;
-    std::unique_ptr<CParaTransferDlg> core_;
+    std::unique_ptr<TransferRun> core_;
     QLabel* description_;
     QLineEdit* path_;
     QToolButton* browse_;

@@ -16,8 +16,8 @@
 
 #include "common/ini_settings_store.h"
 #include "common/prompter.h"
-#include "paradb/custom_group.h"
 #include "paradb/para_array.h"
+#include "paradb/user_group.h"
 #include "scope/sco_file.h"
 #include "unit/paradb/paradb_test_util.h"
 
@@ -80,12 +80,12 @@ TEST(FileRead, NoReaderOfTheProgramWaitsOnAFifo) {
         {"parameter set",
          [&] {
              CParaArray set(11, 0x0310);
-             return ReadParaFile(fifo, set, quiet) == FileReadOutcome::kOk;
+             return ReadParaFile(fifo, set).ok();
          }},
         {"user group",
          [&] {
-             CCustom group;
-             return ReadUserGroupFile(fifo, group, nullptr);
+             UserGroup group;
+             return ReadUserGroupFile(fifo, group).ok();
          }},
         {"scope file",
          [&] {

@@ -4,7 +4,7 @@
 
 #include "editor/edit_texts.h"
 #include "editor/online_editing.h"
-#include "paradb/custom_group.h"
+#include "paradb/user_group.h"
 #include "unit/editor/editor_rig.h"
 
 namespace korvane {
@@ -147,8 +147,8 @@ TEST_F(EditSessionTest, WriteChecksRunLockAndRangeBeforeSending) {
 }
 
 TEST_F(EditSessionTest, RpmFieldWritesFrequencyAndPoleCountZeroStaysInHertz) {
-    rig.record.word26 = 1;
-    rig.record.word27 = 4;
+    rig.record.speedDisplayMode = 1;
+    rig.record.motorPoles = 4;
     auto s = Open(0x1103);
     EXPECT_EQ(s->FieldText(), "1800");
     EXPECT_EQ(s->UnitText(), "rpm");
@@ -158,7 +158,7 @@ TEST_F(EditSessionTest, RpmFieldWritesFrequencyAndPoleCountZeroStaysInHertz) {
     EXPECT_EQ(rig.drive.writes.back(), std::make_pair(0x1103, 3000));
     EXPECT_EQ(s->FieldText(), "900");
     // A pole count of 0 never divides: the value stays in hertz and is written as typed.
-    rig.record.word27 = 0;
+    rig.record.motorPoles = 0;
     s = Open(0x1103);
     EXPECT_EQ(s->FieldText(), "30.00");
     s->SetFieldText("45.00");
@@ -246,7 +246,7 @@ TEST_F(EditSessionTest, FailedRequestsShowTheCodeAndLeaveNoFalseValue) {
 }
 
 TEST_F(EditSessionTest, UserGroupEntryStartsFromItsStoredValueAndUndoHasAReference) {
-    CCustom group;
+    UserGroup group;
     UserGroupEntry& entry = group.AddEntry(0x1101, 150);
     group.Bind(rig.data());
     group.modified = 0;

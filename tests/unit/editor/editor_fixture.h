@@ -13,8 +13,8 @@
 #include "common/executor.h"
 #include "common/prompter.h"
 #include "common/settings_store.h"
-#include "editor/para_frame.h"
-#include "editor/para_mode_dialog.h"
+#include "editor/mode_choice.h"
+#include "editor/para_editor.h"
 #include "paradb/data_file.h"
 #include "paradb/data_file_writer.h"
 #include "paradb/drive_record.h"
@@ -138,7 +138,7 @@ struct Outcome {
 };
 
 // Answers file dialogs from a script and records what the editor asked of its window.
-class EditorUi : public ParaFrameUi {
+class EditorUi : public ParaEditorUi {
 public:
     void ChooseOpenFile(const FileDialogRequest& request, PathChosen chosen) override {
         chosen(next(request));
@@ -146,7 +146,7 @@ public:
     void ChooseSaveFile(const FileDialogRequest& request, PathChosen chosen) override {
         chosen(next(request));
     }
-    void OpenModeDialog(std::shared_ptr<CParaModeDialog> dialog,
+    void OpenModeDialog(std::shared_ptr<ModeChoice> dialog,
                         std::function<void(bool)> done) override {
         if (modeSetup) modeSetup(*dialog);
         done(modeOk && dialog->Ok());
@@ -162,7 +162,7 @@ public:
     std::vector<std::string> events;
     int treeChanges = 0;
     bool modeOk = true;
-    std::function<void(CParaModeDialog&)> modeSetup;
+    std::function<void(ModeChoice&)> modeSetup;
     std::vector<std::uint8_t> layout;
     std::vector<std::uint8_t> restored;
 

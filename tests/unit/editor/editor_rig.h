@@ -88,7 +88,7 @@ public:
         data().version = 0x0310;
         data().groups = std::make_unique<CGroupList>();
         data().types = std::make_unique<CTypeList>();
-        data().messes = std::make_unique<CMessList>();
+        data().messes = std::make_unique<MessageTableList>();
         AddType("FREQ3", "Hz", 1, 100, 0);
         AddType("TIME1", "sec", 1, 10, 0);
         AddType("NUM", "", 1, 1, 0);

@@ -4,7 +4,7 @@
 
 #include "editor/edit_texts.h"
 #include "editor/node_reading.h"
-#include "paradb/custom_group.h"
+#include "paradb/user_group.h"
 #include "unit/editor/editor_rig.h"
 
 namespace korvane {
@@ -134,7 +134,7 @@ TEST_F(GroupReaderTest, ClosedFromOutsideDoesNotRefillAndKeepsTheDataFileAlive) 
 }
 
 TEST_F(GroupReaderTest, UserGroupReadsBoundEntriesAndMarksRealChangesOnly) {
-    CCustom group;
+    UserGroup group;
     group.AddEntry(0x1101, 1);            // unchanged
     group.AddEntry(0x7777, 5);            // no such parameter: skipped
     group.AddEntry(0x1103, 0xFFFFFFFDu);  // -3 sign-extended; the drive says 0xFFFD
@@ -162,7 +162,7 @@ TEST_F(GroupReaderTest, UserGroupReadsBoundEntriesAndMarksRealChangesOnly) {
 }
 
 TEST_F(GroupReaderTest, NodesWithoutParametersReadNothing) {
-    CCustom empty;
+    UserGroup empty;
     CGroup none;
     for (ReadNode node :
          {ReadNode{ReadNodeKind::kUserGroupRoot}, ReadNode{ReadNodeKind::kGroup, &none},

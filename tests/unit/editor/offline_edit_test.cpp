@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "paradb/custom_group.h"
+#include "paradb/user_group.h"
 #include "paradb/value_codec.h"
 #include "unit/editor/editor_rig.h"
 
@@ -75,7 +75,7 @@ TEST_F(OfflineEditTest, ReadOnlyOrMissingItemsAreNotEdited) {
 }
 
 TEST_F(OfflineEditTest, UserGroupRowChangesTheEntryAndRecordsOnlyRealChanges) {
-    CCustom group;
+    UserGroup group;
     UserGroupEntry& entry = group.AddEntry(0x1102, 0xFFFFFFF6u);
     group.Bind(rig.data());
     group.modified = 0;

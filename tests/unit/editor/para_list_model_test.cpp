@@ -4,7 +4,7 @@
 
 #include "editor/write_history.h"
 #include "editor_fixture.h"
-#include "paradb/custom_group.h"
+#include "paradb/user_group.h"
 
 namespace korvane::testing {
 namespace {
@@ -12,7 +12,7 @@ namespace {
 struct ListEnv {
     explicit ListEnv(int key = kFirstOfflineKey) : record(env.drive(key)), data(*record.driveData) {
         list.SetOffline(key >= kFirstOfflineKey);
-        group = CCustom::CreateNew(data, "/tmp/g.usr");
+        group = UserGroup::CreateNew(data, "/tmp/g.usr");
     }
     ParaNode groupNode(int index) { return {NodeKind::kGroup, data.GetGroup(index), nullptr}; }
     ParaNode userNode() { return {NodeKind::kUserGroup, nullptr, group.get()}; }
@@ -34,7 +34,7 @@ struct ListEnv {
     CDataFile& data;
     CWriteHistory history;
     CParaListModel list{data, history, env.settings, record.station};
-    std::unique_ptr<CCustom> group;
+    std::unique_ptr<UserGroup> group;
 };
 
 using Texts = std::vector<std::string>;

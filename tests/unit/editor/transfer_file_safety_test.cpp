@@ -6,7 +6,7 @@
 #include <filesystem>
 
 #include "comm/drive_reply.h"
-#include "editor/transfer_dialog.h"
+#include "editor/transfer_run.h"
 #include "unit/editor/transfer_rig.h"
 #include "unit/paradb/paradb_test_util.h"
 

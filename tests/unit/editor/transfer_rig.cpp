@@ -6,8 +6,8 @@
 
 #include "comm/tk485_codec.h"
 #include "common/prompter.h"
-#include "paradb/custom_group.h"
 #include "paradb/para_array.h"
+#include "paradb/user_group.h"
 #include "unit/paradb/paradb_test_util.h"
 
 namespace korvane::testing {
@@ -32,7 +32,7 @@ std::string savedPar(const TempDir& tmp, const std::string& name, WordPairs valu
 
 std::string savedUsr(const TempDir& tmp, const std::string& name, WordPairs values, int series,
                      int version) {
-    CCustom group;
+    UserGroup group;
     group.seriesCode = series;
     group.version = version;
     for (auto [a, v] : values) group.AddEntry(a, v);
@@ -43,8 +43,7 @@ std::string savedUsr(const TempDir& tmp, const std::string& name, WordPairs valu
 
 WordPairs readPar(const std::string& path) {
     CParaArray set(11, 0x0310);
-    RecordingPrompter quiet;
-    EXPECT_EQ(ReadParaFile(path, set, quiet), FileReadOutcome::kOk) << path;
+    EXPECT_EQ(ReadParaFile(path, set).outcome, FileReadOutcome::kOk) << path;
     WordPairs out;
     for (std::size_t i = 0; i < set.addresses.size(); ++i)
         out.emplace_back(set.addresses[i], set.values[i]);
@@ -52,8 +51,8 @@ WordPairs readPar(const std::string& path) {
 }
 
 WordPairs readUsr(const std::string& path) {
-    CCustom group;
-    EXPECT_TRUE(ReadUserGroupFile(path, group, nullptr));
+    UserGroup group;
+    EXPECT_TRUE(ReadUserGroupFile(path, group).ok());
     WordPairs out;
     for (const auto& e : group.entries) out.emplace_back(e->address, e->value);
     return out;
@@ -97,9 +96,9 @@ TransferRig::TransferRig(int series, int version) : link(ex, test::MakeFakePortF
 
 TransferRig::~TransferRig() = default;
 
-std::unique_ptr<CParaTransferDlg> TransferRig::dialog(TransferMode mode, const std::string& path) {
-    auto dlg = std::make_unique<CParaTransferDlg>(
-        TransferContext{link, drive, prompter, ex, choice}, mode, &view);
+std::unique_ptr<TransferRun> TransferRig::dialog(TransferMode mode, const std::string& path) {
+    auto dlg = std::make_unique<TransferRun>(TransferContext{link, drive, prompter, ex, choice},
+                                             mode, &view);
     dlg->SetPathText(path);
     return dlg;
 }
@@ -115,7 +114,7 @@ bool TransferRig::runUntil(const std::function<bool()>& done, int maxTicks) {
     return done();
 }
 
-bool TransferRig::finish(CParaTransferDlg& dlg, int maxTicks) {
+bool TransferRig::finish(TransferRun& dlg, int maxTicks) {
     return runUntil([&] { return !dlg.IsRunning(); }, maxTicks);
 }
 

@@ -16,7 +16,7 @@
 #include "comm/drive_link.h"
 #include "common/executor.h"
 #include "common/prompter.h"
-#include "editor/transfer_dialog.h"
+#include "editor/transfer_run.h"
 #include "paradb/data_file.h"
 #include "paradb/drive_record.h"
 #include "support/fake_port.h"
@@ -90,11 +90,11 @@ public:
     TransferRig(int series = 11, int version = 0x0310);
     ~TransferRig();
 
-    std::unique_ptr<CParaTransferDlg> dialog(TransferMode mode, const std::string& path);
+    std::unique_ptr<TransferRun> dialog(TransferMode mode, const std::string& path);
     // Ticks the link and drains the line until done() holds; false after `maxTicks`.
     bool runUntil(const std::function<bool()>& done, int maxTicks = 20000);
     // Until the dialog is idle and nothing more is posted.
-    bool finish(CParaTransferDlg& dlg, int maxTicks = 20000);
+    bool finish(TransferRun& dlg, int maxTicks = 20000);
     void tick();
 
     // Requests seen on the line, as (letter, address), in order.

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "paradb/custom_group.h"
+#include "paradb/user_group.h"
 #include "unit/editor/editor_rig.h"
 
 namespace korvane {
@@ -21,7 +21,7 @@ protected:
     std::unique_ptr<UndoRedo> Make(bool online) {
         auto u = std::make_unique<UndoRedo>(online ? &rig.link : nullptr,
                                             online ? test::kStation : 256, rig.data(), rig.history);
-        u->hooks.isGroupOpen = [this](const CCustom* g) { return g == &group && groupOpen; };
+        u->hooks.isGroupOpen = [this](const UserGroup* g) { return g == &group && groupOpen; };
         u->hooks.valueStored = [this](CItem* item, UserGroupEntry* entry) {
             stored.push_back(entry ? static_cast<int>(entry->address) : item->address);
         };
@@ -30,7 +30,7 @@ protected:
     }
 
     EditorRig rig;
-    CCustom group;
+    UserGroup group;
     bool groupOpen = true;
     std::vector<int> stored;
     int modified = 0;

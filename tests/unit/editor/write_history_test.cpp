@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "paradb/custom_group.h"
+#include "paradb/user_group.h"
 
 namespace korvane {
 namespace {
@@ -40,7 +40,7 @@ TEST(WriteHistory, NewWriteKeepsRedoList) {
 }
 
 TEST(WriteHistory, PurgeMatchesGroupsByIdentityNotTitle) {
-    CCustom a, b;
+    UserGroup a, b;
     a.title = b.title = "same";
     UserGroupEntry ea{nullptr, &a, 10, 0, 0};
     UserGroupEntry eb{nullptr, &b, 10, 0, 0};

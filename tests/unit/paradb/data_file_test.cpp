@@ -185,7 +185,7 @@ TEST_F(LoadedFile, ResolvesEachItemToItsTypeOrOptionList) {
     struct Case {
         std::uint16_t address;
         const CType* type;
-        const CMess* mess;
+        const MessageTable* mess;
         std::uint32_t optionFlag;
     } cases[] = {
         {0x1201, file.types->Find("FREQ3"), nullptr, 0},

@@ -75,8 +75,8 @@ TEST(FormatDriveValue, TakesTheWordsTheRecordKeepsFromTheRecord) {
     elm.outputFrequency = 6000;
     elm.statusWord = 0x0002;
     elm.faultWord1 = 0x0002;
-    elm.word26 = 1;
-    elm.word27 = 4;
+    elm.speedDisplayMode = 1;
+    elm.motorPoles = 4;
     struct Case {
         int address;
         int argument;
@@ -109,7 +109,7 @@ TEST(FormatDriveValue, FirSpeedAndTorqueComeFromTheRecordCommandsFromTheArgument
     fir.seriesCode = 5;
     fir.version = 0x0105;
     fir.outputFrequency = 0xFF9C;  // the speed word at 0x0020 on these drives
-    fir.word34 = 0x0064;
+    fir.torqueFeedback = 0x0064;
     EXPECT_EQ(FormatDriveValue(fir, 0x0020, 0), "-100 rpm");
     EXPECT_EQ(FormatDriveValue(fir, 0x0022, 0), "10.0 %");
     EXPECT_EQ(FormatDriveValue(fir, 0x0502, 15000), "1500.0 rpm");

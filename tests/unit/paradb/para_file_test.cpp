@@ -2,11 +2,11 @@
 
 #include "common/prompter.h"
 #include "paradb/archive.h"
-#include "paradb/custom_group.h"
 #include "paradb/data_file.h"
 #include "paradb/data_file_writer.h"
 #include "paradb/drive_record.h"
 #include "paradb/para_array.h"
+#include "paradb/user_group.h"
 #include "paradb_test_util.h"
 
 namespace korvane {
@@ -67,7 +67,7 @@ TEST(ParaFile, ReadingChecksTheFileAndTheModelBeforeTakingAnything) {
         const char* name;
         Bytes bytes;
         Outcome outcome;
-        std::string message;  // empty: no message; "archive": the archive error text
+        std::string message;  // empty: none; "archive": the open failure, explained by the archive
         std::size_t entries;
     } cases[] = {
         {"fits", good, Outcome::kOk, "", 2},
@@ -81,10 +81,10 @@ TEST(ParaFile, ReadingChecksTheFileAndTheModelBeforeTakingAnything) {
          "archive", 0},
         {"cut short", cut, Outcome::kFailed, "archive", 0},
         {"forged count", forged, Outcome::kFailed, "archive", 0},
-        {"other series", parBytes(10, 0x0310, kWideTag, two), Outcome::kAbandoned,
+        {"other series", parBytes(10, 0x0310, kWideTag, two), Outcome::kMismatch,
          "インバータモデルは異なっていますt\n\nインバータモデル： Kapok\nファイルモデル : Juniper",
          0},
-        {"other version", parBytes(11, 0x0311, kWideTag, two), Outcome::kAbandoned,
+        {"other version", parBytes(11, 0x0311, kWideTag, two), Outcome::kMismatch,
          "インバータバージョンは異なっていますt\n\nインバータバージョン : 3.16\nFileバージョン: "
          "3.17",
          0},
@@ -93,31 +93,30 @@ TEST(ParaFile, ReadingChecksTheFileAndTheModelBeforeTakingAnything) {
         testing::TempDir dir;
         testing::writeFile(dir.file("a.par"), c.bytes);
         CParaArray set(11, 0x0310);
-        RecordingPrompter prompter;
-        EXPECT_EQ(ReadParaFile(dir.file("a.par"), set, prompter), c.outcome) << c.name;
+        const FileReadResult read = ReadParaFile(dir.file("a.par"), set);
+        EXPECT_EQ(read.outcome, c.outcome) << c.name;
         EXPECT_EQ(set.addresses.size(), c.entries) << c.name;
         EXPECT_EQ(set.values.size(), c.entries) << c.name;
         if (c.message.empty()) {
-            EXPECT_TRUE(prompter.entries().empty()) << c.name;
+            EXPECT_EQ(read.text, "") << c.name;
             continue;
         }
-        ASSERT_EQ(prompter.entries().size(), 1u) << c.name;
-        const auto& shown = prompter.entries()[0];
-        EXPECT_EQ(shown.kind, "error") << c.name;
-        EXPECT_EQ(shown.caption, "Parameter Editor") << c.name;
         if (c.message == "archive") {
-            EXPECT_NE(shown.text.find(dir.file("a.par")), std::string::npos) << c.name;
+            EXPECT_EQ(read.text, "パラメータファイルを開くことができません") << c.name;
+            EXPECT_NE(read.detail.find(dir.file("a.par")), std::string::npos) << c.name;
         } else {
-            EXPECT_EQ(shown.text, c.message) << c.name;
+            EXPECT_EQ(read.text, c.message) << c.name;
+            EXPECT_EQ(read.detail, "") << c.name;
         }
     }
 }
 
-TEST(ParaFile, AMissingFileFailsWithoutAMessageOfItsOwn) {
+TEST(ParaFile, AMissingFileFailsWithTheOpenFailureAndNoExplanation) {
     CParaArray set(11, 0x0310);
-    RecordingPrompter prompter;
-    EXPECT_EQ(ReadParaFile("/nonexistent/a.par", set, prompter), FileReadOutcome::kFailed);
-    EXPECT_TRUE(prompter.entries().empty());
+    const FileReadResult read = ReadParaFile("/nonexistent/a.par", set);
+    EXPECT_EQ(read.outcome, FileReadOutcome::kFailed);
+    EXPECT_EQ(read.text, kParaFileOpenFailedText);
+    EXPECT_EQ(read.detail, "");
 }
 
 TEST(ParaFile, SavesEveryItemInGroupOrderAndReadsItBack) {
@@ -135,8 +134,7 @@ TEST(ParaFile, SavesEveryItemInGroupOrderAndReadsItBack) {
     testing::TempDir dir;
     ASSERT_TRUE(SaveParaFile(dir.file("s.par"), BuildParaArray(file)));
     CParaArray back(11, 0x0310);
-    RecordingPrompter prompter;
-    ASSERT_EQ(ReadParaFile(dir.file("s.par"), back, prompter), FileReadOutcome::kOk);
+    ASSERT_EQ(ReadParaFile(dir.file("s.par"), back).outcome, FileReadOutcome::kOk);
     EXPECT_EQ(back.addresses, (std::vector<std::uint32_t>{0x1202, 0x1201, 0x1301}));
     EXPECT_EQ(back.values, (std::vector<std::uint32_t>{5, 6, 0xBEEF}));
     EXPECT_FALSE(SaveParaFile(dir.file("no/such/dir.par"), back));
@@ -146,7 +144,7 @@ TEST(ParaFile, SavesEveryItemInGroupOrderAndReadsItBack) {
 
 Bytes usrBytes(std::uint32_t series, std::uint32_t version,
                std::vector<std::pair<std::uint32_t, std::uint32_t>> entries,
-               std::uint32_t magic = CCustom::kMagic) {
+               std::uint32_t magic = UserGroup::kMagic) {
     Bytes out = concat({dword(magic),
                         dword(series),
                         dword(version),
@@ -156,7 +154,7 @@ Bytes usrBytes(std::uint32_t series, std::uint32_t version,
 }
 
 TEST(UserGroupFile, StoresTheExactLayoutAndEscapesLargeCounts) {
-    CCustom group;
+    UserGroup group;
     group.seriesCode = 11;
     group.version = 0x0310;
     group.AddEntry(0x1201, 6000);
@@ -165,7 +163,7 @@ TEST(UserGroupFile, StoresTheExactLayoutAndEscapesLargeCounts) {
     group.Store(w);
     EXPECT_EQ(w.bytes(), usrBytes(11, 0x0310, {{0x1201, 6000}, {0x1302, 1}}));
 
-    CCustom big;
+    UserGroup big;
     for (std::uint32_t i = 0; i < 70000; ++i) big.AddEntry(i, i * 3);
     ArchiveWriter wb;
     big.Store(wb);
@@ -173,7 +171,7 @@ TEST(UserGroupFile, StoresTheExactLayoutAndEscapesLargeCounts) {
     EXPECT_EQ(Bytes(wb.bytes().begin() + 12, wb.bytes().begin() + 18),
               (Bytes{0xFF, 0xFF, 0x70, 0x11, 0x01, 0x00}));
     ArchiveReader r(wb.bytes());
-    CCustom back;
+    UserGroup back;
     back.Load(r);
     ASSERT_EQ(back.entries.size(), 70000u);
     EXPECT_EQ(back.entries[69999]->address, 69999u);
@@ -192,20 +190,17 @@ protected:
         record.version = 0x0310;
         ASSERT_EQ(file.LoadFromBytes(&record, WriteDataFile(image)), 1);
     }
-    std::unique_ptr<CCustom> open(const Bytes& bytes) {
+    std::unique_ptr<UserGroup> open(const Bytes& bytes) {
         testing::writeFile(dir.file("my group.usr"), bytes);
-        return OpenUserGroupFile(dir.file("my group.usr"), file, prompter);
-    }
-    std::vector<std::string> shownTexts() const {
-        std::vector<std::string> texts;
-        for (const auto& e : prompter.entries()) texts.push_back(e.text);
-        return texts;
+        OpenedUserGroup opened = OpenUserGroupFile(dir.file("my group.usr"), file);
+        result = opened.result;
+        return std::move(opened.group);
     }
 
     DriveRecord record{2};
     CDataFile file;
     testing::TempDir dir;
-    RecordingPrompter prompter;
+    FileReadResult result;
 };
 
 TEST_F(UserGroupOpen, RefusesFilesOfAnotherModelOrVersionWithTheirMessages) {
@@ -219,9 +214,9 @@ TEST_F(UserGroupOpen, RefusesFilesOfAnotherModelOrVersionWithTheirMessages) {
         {"series and version", usrBytes(10, 0x0311, {}), kUserGroupSeriesMismatchText},
     };
     for (const Case& c : cases) {
-        prompter.clear();
         EXPECT_EQ(open(c.bytes), nullptr) << c.name;
-        EXPECT_EQ(shownTexts(), std::vector<std::string>{c.text}) << c.name;
+        EXPECT_EQ(result.outcome, FileReadOutcome::kMismatch) << c.name;
+        EXPECT_EQ(result.text, c.text) << c.name;
     }
     EXPECT_EQ(std::string(kUserGroupSeriesMismatchText),
               "ユーザグループファイルのインバータモデルは、パラメータエディタのインバータモデルと異"
@@ -231,19 +226,17 @@ TEST_F(UserGroupOpen, RefusesFilesOfAnotherModelOrVersionWithTheirMessages) {
               "バージョンに対して異なっています");
 }
 
-TEST_F(UserGroupOpen, UnreadableFilesShowTheArchiveErrorThenTheOpenFailure) {
+TEST_F(UserGroupOpen, UnreadableFilesGiveTheOpenFailureExplainedByTheArchive) {
     Bytes cut = usrBytes(11, 0x0310, {{0x1201, 1}});
     cut.pop_back();
     Bytes forged = usrBytes(11, 0x0310, {});
     forged[12] = forged[13] = 0xFF;                         // escaped count ...
     forged.insert(forged.end(), {0xFF, 0xFF, 0xFF, 0x0F});  // ... of 2^28 entries
     for (const Bytes& bytes : {usrBytes(11, 0x0310, {}, CParaArray::kMagic), cut, forged}) {
-        prompter.clear();
         EXPECT_EQ(open(bytes), nullptr);
-        std::vector<std::string> texts = shownTexts();
-        ASSERT_EQ(texts.size(), 2u);
-        EXPECT_NE(texts[0].find("my group.usr"), std::string::npos);
-        EXPECT_EQ(texts[1], "ユーザグループ名を開くことができません");
+        EXPECT_EQ(result.outcome, FileReadOutcome::kFailed);
+        EXPECT_NE(result.detail.find("my group.usr"), std::string::npos);
+        EXPECT_EQ(result.text, "ユーザグループ名を開くことができません");
     }
 }
 
@@ -251,7 +244,7 @@ TEST_F(UserGroupOpen, BindsKnownEntriesAndDropsTheRest) {
     auto group = open(
         usrBytes(11, 0x0310, {{0x1202, 20}, {0x9999, 1}, {0x1201, 10}, {0x10000 + 0x1201, 3}}));
     ASSERT_NE(group, nullptr);
-    EXPECT_TRUE(prompter.entries().empty());
+    EXPECT_TRUE(result.ok());
     ASSERT_EQ(group->entries.size(), 2u);
     EXPECT_EQ(group->entries[0]->address, 0x1202u);
     EXPECT_EQ(group->entries[0]->value, 20u);
@@ -269,7 +262,7 @@ TEST_F(UserGroupOpen, BindsKnownEntriesAndDropsTheRest) {
 }
 
 TEST_F(UserGroupOpen, NewGroupsSaveAndReopen) {
-    auto group = CCustom::CreateNew(file, dir.file("custom_Kapok_v3.16_1.usr"));
+    auto group = UserGroup::CreateNew(file, dir.file("custom_Kapok_v3.16_1.usr"));
     EXPECT_EQ(group->newFlag, 1);
     EXPECT_EQ(group->modified, 0);
     EXPECT_EQ(group->title, "custom_Kapok_v3.16_1");
@@ -278,7 +271,7 @@ TEST_F(UserGroupOpen, NewGroupsSaveAndReopen) {
     group->AddEntry(0x1201, 77);
     EXPECT_EQ(group->modified, 1);
     ASSERT_TRUE(SaveUserGroupFile(group->path, *group));
-    auto back = OpenUserGroupFile(group->path, file, prompter);
+    auto back = OpenUserGroupFile(group->path, file).group;
     ASSERT_NE(back, nullptr);
     ASSERT_EQ(back->entries.size(), 1u);
     EXPECT_EQ(back->entries[0]->value, 77u);
@@ -305,7 +298,7 @@ TEST(UserGroupPath, NumbersNewGroupsOnAndSkipsPathsAlreadyOpen) {
 // A user group written as the program writes it, with `count` entries at addresses from `at`.
 Bytes manyEntries(std::uint32_t count, std::uint32_t at) {
     ArchiveWriter w;
-    w.WriteDword(CCustom::kMagic);
+    w.WriteDword(UserGroup::kMagic);
     w.WriteDword(11);
     w.WriteDword(0x0310);
     w.WriteCount(count);
@@ -318,7 +311,7 @@ Bytes manyEntries(std::uint32_t count, std::uint32_t at) {
 
 TEST_F(UserGroupOpen, ManyUnknownEntriesAreDroppedInOnePassKeepingTheOrder) {
     // Entries alternate between 0x1200, which the data file does not know, and 0x1201.
-    CCustom group;
+    UserGroup group;
     const Bytes bytes = manyEntries(200000, 0x1200);
     ArchiveReader r(bytes);
     group.Load(r);
@@ -331,7 +324,7 @@ TEST_F(UserGroupOpen, ManyUnknownEntriesAreDroppedInOnePassKeepingTheOrder) {
 }
 
 TEST_F(UserGroupOpen, EntriesBeyondWhatTheFileMayCostInMemoryAreRefused) {
-    CCustom fits, tooMany;
+    UserGroup fits, tooMany;
     const Bytes smallBytes = manyEntries(100000, 0x1201);
     ArchiveReader small(smallBytes);
     EXPECT_NO_THROW(fits.Load(small));

@@ -46,7 +46,8 @@ struct Drive {
         item.group = &group;
         return item;
     }
-    CItem Option(const CMess& mess, std::int32_t min, std::int32_t max, std::uint32_t value) {
+    CItem Option(const MessageTable& mess, std::int32_t min, std::int32_t max,
+                 std::uint32_t value) {
         CItem item;
         item.typeName = "MSG";
         item.optionListName = mess.name;
@@ -135,8 +136,8 @@ TEST(ValueCodec, FrequencyFollowsTheDrivesRpmDisplay) {
     };
     for (const auto& c : cases) {
         Drive drive(c.station);
-        drive.record.word26 = c.speedMode;
-        drive.record.word27 = c.poles;
+        drive.record.speedDisplayMode = c.speedMode;
+        drive.record.motorPoles = c.poles;
         CType type = MakeType(c.typeName, "Hz", 1, 100);
         CItem item = drive.Item(type, c.min, 40000, c.raw);
         EXPECT_EQ(FormatValue(item, c.raw), c.text) << c.what;
@@ -147,8 +148,8 @@ TEST(ValueCodec, FrequencyFollowsTheDrivesRpmDisplay) {
 
 TEST(ValueCodec, RpmOfALargeLimitDoesNotOverflow) {
     Drive drive;
-    drive.record.word26 = 1;
-    drive.record.word27 = 2;
+    drive.record.speedDisplayMode = 1;
+    drive.record.motorPoles = 2;
     CType type = MakeType("FREQ3", "Hz", 1, 100);
     CItem item = drive.Item(type, 0, std::numeric_limits<std::int32_t>::max(), 0);
     EXPECT_EQ(FormatMaximum(item), "1288490188");
@@ -179,7 +180,7 @@ TEST(ValueCodec, LiveValuesShowOnlyOnceRead) {
         {256, 0, false, "60.00"}, {256, 2, false, "60.00"},
     };
     CType type = MakeType("FREQ1", "Hz", 1, 100);
-    CMess mess{"M", {"a", "b"}};
+    MessageTable mess{"M", {"a", "b"}};
     for (const auto& c : cases) {
         Drive drive(c.station);
         CItem item = drive.Item(type, 0, 40000, 6000);
@@ -209,7 +210,7 @@ TEST(ValueCodec, OptionListsShowTextsInRangeAndNumbersOutside) {
         {0, 5, 4, "4"},           {1, 5, 0, "0"},     {0, 1, 2, "2"},
         {0, 5, 0xFFFFFFFF, "-1"}, {-1, 5, 1, "1"},  // a negative minimum is a huge unsigned bound
     };
-    CMess mess{"STOPMODE", {"Stop", "Ramp", "Coast"}};
+    MessageTable mess{"STOPMODE", {"Stop", "Ramp", "Coast"}};
     for (const auto& c : cases) {
         Drive drive;
         CItem item = drive.Option(mess, c.min, c.max, c.raw);
@@ -227,7 +228,7 @@ TEST(ValueCodec, OptionListsShowTextsInRangeAndNumbersOutside) {
 }
 
 TEST(ValueCodec, FindsOptionIndexByExactText) {
-    CMess mess{"M", {"Stop", "Ramp", "Coast", "Ramp"}};
+    MessageTable mess{"M", {"Stop", "Ramp", "Coast", "Ramp"}};
     Drive drive;
     CItem item = drive.Option(mess, 0, 3, 0);
     const std::vector<std::pair<const char*, int>> cases = {
@@ -273,7 +274,7 @@ TEST(ValueCodec, RawToDisplayRoundsScaledValues) {
         double unsignedValue;
         double signedValue;
     };
-    CMess mess{"M", {"a"}};
+    MessageTable mess{"M", {"a"}};
     const std::vector<Case> cases = {
         {"hundredths", MakeType("F", "", 1, 100), false, 6000, 60.0, 60.0},
         {"negative word", MakeType("F", "", 1, 100), false, 0xFFFF, 655.35, -0.01},
@@ -302,7 +303,7 @@ TEST(ValueCodec, DisplayToRawRoundsHalfUpAndClamps) {
     };
     constexpr std::int32_t kMax = std::numeric_limits<std::int32_t>::max();
     constexpr std::int32_t kMin = std::numeric_limits<std::int32_t>::min();
-    CMess mess{"M", {"a"}};
+    MessageTable mess{"M", {"a"}};
     const std::vector<Case> cases = {
         {"half rounds up", MakeType("F", "", 1, 100), false, 0.125, 13},
         {"inexact decimal", MakeType("F", "", 1, 100), false, 12.34, 1234},
@@ -344,7 +345,7 @@ TEST(ValueCodec, EntryRangeUsesScaledLimitsForNumbersAndRawLimitsForBitsAndOptio
         double display;
         bool accepted;
     };
-    CMess mess{"M", {"a", "b", "c"}};
+    MessageTable mess{"M", {"a", "b", "c"}};
     const CType hundredths = MakeType("F", "", 1, 100);
     const CType tenths = MakeType("F", "", 1, 10);
     const CType bits = MakeType("B", "", 8, 1, kTypeFlagBinary);

@@ -123,7 +123,7 @@ TEST(ReportDocument, RowColourFollowsReadStateAndDefault) {
 
 TEST(ReportDocument, UserGroupShowsEntriesWithItemsOnly) {
     ReportDrive drive({2, 3});
-    CCustom& group = drive.addUserGroup("Fans");
+    UserGroup& group = drive.addUserGroup("Fans");
     group.AddEntry(0x0201, 0xFFF6).state = 1;  // signed item: -1.0
     group.AddEntry(0x7777, 5).state = 1;       // unknown to the data file: no row
     group.AddEntry(0x0100, 0).state = 0;

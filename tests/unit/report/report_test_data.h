@@ -4,10 +4,10 @@
 #include <string>
 #include <vector>
 
-#include "paradb/custom_group.h"
 #include "paradb/data_file.h"
 #include "paradb/drive_record.h"
 #include "paradb/model_tables.h"
+#include "paradb/user_group.h"
 #include "report/report_document.h"
 
 namespace korvane::testing {
@@ -64,8 +64,8 @@ struct ReportDrive {
         return s;
     }
 
-    CCustom& addUserGroup(const std::string& title) {
-        auto& c = customs.emplace_back(std::make_unique<CCustom>());
+    UserGroup& addUserGroup(const std::string& title) {
+        auto& c = customs.emplace_back(std::make_unique<UserGroup>());
         c->title = title;
         c->dataFile = &file;
         return *c;
@@ -74,7 +74,7 @@ struct ReportDrive {
     DriveRecord record;
     CType type;
     CDataFile file;
-    std::vector<std::unique_ptr<CCustom>> customs;
+    std::vector<std::unique_ptr<UserGroup>> customs;
 };
 
 }  // namespace korvane::testing

@@ -13,7 +13,7 @@ namespace korvane {
 
 struct DriveRecord;
 
-class CParaModeDialog {
+class ModeChoice {
 public:
     enum class Use {
         kOnline,         // opening an editor on a connected drive
@@ -22,8 +22,8 @@ public:
     };
 
     // `catalogue` lists the versions on disk; needed for kOffline only.
-    CParaModeDialog(ToolServices& services, int key, Use use,
-                    const VersionCatalogue* catalogue = nullptr);
+    ModeChoice(ToolServices& services, int key, Use use,
+               const VersionCatalogue* catalogue = nullptr);
 
     const std::string& Title() const { return title_; }
     bool FreqModeChecked() const { return freqMode_; }

@@ -1,4 +1,4 @@
-#include "editor/transfer_dialog.h"
+#include "editor/transfer_run.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -8,12 +8,13 @@
 #include "common/executor.h"
 #include "common/format.h"
 #include "common/prompter.h"
+#include "editor/para_texts.h"
 #include "paradb/archive.h"
-#include "paradb/custom_group.h"
 #include "paradb/data_file.h"
 #include "paradb/drive_record.h"
 #include "paradb/model_tables.h"
 #include "paradb/para_array.h"
+#include "paradb/user_group.h"
 #include "paradb/value_codec.h"
 
 namespace korvane {
@@ -43,18 +44,17 @@ std::string groupName(const CItem& item) {
 
 // Each request gets its own sink, so a reply owed to an abandoned step is recognised by its
 // serial, and one owed to an earlier run is never delivered at all (its sink is gone).
-class CParaTransferDlg::StepSink : public ReplySink {
+class TransferRun::StepSink : public ReplySink {
 public:
-    StepSink(CParaTransferDlg& owner, int serial) : owner_(owner), serial_(serial) {}
+    StepSink(TransferRun& owner, int serial) : owner_(owner), serial_(serial) {}
     void OnDriveReply(int, const DriveReply& reply) override { owner_.onReply(serial_, reply); }
 
 private:
-    CParaTransferDlg& owner_;
+    TransferRun& owner_;
     int serial_;
 };
 
-CParaTransferDlg::CParaTransferDlg(const TransferContext& context, TransferMode mode,
-                                   TransferView* view)
+TransferRun::TransferRun(const TransferContext& context, TransferMode mode, TransferView* view)
     : context_(context),
       mode_(mode),
       view_(view),
@@ -62,22 +62,22 @@ CParaTransferDlg::CParaTransferDlg(const TransferContext& context, TransferMode 
       station_(context.drive.station),
       table_(PriorityTableFor(context.drive.seriesCode)) {}
 
-CParaTransferDlg::CParaTransferDlg(const ToolServices& services, int station, TransferMode mode,
-                                   TransferView* view)
-    : CParaTransferDlg(TransferContext{services.link, services.records[station], services.prompter,
-                                       services.executor, TransferFileChoice::Process()},
-                       mode, view) {}
+TransferRun::TransferRun(const ToolServices& services, int station, TransferMode mode,
+                         TransferView* view)
+    : TransferRun(TransferContext{services.link, services.records[station], services.prompter,
+                                  services.executor, TransferFileChoice::Process()},
+                  mode, view) {}
 
-CParaTransferDlg::~CParaTransferDlg() = default;
+TransferRun::~TransferRun() = default;
 
-std::string CParaTransferDlg::Title() const {
+std::string TransferRun::Title() const {
     const DriveRecord& d = context_.drive;
     return strprintf("[%d:%s Ver%s] ", station_, SeriesName(d.seriesCode).c_str(),
                      VersionText(d.seriesCode, d.version).c_str()) +
            operationName(mode_);
 }
 
-std::string CParaTransferDlg::Description() const {
+std::string TransferRun::Description() const {
     switch (mode_) {
         case TransferMode::kUpload:
             return "インバータのパラメータを読み出してファイルに保存します。\n"
@@ -93,14 +93,14 @@ std::string CParaTransferDlg::Description() const {
     return {};
 }
 
-const char* CParaTransferDlg::CloseButtonLabel() const {
+const char* TransferRun::CloseButtonLabel() const {
     if (IsRunning()) return kCancelLabel;
     return started_ ? kCloseAgainLabel : kCloseLabel;
 }
 
 // ---------------------------------------------------------------------------------- Start
 
-void CParaTransferDlg::Start() {
+void TransferRun::Start() {
     if (IsRunning() || asking_ || !resolvePath()) return;
     std::error_code ec;
     if (mode_ != TransferMode::kUpload || kind_ != TransferFileKind::kParaSet ||
@@ -109,14 +109,14 @@ void CParaTransferDlg::Start() {
         return;
     }
     asking_ = true;
-    ask(strprintf(kOverwriteQuestion, path_.c_str()), [this](bool overwrite) {
+    ask(strprintf(kOverwriteFormat, path_.c_str()), [this](bool overwrite) {
         asking_ = false;
         if (overwrite) return begin();
         if (view_) view_->focusPath();
     });
 }
 
-void CParaTransferDlg::begin() {
+void TransferRun::begin() {
     if (IsRunning()) return;
     if (int code = precheck()) {
         onTransferFailed(code);
@@ -148,12 +148,14 @@ void CParaTransferDlg::begin() {
     buildWorkingSet();
 }
 
-void CParaTransferDlg::workingSetBuilt(bool built) {
+void TransferRun::workingSetBuilt(std::optional<TransferWorkingSet> set) {
     if (phase_ != Phase::kRunning) return;
-    if (!built) {
+    if (!set) {
         becomeIdle();
         return;
     }
+    entries_ = std::move(set->entries);
+    custom_ = std::move(set->group);
     refuseUnfitValues();
     changed();
     step();
@@ -161,7 +163,7 @@ void CParaTransferDlg::workingSetBuilt(bool built) {
 
 // An upload ends in a save: a file that cannot be saved fails the run before the first read,
 // not after all of them.
-bool CParaTransferDlg::checkSavable() {
+bool TransferRun::checkSavable() {
     if (mode_ != TransferMode::kUpload || CanSaveFile(path_)) return true;
     status_ =
         kind_ == TransferFileKind::kUserGroup ? kUserGroupSaveFailedText : kParaFileSaveFailedText;
@@ -172,7 +174,7 @@ bool CParaTransferDlg::checkSavable() {
     return false;
 }
 
-void CParaTransferDlg::ask(const std::string& text, std::function<void(bool)> then) {
+void TransferRun::ask(const std::string& text, std::function<void(bool)> then) {
     // The answer may come after the drive went (the run is over) or after the dialog closed.
     const int run = run_;
     context_.prompter.ask(text, kParameterEditorCaption,
@@ -181,7 +183,7 @@ void CParaTransferDlg::ask(const std::string& text, std::function<void(bool)> th
                           }));
 }
 
-bool CParaTransferDlg::resolvePath() {
+bool TransferRun::resolvePath() {
     TransferPath resolved = ResolveTransferPath(path_, choice_);
     if (resolved.outcome == TransferPathOutcome::kEmpty) {
         context_.prompter.info(kSelectFileText, kParameterEditorCaption);
@@ -198,7 +200,7 @@ bool CParaTransferDlg::resolvePath() {
     return true;
 }
 
-int CParaTransferDlg::precheck() const {
+int TransferRun::precheck() const {
     const DriveRecord& d = context_.drive;
     if (!d.isConnected()) return kFailDisconnected;
     if (!d.driveData || !d.driveData->loaded) return kFailNoDataFile;
@@ -207,73 +209,31 @@ int CParaTransferDlg::precheck() const {
     return 0;
 }
 
-void CParaTransferDlg::buildWorkingSet() {
+void TransferRun::buildWorkingSet() {
     entries_.clear();
     custom_.reset();
-    if (kind_ == TransferFileKind::kUserGroup) return buildFromUserGroup();
-    workingSetBuilt(mode_ == TransferMode::kUpload ? buildFromDataFile() : buildFromParaFile());
-}
-
-bool CParaTransferDlg::buildFromDataFile() {
-    const CParaArray set = BuildParaArray(*dataFile_);
-    for (std::size_t i = 0; i < set.addresses.size(); ++i)
-        entries_.push_back({set.addresses[i], set.values[i]});
-    return true;
-}
-
-bool CParaTransferDlg::buildFromParaFile() {
-    CParaArray set(context_.drive.seriesCode, context_.drive.version);
-    FileReadOutcome outcome = ReadParaFile(path_, set, context_.prompter);
-    if (outcome == FileReadOutcome::kFailed)
-        context_.prompter.error(kParaFileOpenFailedText, kParameterEditorCaption);
-    if (outcome != FileReadOutcome::kOk) return false;
-    const std::size_t n = std::min(set.addresses.size(), set.values.size());
-    for (std::size_t i = 0; i < n; ++i) entries_.push_back({set.addresses[i], set.values[i]});
-    return true;
-}
-
-void CParaTransferDlg::buildFromUserGroup() {
-    auto group = std::make_shared<std::unique_ptr<CCustom>>(std::make_unique<CCustom>());
-    if (!ReadUserGroupFile(path_, **group, &context_.prompter)) {
-        context_.prompter.error(kUserGroupOpenFailedText, kParameterEditorCaption);
-        return workingSetBuilt(false);
-    }
-    if ((*group)->seriesCode != context_.drive.seriesCode) {
-        context_.prompter.error(kUserGroupSeriesMismatchText, kParameterEditorCaption);
-        return workingSetBuilt(false);
-    }
-    if ((*group)->version == context_.drive.version) return adoptUserGroup(std::move(*group));
-    asking_ = true;
-    ask(kUserGroupVersionQuestion, [this, group](bool goOn) {
-        asking_ = false;
-        if (!goOn) return workingSetBuilt(false);
-        adoptUserGroup(std::move(*group));
-    });
-}
-
-void CParaTransferDlg::adoptUserGroup(std::unique_ptr<CCustom> group) {
-    // Entries the data file does not know are passed over but kept: an upload stores the group
-    // back whole, and binding would drop them.
-    group->dataFile = dataFile_.get();
-    group->path = path_;
-    group->title = UserGroupTitle(path_);
-    for (auto& e : group->entries) {
-        e->dataFile = dataFile_.get();
-        e->custom = group.get();
-        entries_.push_back({e->address, e->value});
-    }
-    custom_ = std::move(group);
-    workingSetBuilt(true);
+    const WorkingSetSource source{
+        mode_, kind_, path_, context_.drive.seriesCode, context_.drive.version, dataFile_.get()};
+    auto question = [this](const std::string& text, std::function<void(bool)> answer) {
+        asking_ = true;
+        ask(text, [this, answer = std::move(answer)](bool yes) {
+            asking_ = false;
+            answer(yes);
+        });
+    };
+    BuildWorkingSet(
+        source, context_.prompter, question,
+        [this](std::optional<TransferWorkingSet> set) { workingSetBuilt(std::move(set)); });
 }
 
 // ---------------------------------------------------------------------------------- Steps
 
-CItem* CParaTransferDlg::itemAt(std::uint32_t address) const {
+CItem* TransferRun::itemAt(std::uint32_t address) const {
     if (address > 0xFFFF || !dataFile_) return nullptr;
     return dataFile_->FindItem(static_cast<std::uint16_t>(address));
 }
 
-void CParaTransferDlg::step() {
+void TransferRun::step() {
     for (;;) {
         if (int code = precheck()) {
             postFailed(code);
@@ -286,13 +246,13 @@ void CParaTransferDlg::step() {
             phase_ = Phase::kFinishing;
             switch (mode_) {
                 case TransferMode::kUpload:
-                    post(&CParaTransferDlg::onUploadDone);
+                    post(&TransferRun::onUploadDone);
                     break;
                 case TransferMode::kDownload:
-                    post(&CParaTransferDlg::onDownloadDone);
+                    post(&TransferRun::onDownloadDone);
                     break;
                 case TransferMode::kCompare:
-                    post(&CParaTransferDlg::onCompareDone);
+                    post(&TransferRun::onCompareDone);
                     break;
             }
             return;
@@ -309,7 +269,7 @@ void CParaTransferDlg::step() {
     }
 }
 
-bool CParaTransferDlg::writtenByDownload(std::uint32_t address, const CItem* item) const {
+bool TransferRun::writtenByDownload(std::uint32_t address, const CItem* item) const {
     if (item == nullptr || !item->writable) return false;
     const auto& leading = table_.leading;
     return !table_.lists(address) ||
@@ -318,7 +278,7 @@ bool CParaTransferDlg::writtenByDownload(std::uint32_t address, const CItem* ite
 
 // A value that cannot be the item's word is refused before the first write, and listed as the
 // drive's own refusals are: its low 16 bits would be written and reported as written.
-void CParaTransferDlg::refuseUnfitValues() {
+void TransferRun::refuseUnfitValues() {
     if (mode_ != TransferMode::kDownload) return;
     for (std::size_t i = 0; i < entries_.size(); ++i) {
         const Entry& entry = entries_[i];
@@ -333,7 +293,7 @@ void CParaTransferDlg::refuseUnfitValues() {
 }
 
 // Writes the series' leading addresses, in table order, before anything else of a download.
-bool CParaTransferDlg::prePassStep() {
+bool TransferRun::prePassStep() {
     while (prePassCounter_ < table_.leading.size()) {
         const std::uint16_t address = table_.leading[prePassCounter_++];
         auto it = std::find_if(entries_.begin(), entries_.end(),
@@ -347,14 +307,14 @@ bool CParaTransferDlg::prePassStep() {
     return false;
 }
 
-bool CParaTransferDlg::passesOver(std::size_t position, const CItem* item) const {
+bool TransferRun::passesOver(std::size_t position, const CItem* item) const {
     if (item == nullptr) return true;
     if (mode_ != TransferMode::kDownload) return false;
     return !item->writable || table_.lists(entries_[position].address) ||
            entries_[position].reported;
 }
 
-void CParaTransferDlg::issue(std::size_t position, CItem* item) {
+void TransferRun::issue(std::size_t position, CItem* item) {
     current_ = position;
     currentItem_ = item;
     awaiting_ = true;
@@ -374,7 +334,7 @@ void CParaTransferDlg::issue(std::size_t position, CItem* item) {
 
 // ---------------------------------------------------------------------------------- Replies
 
-void CParaTransferDlg::onReply(int serial, const DriveReply& reply) {
+void TransferRun::onReply(int serial, const DriveReply& reply) {
     if (phase_ != Phase::kRunning || !awaiting_ || serial != serial_) return;
     if (reply.station != station_) return onFailure(nullptr);
     const int code = reply.errorCode;
@@ -388,7 +348,7 @@ void CParaTransferDlg::onReply(int serial, const DriveReply& reply) {
     changed();
 }
 
-void CParaTransferDlg::onAccepted(const DriveReply& reply) {
+void TransferRun::onAccepted(const DriveReply& reply) {
     awaiting_ = false;
     const std::uint32_t value = static_cast<std::uint32_t>(reply.values[0]) & 0xFFFF;
     Entry& entry = entries_[*current_];
@@ -408,7 +368,7 @@ void CParaTransferDlg::onAccepted(const DriveReply& reply) {
 
 // The drive refused the request outright; it sends nothing more for it. The entry is passed
 // over as the drive's data range error is, and a refused write is counted and listed.
-void CParaTransferDlg::onRejected(int code) {
+void TransferRun::onRejected(int code) {
     awaiting_ = false;
     if (mode_ == TransferMode::kDownload) {
         ++counts_.refused;
@@ -418,14 +378,14 @@ void CParaTransferDlg::onRejected(int code) {
     step();
 }
 
-void CParaTransferDlg::onFailure(const DriveReply* reply) {
+void TransferRun::onFailure(const DriveReply* reply) {
     awaiting_ = false;
     lastError_ = reply ? ErrorText(reply->failingCode) : kUndefinedErrorText;
     const int failing = reply ? reply->failingCode : 0;
     if (reply && (failing == kErrTimeout || failing > kErrModbusException)) {
         // The drive stopped answering: the user decides whether to go on with the next entry.
         stopAfterFailure_ = true;
-        post(&CParaTransferDlg::askStopAfterFailure);
+        post(&TransferRun::askStopAfterFailure);
         return;
     }
     if (custom_) custom_->entries[*current_]->state = 2;
@@ -434,8 +394,8 @@ void CParaTransferDlg::onFailure(const DriveReply* reply) {
     postFailed(kFailCommunication);
 }
 
-void CParaTransferDlg::report(std::size_t position, const CItem* item,
-                              TransferEntryResult::Outcome outcome, int error) {
+void TransferRun::report(std::size_t position, const CItem* item,
+                         TransferEntryResult::Outcome outcome, int error) {
     Entry& entry = entries_[position];
     entry.reported = true;
     if (mode_ != TransferMode::kDownload) return;
@@ -445,18 +405,18 @@ void CParaTransferDlg::report(std::size_t position, const CItem* item,
 
 // ---------------------------------------------------------------------------------- Stop
 
-bool CParaTransferDlg::Close() {
+bool TransferRun::Close() {
     if (phase_ == Phase::kIdle) return true;
     if (phase_ == Phase::kRunning && !stopOpen_ && !asking_) askStop();
     return false;
 }
 
-void CParaTransferDlg::askStopAfterFailure() {
+void TransferRun::askStopAfterFailure() {
     // Unless the user has been asked meanwhile (Cancel came first).
     if (stopAfterFailure_) askStop();
 }
 
-void CParaTransferDlg::askStop() {
+void TransferRun::askStop() {
     if (phase_ != Phase::kRunning || stopOpen_) return;
     stopAfterFailure_ = false;
     stopOpen_ = true;
@@ -471,13 +431,13 @@ void CParaTransferDlg::askStop() {
     });
 }
 
-void CParaTransferDlg::stopRun() {
+void TransferRun::stopRun() {
     end_ = TransferEnd::kStopped;
     if (!lastError_.empty()) status_ = lastError_;
     becomeIdle();
 }
 
-void CParaTransferDlg::OnDriveDisconnected(int station) {
+void TransferRun::OnDriveDisconnected(int station) {
     if (station != station_ || phase_ == Phase::kIdle) return;
     status_ = kDriveDisconnectedText;
     end_ = TransferEnd::kCancelled;
@@ -487,14 +447,14 @@ void CParaTransferDlg::OnDriveDisconnected(int station) {
 
 // ---------------------------------------------------------------------------------- Endings
 
-void CParaTransferDlg::post(void (CParaTransferDlg::*handler)()) {
+void TransferRun::post(void (TransferRun::*handler)()) {
     std::weak_ptr<const char> alive = alive_.watch();
     context_.executor.post([this, alive, handler] {
         if (!alive.expired()) (this->*handler)();
     });
 }
 
-void CParaTransferDlg::postFailed(int code) {
+void TransferRun::postFailed(int code) {
     phase_ = Phase::kFinishing;
     std::weak_ptr<const char> alive = alive_.watch();
     const int serial = serial_;
@@ -505,7 +465,7 @@ void CParaTransferDlg::postFailed(int code) {
     });
 }
 
-void CParaTransferDlg::onTransferFailed(int code) {
+void TransferRun::onTransferFailed(int code) {
     std::string text;
     if (code == kFailDisconnected) {
         text = kDriveDisconnectedText;
@@ -526,13 +486,13 @@ void CParaTransferDlg::onTransferFailed(int code) {
     context_.prompter.error(text, kParameterEditorCaption);
 }
 
-void CParaTransferDlg::countUnread() {
+void TransferRun::countUnread() {
     counts_.unread = 0;
     for (const Entry& e : entries_)
         if (!e.done && itemAt(e.address)) ++counts_.unread;
 }
 
-void CParaTransferDlg::onUploadDone() {
+void TransferRun::onUploadDone() {
     if (phase_ != Phase::kFinishing) return;
     if (int code = precheck()) return onTransferFailed(code);
     countUnread();
@@ -566,7 +526,7 @@ void CParaTransferDlg::onUploadDone() {
 
 // A partial result does not silently replace a file that holds values it lacks: it is held
 // until the user decides.
-bool CParaTransferDlg::saveUploadedSet(CParaArray set) {
+bool TransferRun::saveUploadedSet(CParaArray set) {
     if (counts_.unread > 0 && !partialReplaceAllowed_) {
         std::vector<std::uint32_t> missing;
         for (const Entry& e : entries_)
@@ -583,7 +543,7 @@ bool CParaTransferDlg::saveUploadedSet(CParaArray set) {
     return saved;
 }
 
-void CParaTransferDlg::listUnreadEntries() {
+void TransferRun::listUnreadEntries() {
     for (const Entry& e : entries_) {
         const CItem* item = itemAt(e.address);
         if (!e.done && item)
@@ -591,11 +551,11 @@ void CParaTransferDlg::listUnreadEntries() {
     }
 }
 
-std::string CParaTransferDlg::PartialReplaceQuestion() const {
+std::string TransferRun::PartialReplaceQuestion() const {
     return strprintf(kPartialReplaceQuestion, path_.c_str());
 }
 
-void CParaTransferDlg::SaveHeldResult() {
+void TransferRun::SaveHeldResult() {
     if (!held_ || IsRunning()) return;
     const bool saved = SaveParaFile(path_, *held_);
     held_.reset();
@@ -605,19 +565,19 @@ void CParaTransferDlg::SaveHeldResult() {
     changed();
 }
 
-void CParaTransferDlg::AskPartialReplace() {
+void TransferRun::AskPartialReplace() {
     if (!held_) return;
     ask(PartialReplaceQuestion(), [this](bool yes) { yes ? SaveHeldResult() : DropHeldResult(); });
 }
 
-void CParaTransferDlg::DropHeldResult() {
+void TransferRun::DropHeldResult() {
     if (!held_ || IsRunning()) return;
     held_.reset();
     end_ = TransferEnd::kStopped;
     changed();
 }
 
-void CParaTransferDlg::onDownloadDone() {
+void TransferRun::onDownloadDone() {
     if (phase_ != Phase::kFinishing) return;
     status_ = kDownloadDoneText;
     if (counts_.refused > 0) status_ += strprintf(kRefusedCountText, counts_.refused);
@@ -627,7 +587,7 @@ void CParaTransferDlg::onDownloadDone() {
     if (view_ && !refusedRows_.empty()) view_->showRefusedWrites(refusedRows_);
 }
 
-void CParaTransferDlg::onCompareDone() {
+void TransferRun::onCompareDone() {
     if (phase_ != Phase::kFinishing) return;
     if (int code = precheck()) return onTransferFailed(code);
     countUnread();
@@ -652,7 +612,7 @@ void CParaTransferDlg::onCompareDone() {
     }
 }
 
-void CParaTransferDlg::becomeIdle() {
+void TransferRun::becomeIdle() {
     phase_ = Phase::kIdle;
     ++run_;
     awaiting_ = false;
@@ -666,7 +626,7 @@ void CParaTransferDlg::becomeIdle() {
     changed();
 }
 
-void CParaTransferDlg::changed() {
+void TransferRun::changed() {
     if (view_) view_->stateChanged();
 }
 

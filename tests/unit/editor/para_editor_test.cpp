@@ -1,4 +1,4 @@
-#include "editor/para_frame.h"
+#include "editor/para_editor.h"
 
 #include <gtest/gtest.h>
 
@@ -7,9 +7,10 @@
 #include <set>
 
 #include "editor/para_texts.h"
+#include "editor/ui/editor_ids.h"
 #include "editor_fixture.h"
-#include "paradb/custom_group.h"
 #include "paradb/para_array.h"
+#include "paradb/user_group.h"
 #include "unit/paradb/paradb_test_util.h"
 
 namespace korvane::testing {
@@ -27,11 +28,11 @@ std::optional<bool> Done(Command command) {
 struct FrameEnv {
     explicit FrameEnv(int key = kFirstOfflineKey) {
         env.drive(key);
-        frame = CParaFrame::Create(env.services, key, ui);
+        frame = ParaEditor::Create(env.services, key, ui);
         frame->SetDriveActions(&actions);
     }
-    CCustom& groupWith(std::vector<std::uint16_t> addresses) {
-        CCustom& g = *frame->NewUserGroup();
+    UserGroup& groupWith(std::vector<std::uint16_t> addresses) {
+        UserGroup& g = *frame->Groups().NewUserGroup();
         for (auto a : addresses) {
             UserGroupEntry& e = g.AddEntry(a, 1);
             e.custom = &g;
@@ -50,8 +51,16 @@ struct FrameEnv {
     EditorServices env{dir.path()};
     EditorUi ui;
     EditorDriveActions actions;
-    std::unique_ptr<CParaFrame> frame;
+    std::unique_ptr<ParaEditor> frame;
 };
+
+// The commands by the ids the window gives them.
+int Cmd(int id) {
+    return static_cast<int>(*EditorCommandWithId(id));
+}
+int IdOf(int command) {
+    return EditorCommandIdOf(static_cast<ParaCommand>(command));
+}
 
 constexpr int kAllCommands[] = {32814, 32815, 32816, 32817, 32818, 32819, 32820,
                                 32821, 32822, 32823, 32824, 32825, 32826, 32827,
@@ -60,11 +69,11 @@ constexpr int kAllCommands[] = {32814, 32815, 32816, 32817, 32818, 32819, 32820,
 TEST(EditorFrame, OpensOnlyOnALoadedDataFile) {
     EditorServices env;
     EditorUi ui;
-    EXPECT_FALSE(CParaFrame::Create(env.services, 3, ui));  // no data file
+    EXPECT_FALSE(ParaEditor::Create(env.services, 3, ui));  // no data file
     env.drive(3).driveData->loaded = 0;
-    EXPECT_FALSE(CParaFrame::Create(env.services, 3, ui));
+    EXPECT_FALSE(ParaEditor::Create(env.services, 3, ui));
     env.drive(4);
-    EXPECT_TRUE(CParaFrame::Create(env.services, 4, ui));
+    EXPECT_TRUE(ParaEditor::Create(env.services, 4, ui));
 }
 
 TEST(EditorFrame, CommandsAreEnabledByStateAndSelection) {
@@ -97,15 +106,15 @@ TEST(EditorFrame, CommandsAreEnabledByStateAndSelection) {
         FrameEnv t(c.key);
         t.env.host.graphWatch = c.graphWatch;
         if (c.node == NodeKind::kUserGroup) {
-            CCustom& g = t.groupWith({});
+            UserGroup& g = t.groupWith({});
             t.frame->Tree().Select({NodeKind::kUserGroup, nullptr, &g});
         } else if (c.node != NodeKind::kGroup) {
             t.frame->Tree().Select({c.node});
         }
         if (c.history) t.frame->History().Add({kAccTime, 1, 2, nullptr});
         std::set<int> enabled;
-        for (int command : kAllCommands)
-            if (t.frame->IsEnabled(command)) enabled.insert(command);
+        for (int id : kAllCommands)
+            if (t.frame->IsEnabled(Cmd(id))) enabled.insert(id);
         EXPECT_EQ(enabled, c.enabled) << c.what;
     }
 }
@@ -113,9 +122,9 @@ TEST(EditorFrame, CommandsAreEnabledByStateAndSelection) {
 TEST(EditorFrame, CommandsBuiltElsewhereGoToTheirHooks) {
     FrameEnv t(7);
     std::vector<int> transfer, edit;
-    t.frame->SetTransferHook([&](int c) { transfer.push_back(c); });
-    t.frame->SetEditHook([&](int c) { edit.push_back(c); });
-    for (int c : {32818, 32819, 32820, 32826, 32827, 32823, 32833}) t.frame->Execute(c);
+    t.frame->SetTransferHook([&](int c) { transfer.push_back(IdOf(c)); });
+    t.frame->SetEditHook([&](int c) { edit.push_back(IdOf(c)); });
+    for (int id : {32818, 32819, 32820, 32826, 32827, 32823, 32833}) t.frame->Execute(Cmd(id));
     EXPECT_EQ(transfer, (std::vector<int>{32818, 32819, 32820, 32826, 32827}));
     EXPECT_EQ(edit, (std::vector<int>{32823}));  // undo is disabled: nothing to undo
     t.frame->Execute(kCmdRefreshGroup);
@@ -149,21 +158,21 @@ TEST(EditorFrame, DoubleClicksReadTreeNodesAndEditRowsOfOnlineEditorsOnly) {
 
 TEST(EditorFrame, TitlesAndPanesNameTheDriveAndTheMode) {
     FrameEnv offline;
-    EXPECT_EQ(offline.frame->Title(), "OFF-LINE(Kapok, Ver3.16) Parameter Editor");
+    EXPECT_EQ(offline.frame->Chrome().Title(), "OFF-LINE(Kapok, Ver3.16) Parameter Editor");
     offline.frame->ApplyParameterMode(0, 100);
     std::vector<std::string> panes;
-    for (const auto& p : offline.frame->Panes()) panes.push_back(p.text);
+    for (const auto& p : offline.frame->Chrome().Panes()) panes.push_back(p.text);
     EXPECT_EQ(panes, (std::vector<std::string>{"", "OFF-LINE", "Kapok", "Ver : 3.16", "RPM MODE",
                                                "TIME1 : 0.01 sec", "パラメータ量 : 6", ""}));
 
     FrameEnv online(7);
-    EXPECT_EQ(online.frame->Title(), "ON-LINE(7:Kapok, Ver3.16) Parameter Editor");
+    EXPECT_EQ(online.frame->Chrome().Title(), "ON-LINE(7:Kapok, Ver3.16) Parameter Editor");
     online.env.settings.setString("InvName", "Inv Name7", "Pump");
     online.frame->OnDriveEvent(DriveEvent(DriveEventKind::kNameChanged, 7));
     EXPECT_EQ(online.ui.events, std::vector<std::string>{"title"});
-    EXPECT_EQ(online.frame->Title(), "ON-LINE(7:Kapok - Pump, Ver3.16) Parameter Editor");
+    EXPECT_EQ(online.frame->Chrome().Title(), "ON-LINE(7:Kapok - Pump, Ver3.16) Parameter Editor");
     online.env.host.graphWatch = true;
-    auto p = online.frame->Panes();
+    auto p = online.frame->Chrome().Panes();
     EXPECT_EQ(p[0].text, "グラフ警戒モード");
     EXPECT_EQ(p[1].text, "ON-LINE");
     EXPECT_EQ(p[1].colour, (Rgb{0, 0, 255}));
@@ -172,8 +181,8 @@ TEST(EditorFrame, TitlesAndPanesNameTheDriveAndTheMode) {
 
 TEST(EditorFrame, NewUserGroupsTakeNumberedPathsAndAreNotSelected) {
     FrameEnv t;
-    CCustom* a = t.frame->NewUserGroup();
-    CCustom* b = t.frame->NewUserGroup();
+    UserGroup* a = t.frame->Groups().NewUserGroup();
+    UserGroup* b = t.frame->Groups().NewUserGroup();
     EXPECT_NE(a->path, b->path);
     EXPECT_EQ(a->path.rfind(t.dir.path() + "/custom_Kapok_v3.16_", 0), 0u) << a->path;
     EXPECT_EQ(a->newFlag, 1);
@@ -183,40 +192,40 @@ TEST(EditorFrame, NewUserGroupsTakeNumberedPathsAndAreNotSelected) {
 
 TEST(EditorFrame, UserGroupSavedOpenedAndSavedAsOntoAnOpenPath) {
     FrameEnv t;
-    CCustom& g = t.groupWith({kAccTime, kOffset});
+    UserGroup& g = t.groupWith({kAccTime, kOffset});
     const std::string path = t.dir.file("mine.usr");
     t.ui.paths = {path};
-    ASSERT_EQ(Done([&](auto done) { t.frame->SaveUserGroup(g, done); }), true);
+    ASSERT_EQ(Done([&](auto done) { t.frame->Groups().SaveUserGroup(g, done); }), true);
     EXPECT_EQ(g.title, "mine");
     EXPECT_EQ(g.newFlag, 0);
     EXPECT_EQ(g.modified, 0);
     EXPECT_EQ(t.ui.requests.back().extension, "usr");
-    EXPECT_EQ(t.frame->RecentFiles().paths().front(), path);
+    EXPECT_EQ(t.frame->Groups().RecentFiles().paths().front(), path);
     EXPECT_EQ(t.env.settings.getString("Main", "Custom File Dir", ""), t.dir.path());
-    ASSERT_EQ(Done([&](auto done) { t.frame->CloseUserGroup(g, done); }), true);
-    EXPECT_TRUE(t.frame->UserGroups().empty());
+    ASSERT_EQ(Done([&](auto done) { t.frame->Groups().CloseUserGroup(g, done); }), true);
+    EXPECT_TRUE(t.frame->Groups().All().empty());
 
-    ASSERT_TRUE(t.frame->OpenUserGroup(path));
-    ASSERT_TRUE(t.frame->OpenUserGroup(path));  // already open: nothing more
-    ASSERT_EQ(t.frame->UserGroups().size(), 1u);
-    CCustom& reopened = *t.frame->UserGroups()[0];
+    ASSERT_TRUE(t.frame->Groups().OpenUserGroup(path));
+    ASSERT_TRUE(t.frame->Groups().OpenUserGroup(path));  // already open: nothing more
+    ASSERT_EQ(t.frame->Groups().All().size(), 1u);
+    UserGroup& reopened = *t.frame->Groups().All()[0];
     EXPECT_EQ(reopened.entries.size(), 2u);
     EXPECT_EQ(t.frame->Tree().SelectedUserGroup(), &reopened);
     EXPECT_EQ(t.frame->List().RowCount(), 2u);
 
     // Save as onto the open group's path is refused and the dialog asked again.
-    CCustom& other = *t.frame->NewUserGroup();
+    UserGroup& other = *t.frame->Groups().NewUserGroup();
     t.ui.paths = {path, std::nullopt};
-    EXPECT_EQ(Done([&](auto done) { t.frame->SaveUserGroupAs(other, done); }), false);
+    EXPECT_EQ(Done([&](auto done) { t.frame->Groups().SaveUserGroupAs(other, done); }), false);
     EXPECT_EQ(t.texts().back(), kUserGroupPathOpenText);
     EXPECT_EQ(other.newFlag, 1);
 }
 
 TEST(EditorFrame, RecentEntryThatCannotBeOpenedIsDropped) {
     FrameEnv t;
-    t.frame->RecentFiles().add(t.dir.file("gone.usr"));
-    EXPECT_FALSE(t.frame->OpenRecent(0));
-    EXPECT_TRUE(t.frame->RecentFiles().paths().empty());
+    t.frame->Groups().RecentFiles().add(t.dir.file("gone.usr"));
+    EXPECT_FALSE(t.frame->Groups().OpenRecent(0));
+    EXPECT_TRUE(t.frame->Groups().RecentFiles().paths().empty());
     EXPECT_EQ(t.env.settings.getString("Para", "File1", "x"), "");
 }
 
@@ -235,19 +244,20 @@ TEST(EditorFrame, ClosingAModifiedUserGroupFollowsTheAnswer) {
     };
     for (const Case& c : cases) {
         FrameEnv t;
-        CCustom& g = t.groupWith({kAccTime});
-        CCustom& kept = t.groupWith({kOffset});
+        UserGroup& g = t.groupWith({kAccTime});
+        UserGroup& kept = t.groupWith({kOffset});
         t.frame->History().Add({kAccTime, 1, 2, g.entries[0].get()});
         t.frame->History().Add({kOffset, 1, 2, kept.entries[0].get()});
-        std::vector<const CCustom*> told;
-        t.frame->SetGroupClosingListener([&](const CCustom* x) { told.push_back(x); });
+        std::vector<const UserGroup*> told;
+        t.frame->SetGroupClosingListener([&](const UserGroup* x) { told.push_back(x); });
         t.env.prompter.scriptAnswers({c.answer});
         t.ui.paths = {c.path ? std::optional(t.dir.file(*c.path)) : std::nullopt};
 
-        EXPECT_EQ(Done([&](auto done) { t.frame->CloseUserGroup(g, done); }), c.closed) << c.what;
+        EXPECT_EQ(Done([&](auto done) { t.frame->Groups().CloseUserGroup(g, done); }), c.closed)
+            << c.what;
         EXPECT_EQ(t.env.prompter.entries()[0].text.find("ユーザグループ["), 0u);
         EXPECT_EQ(std::filesystem::exists(t.dir.file("g.usr")), c.saved) << c.what;
-        EXPECT_EQ(t.frame->UserGroups().size(), c.closed ? 1u : 2u) << c.what;
+        EXPECT_EQ(t.frame->Groups().All().size(), c.closed ? 1u : 2u) << c.what;
         EXPECT_EQ(t.frame->History().UndoCount(), c.closed ? 1u : 2u) << c.what;
         EXPECT_EQ(told.size(), c.closed ? 1u : 0u) << c.what;
     }
@@ -279,7 +289,7 @@ TEST(EditorFrame, CloseSequenceStopsWhenASaveTheUserWantedDidNotHappen) {
         // An offline editor gives its record back; the items stay valid until it is gone.
         EXPECT_EQ(t.env.records[256].driveData == nullptr, c.closed) << c.what;
         EXPECT_EQ(item->address, kAccTime);
-        EXPECT_EQ(t.frame->UserGroups().size(), c.closed ? 0u : 1u);
+        EXPECT_EQ(t.frame->Groups().All().size(), c.closed ? 0u : 1u);
     }
 }
 
@@ -288,7 +298,7 @@ TEST(EditorFrame, ParameterFileIsSavedAndReadBack) {
     const std::string path = t.dir.file("set.par");
     t.frame->Data().FindItem(kAccTime)->value = 321;
     t.ui.paths = {path};
-    ASSERT_EQ(Done([&](auto done) { t.frame->SaveParameterFile(done); }), true);
+    ASSERT_EQ(Done([&](auto done) { t.frame->Files().SaveParameterFile(done); }), true);
     EXPECT_EQ(t.texts().back(), kParaFileSavedText);
     EXPECT_EQ(t.env.settings.getString("Main", "Para File Dir", ""), t.dir.path());
 
@@ -296,19 +306,36 @@ TEST(EditorFrame, ParameterFileIsSavedAndReadBack) {
     t.env.prompter.scriptAnswers({false});
     t.ui.paths = {path};
     t.frame->Data().FindItem(kAccTime)->value = 1;
-    EXPECT_EQ(Done([&](auto done) { t.frame->SaveParameterFile(done); }), false);
+    EXPECT_EQ(Done([&](auto done) { t.frame->Files().SaveParameterFile(done); }), false);
 
     CParaArray set(kKapok, kKapokVersion);
     set.Add(kAccTime, 555);
     set.Add(0x7777, 9);  // not in the data file: ignored
     ASSERT_TRUE(SaveParaFile(t.dir.file("other.par"), set));
     t.ui.paths = {path, t.dir.file("other.par")};
-    ASSERT_EQ(Done([&](auto done) { t.frame->ReadParameterFile(done); }), true);
+    ASSERT_EQ(Done([&](auto done) { t.frame->Files().ReadParameterFile(done); }), true);
     EXPECT_EQ(t.frame->Data().FindItem(kAccTime)->value, 321u);
     EXPECT_EQ(t.frame->Data().FindItem(kAccTime)->readState, 1u);
-    ASSERT_EQ(Done([&](auto done) { t.frame->ReadParameterFile(done); }), true);
+    ASSERT_EQ(Done([&](auto done) { t.frame->Files().ReadParameterFile(done); }), true);
     EXPECT_EQ(t.frame->Data().FindItem(kAccTime)->value, 555u);
     EXPECT_EQ(t.texts().back(), kParaFileReadText);
+}
+
+// A file that is not what its name says is one message, whatever the reader found wrong.
+TEST(EditorFrame, CorruptParameterAndUserGroupFilesGiveOneMessageEach) {
+    FrameEnv t;
+    const std::string par = t.dir.file("junk.par");
+    const std::string usr = t.dir.file("junk.usr");
+    writeFile(par, {1, 2, 3, 4, 5, 6, 7, 8});
+    writeFile(usr, {0x6A, 0x3F, 0, 0, 11});  // the right magic, then cut short
+    t.ui.paths = {par};
+    EXPECT_EQ(Done([&](auto done) { t.frame->Files().ReadParameterFile(done); }), false);
+    EXPECT_EQ(t.texts(), std::vector<std::string>{"パラメータファイルを開くことができません"});
+    t.env.prompter.clear();
+    t.ui.paths = {usr};
+    EXPECT_EQ(Done([&](auto done) { t.frame->Groups().OpenUserGroupDialog(done); }), false);
+    EXPECT_EQ(t.texts(), std::vector<std::string>{"ユーザグループ名を開くことができません"});
+    EXPECT_TRUE(t.frame->Groups().All().empty());
 }
 
 // An online editor that read a parameter file shows values the drive may not hold: their rows
@@ -322,10 +349,10 @@ TEST(EditorFrame, ParameterFileValuesAreMarkedInAnOnlineEditor) {
         set.Add(kAccTime, 555);
         ASSERT_TRUE(SaveParaFile(t.dir.file("f.par"), set));
         t.ui.paths = {t.dir.file("f.par")};
-        ASSERT_EQ(Done([&](auto done) { t.frame->ReadParameterFile(done); }), true);
+        ASSERT_EQ(Done([&](auto done) { t.frame->Files().ReadParameterFile(done); }), true);
         const bool online = key == 7;
-        EXPECT_EQ(t.frame->ShowsFileValues(), online);
-        EXPECT_EQ(t.frame->Panes().back().text, online ? "ファイルの値" : "");
+        EXPECT_EQ(t.frame->Files().ShowsFileValues(), online);
+        EXPECT_EQ(t.frame->Chrome().Panes().back().text, online ? "ファイルの値" : "");
         const CParaListModel& list = t.frame->List();
         t.frame->Tree().Select({NodeKind::kAllGroups});
         t.frame->List().ShowNode(t.frame->Tree().Selected());
@@ -340,7 +367,7 @@ TEST(EditorFrame, ParameterFileValuesAreMarkedInAnOnlineEditor) {
         }
         EXPECT_EQ(marked, online ? 1 : 0);
         t.frame->Data().FindItem(kAccTime)->fromFile = false;  // as a read or write leaves it
-        EXPECT_FALSE(t.frame->ShowsFileValues());
+        EXPECT_FALSE(t.frame->Files().ShowsFileValues());
     }
 }
 
@@ -348,7 +375,7 @@ TEST(EditorFrame, OnlineExportWaitsForTheReadOfAllGroups) {
     FrameEnv t(7);
     const std::string path = t.dir.file("p.txt");
     t.ui.paths = {path};
-    ASSERT_EQ(Done([&](auto done) { t.frame->SaveTextFile(done); }), true);
+    ASSERT_EQ(Done([&](auto done) { t.frame->Files().SaveTextFile(done); }), true);
     EXPECT_TRUE(t.ui.requests.back().overwritePrompt);
     EXPECT_EQ(t.frame->Tree().Selected().kind, NodeKind::kAllGroups);
     EXPECT_EQ(t.actions.readNodes.back().kind, NodeKind::kAllGroups);
@@ -360,7 +387,7 @@ TEST(EditorFrame, OnlineExportWaitsForTheReadOfAllGroups) {
 
     FrameEnv offline;
     offline.ui.paths = {offline.dir.file("q.txt")};
-    ASSERT_EQ(Done([&](auto done) { offline.frame->SaveTextFile(done); }), true);
+    ASSERT_EQ(Done([&](auto done) { offline.frame->Files().SaveTextFile(done); }), true);
     EXPECT_TRUE(offline.actions.calls.empty());
     EXPECT_TRUE(std::filesystem::exists(offline.dir.file("q.txt")));
 }
@@ -368,7 +395,7 @@ TEST(EditorFrame, OnlineExportWaitsForTheReadOfAllGroups) {
 TEST(EditorFrame, DisconnectionStopsTheReadAndExportThenClosesWithTheDataFileStillValid) {
     FrameEnv t(7);
     t.ui.paths = {t.dir.file("p.txt")};
-    ASSERT_EQ(Done([&](auto done) { t.frame->SaveTextFile(done); }), true);
+    ASSERT_EQ(Done([&](auto done) { t.frame->Files().SaveTextFile(done); }), true);
     t.actions.calls.clear();
     CItem* item = t.frame->Data().FindItem(kAccTime);
 
@@ -396,7 +423,7 @@ TEST(EditorFrame, GraphWatchModeCancelsDriveDialogsOfOnlineEditorsOnly) {
 
 TEST(EditorFrame, OfflineEditsAreTakenAndUndoneThroughTheList) {
     FrameEnv t;
-    CCustom& g = t.groupWith({kAccTime});
+    UserGroup& g = t.groupWith({kAccTime});
     g.entries[0]->value = 200;
     g.modified = 0;
     t.frame->Tree().Select({NodeKind::kUserGroup, nullptr, &g});
@@ -422,15 +449,15 @@ TEST(EditorFrame, OfflineEditsAreTakenAndUndoneThroughTheList) {
 
 TEST(EditorFrame, UndoOnAUserGroupEntryMarksTheGroupModified) {
     FrameEnv t;
-    CCustom& g = t.groupWith({kAccTime});
+    UserGroup& g = t.groupWith({kAccTime});
     g.modified = 0;
     const WriteRecord record{kAccTime, 2, 1, g.entries[0].get()};
-    t.frame->HistoryApplied(record);
+    t.frame->Groups().HistoryApplied(record);
     EXPECT_EQ(g.modified, 1);
     // A record that outlived its group touches nothing.
     t.env.prompter.scriptAnswers({false});
-    ASSERT_EQ(Done([&](auto done) { t.frame->CloseUserGroup(g, done); }), true);
-    t.frame->HistoryApplied(record);
+    ASSERT_EQ(Done([&](auto done) { t.frame->Groups().CloseUserGroup(g, done); }), true);
+    t.frame->Groups().HistoryApplied(record);
 }
 
 }  // namespace

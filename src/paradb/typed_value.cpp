@@ -1,4 +1,4 @@
-#include "editor/value_entry.h"
+#include "paradb/typed_value.h"
 
 #include <algorithm>
 #include <cctype>
@@ -8,8 +8,8 @@
 
 #include "common/format.h"
 #include "common/text.h"
-#include "editor/edit_texts.h"
 #include "paradb/data_file.h"
+#include "paradb/editor_texts.h"
 #include "paradb/value_codec.h"
 
 namespace korvane {
@@ -147,6 +147,7 @@ FieldNumber ReadFieldNumber(const FieldPattern& pattern, std::string_view text) 
 std::string EntryProblemText(EntryProblem problem, const FieldPattern& pattern) {
     switch (problem) {
         case EntryProblem::kNone:
+        case EntryProblem::kOutOfRange:
             break;
         case EntryProblem::kNotANumber:
             return kEntryNotNumberText;
@@ -185,6 +186,11 @@ std::optional<EnteredValue> ParseEnteredValue(const CItem& item, std::string_vie
         return EnteredValue{true, *n};
     }
     FieldPattern pattern = NumericFieldPattern(item);
+    if (pattern.kind == FieldPattern::Kind::kHex) {
+        // Digits alone are read as the field shows them: hexadecimal.
+        auto n = ParseFieldNumber(pattern, t);
+        return n ? std::optional(EnteredValue{false, *n}) : std::nullopt;
+    }
     if (pattern.kind == FieldPattern::Kind::kBits) {
         if (StartsWithNoCase(t, "0x")) {
             auto n = ParseDigits(std::string_view(t).substr(2), 16, kMaxHexDigits);
@@ -203,6 +209,25 @@ std::optional<EnteredValue> ParseEnteredValue(const CItem& item, std::string_vie
     if (!n) return std::nullopt;
     const bool exact = TypedDecimals(*number) <= pattern.decimals;
     return EnteredValue{false, *n, exact ? EntryProblem::kNone : EntryProblem::kTooManyDecimals};
+}
+
+TypedWord TypedTextToWord(const CItem& item, std::string_view text) {
+    const std::optional<EnteredValue> entered = ParseEnteredValue(item, text);
+    if (!entered) return {0, EntryProblem::kNotANumber};
+    return EnteredToWord(item, *entered);
+}
+
+TypedWord EnteredToWord(const CItem& item, const EnteredValue& value) {
+    if (value.problem != EntryProblem::kNone) return {0, value.problem};
+    double v = value.number;
+    // The field shows rpm; the drive keeps the frequency. A pole count of 0 never gets here:
+    // the item is then shown in its own unit.
+    if (int poles = RpmPoleCount(item); poles > 0 && !value.raw) v = v * poles / kRpmFactor;
+    if (!IsInEntryRange(item, v)) return {0, EntryProblem::kOutOfRange};
+    const auto word = value.raw
+                          ? static_cast<std::uint32_t>(static_cast<std::int64_t>(std::trunc(v)))
+                          : static_cast<std::uint32_t>(DisplayToRaw(item, v));
+    return {word, EntryProblem::kNone};
 }
 
 }  // namespace korvane

@@ -14,10 +14,11 @@
 #include "editor/compare_result.h"
 #include "editor/transfer_path.h"
 #include "editor/transfer_priority.h"
+#include "editor/transfer_working_set.h"
 
 namespace korvane {
 
-class CCustom;
+class UserGroup;
 class CDataFile;
 class CDriveLink;
 class CItem;
@@ -35,8 +36,6 @@ inline constexpr const char* kStartLabel = "開始";
 inline constexpr const char* kCloseLabel = "閉じる";
 inline constexpr const char* kCancelLabel = "Cancel";
 inline constexpr const char* kCloseAgainLabel = "閉じます";
-inline constexpr const char* kOverwriteQuestion =
-    "%s ファイルはすでに存在します.\n上書きを希望しますか？";
 inline constexpr const char* kStopQuestion = "停止しますか？";
 inline constexpr const char* kUserGroupVersionQuestion =
     "ユーザグループファイルとインバータのバージョンが違います\n\n続行しますか？";
@@ -52,8 +51,6 @@ inline constexpr const char* kUploadDoneText = "アップロードアクショ�
 inline constexpr const char* kDownloadDoneText = "ダウンロードアクションが終了しました";
 inline constexpr const char* kCompareDoneText = "比較アクションが終了しました";
 inline constexpr const char* kAllSameText = "全てのパラメータデータは同じです";
-inline constexpr const char* kParaFileSaveFailedText = "パラメータファイルを保存できません";
-inline constexpr const char* kUserGroupSaveFailedText = "ユーザグループ名を保存できません";
 // Appended to the end-of-run text when parameters were not read or writes were refused.
 inline constexpr const char* kUnreadCountText = "\n%d 個のパラメータは読み取れませんでした";
 inline constexpr const char* kRefusedCountText = "\n%d 個のパラメータは書き込みを拒否されました";
@@ -129,16 +126,15 @@ struct TransferCounts {
     int refused = 0;  // download: writes the drive refused
 };
 
-class CParaTransferDlg {
+class TransferRun {
 public:
-    CParaTransferDlg(const TransferContext& context, TransferMode mode,
-                     TransferView* view = nullptr);
+    TransferRun(const TransferContext& context, TransferMode mode, TransferView* view = nullptr);
     // The tool window's bundle, for the drive of `station`.
-    CParaTransferDlg(const ToolServices& services, int station, TransferMode mode,
-                     TransferView* view = nullptr);
-    ~CParaTransferDlg();
-    CParaTransferDlg(const CParaTransferDlg&) = delete;
-    CParaTransferDlg& operator=(const CParaTransferDlg&) = delete;
+    TransferRun(const ToolServices& services, int station, TransferMode mode,
+                TransferView* view = nullptr);
+    ~TransferRun();
+    TransferRun(const TransferRun&) = delete;
+    TransferRun& operator=(const TransferRun&) = delete;
 
     void setView(TransferView* view) { view_ = view; }
 
@@ -187,23 +183,14 @@ public:
 
 private:
     enum class Phase { kIdle, kRunning, kFinishing };
-    struct Entry {
-        std::uint32_t address = 0;
-        std::uint32_t fileValue = 0;  // as loaded; never overwritten by a read
-        bool done = false;            // read or written in this run
-        bool reported = false;
-    };
+    using Entry = TransferEntry;
     class StepSink;
 
     bool resolvePath();
     void begin();
-    // Each ends in workingSetBuilt, at once or once a question is answered.
+    // Ends in workingSetBuilt, at once or once a question is answered.
     void buildWorkingSet();
-    bool buildFromDataFile();
-    bool buildFromParaFile();
-    void buildFromUserGroup();
-    void adoptUserGroup(std::unique_ptr<CCustom> group);
-    void workingSetBuilt(bool built);
+    void workingSetBuilt(std::optional<TransferWorkingSet> set);
     // The answer is dropped when the dialog is gone or this run is over.
     void ask(const std::string& text, std::function<void(bool)> then);
     bool checkSavable();
@@ -225,7 +212,7 @@ private:
     void askStop();
     void askStopAfterFailure();
     void stopRun();
-    void post(void (CParaTransferDlg::*handler)());
+    void post(void (TransferRun::*handler)());
     void postFailed(int code);
     void onTransferFailed(int code);
     void onUploadDone();
@@ -249,7 +236,7 @@ private:
     bool started_ = false;
     TransferEnd end_ = TransferEnd::kNone;
     std::shared_ptr<CDataFile> dataFile_;  // kept alive for the whole run
-    std::unique_ptr<CCustom> custom_;
+    std::unique_ptr<UserGroup> custom_;
     std::vector<Entry> entries_;
     std::size_t index_ = 0;
     int progress_ = 0;

@@ -1,4 +1,4 @@
-#include "editor/para_mode_dialog.h"
+#include "editor/mode_choice.h"
 
 #include <gtest/gtest.h>
 
@@ -27,7 +27,7 @@ TEST(EditorModeDialog, NewOfflineEditorLoadsTheChosenDataFileAndRemembersTheChoi
     t.env.settings.setInt("Main", "Para Model", kKapok);
     t.env.settings.setInt("Main", "Para Version", kKapokVersion);
     t.env.settings.setInt("Main", "Para TIME1", 0);
-    CParaModeDialog dialog(t.env.services, 257, CParaModeDialog::Use::kOffline, &t.catalogue);
+    ModeChoice dialog(t.env.services, 257, ModeChoice::Use::kOffline, &t.catalogue);
     EXPECT_EQ(dialog.Title(), std::string("OFF LINE - ") + kModeDialogTitle);
     EXPECT_EQ(dialog.Models()[static_cast<std::size_t>(dialog.ModelIndex())].seriesCode, kKapok);
     EXPECT_EQ(dialog.Versions().size(), 2u);
@@ -44,7 +44,7 @@ TEST(EditorModeDialog, NewOfflineEditorLoadsTheChosenDataFileAndRemembersTheChoi
 
 TEST(EditorModeDialog, FailedLoadKeepsTheDialogAndResetsTheRecord) {
     ModeEnv t;
-    CParaModeDialog dialog(t.env.services, 257, CParaModeDialog::Use::kOffline, &t.catalogue);
+    ModeChoice dialog(t.env.services, 257, ModeChoice::Use::kOffline, &t.catalogue);
     dialog.SelectModel(static_cast<int>(
         std::find_if(dialog.Models().begin(), dialog.Models().end(),
                      [](const SeriesChoice& c) { return c.seriesCode == kKapok; }) -
@@ -62,7 +62,7 @@ TEST(EditorModeDialog, ModelWithoutDataFilesDisablesOkButLeavesTheModelListUsabl
     ModeEnv t;
     t.env.settings.setInt("Main", "Para Model", 7);  // not a model with data files: 10
     t.env.settings.setInt("Main", "Para TIME1", 5);
-    CParaModeDialog dialog(t.env.services, 257, CParaModeDialog::Use::kOffline, &t.catalogue);
+    ModeChoice dialog(t.env.services, 257, ModeChoice::Use::kOffline, &t.catalogue);
     EXPECT_EQ(dialog.Models()[static_cast<std::size_t>(dialog.ModelIndex())].seriesCode, 10);
     EXPECT_EQ(dialog.Time1Index(), 1);
     EXPECT_EQ(dialog.StatusText(), kNoDataFileForModelText);
@@ -92,7 +92,7 @@ TEST(EditorModeDialog, OnlineDialogShowsTheDriveAndFollowsItsTimeScale) {
         r.timeScale = c.timeScale;
         if (!c.hasData) r.driveData.reset();
         t.env.settings.setString("InvName", "Inv Name9", c.name);
-        CParaModeDialog dialog(t.env.services, 9, CParaModeDialog::Use::kOnline, &t.catalogue);
+        ModeChoice dialog(t.env.services, 9, ModeChoice::Use::kOnline, &t.catalogue);
         EXPECT_EQ(dialog.Title(), c.title);
         EXPECT_EQ(dialog.Time1Index(), c.time1Index);
         EXPECT_EQ(dialog.OkEnabled(), c.ok);

@@ -15,9 +15,8 @@ namespace korvane {
 struct DriveRecord;
 class ArchiveReader;
 class ArchiveWriter;
-class CCustom;
+class UserGroup;
 class CDataFile;
-class Prompter;
 
 inline constexpr const char* kUserGroupOpenFailedText = "ユーザグループ名を開くことができません";
 inline constexpr const char* kUserGroupSeriesMismatchText =
@@ -30,18 +29,18 @@ inline constexpr const char* kUserGroupVersionMismatchText =
 
 struct UserGroupEntry {
     CDataFile* dataFile = nullptr;
-    CCustom* custom = nullptr;
+    UserGroup* custom = nullptr;
     std::uint32_t address = 0;
     std::uint32_t value = 0;
     std::uint32_t state = 0;  // 0 not read, 1 read from the drive, 2 the drive answered an error
 };
 
-class CCustom {
+class UserGroup {
 public:
     static constexpr std::uint32_t kMagic = 0x3F6A;
 
     // A group made in this run: not saved yet, belonging to `dataFile`.
-    static std::unique_ptr<CCustom> CreateNew(CDataFile& dataFile, const std::string& path);
+    static std::unique_ptr<UserGroup> CreateNew(CDataFile& dataFile, const std::string& path);
 
     UserGroupEntry& AddEntry(std::uint32_t address, std::uint32_t value);
     void RemoveEntry(std::size_t index);
@@ -69,20 +68,22 @@ std::string UserGroupTitle(const std::string& path);
 
 // The message for a group read from a file of another model or version than `dataFile`, or an
 // empty text when it fits.
-std::string UserGroupMismatchText(const CCustom& group, const CDataFile& dataFile);
+std::string UserGroupMismatchText(const UserGroup& group, const CDataFile& dataFile);
 
-// Reads a group file. Archive errors are reported through `prompter` (if given) before false is
-// returned; the caller then shows kUserGroupOpenFailedText.
-[[nodiscard]] bool ReadUserGroupFile(const std::string& path, CCustom& group, Prompter* prompter,
-                                     const std::string& caption = kParameterEditorCaption);
-[[nodiscard]] bool SaveUserGroupFile(const std::string& path, const CCustom& group,
+// Reads a group file. Failures carry kUserGroupOpenFailedText.
+[[nodiscard]] FileReadResult ReadUserGroupFile(const std::string& path, UserGroup& group);
+[[nodiscard]] bool SaveUserGroupFile(const std::string& path, const UserGroup& group,
                                      std::string* error = nullptr);
 
-// Reads, checks and binds a group file for the editor of `dataFile`. Every failure is reported
-// through `prompter` and yields null.
-std::unique_ptr<CCustom> OpenUserGroupFile(const std::string& path, CDataFile& dataFile,
-                                           Prompter& prompter,
-                                           const std::string& caption = kParameterEditorCaption);
+// A group file read, checked and bound, or why not.
+struct OpenedUserGroup {
+    std::unique_ptr<UserGroup> group;  // null when the file cannot be used
+    FileReadResult result;
+};
+
+// Reads, checks and binds a group file for the editor of `dataFile`. A group of another model
+// or version is refused with its mismatch message.
+[[nodiscard]] OpenedUserGroup OpenUserGroupFile(const std::string& path, CDataFile& dataFile);
 
 // Numbers the default names of new user groups: 1, 2, 3 ... over the whole run.
 class UserGroupCounter {

@@ -1,17 +1,16 @@
-#include "paradb/custom_group.h"
+#include "paradb/user_group.h"
 
 #include <filesystem>
 
 #include "common/format.h"
-#include "common/prompter.h"
 #include "paradb/archive.h"
 #include "paradb/data_file.h"
 #include "paradb/drive_value_text.h"
 
 namespace korvane {
 
-std::unique_ptr<CCustom> CCustom::CreateNew(CDataFile& dataFile, const std::string& path) {
-    auto group = std::make_unique<CCustom>();
+std::unique_ptr<UserGroup> UserGroup::CreateNew(CDataFile& dataFile, const std::string& path) {
+    auto group = std::make_unique<UserGroup>();
     group->newFlag = 1;
     group->dataFile = &dataFile;
     group->seriesCode = dataFile.seriesCode;
@@ -21,7 +20,7 @@ std::unique_ptr<CCustom> CCustom::CreateNew(CDataFile& dataFile, const std::stri
     return group;
 }
 
-UserGroupEntry& CCustom::AddEntry(std::uint32_t address, std::uint32_t value) {
+UserGroupEntry& UserGroup::AddEntry(std::uint32_t address, std::uint32_t value) {
     auto entry = std::make_unique<UserGroupEntry>();
     entry->dataFile = dataFile;
     entry->custom = this;
@@ -32,13 +31,13 @@ UserGroupEntry& CCustom::AddEntry(std::uint32_t address, std::uint32_t value) {
     return *entries.back();
 }
 
-void CCustom::RemoveEntry(std::size_t index) {
+void UserGroup::RemoveEntry(std::size_t index) {
     if (index >= entries.size()) return;
     entries.erase(entries.begin() + static_cast<std::ptrdiff_t>(index));
     modified = 1;
 }
 
-void CCustom::Store(ArchiveWriter& ar) const {
+void UserGroup::Store(ArchiveWriter& ar) const {
     ar.WriteDword(kMagic);
     ar.WriteDword(static_cast<std::uint32_t>(seriesCode));
     ar.WriteDword(static_cast<std::uint32_t>(version));
@@ -49,7 +48,7 @@ void CCustom::Store(ArchiveWriter& ar) const {
     }
 }
 
-void CCustom::Load(ArchiveReader& ar) {
+void UserGroup::Load(ArchiveReader& ar) {
     if (ar.ReadDword() != kMagic) {
         throw ArchiveError(ArchiveError::Kind::kBadIndex, "not a user group file");
     }
@@ -69,7 +68,7 @@ void CCustom::Load(ArchiveReader& ar) {
     }
 }
 
-void CCustom::Bind(CDataFile& file) {
+void UserGroup::Bind(CDataFile& file) {
     dataFile = &file;
     // One pass over the data file and one over the entries: a group of many unknown entries
     // must not cost a search of the data file, or a shift of the list, per entry.
@@ -91,54 +90,47 @@ std::string UserGroupTitle(const std::string& path) {
     return std::filesystem::path(path).stem().string();
 }
 
-std::string UserGroupMismatchText(const CCustom& group, const CDataFile& dataFile) {
+std::string UserGroupMismatchText(const UserGroup& group, const CDataFile& dataFile) {
     if (group.seriesCode != dataFile.seriesCode) return kUserGroupSeriesMismatchText;
     if (group.version != dataFile.version) return kUserGroupVersionMismatchText;
     return {};
 }
 
-bool ReadUserGroupFile(const std::string& path, CCustom& group, Prompter* prompter,
-                       const std::string& caption) {
+FileReadResult ReadUserGroupFile(const std::string& path, UserGroup& group) {
     std::vector<std::uint8_t> bytes;
-    if (!ReadWholeFile(path, bytes)) return false;
-    CCustom read;
+    if (!ReadWholeFile(path, bytes))
+        return {FileReadOutcome::kFailed, kUserGroupOpenFailedText, {}};
+    UserGroup read;
     try {
         ArchiveReader ar(bytes);
         read.Load(ar);
     } catch (const ArchiveError& e) {
-        if (prompter) prompter->error(ArchiveErrorText(e, path), caption);
-        return false;
+        return {FileReadOutcome::kFailed, kUserGroupOpenFailedText, ArchiveErrorText(e, path)};
     }
     group.seriesCode = read.seriesCode;
     group.version = read.version;
     for (auto& e : read.entries) group.entries.push_back(std::move(e));
-    return true;
+    return {};
 }
 
-bool SaveUserGroupFile(const std::string& path, const CCustom& group, std::string* error) {
+bool SaveUserGroupFile(const std::string& path, const UserGroup& group, std::string* error) {
     ArchiveWriter ar;
     group.Store(ar);
     return SafeSaveFile(path, ar.bytes(), error);
 }
 
-std::unique_ptr<CCustom> OpenUserGroupFile(const std::string& path, CDataFile& dataFile,
-                                           Prompter& prompter, const std::string& caption) {
-    auto group = std::make_unique<CCustom>();
-    if (!ReadUserGroupFile(path, *group, &prompter, caption)) {
-        prompter.error(kUserGroupOpenFailedText, caption);
-        return nullptr;
-    }
+OpenedUserGroup OpenUserGroupFile(const std::string& path, CDataFile& dataFile) {
+    auto group = std::make_unique<UserGroup>();
+    FileReadResult read = ReadUserGroupFile(path, *group);
+    if (!read.ok()) return {nullptr, std::move(read)};
     std::string mismatch = UserGroupMismatchText(*group, dataFile);
-    if (!mismatch.empty()) {
-        prompter.error(mismatch, caption);
-        return nullptr;
-    }
+    if (!mismatch.empty()) return {nullptr, {FileReadOutcome::kMismatch, std::move(mismatch), {}}};
     group->Bind(dataFile);
     group->path = path;
     group->title = UserGroupTitle(path);
     group->newFlag = 0;
     group->modified = 0;
-    return group;
+    return {std::move(group), {}};
 }
 
 UserGroupCounter& UserGroupCounter::Process() {

@@ -1,6 +1,6 @@
 // The transfer chain against a drive on an in-memory line: what goes on the line, in which
 // order, what the files hold afterwards and what the user is told.
-#include "editor/transfer_dialog.h"
+#include "editor/transfer_run.h"
 
 #include <gtest/gtest.h>
 
@@ -9,8 +9,8 @@
 
 #include "comm/tk485_codec.h"
 #include "common/format.h"
-#include "paradb/custom_group.h"
 #include "paradb/para_array.h"
+#include "paradb/user_group.h"
 #include "paradb/value_codec.h"
 #include "unit/editor/transfer_rig.h"
 #include "unit/paradb/paradb_test_util.h"
@@ -230,7 +230,7 @@ TEST(TransferDialog, RetryNoticesWaitAndExhaustedRetriesFailTheRun) {
         const std::string path = savedUsr(tmp, "g.usr", {{0x1003, 1}, {0x1004, 2}});
         auto dlg = rig.dialog(TransferMode::kUpload, path);
         struct Watch : ViewRecorder {
-            CParaTransferDlg* dlg = nullptr;
+            TransferRun* dlg = nullptr;
             std::vector<std::string>* statuses = nullptr;
             void stateChanged() override { statuses->push_back(dlg->StatusText()); }
         } watch;
@@ -316,7 +316,7 @@ TEST(TransferDialog, CompareListsTheParametersThatDiffer) {
         ASSERT_TRUE(rig.view.compared.has_value());
         CompareRow expected{"Drive Group", 0x1003, "Acceleration Time", "20.0", "45.0", "sec"};
         EXPECT_EQ(*rig.view.compared, std::vector<CompareRow>{expected});
-        EXPECT_EQ(CCompareResultDlg::Cells(expected),
+        EXPECT_EQ(CompareResult::Cells(expected),
                   (std::array<std::string, 6>{"Drive Group", "3", "Acceleration Time", "20.0",
                                               "45.0", "sec"}));
         EXPECT_EQ(rig.view.refreshed, 1);
@@ -357,6 +357,8 @@ TEST(TransferDialog, FilesThatCannotBeUsedStopBeforeTheLine) {
     const std::string otherVersion = savedPar(tmp, "v311.par", {{0x1003, 1}}, 11, 0x0311);
     const std::string junk = tmp.file("junk.par");
     writeFile(junk, {1, 2, 3, 4, 5, 6, 7, 8});
+    const std::string junkUsr = tmp.file("junk.usr");
+    writeFile(junkUsr, {0x6A, 0x3F, 0, 0, 11});  // the right magic, then cut short
     const std::string otherSeries = savedUsr(tmp, "s9.usr", {{0x1003, 1}}, 9, 0x0310);
     const std::string usrVersion = savedUsr(tmp, "v.usr", {{0x1003, 1}}, 11, 0x0311);
     const std::string existing = savedPar(tmp, "old.par", {{0x1003, 1}});
@@ -371,7 +373,8 @@ TEST(TransferDialog, FilesThatCannotBeUsedStopBeforeTheLine) {
          {"インバータバージョンは異なっていますt\n\nインバータバージョン : 3.16\nFileバージョン: "
           "3.17"},
          false},
-        {TransferMode::kCompare, junk, {"", "パラメータファイルを開くことができません"}, false},
+        {TransferMode::kCompare, junk, {"パラメータファイルを開くことができません"}, false},
+        {TransferMode::kDownload, junkUsr, {"ユーザグループ名を開くことができません"}, false},
         {TransferMode::kUpload,
          tmp.file("none.usr"),
          {"ユーザグループ名を開くことができません"},

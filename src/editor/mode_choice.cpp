@@ -1,4 +1,4 @@
-#include "editor/para_mode_dialog.h"
+#include "editor/mode_choice.h"
 
 #include <algorithm>
 #include <memory>
@@ -39,8 +39,7 @@ int Time1DivisorForIndex(int index) {
     }
 }
 
-CParaModeDialog::CParaModeDialog(ToolServices& services, int key, Use use,
-                                 const VersionCatalogue* catalogue)
+ModeChoice::ModeChoice(ToolServices& services, int key, Use use, const VersionCatalogue* catalogue)
     : services_(services), key_(key), use_(use), catalogue_(catalogue), models_(SeriesChoices()) {
     initFromSettings();
     const DriveRecord& record = services_.records[key_];
@@ -59,7 +58,7 @@ CParaModeDialog::CParaModeDialog(ToolServices& services, int key, Use use,
     }
 }
 
-void CParaModeDialog::initFromSettings() {
+void ModeChoice::initFromSettings() {
     const SettingsStore& s = services_.settings;
     freqMode_ = s.getInt(kSettingsSectionMain, kModeKey, 1) != 0;
     time1Index_ = s.getInt(kSettingsSectionMain, kTime1Key, 1);
@@ -71,7 +70,7 @@ void CParaModeDialog::initFromSettings() {
     settingVersion_ = s.getInt(kSettingsSectionMain, kVersionKey, 0);
 }
 
-void CParaModeDialog::initOnline(const DriveRecord& record) {
+void ModeChoice::initOnline(const DriveRecord& record) {
     if (record.isOnline()) {
         const std::string name = services_.settings.getString(
             kSettingsSectionInvName, strprintf("Inv Name%d", record.station), "");
@@ -87,7 +86,7 @@ void CParaModeDialog::initOnline(const DriveRecord& record) {
     showDataFileState(record);
 }
 
-void CParaModeDialog::selectRecordModel(const DriveRecord& record) {
+void ModeChoice::selectRecordModel(const DriveRecord& record) {
     modelIndex_ = -1;
     for (std::size_t i = 0; i < models_.size(); ++i) {
         if (models_[i].seriesCode == record.seriesCode) modelIndex_ = static_cast<int>(i);
@@ -106,7 +105,7 @@ void CParaModeDialog::selectRecordModel(const DriveRecord& record) {
     }
 }
 
-void CParaModeDialog::showDataFileState(const DriveRecord& record) {
+void ModeChoice::showDataFileState(const DriveRecord& record) {
     if (!record.driveData) {
         setStatus(kNoDataObjectText, true);
         okEnabled_ = false;
@@ -116,7 +115,7 @@ void CParaModeDialog::showDataFileState(const DriveRecord& record) {
     }
 }
 
-void CParaModeDialog::initOffline() {
+void ModeChoice::initOffline() {
     title_ = std::string("OFF LINE - ") + kModeDialogTitle;
     int index = 0;
     for (std::size_t i = 0; i < models_.size(); ++i) {
@@ -128,13 +127,13 @@ void CParaModeDialog::initOffline() {
     }
 }
 
-void CParaModeDialog::fillVersions(int seriesCode) {
+void ModeChoice::fillVersions(int seriesCode) {
     versions_.clear();
     if (catalogue_) versions_ = VersionChoices(*catalogue_, seriesCode);
     versionIndex_ = versions_.empty() ? -1 : 0;
 }
 
-void CParaModeDialog::SelectModel(int index) {
+void ModeChoice::SelectModel(int index) {
     if (use_ != Use::kOffline || index < 0 || index >= static_cast<int>(models_.size())) return;
     modelIndex_ = index;
     fillVersions(models_[static_cast<std::size_t>(index)].seriesCode);
@@ -151,24 +150,24 @@ void CParaModeDialog::SelectModel(int index) {
     }
 }
 
-void CParaModeDialog::SelectVersion(int index) {
+void ModeChoice::SelectVersion(int index) {
     if (index >= 0 && index < static_cast<int>(versions_.size())) versionIndex_ = index;
 }
 
-void CParaModeDialog::SetTime1Index(int index) {
+void ModeChoice::SetTime1Index(int index) {
     if (index >= 0 && index < 3) time1Index_ = index;
 }
 
-int CParaModeDialog::Time1Divisor() const {
+int ModeChoice::Time1Divisor() const {
     return Time1DivisorForIndex(time1Index_);
 }
 
-void CParaModeDialog::setStatus(std::string text, bool error) {
+void ModeChoice::setStatus(std::string text, bool error) {
     status_ = std::move(text);
     statusError_ = error;
 }
 
-bool CParaModeDialog::Ok() {
+bool ModeChoice::Ok() {
     if (!okEnabled_) return false;
     if (use_ != Use::kOffline) return true;
     if (modelIndex_ < 0 || versionIndex_ < 0) return false;
@@ -185,7 +184,7 @@ bool CParaModeDialog::Ok() {
     return true;
 }
 
-void CParaModeDialog::Close() {
+void ModeChoice::Close() {
     SettingsStore& s = services_.settings;
     s.setInt(kSettingsSectionMain, kModeKey, freqMode_ ? 1 : 0);
     if (use_ != Use::kOffline) return;
