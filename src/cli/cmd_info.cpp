@@ -113,13 +113,9 @@ int runInfo(CommandContext& context) {
     // The sheet shows common words only: a drive without a data file is shown as well.
     if (!drive.identify(station, context.err, IdentifiedDrive::DataFileNeed::kNotNeeded)) return 1;
 
-    QueueExecutor executor;
     MemorySettingsStore settings;
     RecordingPrompter prompter;
-    SystemClock clock;
-    StandaloneToolHost host;
-    ToolServices services{session.link(), drive.records(), settings, prompter,
-                          clock,          executor,        host,     AppDirectories{}};
+    ToolServices services = session.services(drive.records(), settings, prompter);
     InfoSheet sheet(services, station);
     std::vector<int> pages;
     std::vector<int> wanted;

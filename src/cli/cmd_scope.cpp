@@ -157,7 +157,7 @@ int itemIndexFor(const ChannelArg& c, const DriveRecord& record) {
     for (const MonitorItem& item : items) {
         list += "\n  " + std::to_string(item.address);
         if (item.bitItem) list += "." + std::to_string(item.bit);
-        list += "  " + ScopeMonitor::ShownName(item.name);
+        list += "  " + ScopeChannels::ShownName(item.name);
     }
     throw UsageError(strprintf("station %d has no monitor item at %d", c.station, c.address) +
                      (c.bit >= 0 ? "." + std::to_string(c.bit) : std::string()) +
@@ -219,7 +219,7 @@ public:
         nlohmann::json values = nlohmann::json::array();
         for (int i = 0; i < channels; ++i) {
             // A value that is not live (nothing received yet, a failed poll) is null.
-            if (monitor_->hasLiveValue(i)) {
+            if (monitor_->channelSet().hasLiveValue(i)) {
                 values.push_back(monitor_->channels()[static_cast<std::size_t>(i)].value);
             } else {
                 values.push_back(nullptr);
@@ -249,22 +249,24 @@ private:
     const ScopeMonitor*& monitor_;
 };
 
-void storeChannelSettings(SettingsStore& store, const ScopeArgs& a,
-                          const std::vector<int>& itemIndexes) {
+// The run as the window would have it stored: the channels, periods and trigger asked for.
+ScopeSettings runSettings(const ScopeArgs& a, const std::vector<int>& itemIndexes) {
+    ScopeSettings s;
     for (std::size_t i = 0; i < a.channels.size(); ++i) {
-        const int n = static_cast<int>(i);
-        store.setInt(kScopeSection, strprintf("Ch%d-On", n), 1);
-        store.setInt(kScopeSection, strprintf("Ch%d-ID", n), a.channels[i].station);
-        store.setInt(kScopeSection, strprintf("Ch%d-Addr", n), a.channels[i].address);
-        store.setInt(kScopeSection, strprintf("Ch%d-AddrIndex", n), itemIndexes[i]);
+        ChannelSettings& c = s.channels[i];
+        c.on = 1;
+        c.station = a.channels[i].station;
+        c.address = a.channels[i].address;
+        c.itemIndex = itemIndexes[i];
     }
-    store.setInt(kScopeSection, "Scan Time", a.scanIndex);
-    if (a.recordIndex) store.setInt(kScopeSection, "Record Time", *a.recordIndex);
+    s.scanTime = a.scanIndex;
+    if (a.recordIndex) s.recordTime = *a.recordIndex;
     if (a.trigger) {
-        store.setInt(kScopeSection, "Trigger Channel", a.trigger->channel);
-        store.setInt(kScopeSection, "Trigger Edge", a.trigger->edge == TriggerEdge::kFalling);
-        store.setString(kScopeSection, "Trigger Level", a.trigger->level);
+        s.triggerChannel = a.trigger->channel;
+        s.triggerEdge = a.trigger->edge == TriggerEdge::kFalling ? 1 : 0;
+        s.triggerLevel = a.trigger->level;
     }
+    return s;
 }
 
 // The stations whose polling failed for good during the run.
@@ -298,13 +300,10 @@ int runScope(CommandContext& context) {
     }
 
     MemorySettingsStore store;
-    storeChannelSettings(store, a, itemIndexes);
+    SaveScopeSettings(runSettings(a, itemIndexes), store);
     StreamPrompter prompter(context.err, "korvane-cli: ");
-    SystemClock clock;
-    QueueExecutor executor;
-    StandaloneToolHost host;
-    ToolServices services{session.link(), records,  store, prompter,
-                          clock,          executor, host,  MakeAppDirectories(".")};
+    const ToolServices services =
+        session.services(records, store, prompter, MakeAppDirectories("."));
     MemoryChart chart;
     LoopClocks clocks;
     const ScopeMonitor* watched = nullptr;
@@ -313,17 +312,19 @@ int runScope(CommandContext& context) {
     ScopeMonitor monitor(services, chart, clocks, &printer);
     watched = &monitor;
     monitor.open();
-    if (a.recordIndex) monitor.setRecordPath(a.csv);
+    if (a.recordIndex) monitor.recorder().setPath(a.csv);
     printer.start = SteadyClock::now();
     monitor.startMonitoring();
     if (!monitor.monitoring()) return 1;
     if (a.recordIndex) {
-        monitor.startRecording();
-        if (!monitor.recording()) return 1;
+        monitor.recorder().start();
+        if (!monitor.recorder().recording()) return 1;
     }
     if (a.trigger) {
-        monitor.armTrigger();
-        if (!monitor.triggerArmed()) return 1;
+        // The level as typed: the stored form keeps six decimals.
+        monitor.trigger().setLevelText(a.trigger->level);
+        monitor.trigger().arm();
+        if (!monitor.trigger().armed()) return 1;
     }
     const auto end = printer.start + std::chrono::duration_cast<SteadyClock::duration>(
                                          std::chrono::duration<double>(a.duration));

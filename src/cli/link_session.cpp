@@ -111,6 +111,12 @@ bool LinkSession::open() {
     return true;
 }
 
+ToolServices LinkSession::services(DriveRecords& records, SettingsStore& settings,
+                                   Prompter& prompter, AppDirectories dirs) {
+    return ToolServices{*link_, records,   settings, prompter,
+                        clock_, executor_, host_,    std::move(dirs)};
+}
+
 bool LinkSession::runUntil(const std::function<bool()>& done) {
     static bool handlersInstalled = false;
     if (!handlersInstalled) {

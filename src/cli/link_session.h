@@ -10,8 +10,11 @@
 #include <memory>
 #include <mutex>
 
+#include "app/settings.h"
+#include "app/tool_services.h"
 #include "cli/cli_command.h"
 #include "comm/drive_link.h"
+#include "common/clock.h"
 #include "common/executor.h"
 
 namespace korvane::cli {
@@ -53,6 +56,11 @@ public:
     // The protocol thread's queue: what the link's users post runs inside runUntil().
     Executor& executor() { return executor_; }
 
+    // What a command hands the tool cores it runs: this session's link, and its executor, which
+    // runUntil() runs, so that work a tool posts is done between the ticks.
+    ToolServices services(DriveRecords& records, SettingsStore& settings, Prompter& prompter,
+                          AppDirectories dirs = {});
+
     // Runs the link until done() holds; false if interrupted (Ctrl-C, SIGTERM) first.
     bool runUntil(const std::function<bool()>& done);
 
@@ -66,6 +74,9 @@ private:
     std::ostream& err_;
     TickLoopExecutor executor_;  // declared first: outlives the link and its port
     std::unique_ptr<CDriveLink> link_;
+    SystemClock clock_;
+    // A tool on its own: no other windows to tell of graph watch.
+    StandaloneToolHost host_;
     // One tick grid for the whole session: a request queued right after the previous one
     // ended goes out on the next tick, not a whole tick after it was queued.
     TickLoopExecutor::Clock::time_point nextTick_;

@@ -1,27 +1,29 @@
-// The graph monitor's scope files: what the open chart and channel setup become in a file, and
-// a file put back on the chart.
+#include "scope/scope_document.h"
+
+#include <filesystem>
+
 #include "common/prompter.h"
 #include "paradb/drive_record.h"
 #include "scope/sco_file.h"
-#include "scope/scope_monitor.h"
 
 namespace korvane::scope {
 
-ScoFile ScopeMonitor::snapshotFile() const {
+ScoFile ScopeDocument::snapshot() const {
+    const ScopeChart& chart = state_.chart;
     ScoFile f;
-    f.elapsedSeconds = elapsed_;
-    f.timeSpan = settings_.timeSpan;
-    f.yMax = chart_.yMax();
-    f.yMin = chart_.yMin();
+    f.elapsedSeconds = parts_.sampler.elapsedSeconds();
+    f.timeSpan = state_.settings.timeSpan;
+    f.yMax = chart.yMax();
+    f.yMin = chart.yMin();
     for (int i = 0; i < kChannelCount; ++i) {
-        const ScopeChannel& c = ch(i);
-        const ChannelSettings& s = settings_.channels[static_cast<std::size_t>(i)];
+        const ScopeChannel& c = parts_.channels.at(i);
+        const ChannelSettings& s = state_.channelSettings(i);
         ScoChannel& out = f.channels[static_cast<std::size_t>(i)];
         out.on = c.on;
         out.station = c.station;
-        const DriveRecord& record = services_.records[c.station];
+        const DriveRecord& record = state_.services.records[c.station];
         // A chart opened from a file while its drive is away keeps the drive it came from.
-        const bool fromDrive = !loadedFromFile_ && c.station != 0 && record.isConnected();
+        const bool fromDrive = !state_.fromFile && c.station != 0 && record.isConnected();
         out.series = fromDrive ? record.seriesCode : c.savedSeries;
         out.version = fromDrive ? record.version : c.savedVersion;
         out.address = static_cast<std::uint16_t>(c.address);
@@ -30,87 +32,84 @@ ScoFile ScopeMonitor::snapshotFile() const {
         out.divIndex = s.divIndex;
         NormaliseSeries(out);
     }
-    const int n = chart_.pointCount();
+    const int n = chart.pointCount();
     f.stamps.reserve(static_cast<std::size_t>(n));
-    for (int p = 0; p < n; ++p) f.stamps.push_back(chart_.stamp(p));
+    for (int p = 0; p < n; ++p) f.stamps.push_back(chart.stamp(p));
     for (int i = 0; i < kChannelCount; ++i) {
         auto& column = f.y[static_cast<std::size_t>(i)];
         column.reserve(static_cast<std::size_t>(n));
-        for (int p = 0; p < n; ++p) column.push_back(chart_.y(i, p));
+        for (int p = 0; p < n; ++p) column.push_back(chart.y(i, p));
     }
     return f;
 }
 
-bool ScopeMonitor::saveScoFile(const std::string& path) {
-    if (monitoring_) return false;
-    if (!WriteScoFile(path, snapshotFile())) {
-        services_.prompter.error(kMsgScoSaveFailed, kCaption);
+bool ScopeDocument::save(const std::string& path) {
+    if (state_.monitoring) return false;
+    if (!WriteScoFile(path, snapshot())) {
+        state_.services.prompter.error(kMsgScoSaveFailed, kCaption);
         return false;
     }
-    scoPath_ = path;
-    services_.prompter.info(kMsgScoSaved, kCaption);
-    changed();
+    path_ = path;
+    state_.services.prompter.info(kMsgScoSaved, kCaption);
+    state_.changed();
     return true;
 }
 
-bool ScopeMonitor::openScoFile(const std::string& path) {
-    if (monitoring_) return false;
+bool ScopeDocument::open(const std::string& path) {
+    if (state_.monitoring) return false;
     ScoFile file;
     // A damaged file changes nothing: the chart on screen stays as it was.
     if (!ReadScoFile(path, file)) {
-        services_.prompter.error(kMsgScoOpenFailed, kCaption);
+        state_.services.prompter.error(kMsgScoOpenFailed, kCaption);
         return false;
     }
-    applyScoFile(file);
-    scoPath_ = path;
-    changed();
-    services_.prompter.info(kMsgScoOpened, kCaption);
+    apply(file);
+    path_ = path;
+    state_.changed();
+    state_.services.prompter.info(kMsgScoOpened, kCaption);
     return true;
 }
 
-void ScopeMonitor::applyScoFile(const ScoFile& file) {
-    withdrawAll();
+void ScopeDocument::apply(const ScoFile& file) {
     // The trigger of an earlier run is not this file's.
-    detector_.reset();
-    triggerLed_ = false;
-    snapshotFailed_ = false;
-    elapsed_ = file.elapsedSeconds;
-    settings_.timeSpan = file.timeSpan;
-    settings_.yMin = file.yMin;
-    settings_.yMax = file.yMax;
-    recordLines_ = 0;
+    parts_.trigger.forget();
+    parts_.recorder.newRun();
+    parts_.sampler.setElapsed(file.elapsedSeconds);
+    state_.settings.timeSpan = file.timeSpan;
+    state_.settings.yMin = file.yMin;
+    state_.settings.yMax = file.yMax;
+    parts_.channels.takeFile(file);
     for (int i = 0; i < kChannelCount; ++i) {
         const ScoChannel& in = file.channels[static_cast<std::size_t>(i)];
-        ScopeChannel& c = ch(i);
-        ChannelSettings& s = settings_.channels[static_cast<std::size_t>(i)];
-        c.on = in.on;
-        c.station = in.station;
-        c.address = in.address;
-        c.itemIndex = in.itemIndex;
-        c.savedSeries = in.series;
-        c.savedVersion = in.version;
-        c.value = 0.0;
-        c.valueLabel.clear();
-        c.valueStale = false;
-        c.items.clear();
-        if (c.on && c.savedSeries != kNoSeries)
-            BuildMonitorList(c.savedSeries, c.savedVersion, kMonitorListAll, c.items);
-        s.offsetIndex = in.offsetIndex;
-        s.divIndex = in.divIndex;
+        state_.channelSettings(i).offsetIndex = in.offsetIndex;
+        state_.channelSettings(i).divIndex = in.divIndex;
     }
-    loadedFromFile_ = true;
-    buildChart();
-    refreshStations();
-    const std::size_t n = file.stamps.size();
-    chart_.beginUpdate();
-    for (std::size_t p = 0; p < n; ++p) {
-        const int point = chart_.appendPoint(file.stamps[p]);
+    state_.fromFile = true;
+    parts_.style.buildChart();
+    parts_.refreshStations();
+    plot(file);
+    state_.chart.setMode(ChartMode::kCursor);
+    state_.changed();
+}
+
+void ScopeDocument::plot(const ScoFile& file) {
+    ScopeChart& chart = state_.chart;
+    chart.beginUpdate();
+    for (std::size_t p = 0; p < file.stamps.size(); ++p) {
+        const int point = chart.appendPoint(file.stamps[p]);
         for (int i = 0; i < kChannelCount; ++i)
-            chart_.setY(i, point, file.y[static_cast<std::size_t>(i)][p]);
+            chart.setY(i, point, file.y[static_cast<std::size_t>(i)][p]);
     }
-    chart_.endUpdate();
-    chart_.setMode(ChartMode::kCursor);
-    changed();
+    chart.endUpdate();
+}
+
+void ScopeDocument::newRun() {
+    path_.clear();
+}
+
+std::string ScopeDocument::titleText() const {
+    if (path_.empty()) return kCaption;
+    return std::string(kCaption) + " - " + std::filesystem::path(path_).filename().string();
 }
 
 }  // namespace korvane::scope

@@ -17,6 +17,7 @@
 #include <QTemporaryDir>
 #include <cmath>
 
+#include "../support/link_verdicts.h"
 #include "app/settings.h"
 #include "app/tool_services.h"
 #include "app/ui/qt_executor.h"
@@ -52,7 +53,16 @@ protected:
         store_.setInt(kScopeSection, "Ch0-Addr", 10);
         store_.setInt(kScopeSection, "Ch0-AddrIndex", index);
     }
-    std::unique_ptr<ScopeWindow> window() { return std::make_unique<ScopeWindow>(services_); }
+    std::unique_ptr<ScopeWindow> window() {
+        auto w = std::make_unique<ScopeWindow>(services_);
+        w->monitor().channelSet().setFreshness(verdicts_.query());
+        return w;
+    }
+    // A poll result as the link hands it on, its verdicts taken first.
+    void deliver(ScopeWindow& w, const DriveReply& reply) {
+        verdicts_.note(reply.station, reply);
+        w.monitor().channelSet().OnDriveMonitor(reply.station, reply);
+    }
     void sample(ScopeWindow& w, int raw) {
         DriveReply reply;
         reply.station = 1;
@@ -60,11 +70,12 @@ protected:
         reply.wordCount = 1;
         reply.addresses[0] = 10;
         reply.values[0] = raw;
-        w.monitor().OnDriveMonitor(1, reply);
+        deliver(w, reply);
         w.monitor().onSample();
     }
 
     QTemporaryDir dir_;
+    test::LinkVerdicts verdicts_;
     QtExecutor executor_;
     CDriveLink link_{executor_, [] { return std::unique_ptr<Port>(); }};
     DriveRecords records_;
@@ -91,7 +102,7 @@ TEST_F(ScopeWindowTest, ALegendClickInCursorModeMovesTheCursorChannel) {
     auto w = window();
     w->chart().clickLegend(2);  // normal mode: no cursor to move
     EXPECT_EQ(w->monitor().settings().currentCursor, 0);
-    w->monitor().setChartMode(ChartMode::kCursor);
+    w->monitor().sampler().setChartMode(ChartMode::kCursor);
     w->chart().clickLegend(2);
     EXPECT_EQ(w->chart().cursorChannel(), 2);
     EXPECT_EQ(w->monitor().settings().currentCursor, 2);
@@ -151,14 +162,14 @@ TEST_F(ScopeWindowTest, ASavedScopeFileReopensWithTheSamePoints) {
             sample(*w, raw);
         }
         w->monitor().stopMonitoring();
-        ASSERT_TRUE(w->monitor().saveScoFile(path));
+        ASSERT_TRUE(w->monitor().document().save(path));
         for (int p = 0; p < w->chart().pointCount(); ++p) {
             stamps.push_back(w->chart().stamp(p));
             ys.push_back(w->chart().y(0, p));
         }
     }
     auto again = window();
-    ASSERT_TRUE(again->monitor().openScoFile(path));
+    ASSERT_TRUE(again->monitor().document().open(path));
     ASSERT_EQ(again->chart().pointCount(), static_cast<int>(stamps.size()));
     for (int p = 0; p < again->chart().pointCount(); ++p) {
         EXPECT_EQ(again->chart().stamp(p), stamps[static_cast<std::size_t>(p)]);
@@ -185,7 +196,7 @@ TEST_F(ScopeWindowTest, AValueThatIsNotLiveIsDimmedAndRestoredByTheNextReply) {
     failed.station = 1;
     failed.command = 'R';
     failed.errorCode = kErrTimeout;
-    w->monitor().OnDriveMonitor(1, failed);
+    deliver(*w, failed);
     w->monitor().onSample();
     EXPECT_EQ(w->valueLabel(0)->text(), QStringLiteral("12.34 Hz"));
     EXPECT_FALSE(w->valueLabel(0)->isEnabled());
@@ -222,10 +233,10 @@ TEST_F(ScopeWindowTest, TheTimeColumnBoxIsStoredAndLockedWhileRecording) {
     w->recordTimeBox()->click();
     EXPECT_EQ(w->monitor().settings().recordTimeColumn, 1);
     w->monitor().startMonitoring();
-    w->monitor().setRecordPath(dir_.filePath("rec.csv").toStdString());
-    w->monitor().startRecording();
+    w->monitor().recorder().setPath(dir_.filePath("rec.csv").toStdString());
+    w->monitor().recorder().start();
     EXPECT_FALSE(w->recordTimeBox()->isEnabled());
-    w->monitor().stopRecording();
+    w->monitor().recorder().stop();
     EXPECT_TRUE(w->recordTimeBox()->isEnabled());
     w.reset();
     EXPECT_EQ(store_.getInt(kScopeSection, "Record Time Column", 0), 1);

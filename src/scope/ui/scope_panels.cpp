@@ -49,17 +49,10 @@ void select(QComboBox* box, int index) {
     box->setCurrentIndex(index);
 }
 
-// A list is refilled only when what it holds changes: a refill would close it under the user.
 void fillList(QComboBox* box, const QList<std::pair<QString, int>>& entries, int selection) {
-    bool same = box->count() == entries.size();
-    for (int i = 0; same && i < box->count(); ++i)
-        same =
-            box->itemText(i) == entries[i].first && box->itemData(i).toInt() == entries[i].second;
-    if (!same) {
-        box->clear();
-        for (const auto& [text, data] : entries) box->addItem(text, data);
-    }
-    if (box->currentIndex() != selection) box->setCurrentIndex(selection);
+    box->clear();
+    for (const auto& [text, data] : entries) box->addItem(text, data);
+    box->setCurrentIndex(selection);
 }
 
 }  // namespace
@@ -91,9 +84,9 @@ QWidget* ScopeWindow::buildChannelPanel() {
         connect(r.item, &QComboBox::activated, this,
                 [this, i](int index) { monitor_->chooseItem(i, index); });
         connect(r.offset, &QComboBox::activated, this,
-                [this, i](int index) { monitor_->setOffsetIndex(i, index); });
+                [this, i](int index) { monitor_->sampler().setOffsetIndex(i, index); });
         connect(r.div, &QComboBox::activated, this,
-                [this, i](int index) { monitor_->setDivIndex(i, index); });
+                [this, i](int index) { monitor_->sampler().setDivIndex(i, index); });
     }
     grid->setRowStretch(kChannelCount * 2, 1);
     return panel;
@@ -112,7 +105,7 @@ QWidget* ScopeWindow::buildDisplayPanel() {
         grid->addWidget(r.width, row, 1);
         connect(r.colour, &QPushButton::clicked, this, [this, i] { chooseColour(i); });
         connect(r.width, &QComboBox::activated, this,
-                [this, i](int index) { monitor_->setChannelWidth(i, index); });
+                [this, i](int index) { monitor_->style().setChannelWidth(i, index); });
     }
     const QString names[] = {tr("Background"), tr("Text"), tr("Grid"), tr("Cursor")};
     for (int i = 0; i < 4; ++i, ++row) {
@@ -127,11 +120,14 @@ QWidget* ScopeWindow::buildDisplayPanel() {
     grid->addWidget(gridBox_, row++, 0);
     grid->addWidget(legendBox_, row++, 0);
     grid->addWidget(autoScaleBox_, row++, 0);
-    connect(gridBox_, &QCheckBox::toggled, this, [this](bool on) { monitor_->setGrid(on); });
-    connect(legendBox_, &QCheckBox::toggled, this, [this](bool on) { monitor_->setLegend(on); });
+    connect(gridBox_, &QCheckBox::toggled, this,
+            [this](bool on) { monitor_->style().setGrid(on); });
+    connect(legendBox_, &QCheckBox::toggled, this,
+            [this](bool on) { monitor_->style().setLegend(on); });
     connect(autoScaleBox_, &QCheckBox::toggled, this, [this](bool on) {
-        monitor_->applyYRange(yMinBox_->text().toStdString(), yMaxBox_->text().toStdString());
-        monitor_->setAutoScale(on);
+        monitor_->style().applyYRange(yMinBox_->text().toStdString(),
+                                      yMaxBox_->text().toStdString());
+        monitor_->style().setAutoScale(on);
     });
     yMinBox_ = new QLineEdit(panel);
     yMaxBox_ = new QLineEdit(panel);
@@ -141,13 +137,14 @@ QWidget* ScopeWindow::buildDisplayPanel() {
     grid->addWidget(yMaxBox_, row++, 1);
     for (QLineEdit* box : {yMinBox_, yMaxBox_})
         connect(box, &QLineEdit::editingFinished, this, [this] {
-            monitor_->applyYRange(yMinBox_->text().toStdString(), yMaxBox_->text().toStdString());
+            monitor_->style().applyYRange(yMinBox_->text().toStdString(),
+                                          yMaxBox_->text().toStdString());
         });
     cursorChannel_ = listBox(kChannelTexts, panel);
     grid->addWidget(new QLabel(tr("Cursor"), panel), row, 0);
     grid->addWidget(cursorChannel_, row++, 1);
     connect(cursorChannel_, &QComboBox::activated, this,
-            [this](int i) { monitor_->setCursorChannel(i); });
+            [this](int i) { monitor_->style().setCursorChannel(i); });
     grid->setRowStretch(row, 1);
     return panel;
 }
@@ -182,17 +179,17 @@ QWidget* ScopeWindow::buildTriggerPanel() {
     grid->addWidget(recordTimeBox_, 7, 0);
     grid->setRowStretch(8, 1);
     connect(triggerChannel_, &QComboBox::activated, this,
-            [this](int i) { monitor_->setTriggerChannel(i); });
+            [this](int i) { monitor_->trigger().setChannel(i); });
     connect(triggerEdge_, &QComboBox::activated, this,
-            [this](int i) { monitor_->setTriggerEdge(static_cast<TriggerEdge>(i)); });
+            [this](int i) { monitor_->trigger().setEdge(static_cast<TriggerEdge>(i)); });
     connect(triggerLevel_, &QLineEdit::editingFinished, this,
-            [this] { monitor_->setTriggerLevelText(triggerLevel_->text().toStdString()); });
+            [this] { monitor_->trigger().setLevelText(triggerLevel_->text().toStdString()); });
     connect(snapshotBox_, &QCheckBox::toggled, this,
-            [this](bool on) { monitor_->setSnapshot(on); });
+            [this](bool on) { monitor_->trigger().setSnapshot(on); });
     connect(snapshotButton_, &QPushButton::clicked, this, [this] { chooseSnapshotPath(); });
     connect(recordButton_, &QPushButton::clicked, this, [this] { chooseRecordPath(); });
     connect(recordTimeBox_, &QCheckBox::toggled, this,
-            [this](bool on) { monitor_->setRecordTimeColumn(on); });
+            [this](bool on) { monitor_->recorder().setTimeColumn(on); });
     return panel;
 }
 
@@ -214,10 +211,11 @@ QWidget* ScopeWindow::buildViewBar() {
     row->addWidget(recordCount_);
     row->addWidget(recordLed_);
     row->addWidget(triggerLed_);
-    connect(timeSpan_, &QComboBox::activated, this, [this](int i) { monitor_->setTimeSpan(i); });
+    connect(timeSpan_, &QComboBox::activated, this,
+            [this](int i) { monitor_->style().setTimeSpan(i); });
     connect(scanTime_, &QComboBox::activated, this, [this](int i) { monitor_->setScanTime(i); });
     connect(recordTime_, &QComboBox::activated, this,
-            [this](int i) { monitor_->setRecordTime(i); });
+            [this](int i) { monitor_->recorder().setRecordTime(i); });
     return bar;
 }
 
@@ -227,10 +225,22 @@ void ScopeWindow::stateChanged() {
     if (rows_[0].on) refresh();
 }
 
+void ScopeWindow::fillChannelLists(const ChannelRow& r, const ScopeChannel& c) {
+    QList<std::pair<QString, int>> stations, items;
+    for (const StationChoice& choice : c.stationChoices)
+        stations.append(
+            {QStringLiteral("%1:%2").arg(choice.station).arg(q(SeriesName(choice.series))),
+             choice.station});
+    for (const MonitorItem& item : c.items)
+        items.append({q(ScopeChannels::ShownName(item.name)), item.address});
+    fillList(r.station, stations, c.stationSelection);
+    fillList(r.item, items, c.itemSelection);
+}
+
 void ScopeWindow::refresh() {
     const ScopeMonitor& m = *monitor_;
     const ScopeSettings& s = m.settings();
-    setWindowTitle(q(m.titleText()));
+    setWindowTitle(q(m.document().titleText()));
     for (int i = 0; i < kChannelCount; ++i) {
         const ChannelRow& r = rows_[static_cast<std::size_t>(i)];
         const ScopeChannel& c = m.channels()[static_cast<std::size_t>(i)];
@@ -239,15 +249,16 @@ void ScopeWindow::refresh() {
             const QSignalBlocker b1(r.on), b2(r.station), b3(r.item);
             r.on->setChecked(c.on != 0);
             r.on->setEnabled(m.onBoxesEnabled());
-            QList<std::pair<QString, int>> stations, items;
-            for (int station : c.stationChoices)
-                stations.append({QStringLiteral("%1:%2").arg(station).arg(
-                                     q(SeriesName(services_.records[station].seriesCode))),
-                                 station});
-            for (const MonitorItem& item : c.items)
-                items.append({q(ScopeMonitor::ShownName(item.name)), item.address});
-            fillList(r.station, stations, c.stationSelection);
-            fillList(r.item, items, c.itemSelection);
+            // Only a change of what the lists hold refills them: a refill would close a list
+            // the user has open.
+            if (shownLists_[static_cast<std::size_t>(i)] != c.listsRevision) {
+                shownLists_[static_cast<std::size_t>(i)] = c.listsRevision;
+                fillChannelLists(r, c);
+            }
+            // A choice the core turned down is not left showing.
+            if (r.station->currentIndex() != c.stationSelection)
+                r.station->setCurrentIndex(c.stationSelection);
+            if (r.item->currentIndex() != c.itemSelection) r.item->setCurrentIndex(c.itemSelection);
             r.station->setEnabled(m.onBoxesEnabled());
             r.item->setEnabled(c.listsEnabled);
         }
@@ -286,10 +297,10 @@ void ScopeWindow::refresh() {
     select(timeSpan_, s.timeSpan);
     select(scanTime_, s.scanTime);
     select(recordTime_, s.recordTime);
-    elapsed_->setText(q(m.elapsedText()));
-    recordCount_->setText(QString::number(m.recordLines()));
-    recordLed_->setLit(m.recordLed());
-    triggerLed_->setLit(m.triggerLed());
+    elapsed_->setText(q(m.sampler().elapsedText()));
+    recordCount_->setText(QString::number(m.recorder().lines()));
+    recordLed_->setLit(m.recorder().led());
+    triggerLed_->setLit(m.trigger().led());
     statusPane_->setText(q(m.statusText()));
     graphWatchPane_->setText(q(m.graphWatchText()));
     statusPane_->setStyleSheet(m.statusIsWarning() ? QStringLiteral("color: rgb(255,0,0);")
@@ -313,12 +324,12 @@ void ScopeWindow::refreshEnabling() {
     const bool files = m.enabled(ScopeCommand::kFileCommands);
     for (QAction* a : fileActions_) a->setEnabled(files);
     for (QAction* a : modeActions_) a->setEnabled(files);
-    const bool triggerFree = !m.triggerArmed();
+    const bool triggerFree = !m.trigger().armed();
     for (QWidget* w : std::initializer_list<QWidget*>{triggerChannel_, triggerEdge_, triggerLevel_,
                                                       snapshotBox_, snapshotButton_})
         w->setEnabled(triggerFree);
-    recordButton_->setEnabled(!m.recording());
-    recordTimeBox_->setEnabled(!m.recording());
+    recordButton_->setEnabled(!m.recorder().recording());
+    recordTimeBox_->setEnabled(!m.recorder().recording());
 }
 
 }  // namespace korvane::scope

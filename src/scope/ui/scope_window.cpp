@@ -68,8 +68,10 @@ ScopeWindow::ScopeWindow(const ToolServices& services, QWidget* parent)
     connect(timers_[ScopeClock::kElapsed], &QTimer::timeout, this,
             [this] { monitor_->onSecond(); });
     connect(timers_[ScopeClock::kBlink], &QTimer::timeout, this, [this] { monitor_->onBlink(); });
-    chart_->onCursorMoved = [this] { monitor_->onCursorMoved(); };
-    chart_->onCursorChannelChanged = [this](int ch) { monitor_->onCursorChannelChanged(ch); };
+    chart_->onCursorMoved = [this] { monitor_->sampler().onCursorMoved(); };
+    chart_->onCursorChannelChanged = [this](int ch) {
+        monitor_->sampler().onCursorChannelChanged(ch);
+    };
 
     buildActions();
     auto* tabs = new QTabWidget(this);
@@ -160,30 +162,33 @@ void ScopeWindow::buildActions() {
     command(ScopeCommand::kStopMonitor, tr("Stop Monitoring"),
             [this] { monitor_->stopMonitoring(); });
     command(ScopeCommand::kStartRecord, tr("Start Recording"),
-            [this] { monitor_->startRecording(); });
-    command(ScopeCommand::kStopRecord, tr("Stop Recording"), [this] { monitor_->stopRecording(); });
+            [this] { monitor_->recorder().start(); });
+    command(ScopeCommand::kStopRecord, tr("Stop Recording"),
+            [this] { monitor_->recorder().stop(); });
     command(ScopeCommand::kArmTrigger, tr("Arm Trigger"), [this] {
-        monitor_->setTriggerLevelText(triggerLevel_->text().toStdString());
-        monitor_->armTrigger();
+        monitor_->trigger().setLevelText(triggerLevel_->text().toStdString());
+        monitor_->trigger().arm();
     });
     command(ScopeCommand::kDisarmTrigger, tr("Disarm Trigger"),
-            [this] { monitor_->disarmTrigger(); });
+            [this] { monitor_->trigger().disarm(); });
     command(ScopeCommand::kGraphWatch, tr("Graph Watch Mode"),
             [this] { monitor_->toggleGraphWatch(); });
     graphWatchAction_ = commandActions_[ScopeCommand::kGraphWatch];
     graphWatchAction_->setCheckable(true);
 
-    gridAction_ =
-        add(view, tr("Grid"), [this] { monitor_->setGrid(!monitor_->settings().showGrid); });
-    legendAction_ =
-        add(view, tr("Label"), [this] { monitor_->setLegend(!monitor_->settings().showLegend); });
-    autoScaleAction_ = add(view, tr("Y Auto Scale"),
-                           [this] { monitor_->setAutoScale(!monitor_->settings().autoScale); });
+    gridAction_ = add(view, tr("Grid"),
+                      [this] { monitor_->style().setGrid(!monitor_->settings().showGrid); });
+    legendAction_ = add(view, tr("Label"),
+                        [this] { monitor_->style().setLegend(!monitor_->settings().showLegend); });
+    autoScaleAction_ = add(view, tr("Y Auto Scale"), [this] {
+        monitor_->style().setAutoScale(!monitor_->settings().autoScale);
+    });
     for (QAction* a : {gridAction_, legendAction_, autoScaleAction_}) a->setCheckable(true);
     view->addSeparator();
     for (int i = 0; i < kChannelCount; ++i) {
         cursorActions_[static_cast<std::size_t>(i)] =
-            add(view, tr("Cursor Ch%1").arg(i + 1), [this, i] { monitor_->setCursorChannel(i); });
+            add(view, tr("Cursor Ch%1").arg(i + 1),
+                [this, i] { monitor_->style().setCursorChannel(i); });
         cursorActions_[static_cast<std::size_t>(i)]->setCheckable(true);
     }
     view->addSeparator();
@@ -193,7 +198,7 @@ void ScopeWindow::buildActions() {
     for (std::size_t i = 0; i < modes.size(); ++i) {
         const ChartMode mode = modes[i].first;
         modeActions_[i] =
-            add(view, modes[i].second, [this, mode] { monitor_->setChartMode(mode); });
+            add(view, modes[i].second, [this, mode] { monitor_->sampler().setChartMode(mode); });
         modeActions_[i]->setCheckable(true);
         bar->addAction(modeActions_[i]);
     }
@@ -249,7 +254,7 @@ void ScopeWindow::showEvent(QShowEvent* event) {
 }
 
 std::string ScopeWindow::unsavedWork() const {
-    return monitor_->recording() ? kRecordingOnCloseText : std::string();
+    return monitor_->recorder().recording() ? kRecordingOnCloseText : std::string();
 }
 
 void ScopeWindow::closeEvent(QCloseEvent* event) {
@@ -276,14 +281,14 @@ void ScopeWindow::chooseColour(int which) {
     }
     OpenColourDialog(this, colourOf(current), [this, which](const QColor& chosen) {
         if (which < kChannelCount) {
-            monitor_->setChannelColour(which, wordOf(chosen));
+            monitor_->style().setChannelColour(which, wordOf(chosen));
             return;
         }
         const ScopeSettings& now = monitor_->settings();
         std::uint32_t all[] = {now.backgroundColour, now.textColour, now.gridColour,
                                now.cursorColour};
         all[which - kChannelCount] = wordOf(chosen);
-        monitor_->setColours(all[0], all[1], all[2], all[3]);
+        monitor_->style().setColours(all[0], all[1], all[2], all[3]);
     });
 }
 
@@ -317,11 +322,10 @@ void ScopeWindow::chooseSnapshotPath() {
         QString path = chosen;
         if (QFileInfo(path).suffix().isEmpty())
             path += QStringLiteral(".") + q(ImageExtension(static_cast<ImageFormat>(index)));
-        self->confirmOverwrite(path, q(self->monitor_->settings().snapshotPath),
-                               [self, path, index] {
-                                   if (self)
-                                       self->monitor_->setSnapshotPath(path.toStdString(), index);
-                               });
+        self->confirmOverwrite(
+            path, q(self->monitor_->settings().snapshotPath), [self, path, index] {
+                if (self) self->monitor_->trigger().setSnapshotPath(path.toStdString(), index);
+            });
     });
 }
 
@@ -336,7 +340,7 @@ void ScopeWindow::chooseRecordPath() {
     OpenFileDialog(this, options, [self](const QString& path, const QString&) {
         if (!self || path.isEmpty()) return;
         self->confirmOverwrite(path, q(self->monitor_->settings().recordPath), [self, path] {
-            if (self) self->monitor_->setRecordPath(path.toStdString());
+            if (self) self->monitor_->recorder().setPath(path.toStdString());
         });
     });
 }
@@ -374,7 +378,7 @@ void ScopeWindow::openFile() {
 }
 
 bool ScopeWindow::openPath(const QString& path) {
-    if (!monitor_->openScoFile(path.toStdString())) return false;
+    if (!monitor_->document().open(path.toStdString())) return false;
     setWindowTitle(QStringLiteral("%1 - %2").arg(q(kCaption), QFileInfo(path).fileName()));
     remember(path);
     return true;
@@ -404,11 +408,11 @@ void ScopeWindow::rebuildRecentMenu() {
 
 void ScopeWindow::saveFile(bool askPath) {
     auto save = [this](const QString& path) {
-        if (!monitor_->saveScoFile(path.toStdString())) return;
+        if (!monitor_->document().save(path.toStdString())) return;
         setWindowTitle(QStringLiteral("%1 - %2").arg(q(kCaption), QFileInfo(path).fileName()));
         remember(path);
     };
-    const QString current = askPath ? QString() : q(monitor_->scoPath());
+    const QString current = askPath ? QString() : q(monitor_->document().path());
     if (!current.isEmpty()) return save(current);
     const FileDialogOptions options{.title = q("範囲ファイルを保存してください"),
                                     .directory = dialogDir(services_.settings, kScopeFileDirKey),

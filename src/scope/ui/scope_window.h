@@ -123,6 +123,9 @@ private:
         QComboBox* width;
     };
     std::array<ChannelRow, kChannelCount> rows_{};
+    // The lists' revision each row shows; none shown yet.
+    std::array<unsigned, kChannelCount> shownLists_{~0u, ~0u, ~0u, ~0u};
+    void fillChannelLists(const ChannelRow& r, const ScopeChannel& c);
     std::array<QPushButton*, 4> colourButtons_{};  // background, text, grid, cursor
     QCheckBox* gridBox_ = nullptr;
     QCheckBox* legendBox_ = nullptr;

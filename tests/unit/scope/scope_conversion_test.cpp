@@ -8,7 +8,6 @@
 
 #include "paradb/monitor_list.h"
 #include "scope/scope_trigger.h"
-#include "scope/value_freshness.h"
 
 namespace korvane::scope {
 namespace {
@@ -163,38 +162,6 @@ TEST(ScopeTrigger, GapsNeitherPrimeNorFireButCountAfterADetection) {
         if (d.onGap().stop) stoppedAt = tick;
     EXPECT_EQ(stoppedAt, 10);
     EXPECT_EQ(d.triggerPoint(), 4);
-}
-
-TEST(ValueFreshness, NothingYetAFailureOrTwoMissedRoundsAreNotLive) {
-    ValueFreshness f;
-    EXPECT_FALSE(f.live()) << "nothing received since the start";
-    f.received();
-    EXPECT_TRUE(f.live());
-    f.tick();
-    EXPECT_TRUE(f.live()) << "one period without a word";
-    f.tick();
-    EXPECT_FALSE(f.live()) << "two periods without a word";
-    f.received();
-    EXPECT_TRUE(f.live());
-    f.failed();
-    EXPECT_FALSE(f.live()) << "a failed poll";
-    f.received();
-    EXPECT_TRUE(f.live());
-    f.reset();
-    EXPECT_FALSE(f.live());
-}
-
-TEST(ValueFreshness, ASlowLineIsJudgedByItsOwnRound) {
-    ValueFreshness f;
-    f.received();
-    for (int i = 0; i < 3; ++i) f.tick();
-    f.received();  // one word every three ticks
-    for (int i = 0; i < 5; ++i) {
-        EXPECT_TRUE(f.live()) << i;
-        f.tick();
-    }
-    f.tick();
-    EXPECT_FALSE(f.live()) << "two rounds of three ticks without a word";
 }
 
 }  // namespace

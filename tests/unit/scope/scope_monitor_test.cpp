@@ -25,6 +25,7 @@
 #include "scope/memory_chart.h"
 #include "scope/sco_file.h"
 #include "support/fake_port.h"
+#include "support/link_verdicts.h"
 
 namespace korvane::scope {
 namespace {
@@ -134,8 +135,19 @@ protected:
     }
     ScopeMonitor& open() {
         monitor_ = std::make_unique<ScopeMonitor>(*services_, chart_, timers_);
+        monitor_->channelSet().setFreshness(verdicts_.query());
         monitor_->open();
         return *monitor_;
+    }
+    // A poll result as the link hands it on, its verdicts taken first.
+    void deliver(int station, const DriveReply& reply) {
+        verdicts_.note(station, reply);
+        monitor_->channelSet().OnDriveMonitor(station, reply);
+    }
+    // The scan clock, 100 ms after the last one.
+    void sample() {
+        verdicts_.advance(100);
+        monitor_->onSample();
     }
     std::vector<std::string> messages() const {
         std::vector<std::string> texts;
@@ -156,6 +168,7 @@ protected:
     PictureChart chart_;
     FakeTimers timers_;
     fs::path dir_;
+    test::LinkVerdicts verdicts_;
     std::unique_ptr<ScopeMonitor> monitor_;
 };
 
@@ -165,8 +178,8 @@ TEST_F(ScopeMonitorTest, StartingWithNoChannelOnSaysSoAndStaysStopped) {
     m.startMonitoring();
     EXPECT_EQ(messages(), std::vector<std::string>{kMsgNoChannel});
     EXPECT_FALSE(m.monitoring());
-    EXPECT_FALSE(m.recording());
-    EXPECT_FALSE(m.triggerArmed());
+    EXPECT_FALSE(m.recorder().recording());
+    EXPECT_FALSE(m.trigger().armed());
     EXPECT_TRUE(timers_.running.empty());
 }
 
@@ -176,11 +189,11 @@ TEST_F(ScopeMonitorTest, TwoChannelsOnOneAddressAreEachCountedAndWithdrawnOnce) 
     channel(1, 1, 10);
     ScopeMonitor& m = open();
     m.startMonitoring();
-    EXPECT_EQ(m.registrations(), (std::vector<Pair>{{1, 10}, {1, 10}}));
+    EXPECT_EQ(m.channelSet().registrations(), (std::vector<Pair>{{1, 10}, {1, 10}}));
     m.setChannelOn(1, false);
-    EXPECT_EQ(m.registrations(), (std::vector<Pair>{{1, 10}}));
+    EXPECT_EQ(m.channelSet().registrations(), (std::vector<Pair>{{1, 10}}));
     m.stopMonitoring();
-    EXPECT_TRUE(m.registrations().empty());
+    EXPECT_TRUE(m.channelSet().registrations().empty());
     EXPECT_EQ(chart_.mode(), ChartMode::kCursor);
 }
 
@@ -191,19 +204,19 @@ TEST_F(ScopeMonitorTest, AFinalPollFailureZeroesTheStationAndRegistersAgainWhile
     channel(1, 2, 9);
     ScopeMonitor& m = open();
     m.startMonitoring();
-    m.OnDriveMonitor(1, wordsReply(1, {{10, 5000}}));
-    m.OnDriveMonitor(2, wordsReply(2, {{9, 25}}));
-    m.OnDriveMonitor(1, wordsReply(1, {}, kErrRetriesExhausted));
+    deliver(1, wordsReply(1, {{10, 5000}}));
+    deliver(2, wordsReply(2, {{9, 25}}));
+    deliver(1, wordsReply(1, {}, kErrRetriesExhausted));
     EXPECT_EQ(m.channels()[0].value, 0.0);
     EXPECT_EQ(m.channels()[1].value, 2.5);
-    EXPECT_EQ(m.registrations(), (std::vector<Pair>{{2, 9}, {1, 10}}));
-    m.OnDriveMonitor(1, wordsReply(1, {{10, 4000}}));
+    EXPECT_EQ(m.channelSet().registrations(), (std::vector<Pair>{{2, 9}, {1, 10}}));
+    deliver(1, wordsReply(1, {{10, 4000}}));
     EXPECT_EQ(m.channels()[0].value, 40.0);
 
     // A drive that is gone is not asked again.
     records_[2].reset();
-    m.OnDriveMonitor(2, wordsReply(2, {}, kErrRetriesExhausted));
-    EXPECT_EQ(m.registrations(), (std::vector<Pair>{{1, 10}}));
+    deliver(2, wordsReply(2, {}, kErrRetriesExhausted));
+    EXPECT_EQ(m.channelSet().registrations(), (std::vector<Pair>{{1, 10}}));
 }
 
 TEST_F(ScopeMonitorTest, NewerJuniperTripChannelShowsATripInEitherWord) {
@@ -211,12 +224,12 @@ TEST_F(ScopeMonitorTest, NewerJuniperTripChannelShowsATripInEitherWord) {
     channel(0, 3, 15);
     ScopeMonitor& m = open();
     m.startMonitoring();
-    EXPECT_EQ(m.registrations(), (std::vector<Pair>{{3, 15}, {3, 29}}));
-    m.OnDriveMonitor(3, wordsReply(3, {{15, 0}, {29, 0x0002}}));
+    EXPECT_EQ(m.channelSet().registrations(), (std::vector<Pair>{{3, 15}, {3, 29}}));
+    deliver(3, wordsReply(3, {{15, 0}, {29, 0x0002}}));
     EXPECT_EQ(m.channels()[0].value, 1.0);
-    m.OnDriveMonitor(3, wordsReply(3, {{15, 0x0100}, {29, 0}}));
+    deliver(3, wordsReply(3, {{15, 0x0100}, {29, 0}}));
     EXPECT_EQ(m.channels()[0].value, 1.0);
-    m.OnDriveMonitor(3, wordsReply(3, {{15, 0}, {29, 0}}));
+    deliver(3, wordsReply(3, {{15, 0}, {29, 0}}));
     EXPECT_EQ(m.channels()[0].value, 0.0);
 }
 
@@ -225,7 +238,7 @@ TEST_F(ScopeMonitorTest, OlderJuniperRegistersOnlyTheFirstTripWord) {
     channel(0, 3, 15);
     ScopeMonitor& m = open();
     m.startMonitoring();
-    EXPECT_EQ(m.registrations(), (std::vector<Pair>{{3, 15}}));
+    EXPECT_EQ(m.channelSet().registrations(), (std::vector<Pair>{{3, 15}}));
 }
 
 TEST_F(ScopeMonitorTest, SamplesPlotScaledValuesAndTheRisingTriggerStopsTenTicksLater) {
@@ -236,30 +249,30 @@ TEST_F(ScopeMonitorTest, SamplesPlotScaledValuesAndTheRisingTriggerStopsTenTicks
     store_.setString(kScopeSection, "Trigger Level", " 50 ");
     store_.setInt(kScopeSection, "Snap Shot", 1);
     ScopeMonitor& m = open();
-    m.setSnapshotPath((dir_ / "shot.jpg").string(), 2);
+    m.trigger().setSnapshotPath((dir_ / "shot.jpg").string(), 2);
     m.startMonitoring();  // the first sample is taken at once
     EXPECT_EQ(timers_.running[ScopeClock::kScan], 1000);
-    m.armTrigger();
-    ASSERT_TRUE(m.triggerArmed());
-    m.OnDriveMonitor(1, wordsReply(1, {{10, 4000}}));
-    m.onSample();  // primes at 40
-    m.OnDriveMonitor(1, wordsReply(1, {{10, 6000}}));
-    m.onSample();  // 60: fires
+    m.trigger().arm();
+    ASSERT_TRUE(m.trigger().armed());
+    deliver(1, wordsReply(1, {{10, 4000}}));
+    sample();  // primes at 40
+    deliver(1, wordsReply(1, {{10, 6000}}));
+    sample();  // 60: fires
     const int firedAt = chart_.pointCount() - 1;
-    EXPECT_TRUE(m.triggered());
-    EXPECT_TRUE(m.triggerLed());
+    EXPECT_TRUE(m.trigger().triggered());
+    EXPECT_TRUE(m.trigger().led());
     EXPECT_EQ(m.statusText(), kStatusTriggered);
     EXPECT_DOUBLE_EQ(chart_.y(0, firedAt), 60 / 0.5 + 10);
     EXPECT_EQ(m.channels()[0].valueLabel, "60.00 Hz");
-    for (int i = 0; i < 9; ++i) m.onSample();
+    for (int i = 0; i < 9; ++i) sample();
     EXPECT_TRUE(m.monitoring());
-    m.onSample();
+    sample();
     EXPECT_FALSE(m.monitoring());
     EXPECT_EQ(chart_.pointCount() - 1, firedAt + 10);
     EXPECT_EQ(chart_.cursorPosition(), firedAt);
     EXPECT_EQ(chart_.mode(), ChartMode::kCursor);
     EXPECT_EQ(m.channels()[0].valueLabel, "60.00 Hz");
-    EXPECT_TRUE(m.triggered());
+    EXPECT_TRUE(m.trigger().triggered());
     EXPECT_TRUE(timers_.running.empty());
     EXPECT_TRUE(fs::exists(dir_ / "shot.jpg"));
     EXPECT_FALSE(fs::exists(dir_ / "shot.jpg.part"));
@@ -275,11 +288,11 @@ TEST_F(ScopeMonitorTest, AFailedSnapshotKeepsThePreviousPictureAndIsReported) {
     ScopeMonitor& m = open();
     chart_.fail = true;
     m.startMonitoring();
-    m.armTrigger();
-    m.OnDriveMonitor(1, wordsReply(1, {{10, 0}}));
-    m.onSample();  // primes at 0
-    m.OnDriveMonitor(1, wordsReply(1, {{10, 500}}));
-    for (int i = 0; i < 11; ++i) m.onSample();
+    m.trigger().arm();
+    deliver(1, wordsReply(1, {{10, 0}}));
+    sample();  // primes at 0
+    deliver(1, wordsReply(1, {{10, 500}}));
+    for (int i = 0; i < 11; ++i) sample();
     ASSERT_FALSE(m.monitoring());
     EXPECT_EQ(m.statusText(), kMsgSnapshotFailed);
     EXPECT_TRUE(m.statusIsWarning());
@@ -298,32 +311,32 @@ TEST_F(ScopeMonitorTest, ArmingRefusesBadLevelsAndDeadChannelsAndKeepsBitLevelsA
     m.startMonitoring();
     for (const char* bad : {"", "  ", "fifty", "5 0"}) {
         prompter_.clear();
-        m.setTriggerLevelText(bad);
-        m.armTrigger();
-        EXPECT_FALSE(m.triggerArmed()) << bad;
+        m.trigger().setLevelText(bad);
+        m.trigger().arm();
+        EXPECT_FALSE(m.trigger().armed()) << bad;
         EXPECT_EQ(messages(), std::vector<std::string>{kMsgTriggerLevel}) << bad;
     }
     prompter_.clear();
-    m.setTriggerLevelText("1");
-    m.setTriggerChannel(2);
-    m.armTrigger();
-    EXPECT_FALSE(m.triggerArmed());
+    m.trigger().setLevelText("1");
+    m.trigger().setChannel(2);
+    m.trigger().arm();
+    EXPECT_FALSE(m.trigger().armed());
     EXPECT_EQ(messages(), std::vector<std::string>{kMsgTriggerChannel});
 
-    m.setTriggerChannel(1);
+    m.trigger().setChannel(1);
     for (const char* typed : {"1.2", "0.5"}) {
-        m.setTriggerLevelText(typed);
-        m.armTrigger();
-        ASSERT_TRUE(m.triggerArmed());
+        m.trigger().setLevelText(typed);
+        m.trigger().arm();
+        ASSERT_TRUE(m.trigger().armed());
         EXPECT_EQ(m.settings().triggerLevel, typed);
-        if (std::string(typed) == "1.2") m.disarmTrigger();
+        if (std::string(typed) == "1.2") m.trigger().disarm();
     }
     // The trip bit rising through 0.5 fires.
-    m.OnDriveMonitor(1, wordsReply(1, {{15, 0}}));
-    m.onSample();
-    m.OnDriveMonitor(1, wordsReply(1, {{15, 0x0100}}));
-    m.onSample();
-    EXPECT_TRUE(m.triggered());
+    deliver(1, wordsReply(1, {{15, 0}}));
+    sample();
+    deliver(1, wordsReply(1, {{15, 0x0100}}));
+    sample();
+    EXPECT_TRUE(m.trigger().triggered());
 }
 
 TEST_F(ScopeMonitorTest, RecordingReplacesOnStartAndAResumedRunAppends) {
@@ -333,21 +346,21 @@ TEST_F(ScopeMonitorTest, RecordingReplacesOnStartAndAResumedRunAppends) {
     store_.setString(kScopeSection, "Record Path", csv());
     ScopeMonitor& m = open();
     m.startMonitoring();
-    m.OnDriveMonitor(1, wordsReply(1, {{10, 1234}}));
-    m.startRecording();  // writes one line at once
+    deliver(1, wordsReply(1, {{10, 1234}}));
+    m.recorder().start();  // writes one line at once
     EXPECT_EQ(timers_.running[ScopeClock::kRecord], 5000);
     EXPECT_EQ(timers_.running[ScopeClock::kBlink], 500);
     EXPECT_EQ(m.statusText(), kStatusRecording);
     m.onBlink();
-    EXPECT_TRUE(m.recordLed());
+    EXPECT_TRUE(m.recorder().led());
     m.onRecord();
-    EXPECT_EQ(m.recordLines(), 2);
+    EXPECT_EQ(m.recorder().lines(), 2);
     m.close();  // saved as running
     monitor_.reset();
 
     ScopeMonitor& again = open();
     EXPECT_TRUE(again.monitoring());
-    EXPECT_TRUE(again.recording());
+    EXPECT_TRUE(again.recorder().recording());
     again.close();
     std::ifstream in(csv(), std::ios::binary);
     const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
@@ -365,43 +378,43 @@ TEST_F(ScopeMonitorTest, AValueThatIsNotLiveIsNeitherPlottedNorRecorded) {
     channel(0, 1, 10);
     channel(1, 2, 10);
     ScopeMonitor& m = open();
-    m.setRecordPath(csv());
+    m.recorder().setPath(csv());
     m.startMonitoring();
     auto both = [&](int first) {
-        m.OnDriveMonitor(1, wordsReply(1, {{10, first}}));
-        m.OnDriveMonitor(2, wordsReply(2, {{10, 700}}));
+        deliver(1, wordsReply(1, {{10, first}}));
+        deliver(2, wordsReply(2, {{10, 700}}));
     };
     both(1234);
-    m.startRecording();
-    m.onSample();
-    m.OnDriveMonitor(1, wordsReply(1, {{10, 0}}, kErrTimeout));
-    m.OnDriveMonitor(2, wordsReply(2, {{10, 700}}));
+    m.recorder().start();
+    sample();
+    deliver(1, wordsReply(1, {{10, 0}}, kErrTimeout));
+    deliver(2, wordsReply(2, {{10, 700}}));
     m.onRecord();
-    m.onSample();
+    sample();
     const int gap = chart_.pointCount() - 1;
     EXPECT_TRUE(std::isnan(chart_.y(0, gap)));
     EXPECT_EQ(chart_.y(1, gap), 7.0);
     EXPECT_EQ(m.channels()[0].valueLabel, "12.34 Hz");
     EXPECT_TRUE(m.channels()[0].valueStale);
     EXPECT_FALSE(m.channels()[1].valueStale);
-    m.OnDriveMonitor(1, wordsReply(1, {}, kErrRetriesExhausted));
-    m.OnDriveMonitor(2, wordsReply(2, {{10, 700}}));
+    deliver(1, wordsReply(1, {}, kErrRetriesExhausted));
+    deliver(2, wordsReply(2, {{10, 700}}));
     m.onRecord();
-    m.onSample();
+    sample();
     EXPECT_TRUE(std::isnan(chart_.y(0, chart_.pointCount() - 1))) << "no made-up 0";
     both(1500);
-    m.onSample();
+    sample();
     EXPECT_EQ(chart_.y(0, chart_.pointCount() - 1), 15.0);
     EXPECT_FALSE(m.channels()[0].valueStale);
     EXPECT_EQ(m.channels()[0].valueLabel, "15.00 Hz");
     // Two periods without a word from station 2 and its value is not live either.
-    m.OnDriveMonitor(1, wordsReply(1, {{10, 1500}}));
-    m.onSample();
-    m.OnDriveMonitor(1, wordsReply(1, {{10, 1500}}));
-    m.onSample();
+    deliver(1, wordsReply(1, {{10, 1500}}));
+    sample();
+    deliver(1, wordsReply(1, {{10, 1500}}));
+    sample();
     EXPECT_TRUE(m.channels()[1].valueStale);
     m.onRecord();
-    m.stopRecording();
+    m.recorder().stop();
     std::ifstream in(csv(), std::ios::binary);
     const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     EXPECT_EQ(text,
@@ -414,13 +427,13 @@ TEST_F(ScopeMonitorTest, EveryStartPlotsOnlyReceivedValues) {
     channel(0, 1, 10);
     ScopeMonitor& m = open();
     for (int run = 0; run < 2; ++run) {
-        m.OnDriveMonitor(1, wordsReply(1, {{10, 5000}}));  // before the start: not this run's
+        deliver(1, wordsReply(1, {{10, 5000}}));  // before the start: not this run's
         m.startMonitoring();
         ASSERT_EQ(chart_.pointCount(), 1);
         EXPECT_TRUE(std::isnan(chart_.y(0, 0))) << "no first point at 0";
         EXPECT_EQ(chart_.y(1, 0), 0.0) << "a channel that is off stays on its line";
-        m.OnDriveMonitor(1, wordsReply(1, {{10, 5000}}));
-        m.onSample();
+        deliver(1, wordsReply(1, {{10, 5000}}));
+        sample();
         EXPECT_EQ(chart_.y(0, 1), 50.0);
         m.stopMonitoring();
     }
@@ -430,14 +443,14 @@ TEST_F(ScopeMonitorTest, TheTimeColumnIsStoredAndComesFirstOnlyWhenAsked) {
     connect(1, 4, 0x0100);
     channel(0, 1, 10);
     ScopeMonitor& m = open();
-    m.setRecordPath(csv());
+    m.recorder().setPath(csv());
     EXPECT_EQ(m.settings().recordTimeColumn, 0);
-    m.setRecordTimeColumn(true);
+    m.recorder().setTimeColumn(true);
     clock_.set({2026, 12, 8, 10, 0, 1, 500});
     m.startMonitoring();
-    m.OnDriveMonitor(1, wordsReply(1, {{10, 100}}));
-    m.startRecording();
-    m.setRecordTimeColumn(false);  // not while recording
+    deliver(1, wordsReply(1, {{10, 100}}));
+    m.recorder().start();
+    m.recorder().setTimeColumn(false);  // not while recording
     m.close();
     EXPECT_EQ(store_.getInt(kScopeSection, "Record Time Column", -1), 1);
     std::ifstream in(csv(), std::ios::binary);
@@ -454,7 +467,7 @@ TEST_F(ScopeMonitorTest, TheLegendNamesTheStation) {
     open();
     std::vector<MonitorItem> items;
     BuildMonitorList(4, 0x0100, kMonitorListAll, items);
-    const std::string name = ScopeMonitor::ShownName(items[itemIndexOf(4, 0x0100, 10)].name);
+    const std::string name = ScopeChannels::ShownName(items[itemIndexOf(4, 0x0100, 10)].name);
     EXPECT_EQ(chart_.legend(0), "3:" + name);
     EXPECT_EQ(chart_.legend(1), "5:" + name);
 }
@@ -463,10 +476,10 @@ TEST_F(ScopeMonitorTest, ARecordFileThatCannotBeMadeIsReported) {
     connect(1, 4, 0x0100);
     channel(0, 1, 10);
     ScopeMonitor& m = open();
-    m.setRecordPath((dir_ / "no" / "such" / "dir.csv").string());
+    m.recorder().setPath((dir_ / "no" / "such" / "dir.csv").string());
     m.startMonitoring();
-    m.startRecording();
-    EXPECT_FALSE(m.recording());
+    m.recorder().start();
+    EXPECT_FALSE(m.recorder().recording());
     EXPECT_EQ(messages(), std::vector<std::string>{kMsgRecordOpen});
 }
 
@@ -527,10 +540,10 @@ TEST_F(ScopeMonitorTest, TheChartsCursorChannelReachesTheListOnlyWhenBrowsing) {
         connect(1, 4, 0x0100);
         channel(0, 1, 10);
         ScopeMonitor& m = open();
-        m.setChartMode(row.mode);
+        m.sampler().setChartMode(row.mode);
         if (row.monitoring) m.startMonitoring();
         chart_.setMode(row.mode);
-        m.onCursorChannelChanged(row.channel);
+        m.sampler().onCursorChannelChanged(row.channel);
         EXPECT_EQ(m.settings().currentCursor, row.expected);
         m.close();
         EXPECT_EQ(store_.getInt(kScopeSection, "Current Cursor", -1), row.expected);
@@ -558,7 +571,7 @@ TEST_F(ScopeMonitorTest, ADisconnectedDriveResetsItsChannelsAndTheLastOneStopsMo
     EXPECT_EQ(m.channels()[0].on, 0);
     EXPECT_EQ(m.channels()[0].address, kNoAddress);
     EXPECT_FALSE(m.monitoring());
-    EXPECT_TRUE(m.registrations().empty());
+    EXPECT_TRUE(m.channelSet().registrations().empty());
 }
 
 TEST_F(ScopeMonitorTest, AnItemIndexBeyondTheListTakesTheFirstItem) {
@@ -570,7 +583,7 @@ TEST_F(ScopeMonitorTest, AnItemIndexBeyondTheListTakesTheFirstItem) {
     BuildMonitorList(4, 0x0100, kMonitorListAll, items);
     EXPECT_EQ(m.channels()[0].itemIndex, 0);
     EXPECT_EQ(m.channels()[0].address, items.front().address);
-    EXPECT_TRUE(m.isLive(0));
+    EXPECT_TRUE(m.channelSet().isLive(0));
 }
 
 TEST_F(ScopeMonitorTest, SavedFileReopensWithTheSamePointsAndCursorReadings) {
@@ -580,31 +593,31 @@ TEST_F(ScopeMonitorTest, SavedFileReopensWithTheSamePointsAndCursorReadings) {
     store_.setInt(kScopeSection, "Ch0-Div", 4);     // 0.5
     ScopeMonitor& m = open();
     m.startMonitoring();
-    m.OnDriveMonitor(1, wordsReply(1, {{10, 250}}));
+    deliver(1, wordsReply(1, {{10, 250}}));
     clock_.set({2026, 12, 8, 10, 0, 1, 500});
-    m.onSample();
+    sample();
     m.stopMonitoring();
     const std::string path = (dir_ / "run.sco").string();
-    ASSERT_TRUE(m.saveScoFile(path));
-    const ScoFile saved = m.snapshotFile();
+    ASSERT_TRUE(m.document().save(path));
+    const ScoFile saved = m.document().snapshot();
     monitor_.reset();
 
     // Reopened with no drive connected: the file's own setup shows the readings.
     records_[1].reset();
     chart_.clearData();
     ScopeMonitor& viewer = open();
-    ASSERT_TRUE(viewer.openScoFile(path));
+    ASSERT_TRUE(viewer.document().open(path));
     EXPECT_EQ(chart_.pointCount(), 2);
-    EXPECT_EQ(viewer.snapshotFile().stamps, saved.stamps);
-    EXPECT_TRUE(sameYs(viewer.snapshotFile(), saved));
+    EXPECT_EQ(viewer.document().snapshot().stamps, saved.stamps);
+    EXPECT_TRUE(sameYs(viewer.document().snapshot(), saved));
     EXPECT_TRUE(std::isnan(saved.y[0][0])) << "the start's sample had nothing received";
     EXPECT_EQ(chart_.mode(), ChartMode::kCursor);
     EXPECT_EQ(chart_.stamp(1), OleDateFromLocal({2026, 12, 8, 10, 0, 1, 500}));
     chart_.setCursorPosition(1);
-    viewer.onCursorMoved();
+    viewer.sampler().onCursorMoved();
     // (15 - 10) x 0.5
     EXPECT_EQ(viewer.channels()[0].valueLabel, "2.50 Hz");
-    EXPECT_EQ(viewer.snapshotFile().channels[0].series, 4);
+    EXPECT_EQ(viewer.document().snapshot().channels[0].series, 4);
 }
 
 // A file opened while drives are connected shows its channels as it stored them, also those of
@@ -619,7 +632,7 @@ TEST_F(ScopeMonitorTest, AnOpenedFileKeepsItsChannelsUntilMonitoringStarts) {
     const std::string path = (dir_ / "old.sco").string();
     ASSERT_TRUE(WriteScoFile(path, file));
     ScopeMonitor& m = open();
-    ASSERT_TRUE(m.openScoFile(path));
+    ASSERT_TRUE(m.document().open(path));
     for (auto refresh : {false, true}) {
         if (refresh) m.refreshStations();  // a drive came or went
         EXPECT_EQ(m.channels()[0].on, 1);
@@ -628,9 +641,9 @@ TEST_F(ScopeMonitorTest, AnOpenedFileKeepsItsChannelsUntilMonitoringStarts) {
         EXPECT_EQ(chart_.legend(0).substr(0, 2), "7:");
     }
     chart_.setCursorPosition(0);
-    m.onCursorMoved();
+    m.sampler().onCursorMoved();
     EXPECT_EQ(m.channels()[0].valueLabel, "12.50 Hz");
-    EXPECT_EQ(m.snapshotFile().channels[0].station, 7);
+    EXPECT_EQ(m.document().snapshot().channels[0].station, 7);
     m.startMonitoring();
     EXPECT_EQ(m.channels()[0].on, 0) << "station 7 is not connected";
     EXPECT_EQ(m.channels()[1].on, 1);
@@ -643,23 +656,23 @@ TEST_F(ScopeMonitorTest, AnOpenedFileShowsNoEarlierTriggerAndANewRunDropsItsName
     store_.setString(kScopeSection, "Trigger Level", "10");
     ScopeMonitor& m = open();
     m.startMonitoring();
-    m.armTrigger();
+    m.trigger().arm();
     for (int raw : {0, 2000}) {
-        m.OnDriveMonitor(1, wordsReply(1, {{10, raw}}));
-        m.onSample();
+        deliver(1, wordsReply(1, {{10, raw}}));
+        sample();
     }
-    ASSERT_TRUE(m.triggered());
+    ASSERT_TRUE(m.trigger().triggered());
     m.stopMonitoring();
     const std::string path = (dir_ / "run.sco").string();
-    ASSERT_TRUE(m.saveScoFile(path));
-    EXPECT_EQ(m.titleText(), std::string(kCaption) + " - run.sco");
-    ASSERT_TRUE(m.openScoFile(path));
+    ASSERT_TRUE(m.document().save(path));
+    EXPECT_EQ(m.document().titleText(), std::string(kCaption) + " - run.sco");
+    ASSERT_TRUE(m.document().open(path));
     EXPECT_EQ(m.statusText(), "");
     EXPECT_FALSE(m.statusIsWarning());
-    EXPECT_FALSE(m.triggerLed());
+    EXPECT_FALSE(m.trigger().led());
     m.startMonitoring();
-    EXPECT_EQ(m.titleText(), kCaption);
-    EXPECT_EQ(m.scoPath(), "") << "a save must ask for a name, not overwrite the file";
+    EXPECT_EQ(m.document().titleText(), kCaption);
+    EXPECT_EQ(m.document().path(), "") << "a save must ask for a name, not overwrite the file";
 }
 
 TEST_F(ScopeMonitorTest, ADamagedFileLeavesTheOpenChartAsItWas) {
@@ -669,7 +682,7 @@ TEST_F(ScopeMonitorTest, ADamagedFileLeavesTheOpenChartAsItWas) {
     chart_.setY(0, 0, 7.0);
     const std::string path = (dir_ / "bad.sco").string();
     std::ofstream(path, std::ios::binary) << "\xF1\x98\x00\x00 short";
-    EXPECT_FALSE(m.openScoFile(path));
+    EXPECT_FALSE(m.document().open(path));
     EXPECT_EQ(messages(), std::vector<std::string>{kMsgScoOpenFailed});
     EXPECT_EQ(chart_.pointCount(), 1);
     EXPECT_EQ(chart_.y(0, 0), 7.0);
@@ -680,9 +693,9 @@ TEST_F(ScopeMonitorTest, ElapsedClockShowsHoursModuloADay) {
     channel(0, 1, 10);
     ScopeMonitor& m = open();
     m.startMonitoring();
-    EXPECT_EQ(m.elapsedText(), "00:00:00");
+    EXPECT_EQ(m.sampler().elapsedText(), "00:00:00");
     for (int i = 0; i < 25 * 3600 + 61; ++i) m.onSecond();
-    EXPECT_EQ(m.elapsedText(), "01:01:01");
+    EXPECT_EQ(m.sampler().elapsedText(), "01:01:01");
 }
 
 }  // namespace

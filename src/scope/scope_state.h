@@ -1,0 +1,56 @@
+#pragma once
+// What the parts of the graph monitor share: the program's services, the chart and clocks the
+// window lends, the stored settings and whether a run is on. Each part changes only the
+// settings it owns; the window is told of every change through the observer.
+#include "app/tool_services.h"
+#include "scope/scope_chart.h"
+#include "scope/scope_settings.h"
+
+namespace korvane::scope {
+
+enum class ScopeClock { kScan, kRecord, kElapsed, kBlink };
+
+// The periodic clocks the window runs for the monitor.
+class ScopeTimers {
+public:
+    virtual ~ScopeTimers() = default;
+    virtual void start(ScopeClock clock, int periodMs) = 0;
+    virtual void stop(ScopeClock clock) = 0;
+};
+
+// Told after the monitor changed what a window shows; all calls are optional.
+class ScopeObserver {
+public:
+    virtual ~ScopeObserver() = default;
+    virtual void stateChanged() {}
+    // A sample tick appended this point (before the trigger looked at it).
+    virtual void sampled(int /*point*/) {}
+    virtual void triggerDetected(int /*channel*/, int /*point*/, double /*value*/) {}
+};
+
+struct ScopeState {
+    ScopeState(const ToolServices& s, ScopeChart& c, ScopeTimers& t, ScopeObserver* o)
+        : services(s), chart(c), timers(t), observer(o) {}
+
+    void changed() const {
+        if (observer) observer->stateChanged();
+    }
+    static bool ValidChannel(int channel) { return channel >= 0 && channel < kChannelCount; }
+    ChannelSettings& channelSettings(int channel) {
+        return settings.channels[static_cast<std::size_t>(channel)];
+    }
+    const ChannelSettings& channelSettings(int channel) const {
+        return settings.channels[static_cast<std::size_t>(channel)];
+    }
+
+    const ToolServices& services;
+    ScopeChart& chart;
+    ScopeTimers& timers;
+    ScopeObserver* observer;
+    ScopeSettings settings;
+    bool monitoring = false;
+    // The chart shows a scope file's data, not a run's.
+    bool fromFile = false;
+};
+
+}  // namespace korvane::scope
