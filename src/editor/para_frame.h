@@ -219,7 +219,7 @@ private:
     std::string dirSetting(const char* key) const;
     void rememberDir(const char* key, const std::string& path);
 
-    ToolServices& services_;
+    ToolServices services_;
     int key_;
     ParaFrameUi& ui_;
     // Shared with the record: a disconnection resets the record, but the items the views and

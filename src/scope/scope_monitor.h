@@ -227,7 +227,7 @@ private:
     bool armFromLevel(bool tellUser);
     void changed();
 
-    const ToolServices& services_;
+    ToolServices services_;
     ScopeChart& chart_;
     ScopeTimers& timers_;
     ScopeObserver* observer_;
