@@ -5,6 +5,7 @@
 #include "common/executor.h"
 #include "common/format.h"
 #include "common/settings_store.h"
+#include "common/text.h"
 
 namespace korvane {
 
@@ -162,11 +163,6 @@ bool isContinuationByte(char c) {
     return (static_cast<unsigned char>(c) & 0xC0) == 0x80;
 }
 
-std::size_t charCount(const std::string& s) {
-    return static_cast<std::size_t>(
-        std::count_if(s.begin(), s.end(), [](char c) { return !isContinuationByte(c); }));
-}
-
 // The first `n` characters of UTF-8 text, never splitting a character.
 std::string firstChars(const std::string& s, std::size_t n) {
     std::size_t chars = 0;
@@ -197,11 +193,11 @@ std::size_t rootLength(const std::string& path) {
 }  // namespace
 
 std::string AbbreviatePath(const std::string& path, std::size_t maxChars) {
-    if (charCount(path) <= maxChars) return path;
+    if (Utf8CharCount(path) <= maxChars) return path;
 
     std::size_t lastSep = path.find_last_of("/\\");
     std::string name = lastSep == std::string::npos ? path : path.substr(lastSep + 1);
-    if (charCount(name) > maxChars) {
+    if (Utf8CharCount(name) > maxChars) {
         return maxChars > 3 ? firstChars(name, maxChars - 3) + "..." : firstChars(name, maxChars);
     }
 
@@ -213,7 +209,7 @@ std::string AbbreviatePath(const std::string& path, std::size_t maxChars) {
         std::size_t next = path.find_first_of("/\\", pos);
         if (next == std::string::npos) break;
         std::string candidate = head + sep + path.substr(next + 1);
-        if (charCount(candidate) <= maxChars) return candidate;
+        if (Utf8CharCount(candidate) <= maxChars) return candidate;
         pos = next + 1;
     }
     return name;

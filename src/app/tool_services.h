@@ -50,6 +50,10 @@ public:
     bool graphWatch = false;
 };
 
+// Held by value, everywhere: every member refers to something the main window (or the CLI's
+// session) owns and keeps for longer than any tool window, so a copy stays as good as the
+// original, while a holder of a reference would dangle as soon as the bundle it was given was a
+// temporary (Services() and WithPrompter() make them). Passed on by reference.
 struct ToolServices {
     CDriveLink& link;
     // Records 0..255 are written by the connection manager only; an offline editor owns the

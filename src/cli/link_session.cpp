@@ -32,50 +32,6 @@ std::string hexBytes(const std::uint8_t* bytes, std::size_t n) {
 
 }  // namespace
 
-void TickLoopExecutor::post(std::function<void()> fn) {
-    {
-        std::lock_guard lock(mutex_);
-        queue_.push_back(std::move(fn));
-    }
-    ready_.notify_one();
-}
-
-bool TickLoopExecutor::runOne() {
-    std::function<void()> fn;
-    {
-        std::lock_guard lock(mutex_);
-        if (queue_.empty()) return false;
-        fn = std::move(queue_.front());
-        queue_.pop_front();
-    }
-    fn();
-    return true;
-}
-
-void TickLoopExecutor::runUntil(Clock::time_point deadline) {
-    {
-        std::unique_lock lock(mutex_);
-        ready_.wait_until(lock, deadline, [this] { return !queue_.empty(); });
-    }
-    while (Clock::now() < deadline && runOne()) {
-    }
-}
-
-void TickLoopExecutor::waitForWork(Clock::time_point deadline) {
-    std::unique_lock lock(mutex_);
-    ready_.wait_until(lock, deadline, [this] { return !queue_.empty(); });
-}
-
-void TickLoopExecutor::runPosted() {
-    std::size_t n = 0;
-    {
-        std::lock_guard lock(mutex_);
-        n = queue_.size();
-    }
-    while (n-- > 0 && runOne()) {
-    }
-}
-
 LinkSession::LinkSession(const GlobalOptions& options, std::ostream& err)
     : options_(options), err_(err) {
     std::ostream* errStream = &err_;
@@ -107,7 +63,7 @@ bool LinkSession::open() {
         err_ << "korvane-cli: cannot open port " << options_.port.portName << std::endl;
         return false;
     }
-    nextTick_ = TickLoopExecutor::Clock::now() + std::chrono::milliseconds(link_->TickMs());
+    nextTick_ = QueueExecutor::Clock::now() + std::chrono::milliseconds(link_->TickMs());
     return true;
 }
 
@@ -125,7 +81,7 @@ bool LinkSession::runUntil(const std::function<bool()>& done) {
         handlersInstalled = true;
     }
     if (link_->CurrentPacing() == Pacing::kFast) return runFast(done);
-    using Clock = TickLoopExecutor::Clock;
+    using Clock = QueueExecutor::Clock;
     const auto tick = std::chrono::milliseconds(link_->TickMs());
     while (!done()) {
         if (gInterrupted) return false;
@@ -146,7 +102,7 @@ bool LinkSession::runUntil(const std::function<bool()>& done) {
 // No tick grid: the link is stepped after every batch of work and whenever its next deadline
 // (a gap, a time-out, a guard) comes, so a request follows its predecessor's reply at once.
 bool LinkSession::runFast(const std::function<bool()>& done) {
-    using Clock = TickLoopExecutor::Clock;
+    using Clock = QueueExecutor::Clock;
     while (!done()) {
         if (gInterrupted) return false;
         executor_.runPosted();

@@ -3,12 +3,9 @@
 // one, and a loop that ticks the link every 30 ms (or, in fast pacing, whenever the link has
 // something due) and feeds it the received bytes.
 #include <chrono>
-#include <condition_variable>
-#include <deque>
 #include <functional>
 #include <iosfwd>
 #include <memory>
-#include <mutex>
 
 #include "app/settings.h"
 #include "app/tool_services.h"
@@ -20,28 +17,6 @@
 namespace korvane::cli {
 
 constexpr int kTickMs = 30;
-
-// Work posted by the port's worker, run by the session's loop between ticks. Unlike draining
-// everything, running up to a deadline leaves the tick its turn however fast bytes come in.
-class TickLoopExecutor : public Executor {
-public:
-    using Clock = std::chrono::steady_clock;
-    void post(std::function<void()> fn) override;
-    // Waits until work comes or the deadline passes, then runs work until none is left or the
-    // deadline has passed.
-    void runUntil(Clock::time_point deadline);
-    // Waits until work comes or the deadline passes, and runs nothing.
-    void waitForWork(Clock::time_point deadline);
-    // Runs what was posted before this call, and nothing posted meanwhile.
-    void runPosted();
-
-private:
-    bool runOne();
-
-    std::mutex mutex_;
-    std::condition_variable ready_;
-    std::deque<std::function<void()>> queue_;
-};
 
 class LinkSession {
 public:
@@ -72,14 +47,15 @@ private:
 
     const GlobalOptions& options_;
     std::ostream& err_;
-    TickLoopExecutor executor_;  // declared first: outlives the link and its port
+    // Work posted by the port's worker, run by the session's loop between ticks.
+    QueueExecutor executor_;  // declared first: outlives the link and its port
     std::unique_ptr<CDriveLink> link_;
     SystemClock clock_;
     // A tool on its own: no other windows to tell of graph watch.
     StandaloneToolHost host_;
     // One tick grid for the whole session: a request queued right after the previous one
     // ended goes out on the next tick, not a whole tick after it was queued.
-    TickLoopExecutor::Clock::time_point nextTick_;
+    QueueExecutor::Clock::time_point nextTick_;
 };
 
 }  // namespace korvane::cli

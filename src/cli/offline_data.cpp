@@ -1,10 +1,10 @@
 #include "cli/offline_data.h"
 
 #include <algorithm>
-#include <cctype>
 #include <ostream>
 
 #include "cli/cli_command.h"
+#include "common/text.h"
 #include "paradb/data_file.h"
 #include "paradb/para_array.h"
 
@@ -13,9 +13,7 @@ namespace korvane::cli {
 FileKind FileKindOf(const std::string& path) {
     auto dot = path.find_last_of("./");
     if (dot == std::string::npos || path[dot] != '.') return FileKind::kNone;
-    std::string ext = path.substr(dot + 1);
-    std::transform(ext.begin(), ext.end(), ext.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    const std::string ext = AsciiLower(path.substr(dot + 1));
     if (ext == "par") return FileKind::kParaSet;
     if (ext == "usr") return FileKind::kUserGroup;
     return FileKind::kNone;

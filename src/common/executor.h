@@ -16,16 +16,28 @@ public:
     virtual void post(std::function<void()> fn) = 0;
 };
 
-// An executor whose owner drains it: the CLI's main loop and the tests.
+// An executor whose owner runs the queued work when it drives it: the CLI's loops and the tests.
 class QueueExecutor : public Executor {
 public:
+    using Clock = std::chrono::steady_clock;
+
     void post(std::function<void()> fn) override;
     // Runs everything posted so far (and whatever that posts). Returns how many ran.
     std::size_t drain();
     // Waits up to `timeout` for work, then drains. Returns how many ran.
     std::size_t waitAndDrain(std::chrono::milliseconds timeout);
+    // Waits until work comes or the deadline passes, then runs work until none is left or the
+    // deadline has passed. Unlike draining, a loop that ticks between calls keeps its turn
+    // however fast work comes in.
+    void runUntil(Clock::time_point deadline);
+    // Waits until work comes or the deadline passes, and runs nothing.
+    void waitForWork(Clock::time_point deadline);
+    // Runs what was posted before this call, and nothing posted meanwhile.
+    void runPosted();
 
 private:
+    bool runOne();
+
     std::mutex mutex_;
     std::condition_variable ready_;
     std::deque<std::function<void()>> queue_;

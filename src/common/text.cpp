@@ -182,6 +182,14 @@ std::string TrimWhitespace(std::string_view text) {
     return seenText ? std::string(text.substr(begin, end - begin)) : std::string();
 }
 
+std::string AsciiLower(std::string_view text) {
+    std::string out(text);
+    for (char& c : out) {
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    }
+    return out;
+}
+
 std::size_t Utf8CharCount(std::string_view text) {
     std::size_t count = 0;
     std::size_t pos = 0;

@@ -26,6 +26,10 @@ std::string Cp932ToUtf8(std::string_view bytes);
 // no-break space that Japanese texts carry.
 std::string TrimWhitespace(std::string_view text);
 
+// The text with A-Z lowered and every other byte as it was: for file extensions and keys,
+// where the locale's notion of case must not touch the bytes of a UTF-8 character.
+std::string AsciiLower(std::string_view text);
+
 // Number of characters (code points) in UTF-8 text; widths such as %-20s count these.
 std::size_t Utf8CharCount(std::string_view text);
 // Pads with spaces on the right to at least `width` characters (never truncates).

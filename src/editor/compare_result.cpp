@@ -24,10 +24,6 @@ std::string valueText(const CItem& item, std::uint32_t raw) {
 
 }  // namespace
 
-bool SameWord(std::uint32_t a, std::uint32_t b) {
-    return (a & 0xFFFF) == (b & 0xFFFF);
-}
-
 CompareRow MakeCompareRow(const CItem& item, std::optional<std::uint32_t> driveValue,
                           std::uint32_t fileValue) {
     CompareRow row = rowOf(item);

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "common/word.h"
+
 namespace korvane {
 
 class CItem;
@@ -30,8 +32,6 @@ CompareRow MakeCompareRow(const CItem& item, std::optional<std::uint32_t> driveV
                           std::uint32_t fileValue);
 // A write the drive refused: the file's value with the drive's error text.
 CompareRow MakeRefusedRow(const CItem& item, std::uint32_t fileValue, int errorCode);
-
-bool SameWord(std::uint32_t a, std::uint32_t b);
 
 struct CompareColumn {
     const char* heading;

@@ -334,7 +334,7 @@ void EditSession::onSuccess(Pending kind, std::uint32_t word) {
     if (kind == Pending::kWrite) {
         lastWriteError_ = kErrNone;
         // Without a value read first there is nothing an undo could go back to.
-        if (hasReference_ && WordsDiffer(stored, reference_))
+        if (hasReference_ && !SameWord(stored, reference_))
             services_.history.Add({item_->address, reference_, stored, entry_});
         reference_ = stored;
         hasReference_ = true;

@@ -81,7 +81,7 @@ struct EditorContext {
     template <class Fn>
     auto WhileOpen(Fn fn) const;
 
-    ToolServices& services;
+    ToolServices services;  // a bundle of references, held by value like every tool's
     const int key;
     ParaEditorUi& ui;
     // Shared with the record: a disconnection resets the record, but the items the views and

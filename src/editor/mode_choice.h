@@ -63,7 +63,7 @@ private:
     void selectRecordModel(const DriveRecord& record);
     void setStatus(std::string text, bool error);
 
-    ToolServices& services_;
+    ToolServices services_;
     int key_;
     Use use_;
     const VersionCatalogue* catalogue_;

@@ -46,7 +46,7 @@ CellEditResult CommitValueCellEdit(CItem& item, UserGroupEntry* entry, std::uint
         item.readState = 1;
         item.value = raw;
     }
-    if (WordsDiffer(raw, startValue)) history.Add({item.address, startValue, raw, entry});
+    if (!SameWord(raw, startValue)) history.Add({item.address, startValue, raw, entry});
     return CellEditResult::kStored;
 }
 

@@ -9,6 +9,7 @@
 
 #include "common/format.h"
 #include "common/settings_store.h"
+#include "common/word.h"
 #include "editor/offline_edit.h"
 #include "editor/write_history.h"
 #include "paradb/data_file.h"
@@ -39,11 +40,6 @@ std::uint64_t NextIdentity() {
     static std::atomic<std::uint32_t> serial{1};
     return (static_cast<std::uint64_t>(static_cast<std::uint32_t>(::getpid())) << 32) |
            serial.fetch_add(1);
-}
-
-// Values are 16-bit words on the line; a file may carry the same word sign-extended.
-bool SameWord(std::uint32_t a, std::uint32_t b) {
-    return (a & 0xFFFFu) == (b & 0xFFFFu);
 }
 
 int CompareNoCase(const std::string& a, const std::string& b) {

@@ -1,7 +1,6 @@
 #include "editor/transfer_path.h"
 
 #include <algorithm>
-#include <cctype>
 
 #include "common/text.h"
 
@@ -9,12 +8,6 @@ namespace korvane {
 namespace {
 
 constexpr char kSeparator = '/';
-
-std::string lower(std::string text) {
-    std::transform(text.begin(), text.end(), text.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return text;
-}
 
 const char* extensionOf(int choice) {
     return choice == 2 ? ".usr" : ".par";
@@ -39,7 +32,8 @@ TransferPath ResolveTransferPath(const std::string& typed, TransferFileChoice& c
     result.outcome = TransferPathOutcome::kOk;
     const std::string name = result.path.substr(slash + 1);
     const auto dot = name.rfind('.');
-    const std::string ext = dot == std::string::npos ? std::string() : lower(name.substr(dot + 1));
+    const std::string ext =
+        dot == std::string::npos ? std::string() : AsciiLower(name.substr(dot + 1));
     if (ext == "par") {
         choice.set(1);
     } else if (ext == "usr") {

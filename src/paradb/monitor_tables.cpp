@@ -1,6 +1,7 @@
 #include "paradb/monitor_tables.h"
 
 #include <array>
+#include <initializer_list>
 
 #include "paradb/model_tables.h"
 
@@ -30,24 +31,6 @@ constexpr MonitorBitDef kElmInputs[] = {
 constexpr MonitorBitDef kElmOutputs[] = {
     {"Q1(OC1)", 0x0011, 0}, {"Q2(OC2)", 0x0011, 1}, {"Q3(OC3)", 0x0011, 2},
     {"AUX", 0x0011, 3},     {"30AC", 0x0011, 4},
-};
-constexpr MonitorBitDef kElmTrips[] = {
-    {"過電流 (OCT)", 0x000F, 0},
-    {"過電圧 (OV)", 0x000F, 1},
-    {"外部-A＜通常開放＞ (EXTA)", 0x000F, 2},
-    {"緊急停止 (BX)", 0x000F, 3},
-    {"低電圧 (LV)", 0x000F, 4},
-    {"ヒューズ開放 (FO)", 0x000F, 5},
-    {"接地故障 (GF)", 0x000F, 6},
-    {"駆動過熱 (OH)", 0x000F, 7},
-    {"電気モータ過熱 (ETH)", 0x000F, 8},
-    {"モータ過負荷 (OLT)", 0x000F, 9},
-    {"ハードウェア障害 (HW-DIAG)", 0x000F, 10},
-    {"外部-B＜通常閉鎖＞ (EXTB)", 0x000F, 11},
-    {"アーム不足 (OCT2)", 0x000F, 12},
-    {"通信カードトリップ (OPT)", 0x000F, 13},
-    {"出力位相開放 (PO)", 0x000F, 14},
-    {"駆動過負荷 (IOLT)", 0x000F, 15},
 };
 constexpr MonitorValueDef kFirValues[] = {
     {"出力電流", 0x0009, 0, 10, 0, 4500, "A"},
@@ -92,23 +75,6 @@ constexpr MonitorBitDef kFirOutputs[] = {
     {"2A-2B", 0x0011, 2},
     {"OC1-EG", 0x0011, 3},
 };
-constexpr MonitorBitDef kFirTrips[] = {
-    {"過電流 (OCT1)", 0x000F, 0},
-    {"過電圧 (OV)", 0x000F, 1},
-    {"緊急停止 (BX)", 0x000F, 3},
-    {"低電圧 (LV)", 0x000F, 4},
-    {"ヒューズ開放 (FO)", 0x000F, 5},
-    {"接地故障 (GF)", 0x000F, 6},
-    {"駆動過熱(OH)", 0x000F, 7},
-    {"電気モータ過熱 (ETH)", 0x000F, 8},
-    {"モータ過負荷 (IOLT)", 0x000F, 9},
-    {"ハードウェア障害 (HW-DIAG)", 0x000F, 10},
-    {"外部-B＜通常閉鎖＞ (EXTB)", 0x000F, 11},
-    {"アーム不足 (OCT2)", 0x000F, 12},
-    {"通信カードトリップ (OPT)", 0x000F, 13},
-    {"出力位相開放 (PO)", 0x000F, 14},
-    {"駆動過負荷 (IOLT)", 0x000F, 15},
-};
 constexpr MonitorBitDef kHazelInputs[] = {
     {"FX", 0x0010, 0},  {"RX", 0x0010, 1},  {"EST", 0x0010, 2},
     {"RST", 0x0010, 3}, {"JOG", 0x0010, 4},
@@ -116,24 +82,6 @@ constexpr MonitorBitDef kHazelInputs[] = {
 constexpr MonitorBitDef kHazelOutputs[] = {
     {"Q1(OC1)", 0x0011, 0},
     {"30AC", 0x0011, 1},
-};
-constexpr MonitorBitDef kHazelTrips[] = {
-    {"過電流 (OCT1)", 0x000F, 0},
-    {"過電圧 (OV)", 0x000F, 1},
-    {"外部-A＜通常開放＞ (EXTA)", 0x000F, 2},
-    {"緊急停止 (BX)", 0x000F, 3},
-    {"通信カードトリップ (OPT)", 0x000F, 4},
-    {"接地故障 (GF)", 0x000F, 5},
-    {"駆動過熱 (OH)", 0x000F, 6},
-    {"電気モータ過熱 (ETH)", 0x000F, 7},
-    {"モータ過負荷 (OLT)", 0x000F, 8},
-    {"ハードウェア障害 (HW-DIAG)", 0x000F, 9},
-    {"外部-B＜通常閉鎖＞ (EXTB)", 0x000F, 10},
-    {"EEPROM故障 (EEP)", 0x000F, 11},
-    {"ファン故障 (FAN)", 0x000F, 12},
-    {"アウト位相開放 (PO)", 0x000F, 13},
-    {"駆動過負荷 (IOLT)", 0x000F, 14},
-    {"低電圧 (LV)", 0x000F, 15},
 };
 constexpr MonitorValueDef kIvyValues[] = {
     {"周波数コマンド", 0x0005, 1, 100, 0, 12000, "Hz"},
@@ -158,22 +106,6 @@ constexpr MonitorBitDef kIvyOutputs[] = {
     {"AUX1", 0x0011, 0},    {"AUX2", 0x0011, 1},    {"AUX3", 0x0011, 2},    {"AUX4", 0x0011, 3},
     {"Q1(OC1)", 0x0011, 4}, {"Q2(OC2)", 0x0011, 5}, {"Q3(OC3)", 0x0011, 6}, {"30AC", 0x0011, 7},
 };
-constexpr MonitorBitDef kIvyTrips[] = {
-    {"過電流 (OCT)", 0x000F, 0},
-    {"過電圧 (OV)", 0x000F, 1},
-    {"外部-A＜通常開放＞ (EXTA)", 0x000F, 2},
-    {"緊急停止 (BX)", 0x000F, 3},
-    {"低電圧 (LV)", 0x000F, 4},
-    {"接地故障 (GF)", 0x000F, 6},
-    {"駆動過熱 (OH)", 0x000F, 7},
-    {"電気モータ過熱 (ETH)", 0x000F, 8},
-    {"モータ過負荷 (OLT)", 0x000F, 9},
-    {"ハードウェア障害 (HW-DIAG)", 0x000F, 10},
-    {"アーム不足 (OCT2)", 0x000F, 12},
-    {"通信カードトリップ (OPT)", 0x000F, 13},
-    {"出力位相開放 (PO)", 0x000F, 14},
-    {"駆動過負荷 (IOLT)", 0x000F, 15},
-};
 constexpr MonitorValueDef kJuniperValues[] = {
     {"周波数コマンド", 0x0005, 1, 100, 0, 40000, "Hz"},
     {"加速時間", 0x0007, 1, 10, 0, 6000, "sec"},
@@ -197,28 +129,6 @@ constexpr MonitorBitDef kJuniperInputs[] = {
 constexpr MonitorBitDef kJuniperOutputs[] = {
     {"MO", 0x0011, 4},
     {"3ABC", 0x0011, 7},
-};
-constexpr MonitorBitDef kJuniperTrips[] = {
-    {"過電流 (OCT)", 0x000F, 0},
-    {"過電圧 (OV)", 0x000F, 1},
-    {"外部-A＜通常開放＞ (EXTA)", 0x000F, 2},
-    {"緊急停止 (BX)", 0x000F, 3},
-    {"入力段階開放 (COL)", 0x000F, 4},
-    {"接地故障 (GF)", 0x000F, 5},
-    {"駆動過熱 (OH)", 0x000F, 6},
-    {"電気モータ過熱 (ETH)", 0x000F, 7},
-    {"モータ過負荷 (OLT)", 0x000F, 8},
-    {"ハードウェア障害 (HW-DIAG)", 0x000F, 9},
-    {"外部-B＜通常閉鎖＞ (EXTB)", 0x000F, 10},
-    {"EEPROM故障 (EEP)", 0x000F, 11},
-    {"ファン故障 (FAN)", 0x000F, 12},
-    {"アウト位相開放 (PO)", 0x000F, 13},
-    {"駆動過負荷 (IOLT)", 0x000F, 14},
-    {"低電圧 (LV)", 0x000F, 15},
-    {"ローダ故障 (COM)", 0x001D, 0},
-    {"自己診断故障 (FLTL)", 0x001D, 1},
-    {"駆動NTC開放 (NTC)", 0x001D, 2},
-    {"コピー装置故障 (REEP)", 0x001D, 3},
 };
 constexpr MonitorBitDef kKapokInputs[] = {
     {"P1", 0x0010, 0}, {"P2", 0x0010, 1},  {"P3", 0x0010, 2},   {"P4", 0x0010, 3},
@@ -280,26 +190,96 @@ constexpr MonitorBitDef kLarchInputs[] = {
 constexpr MonitorBitDef kLarchOutputs[] = {
     {"30AC", 0x0011, 7},
 };
-constexpr MonitorBitDef kLarchTrips[] = {
+
+// A series' changes to a shared trip word: the trip on `bit` named otherwise, or, with no name,
+// not reported by that series at all.
+struct TripChange {
+    std::uint16_t bit;
+    std::string_view name;
+};
+
+// The rows of `base` with `changes` made, followed by `more`; N is the count the series ends up
+// with, so that a change that does not land is a compile error rather than a shorter list.
+template <std::size_t N>
+constexpr std::array<MonitorBitDef, N> TripWord(std::span<const MonitorBitDef> base,
+                                                std::initializer_list<TripChange> changes,
+                                                std::span<const MonitorBitDef> more = {}) {
+    std::array<MonitorBitDef, N> out{};
+    std::size_t n = 0;
+    auto add = [&](const MonitorBitDef& row) {
+        if (n == N) throw "more trips than the series declares";
+        out[n++] = row;
+    };
+    for (MonitorBitDef row : base) {
+        bool reported = true;
+        for (const TripChange& change : changes) {
+            if (change.bit != row.bit) continue;
+            reported = !change.name.empty();
+            row.name = change.name;
+        }
+        if (reported) add(row);
+    }
+    for (const MonitorBitDef& row : more) add(row);
+    if (n != N) throw "fewer trips than the series declares";
+    return out;
+}
+
+// The first trip word (0x000F) as Elm, Fir and Ivy lay it out.
+constexpr MonitorBitDef kTripWord[] = {
     {"過電流 (OCT)", 0x000F, 0},
     {"過電圧 (OV)", 0x000F, 1},
     {"外部-A＜通常開放＞ (EXTA)", 0x000F, 2},
-    {"緊急停止 (EST)", 0x000F, 3},
+    {"緊急停止 (BX)", 0x000F, 3},
+    {"低電圧 (LV)", 0x000F, 4},
+    {"ヒューズ開放 (FO)", 0x000F, 5},
+    {"接地故障 (GF)", 0x000F, 6},
+    {"駆動過熱 (OH)", 0x000F, 7},
+    {"電気モータ過熱 (ETH)", 0x000F, 8},
+    {"モータ過負荷 (OLT)", 0x000F, 9},
+    {"ハードウェア障害 (HW-DIAG)", 0x000F, 10},
+    {"外部-B＜通常閉鎖＞ (EXTB)", 0x000F, 11},
+    {"アーム不足 (OCT2)", 0x000F, 12},
+    {"通信カードトリップ (OPT)", 0x000F, 13},
+    {"出力位相開放 (PO)", 0x000F, 14},
+    {"駆動過負荷 (IOLT)", 0x000F, 15},
+};
+// Hazel, Juniper and Larch moved low voltage to the top bit and the trips after it down.
+constexpr MonitorBitDef kMovedTripWord[] = {
+    {"過電流 (OCT)", 0x000F, 0},
+    {"過電圧 (OV)", 0x000F, 1},
+    {"外部-A＜通常開放＞ (EXTA)", 0x000F, 2},
+    {"緊急停止 (BX)", 0x000F, 3},
     {"入力段階開放 (COL)", 0x000F, 4},
     {"接地故障 (GF)", 0x000F, 5},
     {"駆動過熱 (OH)", 0x000F, 6},
-    {"グランド電流トリップ (GCT)", 0x000F, 7},
+    {"電気モータ過熱 (ETH)", 0x000F, 7},
     {"モータ過負荷 (OLT)", 0x000F, 8},
     {"ハードウェア障害 (HW-DIAG)", 0x000F, 9},
     {"外部-B＜通常閉鎖＞ (EXTB)", 0x000F, 10},
     {"EEPROM故障 (EEP)", 0x000F, 11},
+    {"ファン故障 (FAN)", 0x000F, 12},
     {"アウト位相開放 (PO)", 0x000F, 13},
     {"駆動過負荷 (IOLT)", 0x000F, 14},
     {"低電圧 (LV)", 0x000F, 15},
 };
+constexpr MonitorBitDef kJuniperSecondTripWord[] = {
+    {"ローダ故障 (COM)", 0x001D, 0},
+    {"自己診断故障 (FLTL)", 0x001D, 1},
+    {"駆動NTC開放 (NTC)", 0x001D, 2},
+    {"コピー装置故障 (REEP)", 0x001D, 3},
+};
+
+constexpr auto kFirTrips = TripWord<15>(
+    kTripWord, {{0, "過電流 (OCT1)"}, {2, {}}, {7, "駆動過熱(OH)"}, {9, "モータ過負荷 (IOLT)"}});
+constexpr auto kIvyTrips = TripWord<14>(kTripWord, {{5, {}}, {11, {}}});
+constexpr auto kHazelTrips =
+    TripWord<16>(kMovedTripWord, {{0, "過電流 (OCT1)"}, {4, "通信カードトリップ (OPT)"}});
+constexpr auto kJuniperTrips = TripWord<20>(kMovedTripWord, {}, kJuniperSecondTripWord);
+constexpr auto kLarchTrips = TripWord<15>(
+    kMovedTripWord, {{3, "緊急停止 (EST)"}, {7, "グランド電流トリップ (GCT)"}, {12, {}}});
 
 constexpr std::array<SeriesMonitorTables, 7> kSeriesTables = {{
-    {kSeriesElm, kStandardValues, kElmInputs, kElmOutputs, kElmTrips, {}},
+    {kSeriesElm, kStandardValues, kElmInputs, kElmOutputs, kTripWord, {}},
     {kSeriesFir, kFirValues, kFirInputs, kFirOutputs, kFirTrips, {}},
     {kSeriesHazel, kStandardValues, kHazelInputs, kHazelOutputs, kHazelTrips, {}},
     {kSeriesIvy, kIvyValues, kIvyInputs, kIvyOutputs, kIvyTrips, {}},

@@ -1,11 +1,11 @@
 #include "report/report_settings.h"
 
 #include <algorithm>
-#include <cctype>
 #include <filesystem>
 
 #include "common/format.h"
 #include "common/settings_store.h"
+#include "common/text.h"
 
 namespace korvane {
 
@@ -49,9 +49,7 @@ void SaveReportExportChoice(SettingsStore& settings, const std::string& dir, int
 }
 
 bool ReportFormatOfPath(const std::string& path, ReportFormat& format) {
-    std::string ext = std::filesystem::path(path).extension().string();
-    std::transform(ext.begin(), ext.end(), ext.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    const std::string ext = AsciiLower(std::filesystem::path(path).extension().string());
     if (ext == ".xlsx") {
         format = ReportFormat::kXlsx;
         return true;

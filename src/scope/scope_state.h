@@ -43,7 +43,7 @@ struct ScopeState {
         return settings.channels[static_cast<std::size_t>(channel)];
     }
 
-    const ToolServices& services;
+    ToolServices services;  // a bundle of references, held by value like every tool's
     ScopeChart& chart;
     ScopeTimers& timers;
     ScopeObserver* observer;

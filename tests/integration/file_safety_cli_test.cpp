@@ -13,22 +13,13 @@
 
 #include "common/prompter.h"
 #include "common/text.h"
-#include "integration/programs.h"
+#include "integration/kapok_cli_rig.h"
 #include "paradb/para_array.h"
 #include "paradb/user_group.h"
 #include "unit/paradb/paradb_test_util.h"
 
 namespace korvane::testing {
 namespace {
-
-using Json = nlohmann::json;
-
-std::vector<Json> jsonLines(const std::string& out) {
-    std::vector<Json> parsed;
-    std::istringstream in(out);
-    for (std::string line; std::getline(in, line);) parsed.push_back(Json::parse(line));
-    return parsed;
-}
 
 std::string textOf(const std::string& path) {
     const Bytes b = readFile(path);
@@ -43,16 +34,8 @@ int blankValues(const std::string& text) {
     return blank;
 }
 
-class FileSafetyCli : public ::testing::Test {
+class FileSafetyCli : public KapokCliTest {
 protected:
-    ProgramResult cli(std::vector<std::string> args) {
-        std::vector<std::string> argv{KORVANE_CLI_PATH, "--port", sim.pty(),   "--baud", "115200",
-                                      "--timeout",      "150",    "--retries", "1"};
-        argv.insert(argv.end(), args.begin(), args.end());
-        if (args[0] != "write") argv.insert(argv.end(), {"--data-dir", KORVANE_TEST_DATA_DIR});
-        return RunProgram(argv, 180000);
-    }
-
     int requests() {
         const std::string status = sim.command("status");
         const auto at = status.find("requests ");
@@ -71,9 +54,6 @@ protected:
         sim.command("nak off");
         return r;
     }
-
-    SimProcess sim{{"--baud", "115200", "--drive", "3:11:0x0310:5:1"}};
-    TempDir tmp;
 };
 
 TEST_F(FileSafetyCli, ExportLeavesWhatItCouldNotReadBlankOrWritesNothing) {

@@ -10,38 +10,14 @@
 #include <sstream>
 #include <thread>
 
-#include "integration/programs.h"
+#include "integration/kapok_cli_rig.h"
 #include "paradb/para_array.h"
 #include "unit/paradb/paradb_test_util.h"
 
 namespace korvane::testing {
 namespace {
 
-using Json = nlohmann::json;
-
-std::vector<Json> jsonLines(const std::string& out) {
-    std::vector<Json> parsed;
-    std::istringstream in(out);
-    for (std::string line; std::getline(in, line);) parsed.push_back(Json::parse(line));
-    return parsed;
-}
-
-class TransferCli : public ::testing::Test {
-protected:
-    ProgramResult cli(std::vector<std::string> args) {
-        std::vector<std::string> argv{KORVANE_CLI_PATH, "--port", sim.pty(),   "--baud", "115200",
-                                      "--timeout",      "150",    "--retries", "1"};
-        argv.insert(argv.end(), args.begin(), args.end());
-        if (args[0] != "write") {
-            argv.push_back("--data-dir");
-            argv.push_back(KORVANE_TEST_DATA_DIR);
-        }
-        return RunProgram(argv, 180000);
-    }
-
-    SimProcess sim{{"--baud", "115200", "--drive", "3:11:0x0310:5:1"}};
-    TempDir tmp;
-};
+class TransferCli : public KapokCliTest {};
 
 TEST_F(TransferCli, UploadChangeCompareDownloadCompare) {
     ASSERT_TRUE(sim.started());

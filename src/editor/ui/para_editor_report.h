@@ -33,7 +33,7 @@ private:
     ReportNode selectedNode() const;
     std::string placementKey() const;
 
-    ToolServices& services_;
+    ToolServices services_;
     ParaEditor& frame_;
     QWidget& editor_;
     QPointer<CReportFrame> report_;

@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "app/tool_frames.h"
+#include "app/tool_services.h"
 #include "app/ui/qt_prompter.h"
 #include "report/report_session.h"
 
@@ -13,7 +14,6 @@ class QPrinter;
 namespace korvane {
 
 class CReportView;
-struct ToolServices;
 
 class CReportFrame : public QMainWindow, public ToolFrame {
     Q_OBJECT
@@ -52,7 +52,7 @@ private:
     void redraw();
     void showFailure(const std::string& text);
 
-    ToolServices& services_;
+    ToolServices services_;
     WindowPrompter prompter_;
     ReportSession session_;
     CReportView* view_;

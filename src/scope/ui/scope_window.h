@@ -97,7 +97,7 @@ private:
                           std::function<void()> then);
 
     WindowPrompter prompter_;
-    const ToolServices services_;
+    ToolServices services_;
     QCustomPlot* plot_;
     QcpScopeChart* chart_;
     std::unique_ptr<ScopeMonitor> monitor_;

@@ -14,13 +14,10 @@
 #include "comm/modbus_codec.h"
 #include "comm/tk485_codec.h"
 #include "common/executor.h"
-#include "support/fake_port.h"
+#include "support/ticked_link.h"
 
 namespace korvane {
 namespace {
-
-using test::FakeLine;
-using test::MakeFakePortFactory;
 
 constexpr int kSeries = 4;
 constexpr int kVersion = 0x0100;
@@ -55,18 +52,9 @@ protected:
     int mode() const { return std::get<1>(GetParam()); }
 
     void SetUp() override {
-        line->responder = [this](const std::string& f) -> std::optional<std::string> {
-            int station = 0, address = 0;
-            if (mode() == kCommTk485) {
-                EXPECT_TRUE(tk485::ParseHex(f.substr(1, 2), station));
-                EXPECT_TRUE(tk485::ParseHex(f.substr(4, 4), address));
-            } else {
-                station = static_cast<std::uint8_t>(f[0]);
-                address =
-                    (((static_cast<std::uint8_t>(f[2]) << 8) | static_cast<std::uint8_t>(f[3])) +
-                     1) &
-                    0xFFFF;
-            }
+        rig.line->responder = [this](const std::string& f) -> std::optional<std::string> {
+            const test::LineRequest request = test::ParseRequest(mode(), f);
+            const int station = request.station, address = request.address;
             asked[station].push_back(address);
             auto delay = c().delays.find(station);
             if (delay == c().delays.end()) return std::nullopt;
@@ -75,45 +63,22 @@ protected:
                 --drop->second;
                 return std::nullopt;
             }
-            const int word = WordOf(address);
-            std::string reply;
-            if (mode() == kCommTk485) {
-                reply = tk485::BuildAckReply(station, 'R', &word, 1);
-            } else {
-                modbus::Frame r = modbus::BuildReadReply(station, word);
-                reply.assign(r.begin(), r.end());
-            }
-            pending.emplace_back(tickNo + delay->second, reply);
+            rig.AnswerAfter(delay->second, test::ReadReply(mode(), station, WordOf(address)));
             return std::nullopt;
         };
         dropsLeft = c().dropFirst;
         ASSERT_EQ(link.Open(nullptr, mode(), PortSettings{}, c().timeoutMs, 30, 2), kLinkOpenOk);
     }
 
-    void Tick() {
-        ++tickNo;
-        link.OnTick();
-        for (auto it = pending.begin(); it != pending.end();) {
-            if (it->first > tickNo) {
-                ++it;
-                continue;
-            }
-            line->Inject(it->second);
-            it = pending.erase(it);
-        }
-        ex.drain();
-    }
+    void Tick() { rig.Tick(); }
 
-    QueueExecutor ex;
-    std::shared_ptr<FakeLine> line = std::make_shared<FakeLine>();
-    CDriveLink link{ex, MakeFakePortFactory(ex, line)};
+    test::TickedLink rig;
+    CDriveLink& link = *rig.link;
     DriveRecords records;
     ConnectionEvents quiet;
     ConnectionManager manager{link, records, quiet, ConnectionConfig{"", 2}};
-    int tickNo = 0;
     std::map<int, int> dropsLeft;
     std::map<int, std::vector<int>> asked;  // station -> addresses, in the order asked
-    std::vector<std::pair<int, std::string>> pending;
 };
 
 TEST_P(QuickScan, FindsTheDrivesThatAnswerInTimeAndIdentifiesThemFully) {

@@ -15,13 +15,13 @@
 #include "comm/owed_replies.h"
 #include "comm/tk485_codec.h"
 #include "common/executor.h"
-#include "support/fake_port.h"
+#include "support/ticked_link.h"
 
 namespace korvane {
 namespace {
 
-using test::FakeLine;
-using test::MakeFakePortFactory;
+using test::ParseRequest;
+using Request = test::LineRequest;
 
 constexpr int kNever = -1;
 // Time-out 300 ms at 30 ms ticks: declared on the 11th tick after sending; a guard is 10 ticks
@@ -33,37 +33,14 @@ int WordAt(int station, int address) {
     return ((station << 12) ^ address) & 0xFFFF;
 }
 
-struct Request {
-    int station;
-    int address;
-    bool write = false;
-};
-
-// Parsed back from a request frame, to answer it as a drive would.
-Request Parse(int mode, const std::string& f) {
-    int station = 0, address = 0;
-    if (mode == kCommTk485) {
-        EXPECT_TRUE(tk485::ParseHex(f.substr(1, 2), station));
-        EXPECT_TRUE(tk485::ParseHex(f.substr(4, 4), address));
-        return {station, address, f[3] == 'W'};
-    }
-    station = static_cast<std::uint8_t>(f[0]);
-    address = ((static_cast<std::uint8_t>(f[2]) << 8) | static_cast<std::uint8_t>(f[3])) + 1;
-    return {station, address, f[1] == modbus::kWriteSingleRegister};
-}
-
+// Each request answered as a drive would.
 std::string Answer(int mode, const std::string& f) {
-    const Request r = Parse(mode, f);
-    if (mode == kCommTk485) {
-        int word = WordAt(r.station, r.address);
-        if (r.write) {
-            EXPECT_TRUE(tk485::ParseHex(f.substr(9, 4), word));
-        }
-        return tk485::BuildAckReply(r.station, r.write ? 'W' : 'R', &word, 1);
-    }
-    if (r.write) return f;  // the echo
-    modbus::Frame reply = modbus::BuildReadReply(r.station, WordAt(r.station, r.address));
-    return {reply.begin(), reply.end()};
+    const Request r = ParseRequest(mode, f);
+    if (!r.write) return test::ReadReply(mode, r.station, WordAt(r.station, r.address));
+    if (mode != kCommTk485) return f;  // the echo
+    int word = 0;
+    EXPECT_TRUE(tk485::ParseHex(f.substr(9, 4), word));
+    return tk485::BuildAckReply(r.station, 'W', &word, 1);
 }
 
 struct Sink : ReplySink {
@@ -83,47 +60,34 @@ struct GuardCase {
 };
 
 // A line whose ticks the test counts; each frame is answered `delayFor` ticks after it was sent.
-class GuardRig {
+// With `wildClock` the link's steady clock leaps ten seconds at every reading: a tick-paced
+// link counts its ticks, and nothing it decides may follow that clock.
+class GuardRig : public test::TickedLink {
 public:
-    GuardRig(int mode, int retries, std::function<int(const std::string&)> delayFor) : mode_(mode) {
+    GuardRig(int mode, int retries, std::function<int(const std::string&)> delayFor,
+             bool wildClock = false)
+        : mode_(mode) {
+        if (wildClock)
+            link->SetMonotonicClock([us = std::int64_t{0}]() mutable { return us += 10'000'000; });
         line->responder = [this, delayFor](const std::string& f) -> std::optional<std::string> {
             const int delay = delayFor(f);
-            if (delay != kNever) pending.emplace_back(tickNo + delay, Answer(mode_, f));
+            if (delay != kNever) AnswerAfter(delay, Answer(mode_, f));
             return std::nullopt;
         };
         opened = link->Open(nullptr, mode, PortSettings{}, kTimeoutMs, 30, retries) == kLinkOpenOk;
     }
 
-    void Tick() {
-        ++tickNo;
-        link->OnTick();
-        for (auto it = pending.begin(); it != pending.end();) {
-            if (it->first > tickNo) {
-                ++it;
-                continue;
-            }
-            line->Inject(it->second);
-            it = pending.erase(it);
-        }
-        ex.drain();
-    }
-
-    QueueExecutor ex;
-    std::shared_ptr<FakeLine> line = std::make_shared<FakeLine>();
-    std::unique_ptr<CDriveLink> link =
-        std::make_unique<CDriveLink>(ex, MakeFakePortFactory(ex, line));
-    int tickNo = 0;
     bool opened = false;
-    std::vector<std::pair<int, std::string>> pending;
 
 private:
     int mode_;
 };
 
-class LateReplyGuard : public ::testing::TestWithParam<std::tuple<GuardCase, int>> {
+class LateReplyGuard : public ::testing::TestWithParam<std::tuple<GuardCase, int, bool>> {
 protected:
     const GuardCase& c() const { return std::get<0>(GetParam()); }
     int mode() const { return std::get<1>(GetParam()); }
+    bool wildClock() const { return std::get<2>(GetParam()); }
 
     void SetUp() override {
         first.tick = second.tick = &rig.tickNo;
@@ -141,7 +105,8 @@ protected:
     }
     void Tick() { rig.Tick(); }
 
-    GuardRig rig{mode(), c().retries, [this](const std::string& f) { return DelayFor(f); }};
+    GuardRig rig{mode(), c().retries, [this](const std::string& f) { return DelayFor(f); },
+                 wildClock()};
     std::unique_ptr<CDriveLink>& link = rig.link;
     std::vector<int> firstSentTicks;
     int nextSentTick = -1;
@@ -193,10 +158,12 @@ const GuardCase kGuardCases[] = {
 
 INSTANTIATE_TEST_SUITE_P(BothProtocols, LateReplyGuard,
                          ::testing::Combine(::testing::ValuesIn(kGuardCases),
-                                            ::testing::Values(kCommTk485, kCommModbus)),
+                                            ::testing::Values(kCommTk485, kCommModbus),
+                                            ::testing::Bool()),
                          [](const auto& info) {
                              return std::string(std::get<0>(info.param).name) +
-                                    (std::get<1>(info.param) == kCommTk485 ? "_tk485" : "_modbus");
+                                    (std::get<1>(info.param) == kCommTk485 ? "_tk485" : "_modbus") +
+                                    (std::get<2>(info.param) ? "_wild_clock" : "");
                          });
 
 // A guard that ends for one station says nothing about another station's answer, owed by a
@@ -204,7 +171,7 @@ INSTANTIATE_TEST_SUITE_P(BothProtocols, LateReplyGuard,
 TEST(LateReplyGuard, EndsOnlyForTheStationItWasFor) {
     for (int mode : {kCommTk485, kCommModbus}) {
         GuardRig rig(mode, 0, [mode](const std::string& f) {
-            const Request r = Parse(mode, f);
+            const Request r = ParseRequest(mode, f);
             if (r.address != 0x100) return 2;
             return r.station == 1 ? kNever : 25;  // station 2 answers after its time-out
         });

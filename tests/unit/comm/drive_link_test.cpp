@@ -12,7 +12,7 @@
 #include "comm/modbus_codec.h"
 #include "comm/tk485_codec.h"
 #include "common/executor.h"
-#include "support/fake_port.h"
+#include "support/ticked_link.h"
 
 namespace korvane {
 namespace {
@@ -124,10 +124,7 @@ protected:
 
     // One timer tick, then whatever the line answered.
     void Tick(int n = 1) {
-        for (int i = 0; i < n; ++i) {
-            link->OnTick();
-            ex.drain();
-        }
+        for (int i = 0; i < n; ++i) rig.Tick();
     }
 
     std::vector<std::string> SentPayloads(std::size_t from = 0) const {
@@ -145,10 +142,10 @@ protected:
         link->RemoveMonitorAddresses(station, addresses.data(), static_cast<int>(addresses.size()));
     }
 
-    QueueExecutor ex;
-    std::shared_ptr<FakeLine> line = std::make_shared<FakeLine>();
-    std::unique_ptr<CDriveLink> link =
-        std::make_unique<CDriveLink>(ex, MakeFakePortFactory(ex, line));
+    test::TickedLink rig;
+    QueueExecutor& ex = rig.ex;
+    std::shared_ptr<FakeLine>& line = rig.line;
+    std::unique_ptr<CDriveLink>& link = rig.link;
     Tk485Drives drives;
     std::function<std::optional<std::string>(const std::string&)> modbusAnswer;
     bool answer = true;
@@ -608,7 +605,7 @@ protected:
             const LateCase& c = GetParam();
             std::size_t n = line->sent.size() - 1;
             int delay = n < c.firstDelays.size() ? c.firstDelays[n] : c.laterDelay;
-            pending.push_back({tickNo + delay, Answer(f)});
+            rig.AnswerAfter(delay, Answer(f));
             return std::nullopt;
         };
         ASSERT_EQ(link->Open(nullptr, GetParam().commMode, PortSettings{}, 300, 30, 2),
@@ -618,32 +615,16 @@ protected:
 
     std::string Answer(const std::string& f) {
         if (GetParam().commMode == kCommTk485) return *drives.Answer(f);
-        int reg = (static_cast<std::uint8_t>(f[2]) << 8) | static_cast<std::uint8_t>(f[3]);
-        modbus::Frame r = modbus::BuildReadReply(f[0], WordAt(reg + 1));
-        return std::string(r.begin(), r.end());
+        const test::LineRequest r = test::ParseRequest(kCommModbus, f);
+        return test::ReadReply(kCommModbus, r.station, WordAt(r.address));
     }
 
-    void Tick() {
-        ++tickNo;
-        link->OnTick();
-        for (auto it = pending.begin(); it != pending.end();) {
-            if (it->first > tickNo) {
-                ++it;
-                continue;
-            }
-            line->Inject(it->second);
-            it = pending.erase(it);
-        }
-        ex.drain();
-    }
+    void Tick() { rig.Tick(); }
 
-    QueueExecutor ex;
-    std::shared_ptr<FakeLine> line = std::make_shared<FakeLine>();
-    std::unique_ptr<CDriveLink> link =
-        std::make_unique<CDriveLink>(ex, MakeFakePortFactory(ex, line));
+    test::TickedLink rig;
+    std::shared_ptr<FakeLine>& line = rig.line;
+    std::unique_ptr<CDriveLink>& link = rig.link;
     Tk485Drives drives;
-    int tickNo = 0;
-    std::vector<std::pair<int, std::string>> pending;
 };
 
 TEST_P(LateReplies, EveryResultIsTheRightValueOrAReportedFailure) {

@@ -34,6 +34,23 @@ TEST(QueueExecutor, KeepsOrderOfBytesPostedFromAnotherThread) {
     for (int i = 0; i < 1000; ++i) EXPECT_EQ(seen[static_cast<std::size_t>(i)], i);
 }
 
+// A loop that ticks between batches: work posted while a batch runs waits for the next one, and
+// a deadline already passed runs nothing, so the tick is never starved.
+TEST(QueueExecutor, BatchesLeaveWorkPostedMeanwhileForLater) {
+    QueueExecutor ex;
+    std::vector<int> seen;
+    ex.post([&] {
+        seen.push_back(1);
+        ex.post([&] { seen.push_back(2); });
+    });
+    ex.runPosted();
+    EXPECT_EQ(seen, std::vector<int>{1});
+    ex.runUntil(QueueExecutor::Clock::now() - std::chrono::seconds(1));
+    EXPECT_EQ(seen, std::vector<int>{1});
+    ex.runUntil(QueueExecutor::Clock::now() + std::chrono::seconds(60));  // returns once idle
+    EXPECT_EQ(seen, (std::vector<int>{1, 2}));
+}
+
 TEST(Strprintf, FormatsLongTextsWithoutTruncation) {
     std::string long_text(5000, 'x');
     EXPECT_EQ(strprintf("%s|%04X", long_text.c_str(), 0x1a).size(), 5005u);

@@ -68,6 +68,14 @@ TEST(Text, TrimRemovesAsciiIdeographicAndNoBreakSpaces) {
     for (const Case& c : cases) EXPECT_EQ(TrimWhitespace(c.in), c.out) << c.in;
 }
 
+// Only A-Z change: the bytes of a multi-byte character (some of which a Latin-1 locale would
+// call upper case) pass through, so a lowered UTF-8 text stays the same text.
+TEST(Text, AsciiLowerTouchesOnlyAsciiLetters) {
+    EXPECT_EQ(AsciiLower("PAR.Usr-09_Z@["), "par.usr-09_z@[");
+    EXPECT_EQ(AsciiLower("設定ÀÉ.XLSX"), "設定ÀÉ.xlsx");
+    EXPECT_EQ(AsciiLower(std::string("\xC0\xDE", 2)), std::string("\xC0\xDE", 2));
+}
+
 TEST(Text, WidthsCountCharactersNotBytes) {
     EXPECT_EQ(Utf8CharCount("周波数"), 3u);
     EXPECT_EQ(Utf8CharCount("Hz"), 2u);
