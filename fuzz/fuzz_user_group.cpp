@@ -6,7 +6,7 @@
 
 #include "fuzz_check.h"
 #include "paradb/archive.h"
-#include "paradb/custom_group.h"
+#include "paradb/user_group.h"
 #include "paradb/data_file.h"
 #include "paradb/data_file_writer.h"
 #include "paradb/drive_record.h"
@@ -34,7 +34,7 @@ CDataFile& SmallDataFile() {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    CCustom group;
+    UserGroup group;
     try {
         ArchiveReader r(std::span<const std::uint8_t>(data, size));
         group.Load(r);
@@ -43,7 +43,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     ArchiveWriter w;
     group.Store(w);
-    CCustom again;
+    UserGroup again;
     ArchiveReader r(w.bytes());
     again.Load(r);
     FUZZ_CHECK(r.atEnd());
