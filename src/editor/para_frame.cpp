@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <filesystem>
 
-#include "app/settings.h"
 #include "common/format.h"
 #include "common/prompter.h"
 #include "common/settings_store.h"
@@ -14,6 +13,7 @@
 #include "editor/para_texts.h"
 #include "editor/text_export.h"
 #include "editor/undo_redo.h"
+#include "host/settings.h"
 #include "paradb/custom_group.h"
 #include "paradb/data_file.h"
 #include "paradb/drive_record.h"

@@ -10,12 +10,12 @@
 #include <string>
 #include <vector>
 
-#include "app/tool_frames.h"
-#include "app/tool_services.h"
 #include "common/prompter.h"
 #include "editor/para_list_model.h"
 #include "editor/para_tree_model.h"
 #include "editor/write_history.h"
+#include "host/tool_frames.h"
+#include "host/tool_services.h"
 
 namespace korvane {
 

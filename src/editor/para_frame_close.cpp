@@ -3,10 +3,10 @@
 #include <cstdint>
 #include <vector>
 
-#include "app/settings.h"
 #include "common/settings_store.h"
 #include "editor/para_frame.h"
 #include "editor/para_texts.h"
+#include "host/settings.h"
 #include "paradb/custom_group.h"
 #include "paradb/drive_record.h"
 #include "paradb/editor_texts.h"

@@ -3,11 +3,11 @@
 #include <algorithm>
 #include <filesystem>
 
-#include "app/tool_services.h"
 #include "comm/drive_link.h"
 #include "common/executor.h"
 #include "common/format.h"
 #include "common/prompter.h"
+#include "host/tool_services.h"
 #include "paradb/archive.h"
 #include "paradb/custom_group.h"
 #include "paradb/data_file.h"

@@ -3,8 +3,8 @@
 #include <cmath>
 #include <filesystem>
 
-#include "app/main_commands.h"
 #include "common/text.h"
+#include "host/shared_texts.h"
 #include "scope/sco_file.h"
 #include "scope/scope_conversion.h"
 #include "scope/scope_monitor.h"

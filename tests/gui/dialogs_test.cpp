@@ -8,12 +8,12 @@
 #include <QRadioButton>
 #include <QTest>
 
-#include "app/settings.h"
 #include "app/ui/connect_dialog.h"
 #include "app/ui/number_spin_edit.h"
 #include "app/ui/port_setup_dialog.h"
 #include "common/prompter.h"
 #include "gui_rig.h"
+#include "host/settings.h"
 
 namespace korvane::gui {
 namespace {

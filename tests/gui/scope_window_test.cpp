@@ -17,8 +17,6 @@
 #include <QTemporaryDir>
 #include <cmath>
 
-#include "app/settings.h"
-#include "app/tool_services.h"
 #include "app/ui/qt_executor.h"
 #include "comm/drive_link.h"
 #include "common/clock.h"
@@ -26,6 +24,8 @@
 #include "common/prompter.h"
 #include "common/settings_store.h"
 #include "gui_rig.h"
+#include "host/settings.h"
+#include "host/tool_services.h"
 #include "paradb/drive_record.h"
 #include "paradb/monitor_list.h"
 #include "scope/scope_settings.h"

@@ -8,9 +8,9 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
-#include "app/ui/qt_text.h"
-#include "app/ui/report_table.h"
 #include "editor/transfer_dialog.h"
+#include "host/ui/qt_text.h"
+#include "host/ui/report_table.h"
 
 namespace korvane {
 namespace {

@@ -9,8 +9,8 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
-#include "app/ui/qt_text.h"
 #include "editor/para_mode_dialog.h"
+#include "host/ui/qt_text.h"
 
 namespace korvane {
 

@@ -4,8 +4,8 @@
 #include <QMainWindow>
 #include <memory>
 
-#include "app/tool_frames.h"
-#include "app/ui/qt_prompter.h"
+#include "host/tool_frames.h"
+#include "host/ui/qt_prompter.h"
 #include "report/report_session.h"
 
 class QPrinter;
