@@ -4,8 +4,8 @@
 #include <filesystem>
 #include <vector>
 
-#include "app/settings.h"
 #include "comm/port_enumeration.h"
+#include "host/settings.h"
 
 namespace korvane {
 

@@ -4,8 +4,8 @@
 // to a throw-away settings store, never to the user's own.
 #include <string>
 
-#include "app/settings.h"
 #include "common/settings_store.h"
+#include "host/settings.h"
 
 namespace korvane {
 

@@ -5,6 +5,8 @@
 #include <array>
 #include <span>
 
+#include "host/shared_texts.h"
+
 namespace korvane {
 
 enum MainCommand : int {
@@ -66,11 +68,10 @@ struct StatusPane {
     const char* toolTip;
 };
 inline constexpr StatusPane kScanProgressPane{61226, 150, ""};
-inline constexpr StatusPane kGraphWatchPane{61359, 100, "グラフ警戒モード"};
+inline constexpr StatusPane kGraphWatchPane{61359, 100, kGraphWatchPaneText};
 inline constexpr StatusPane kCommModePane{61227, 90, "通信モード"};
 inline constexpr StatusPane kPortPane{61228, 50, "通信ポート"};
 inline constexpr StatusPane kBaudPane{61229, 50, "通信ボーレート"};
 inline constexpr StatusPane kIndicatorPane{61230, 50, "通信RX/TXステータス"};
-inline constexpr char kGraphWatchPaneText[] = "グラフ警戒モード";
 
 }  // namespace korvane

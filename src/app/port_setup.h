@@ -5,7 +5,7 @@
 #include <array>
 #include <string>
 
-#include "app/settings.h"
+#include "host/settings.h"
 
 namespace korvane {
 

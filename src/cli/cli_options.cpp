@@ -2,7 +2,7 @@
 
 #include <utility>
 
-#include "app/settings.h"
+#include "paradb/data_dir.h"
 
 namespace korvane::cli {
 

@@ -6,13 +6,13 @@
 #include <string>
 #include <vector>
 
-#include "app/tool_services.h"
 #include "cli/identified_drive.h"
 #include "cli/link_session.h"
 #include "common/clock.h"
 #include "common/executor.h"
 #include "common/prompter.h"
 #include "common/settings_store.h"
+#include "host/tool_services.h"
 #include "monitor/info_sheet.h"
 
 namespace korvane::cli {

@@ -14,7 +14,6 @@
 #include <ostream>
 #include <string>
 
-#include "app/settings.h"
 #include "cli/cli_command.h"
 #include "cli/cli_options.h"
 #include "cli/identified_drive.h"
@@ -24,6 +23,7 @@
 #include "common/ini_settings_store.h"
 #include "common/text.h"
 #include "editor/group_reader.h"
+#include "host/settings.h"
 #include "paradb/data_file.h"
 #include "report/report_document.h"
 #include "report/report_settings.h"

@@ -14,8 +14,6 @@
 #include <vector>
 
 #include "app/connection_manager.h"
-#include "app/settings.h"
-#include "app/tool_services.h"
 #include "cli/cli_options.h"
 #include "cli/link_session.h"
 #include "cli/stream_prompter.h"
@@ -23,6 +21,8 @@
 #include "common/format.h"
 #include "common/prompter.h"
 #include "common/settings_store.h"
+#include "host/settings.h"
+#include "host/tool_services.h"
 #include "paradb/monitor_list.h"
 #include "scope/memory_chart.h"
 #include "scope/scope_monitor.h"

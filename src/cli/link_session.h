@@ -7,8 +7,8 @@
 #include <iosfwd>
 #include <memory>
 
-#include "app/settings.h"
-#include "app/tool_services.h"
+#include "host/settings.h"
+#include "host/tool_services.h"
 #include "cli/cli_command.h"
 #include "comm/drive_link.h"
 #include "common/clock.h"

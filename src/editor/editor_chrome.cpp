@@ -1,6 +1,6 @@
 #include "editor/editor_chrome.h"
 
-#include "app/settings.h"
+#include "host/settings.h"
 #include "common/format.h"
 #include "common/settings_store.h"
 #include "editor/para_file_commands.h"

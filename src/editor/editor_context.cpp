@@ -2,7 +2,7 @@
 
 #include <filesystem>
 
-#include "app/settings.h"
+#include "host/settings.h"
 #include "common/format.h"
 #include "common/settings_store.h"
 #include "editor/para_texts.h"

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "app/tool_services.h"
+#include "host/tool_services.h"
 #include "common/prompter.h"
 #include "editor/para_list_model.h"
 #include "editor/para_tree_model.h"

@@ -3,10 +3,10 @@
 #include <algorithm>
 #include <memory>
 
-#include "app/settings.h"
 #include "common/format.h"
 #include "common/settings_store.h"
 #include "editor/para_texts.h"
+#include "host/settings.h"
 #include "paradb/data_file.h"
 #include "paradb/drive_record.h"
 #include "paradb/model_tables.h"

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "app/tool_services.h"
+#include "host/tool_services.h"
 #include "paradb/data_catalogue.h"
 
 namespace korvane {

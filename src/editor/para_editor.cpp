@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <filesystem>
 
-#include "app/settings.h"
+#include "host/settings.h"
 #include "common/format.h"
 #include "common/settings_store.h"
 #include "editor/mode_choice.h"

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "app/tool_services.h"
+#include "host/tool_services.h"
 #include "editor/editor_chrome.h"
 #include "editor/editor_context.h"
 #include "editor/para_file_commands.h"

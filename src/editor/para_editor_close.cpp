@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "app/settings.h"
+#include "host/settings.h"
 #include "common/settings_store.h"
 #include "editor/para_editor.h"
 #include "editor/para_texts.h"

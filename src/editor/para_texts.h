@@ -2,6 +2,8 @@
 // Texts of the parameter editor's window, tree, list and files, exactly as the user sees them.
 // The message-box caption lives with the codec (paradb/editor_texts.h).
 
+#include "host/shared_texts.h"
+
 namespace korvane {
 
 // Title suffix of every editor window.
@@ -12,9 +14,6 @@ inline constexpr const char* kAllGroupsNodeText = "パラメータグループ";
 inline constexpr const char* kUserGroupRootNodeText = "ユーザグループ";
 
 // Status panes.
-inline constexpr const char* kGraphWatchPaneText = "グラフ警戒モード";
-inline constexpr const char* kOnlinePaneText = "ON-LINE";
-inline constexpr const char* kOfflinePaneText = "OFF-LINE";
 inline constexpr const char* kParameterCountFormat = "パラメータ量 : %d";
 
 // User groups.

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <filesystem>
 
-#include "app/tool_services.h"
+#include "host/tool_services.h"
 #include "comm/drive_link.h"
 #include "common/executor.h"
 #include "common/format.h"

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "app/tool_frames.h"
+#include "host/tool_frames.h"
 #include "editor/editor_context.h"
 
 namespace korvane {

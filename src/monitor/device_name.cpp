@@ -1,9 +1,9 @@
 #include "monitor/device_name.h"
 
-#include "app/settings.h"
 #include "common/format.h"
 #include "common/settings_store.h"
 #include "common/text.h"
+#include "host/settings.h"
 
 namespace korvane {
 namespace {

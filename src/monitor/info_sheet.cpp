@@ -2,10 +2,11 @@
 
 #include <algorithm>
 
-#include "app/tool_services.h"
 #include "comm/drive_link.h"
 #include "common/format.h"
 #include "common/text.h"
+#include "host/shared_texts.h"
+#include "host/tool_services.h"
 #include "monitor/device_name.h"
 #include "paradb/drive_record.h"
 #include "paradb/drive_value_text.h"
@@ -14,7 +15,6 @@
 namespace korvane {
 namespace {
 
-constexpr char kGraphWatchText[] = "グラフ警戒モード";
 constexpr int kJuniperTwoTripWordsAfter = 20;  // version words above this report 0x001D too
 
 bool bitSet(int word, int bit) {
@@ -54,7 +54,7 @@ std::string InfoSheetTitle(const DriveRecord& drive, const std::string& deviceNa
     std::string title = strprintf("%d : %s (%s) Ver%s", drive.station, series.c_str(),
                                   capacity.c_str(), version.c_str());
     if (!name.empty()) title += strprintf(" - %s", name.c_str());
-    if (graphWatch) title = strprintf("%s - %s", kGraphWatchText, title.c_str());
+    if (graphWatch) title = strprintf("%s - %s", kGraphWatchPaneText, title.c_str());
     return title;
 }
 

@@ -3,11 +3,11 @@
 #include <algorithm>
 #include <cmath>
 
-#include "app/tool_services.h"
 #include "comm/drive_link.h"
 #include "comm/drive_reply.h"
 #include "common/format.h"
 #include "common/settings_store.h"
+#include "host/tool_services.h"
 #include "monitor/device_name.h"
 #include "monitor/keypad_value.h"
 #include "paradb/drive_record.h"

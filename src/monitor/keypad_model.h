@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "app/tool_services.h"
 #include "comm/drive_reply.h"
 #include "comm/monitor_subscription.h"
+#include "host/tool_services.h"
 #include "paradb/monitor_list.h"
 
 namespace korvane {

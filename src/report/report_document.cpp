@@ -5,6 +5,7 @@
 #include <optional>
 
 #include "common/format.h"
+#include "host/shared_texts.h"
 #include "paradb/data_file.h"
 #include "paradb/drive_record.h"
 #include "paradb/model_tables.h"
@@ -106,7 +107,7 @@ void FillHeader(ReportSheet& sheet, const ReportSource& source, bool online) {
     sheet.setText(9, 4, "Ver" + VersionText(drive.seriesCode, drive.version));
     sheet.setText(2, 5, "デバイス名");
     sheet.setText(7, 5, "接続状態");
-    sheet.setText(9, 5, online && drive.isConnected() ? "ON-LINE" : "OFF-LINE");
+    sheet.setText(9, 5, online && drive.isConnected() ? kOnlinePaneText : kOfflinePaneText);
 }
 
 void FillTitle(ReportSheet& sheet, int row, const std::string& text) {

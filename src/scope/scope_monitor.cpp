@@ -1,7 +1,7 @@
 #include "scope/scope_monitor.h"
 
-#include "app/main_commands.h"
 #include "common/prompter.h"
+#include "host/shared_texts.h"
 #include "paradb/drive_record.h"
 
 namespace korvane::scope {

@@ -7,7 +7,7 @@
 #include <array>
 #include <string>
 
-#include "app/tool_services.h"
+#include "host/tool_services.h"
 #include "comm/drive_reply.h"
 #include "scope/scope_channels.h"
 #include "scope/scope_document.h"

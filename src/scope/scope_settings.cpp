@@ -5,10 +5,10 @@
 #include <filesystem>
 #include <utility>
 
-#include "app/settings.h"
 #include "common/format.h"
 #include "common/settings_store.h"
 #include "common/text.h"
+#include "host/settings.h"
 
 namespace korvane::scope {
 namespace {

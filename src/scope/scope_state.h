@@ -2,7 +2,7 @@
 // What the parts of the graph monitor share: the program's services, the chart and clocks the
 // window lends, the stored settings and whether a run is on. Each part changes only the
 // settings it owns; the window is told of every change through the observer.
-#include "app/tool_services.h"
+#include "host/tool_services.h"
 #include "scope/scope_chart.h"
 #include "scope/scope_settings.h"
 

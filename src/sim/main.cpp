@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "app/settings.h"
 #include "comm/posix_serial_port.h"
+#include "paradb/data_dir.h"
 #include "sim/pty_pair.h"
 #include "sim/sim_commands.h"
 #include "sim/sim_server.h"

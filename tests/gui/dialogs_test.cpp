@@ -9,13 +9,13 @@
 #include <QRadioButton>
 #include <QTest>
 
-#include "app/settings.h"
 #include "app/ui/connect_dialog.h"
 #include "app/ui/number_spin_edit.h"
 #include "app/ui/port_setup_dialog.h"
-#include "app/ui/qt_prompter.h"
+#include "host/ui/qt_prompter.h"
 #include "common/prompter.h"
 #include "gui_rig.h"
+#include "host/settings.h"
 
 namespace korvane::gui {
 namespace {

@@ -3,9 +3,9 @@
 #include <QTest>
 
 #include "app/demo_mode.h"
-#include "app/settings.h"
 #include "app/ui/app_port_factory.h"
 #include "comm/port_enumeration.h"
+#include "host/settings.h"
 
 namespace korvane::gui {
 

@@ -12,10 +12,10 @@
 #include "app/port_error_gate.h"
 #include "app/ui/main_window.h"
 #include "app/ui/qt_executor.h"
-#include "app/ui/qt_prompter.h"
 #include "common/clock.h"
 #include "common/prompter.h"
 #include "common/settings_store.h"
+#include "host/ui/qt_prompter.h"
 #include "sim/sim_port.h"
 #include "sim/simulated_line.h"
 

@@ -14,15 +14,15 @@
 #include <QTest>
 
 #include "app/main_commands.h"
-#include "app/tool_services.h"
 #include "app/ui/drive_list_view.h"
-#include "app/ui/stale_look.h"
 #include "comm/drive_link.h"
 #include "common/clock.h"
 #include "common/executor.h"
 #include "common/prompter.h"
 #include "common/settings_store.h"
 #include "gui_rig.h"
+#include "host/tool_services.h"
+#include "host/ui/stale_look.h"
 #include "monitor/ui/info_sheet_dialog.h"
 #include "monitor/ui/keypad_window.h"
 #include "paradb/drive_record.h"

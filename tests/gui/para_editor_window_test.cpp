@@ -15,7 +15,7 @@
 #include <QTimer>
 #include <memory>
 
-#include "app/tool_services.h"
+#include "host/tool_services.h"
 #include "editor/edit_session.h"
 #include "editor/ui/para_edit_dialogs.h"
 #include "editor/ui/para_editor_report.h"

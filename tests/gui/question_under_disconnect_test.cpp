@@ -16,12 +16,12 @@
 #include <vector>
 
 #include "app/main_commands.h"
-#include "app/ui/qt_prompter.h"
 #include "editor/ui/compare_result_dialog.h"
 #include "editor/ui/para_editor_report.h"
 #include "editor/ui/para_editor_window.h"
 #include "editor/ui/para_transfer_dialog.h"
 #include "gui_rig.h"
+#include "host/ui/qt_prompter.h"
 #include "paradb/data_file.h"
 #include "paradb/drive_record.h"
 #include "report/ui/report_frame.h"

@@ -11,12 +11,12 @@
 #include <QTemporaryDir>
 
 #include "../unit/report/report_test_data.h"
-#include "app/tool_services.h"
 #include "app/ui/qt_executor.h"
 #include "comm/drive_link.h"
 #include "common/prompter.h"
 #include "common/settings_store.h"
 #include "gui_rig.h"
+#include "host/tool_services.h"
 #include "report/report_settings.h"
 #include "report/ui/report_header_dialog.h"
 #include "report/ui/report_printer.h"

@@ -18,8 +18,8 @@
 #include <cmath>
 
 #include "../support/link_verdicts.h"
-#include "app/settings.h"
-#include "app/tool_services.h"
+#include "host/settings.h"
+#include "host/tool_services.h"
 #include "app/ui/qt_executor.h"
 #include "comm/drive_link.h"
 #include "common/clock.h"

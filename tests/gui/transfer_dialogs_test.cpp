@@ -18,7 +18,7 @@
 #include <QToolButton>
 #include <optional>
 
-#include "app/tool_services.h"
+#include "host/tool_services.h"
 #include "editor/ui/compare_result_dialog.h"
 #include "editor/ui/para_transfer_dialog.h"
 #include "gui_rig.h"

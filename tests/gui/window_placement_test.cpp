@@ -1,5 +1,5 @@
 // Windows kept inside the screen, and the information sheet's one size for all its pages.
-#include "monitor/ui/window_placement.h"
+#include "host/ui/window_placement.h"
 
 #include <gtest/gtest.h>
 
@@ -8,13 +8,13 @@
 #include <QTabWidget>
 #include <QTest>
 
-#include "app/tool_services.h"
 #include "comm/drive_link.h"
 #include "common/clock.h"
 #include "common/executor.h"
 #include "common/prompter.h"
 #include "common/settings_store.h"
 #include "gui_rig.h"
+#include "host/tool_services.h"
 #include "monitor/device_name.h"
 #include "monitor/ui/info_sheet_dialog.h"
 #include "paradb/drive_record.h"

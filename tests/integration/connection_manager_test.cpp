@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "app/settings.h"
 #include "common/settings_store.h"
+#include "host/settings.h"
 #include "integration/sim_line.h"
 #include "paradb/data_file.h"
 

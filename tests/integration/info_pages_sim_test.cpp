@@ -5,9 +5,9 @@
 #include <set>
 
 #include "app/connection_manager.h"
-#include "app/tool_services.h"
 #include "common/clock.h"
 #include "common/settings_store.h"
+#include "host/tool_services.h"
 #include "integration/sim_line.h"
 #include "monitor/info_sheet.h"
 #include "paradb/data_catalogue.h"

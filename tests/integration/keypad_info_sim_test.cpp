@@ -8,9 +8,9 @@
 #include <sstream>
 
 #include "app/connection_manager.h"
-#include "app/tool_services.h"
 #include "common/clock.h"
 #include "common/settings_store.h"
+#include "host/tool_services.h"
 #include "integration/programs.h"
 #include "integration/sim_line.h"
 #include "monitor/info_sheet.h"

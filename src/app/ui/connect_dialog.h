@@ -3,7 +3,7 @@
 #include <QDialog>
 
 #include "app/main_controller.h"
-#include "app/ui/qt_prompter.h"
+#include "host/ui/qt_prompter.h"
 
 class QCheckBox;
 class QRadioButton;

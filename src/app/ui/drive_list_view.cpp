@@ -7,9 +7,9 @@
 
 #include "app/main_controller.h"
 #include "app/ui/painted_icons.h"
-#include "app/ui/qt_text.h"
-#include "app/ui/report_table.h"
-#include "app/ui/stale_look.h"
+#include "host/ui/qt_text.h"
+#include "host/ui/report_table.h"
+#include "host/ui/stale_look.h"
 
 namespace korvane {
 

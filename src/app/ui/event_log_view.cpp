@@ -4,7 +4,7 @@
 #include <QToolBar>
 #include <QVBoxLayout>
 
-#include "app/ui/qt_text.h"
+#include "host/ui/qt_text.h"
 #include "monitor/event_log.h"
 
 namespace korvane {

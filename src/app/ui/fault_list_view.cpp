@@ -2,8 +2,8 @@
 
 #include <QHeaderView>
 
-#include "app/ui/qt_text.h"
-#include "app/ui/report_table.h"
+#include "host/ui/qt_text.h"
+#include "host/ui/report_table.h"
 #include "monitor/alarm_history.h"
 
 namespace korvane {

@@ -13,17 +13,17 @@
 #include "app/demo_mode.h"
 #include "app/main_controller.h"
 #include "app/port_error_gate.h"
-#include "app/settings.h"
 #include "app/ui/app_port_factory.h"
 #include "app/ui/japanese_ui.h"
 #include "app/ui/main_window.h"
 #include "app/ui/qt_executor.h"
-#include "app/ui/qt_prompter.h"
 #include "app/ui/qt_settings_store.h"
 #include "app/ui/single_instance.h"
 #include "comm/port_enumeration.h"
 #include "common/clock.h"
-#include "monitor/ui/window_placement.h"
+#include "host/settings.h"
+#include "host/ui/qt_prompter.h"
+#include "host/ui/window_placement.h"
 
 using namespace korvane;
 

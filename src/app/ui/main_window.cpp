@@ -9,20 +9,20 @@
 #include <QToolBar>
 
 #include "app/log_path_command.h"
-#include "app/settings.h"
 #include "app/ui/connect_dialog.h"
 #include "app/ui/drive_list_view.h"
 #include "app/ui/event_log_view.h"
 #include "app/ui/fault_list_view.h"
-#include "app/ui/file_dialogs.h"
 #include "app/ui/painted_icons.h"
 #include "app/ui/port_setup_dialog.h"
-#include "app/ui/qt_prompter.h"
-#include "app/ui/qt_text.h"
 #include "app/ui/status_panes.h"
 #include "app/ui/tool_window_factory.h"
 #include "common/prompter.h"
 #include "common/settings_store.h"
+#include "host/settings.h"
+#include "host/ui/file_dialogs.h"
+#include "host/ui/qt_prompter.h"
+#include "host/ui/qt_text.h"
 
 namespace korvane {
 

@@ -12,10 +12,10 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
-#include "app/settings.h"
 #include "app/ui/number_spin_edit.h"
-#include "app/ui/qt_text.h"
 #include "common/prompter.h"
+#include "host/settings.h"
+#include "host/ui/qt_text.h"
 
 namespace korvane {
 

@@ -1,6 +1,6 @@
 #include "app/ui/qt_settings_store.h"
 
-#include "app/settings.h"
+#include "host/settings.h"
 
 namespace korvane {
 

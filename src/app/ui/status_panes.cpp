@@ -5,7 +5,7 @@
 
 #include "app/main_controller.h"
 #include "app/ui/painted_icons.h"
-#include "app/ui/qt_text.h"
+#include "host/ui/qt_text.h"
 
 namespace korvane {
 

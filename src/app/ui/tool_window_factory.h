@@ -5,8 +5,8 @@
 #include <functional>
 #include <map>
 
-#include "app/tool_frames.h"
-#include "app/tool_services.h"
+#include "host/tool_frames.h"
+#include "host/tool_services.h"
 
 namespace korvane {
 

@@ -8,8 +8,8 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
-#include "app/ui/qt_text.h"
-#include "app/ui/report_table.h"
+#include "host/ui/qt_text.h"
+#include "host/ui/report_table.h"
 #include "editor/transfer_run.h"
 
 namespace korvane {

@@ -17,9 +17,9 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
-#include "app/ui/qt_text.h"
 #include "editor/group_reader.h"
 #include "editor/node_reading.h"
+#include "host/ui/qt_text.h"
 #include "paradb/drive_record.h"
 
 namespace korvane {

@@ -2,8 +2,8 @@
 
 #include <QWidget>
 
-#include "app/settings.h"
-#include "app/tool_frames.h"
+#include "host/settings.h"
+#include "host/tool_frames.h"
 #include "common/format.h"
 #include "common/settings_store.h"
 #include "paradb/data_file.h"

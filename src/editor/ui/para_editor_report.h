@@ -3,7 +3,7 @@
 // given the editor's data whenever it refreshes.
 #include <QPointer>
 
-#include "app/tool_services.h"
+#include "host/tool_services.h"
 #include "editor/para_editor.h"
 #include "report/report_session.h"
 

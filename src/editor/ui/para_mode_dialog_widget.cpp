@@ -9,7 +9,7 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
-#include "app/ui/qt_text.h"
+#include "host/ui/qt_text.h"
 #include "editor/mode_choice.h"
 
 namespace korvane {

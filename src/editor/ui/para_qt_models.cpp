@@ -7,7 +7,7 @@
 #include <QMimeData>
 #include <set>
 
-#include "app/ui/qt_text.h"
+#include "host/ui/qt_text.h"
 
 namespace korvane {
 namespace {

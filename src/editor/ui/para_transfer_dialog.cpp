@@ -11,13 +11,13 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
-#include "app/settings.h"
-#include "app/tool_services.h"
-#include "app/ui/file_dialogs.h"
-#include "app/ui/qt_text.h"
 #include "common/settings_store.h"
 #include "editor/para_texts.h"
 #include "editor/ui/compare_result_dialog.h"
+#include "host/settings.h"
+#include "host/tool_services.h"
+#include "host/ui/file_dialogs.h"
+#include "host/ui/qt_text.h"
 #include "paradb/drive_record.h"
 
 namespace korvane {

@@ -14,7 +14,7 @@
 #include <functional>
 #include <memory>
 
-#include "app/ui/qt_prompter.h"
+#include "host/ui/qt_prompter.h"
 #include "editor/transfer_run.h"
 
 class QLabel;

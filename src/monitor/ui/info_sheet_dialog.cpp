@@ -15,12 +15,12 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
-#include "app/tool_services.h"
-#include "app/ui/qt_text.h"
-#include "app/ui/stale_look.h"
+#include "host/tool_services.h"
+#include "host/ui/qt_text.h"
+#include "host/ui/stale_look.h"
+#include "host/ui/window_placement.h"
 #include "monitor/device_name.h"
 #include "monitor/info_sheet.h"
-#include "monitor/ui/window_placement.h"
 
 namespace korvane {
 namespace {

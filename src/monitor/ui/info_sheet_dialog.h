@@ -6,7 +6,7 @@
 #include <memory>
 #include <vector>
 
-#include "app/tool_frames.h"
+#include "host/tool_frames.h"
 #include "monitor/info_sheet.h"
 
 class QCheckBox;

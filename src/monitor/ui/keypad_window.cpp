@@ -15,10 +15,10 @@
 #include <QVBoxLayout>
 #include <cmath>
 
-#include "app/tool_services.h"
-#include "app/ui/qt_text.h"
-#include "app/ui/stale_look.h"
-#include "monitor/ui/window_placement.h"
+#include "host/tool_services.h"
+#include "host/ui/qt_text.h"
+#include "host/ui/stale_look.h"
+#include "host/ui/window_placement.h"
 
 namespace korvane {
 namespace {

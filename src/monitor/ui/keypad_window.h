@@ -7,7 +7,7 @@
 #include <array>
 #include <memory>
 
-#include "app/tool_frames.h"
+#include "host/tool_frames.h"
 #include "monitor/keypad_model.h"
 
 class QComboBox;

@@ -1,6 +1,6 @@
 #include "monitor/ui/monitor_tool_windows.h"
 
-#include "app/tool_services.h"
+#include "host/tool_services.h"
 #include "monitor/ui/info_sheet_dialog.h"
 #include "monitor/ui/keypad_window.h"
 

@@ -6,12 +6,12 @@
 #include <QPrinter>
 #include <QStatusBar>
 
-#include "app/tool_services.h"
-#include "app/ui/file_dialogs.h"
-#include "app/ui/qt_prompter.h"
-#include "app/ui/qt_text.h"
 #include "common/prompter.h"
-#include "monitor/ui/window_placement.h"
+#include "host/tool_services.h"
+#include "host/ui/file_dialogs.h"
+#include "host/ui/qt_prompter.h"
+#include "host/ui/qt_text.h"
+#include "host/ui/window_placement.h"
 #include "report/report_settings.h"
 #include "report/ui/report_header_dialog.h"
 #include "report/ui/report_printer.h"

@@ -4,9 +4,9 @@
 #include <QMainWindow>
 #include <memory>
 
-#include "app/tool_frames.h"
-#include "app/tool_services.h"
-#include "app/ui/qt_prompter.h"
+#include "host/tool_frames.h"
+#include "host/tool_services.h"
+#include "host/ui/qt_prompter.h"
 #include "report/report_session.h"
 
 class QPrinter;

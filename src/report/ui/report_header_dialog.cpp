@@ -5,7 +5,7 @@
 #include <QLineEdit>
 #include <QVBoxLayout>
 
-#include "app/ui/qt_text.h"
+#include "host/ui/qt_text.h"
 #include "report/report_settings.h"
 
 namespace korvane {

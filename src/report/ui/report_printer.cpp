@@ -8,7 +8,7 @@
 #include <algorithm>
 #include <vector>
 
-#include "app/ui/qt_text.h"
+#include "host/ui/qt_text.h"
 #include "report/report_settings.h"
 #include "report/report_sheet.h"
 

@@ -4,7 +4,7 @@
 #include <QPainter>
 #include <QStyledItemDelegate>
 
-#include "app/ui/qt_text.h"
+#include "host/ui/qt_text.h"
 #include "report/report_sheet.h"
 #include "report/report_writers.h"
 

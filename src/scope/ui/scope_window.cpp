@@ -28,11 +28,11 @@
 #include <QToolBar>
 #include <QVBoxLayout>
 
-#include "app/ui/file_dialogs.h"
 #include "common/format.h"
 #include "common/prompter.h"
 #include "common/settings_store.h"
-#include "monitor/ui/window_placement.h"
+#include "host/ui/file_dialogs.h"
+#include "host/ui/window_placement.h"
 #include "paradb/drive_record.h"
 #include "paradb/model_tables.h"
 #include "scope/scope_settings.h"

@@ -8,9 +8,9 @@
 #include <map>
 #include <memory>
 
-#include "app/tool_frames.h"
-#include "app/tool_services.h"
-#include "app/ui/qt_prompter.h"
+#include "host/tool_frames.h"
+#include "host/tool_services.h"
+#include "host/ui/qt_prompter.h"
 #include "scope/scope_monitor.h"
 #include "scope/ui/qcp_scope_chart.h"
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "app/tool_services.h"
+#include "host/tool_services.h"
 #include "comm/drive_link.h"
 #include "common/clock.h"
 #include "common/executor.h"

@@ -9,12 +9,12 @@
 #include <string>
 #include <vector>
 
-#include "app/tool_services.h"
 #include "comm/drive_link.h"
 #include "common/clock.h"
 #include "common/executor.h"
 #include "common/prompter.h"
 #include "common/settings_store.h"
+#include "host/tool_services.h"
 #include "paradb/drive_record.h"
 #include "support/fake_port.h"
 

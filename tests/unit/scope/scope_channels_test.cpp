@@ -8,8 +8,8 @@
 #include <map>
 #include <memory>
 
-#include "app/settings.h"
-#include "app/tool_services.h"
+#include "host/settings.h"
+#include "host/tool_services.h"
 #include "comm/drive_link.h"
 #include "common/clock.h"
 #include "common/executor.h"

@@ -7,8 +7,8 @@
 #include <iterator>
 #include <string>
 
-#include "app/settings.h"
 #include "common/settings_store.h"
+#include "host/settings.h"
 #include "scope/record_file.h"
 #include "scope/scope_settings.h"
 

@@ -1,4 +1,4 @@
-#include "app/ui/report_table.h"
+#include "host/ui/report_table.h"
 
 #include <QHeaderView>
 

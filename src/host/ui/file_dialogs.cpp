@@ -1,4 +1,4 @@
-#include "app/ui/file_dialogs.h"
+#include "host/ui/file_dialogs.h"
 
 #include <QColorDialog>
 #include <QFileDialog>

@@ -6,7 +6,7 @@
 // new window. Tests build the bundle from fakes.
 #include <string>
 
-#include "app/settings.h"
+#include "host/settings.h"
 
 namespace korvane {
 

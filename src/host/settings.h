@@ -10,6 +10,7 @@
 
 #include "comm/port.h"
 #include "comm/port_enumeration.h"
+#include "host/app_directories.h"
 
 namespace korvane {
 
@@ -42,35 +43,6 @@ std::string DeviceNameKey(int station);
 inline constexpr char kDefaultPortName[] = "ttyS0";
 inline constexpr char kDefaultFaultFileName[] = "history1.log";
 inline constexpr char kDefaultLogFileName[] = "event.txt";
-
-struct AppDirectories {
-    std::string app;  // no trailing separator; "" when the application directory is "/"
-    std::string log;
-    std::string temp;
-    std::string data;
-};
-
-std::string JoinPath(const std::string& dir, const std::string& name);
-// The directories below appDir, with one trailing '/' dropped as the current directory may
-// carry one.
-AppDirectories MakeAppDirectories(std::string appDir);
-// An installed program reads the sample data shipped with it and keeps its own files (Log, Temp)
-// in the user's data directory, since it may not write beside its executable.
-struct InstalledLayout {
-    std::string data;
-    std::string user;
-};
-// The data directory of a package installed around `executableDir` (<prefix>/bin beside
-// <prefix>/share/korvane/Data); nothing for a program run from its build tree.
-std::optional<std::string> InstalledDataDir(const std::string& executableDir);
-// Uses appDirOverride (--app-dir) when given, else the installed layout when there is one, else
-// the current directory, and creates Log and Temp. A directory that cannot be made is not
-// reported here: the files placed in it report their own failure when they are opened.
-AppDirectories PrepareAppDirectories(const std::optional<std::string>& appDirOverride,
-                                     const std::optional<InstalledLayout>& installed = {});
-// The sample data directory of korvane-cli and korvane-sim: the build tree's while it exists,
-// else the installed package's when that exists.
-std::string DefaultDataDir(const std::string& buildDataDir, const std::string& installedDataDir);
 
 struct AppSettings {
     unsigned commMode = kCommModeTk485;

@@ -1,4 +1,4 @@
-#include "app/tool_frames.h"
+#include "host/tool_frames.h"
 
 #include <algorithm>
 

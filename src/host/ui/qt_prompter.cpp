@@ -1,4 +1,4 @@
-#include "app/ui/qt_prompter.h"
+#include "host/ui/qt_prompter.h"
 
 #include <QDialog>
 #include <QMessageBox>

@@ -1,4 +1,4 @@
-#include "app/settings.h"
+#include "host/settings.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -103,55 +103,6 @@ void writeMain(const AppSettings& s, SettingsStore& store) {
 }
 
 }  // namespace
-
-std::string JoinPath(const std::string& dir, const std::string& name) {
-    return dir + '/' + name;
-}
-
-AppDirectories MakeAppDirectories(std::string appDir) {
-    if (!appDir.empty() && appDir.back() == '/') appDir.pop_back();
-    AppDirectories dirs;
-    dirs.log = JoinPath(appDir, "Log");
-    dirs.temp = JoinPath(appDir, "Temp");
-    dirs.data = JoinPath(appDir, "Data");
-    dirs.app = std::move(appDir);
-    return dirs;
-}
-
-std::optional<std::string> InstalledDataDir(const std::string& executableDir) {
-    if (executableDir.empty()) return std::nullopt;
-    std::error_code ec;
-    const fs::path bin(executableDir);
-    if (bin.filename() != "bin") return std::nullopt;
-    const fs::path data = bin.parent_path() / "share" / "korvane" / "Data";
-    if (!fs::is_directory(data, ec)) return std::nullopt;
-    return data.lexically_normal().string();
-}
-
-AppDirectories PrepareAppDirectories(const std::optional<std::string>& appDirOverride,
-                                     const std::optional<InstalledLayout>& installed) {
-    AppDirectories dirs;
-    if (appDirOverride && !appDirOverride->empty()) {
-        dirs = MakeAppDirectories(*appDirOverride);
-    } else if (installed && !installed->user.empty()) {
-        dirs = MakeAppDirectories(installed->user);
-        dirs.data = installed->data;
-    } else {
-        std::error_code ec;
-        dirs = MakeAppDirectories(fs::current_path(ec).string());
-    }
-    std::error_code ignored;
-    fs::create_directories(dirs.log, ignored);
-    fs::create_directories(dirs.temp, ignored);
-    return dirs;
-}
-
-std::string DefaultDataDir(const std::string& buildDataDir, const std::string& installedDataDir) {
-    std::error_code ec;
-    if (fs::is_directory(buildDataDir, ec) || !fs::is_directory(installedDataDir, ec))
-        return buildDataDir;
-    return installedDataDir;
-}
 
 PortSettings AppSettings::portSettings() const {
     PortSettings ps;

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "app/tool_frames.h"
+#include "host/tool_frames.h"
 
 class QApplication;
 

@@ -1,4 +1,4 @@
-#include "monitor/ui/window_placement.h"
+#include "host/ui/window_placement.h"
 
 #include <QApplication>
 #include <QByteArray>
