@@ -137,14 +137,18 @@ private:
     pid_t pid_ = -1;
 };
 
-bool Installed(const char* program) {
-    return RunProgram({"/bin/sh", "-c", std::string("command -v ") + program}).exitCode == 0;
+// The program's path, or "" when it is not installed.
+std::string Installed(const char* program) {
+    ProgramResult r = RunProgram({"/bin/sh", "-c", std::string("command -v ") + program});
+    if (r.exitCode != 0) return {};
+    while (!r.out.empty() && (r.out.back() == '\n' || r.out.back() == ' ')) r.out.pop_back();
+    return r.out;
 }
 
 // ser2net in raw mode in front of the simulator's pseudo-terminal: a real serial device
 // server between korvane-cli and the drives.
 TEST(CliOverNetwork, WorksThroughSer2net) {
-    if (!Installed("ser2net")) GTEST_SKIP() << "ser2net is not installed";
+    if (Installed("ser2net").empty()) GTEST_SKIP() << "ser2net is not installed";
     SimProcess sim(simOptions("modbus", ""));
     ASSERT_TRUE(sim.started());
     const std::string expected = Session(sim.pty(), "modbus");
@@ -157,7 +161,8 @@ TEST(CliOverNetwork, WorksThroughSer2net) {
                            "127.0.0.1," + port + ":raw:0:" + sim.pty() +
                                ":115200 8DATABITS NONE 1STOPBIT LOCAL"});
         for (int i = 0; i < 50; ++i) {
-            ProgramResult probe = RunProgram({"/bin/bash", "-c", "exec 3<>/dev/tcp/127.0.0.1/" + port});
+            ProgramResult probe =
+                RunProgram({"/bin/bash", "-c", "exec 3<>/dev/tcp/127.0.0.1/" + port});
             if (probe.exitCode == 0) break;
             std::this_thread::sleep_for(std::chrono::milliseconds(100));
         }
@@ -169,15 +174,16 @@ TEST(CliOverNetwork, WorksThroughSer2net) {
 
 // mbpoll, a MODBUS TCP client from Debian, reads the simulated gateway as it would a real one.
 TEST(CliOverNetwork, MbpollReadsTheSimulatorsModbusTcpGateway) {
-    if (!Installed("mbpoll")) GTEST_SKIP() << "mbpoll is not installed";
+    const std::string mbpoll = Installed("mbpoll");
+    if (mbpoll.empty()) GTEST_SKIP() << "mbpoll is not installed";
     SimProcess sim(simOptions("modbus", "--modbus-tcp"));
     ASSERT_TRUE(sim.started());
     const std::string address = sim.pty().substr(sim.pty().find("://") + 3);
     const std::string host = address.substr(0, address.rfind(':'));
     const std::string port = address.substr(address.rfind(':') + 1);
     // Reference 1 (register 0) of unit 3 is the drive's address 1, its capacity code.
-    ProgramResult r = RunProgram({"mbpoll", "-m", "tcp", "-p", port, "-a", "3", "-t", "3", "-r",
-                                  "1", "-c", "1", "-1", "-o", "5", host});
+    ProgramResult r = RunProgram({mbpoll, "-m", "tcp", "-p", port, "-a", "3", "-t", "3", "-r", "1",
+                                  "-c", "1", "-1", "-o", "5", host});
     ASSERT_EQ(r.exitCode, 0) << r.out << r.err;
     EXPECT_NE(r.out.find("[1]: \t5"), std::string::npos) << r.out;
 }
