@@ -1,8 +1,11 @@
-// Exchanges per second over the simulated line: the drive link on a real PosixSerialPort, the
+// Exchanges per second over the simulated line: the drive link on a real port, the
 // simulator behind a pseudo-terminal with its line timing, in both pacings (the link's own 30 ms
 // tick, and fast: the next request as soon as the line is idle). Printed beside the ceilings:
 // one exchange per tick, what the line itself can carry, and the line with the minimum gap
 // before each request.
+#include <sys/socket.h>
+#include <unistd.h>
+
 #include <chrono>
 #include <cmath>
 #include <condition_variable>
@@ -16,6 +19,7 @@
 #include "bench_executor.h"
 #include "comm/drive_link.h"
 #include "comm/modbus_codec.h"
+#include "comm/network_port.h"
 #include "comm/posix_serial_port.h"
 #include "comm/tk485_codec.h"
 #include "common/executor.h"
@@ -23,6 +27,7 @@
 #include "sim/pty_pair.h"
 #include "sim/sim_engine.h"
 #include "sim/sim_server.h"
+#include "sim/tcp_relay.h"
 
 #ifdef KORVANE_HAVE_LIBMODBUS
 #include <modbus.h>
@@ -77,33 +82,70 @@ struct Measured {
     bool ran = false;
 };
 
-// One simulated drive behind a pseudo-terminal, served until destroyed.
+// How the simulator is reached: its pseudo-terminal, raw TCP on the loopback (a serial device
+// server in front of the same line), or MODBUS TCP (a gateway: no line time at all).
+enum class Serve { Pty, RawTcp, ModbusTcp };
+
+// One simulated drive, served until destroyed.
 class SimulatedLine {
 public:
-    SimulatedLine(sim::SimProtocol protocol, int baud) : engine_(configFor(protocol, baud)) {
+    SimulatedLine(sim::SimProtocol protocol, int baud, Serve serve = Serve::Pty)
+        : engine_(configFor(protocol, baud, serve)) {
         engine_.addDrive({1, 4, 0x0100, 3, 1});
         std::string error;
-        if (!pty_.open(error)) {
-            std::fprintf(stderr, "line_bench: %s\n", error.c_str());
-            return;
+        int fd = -1;
+        if (serve == Serve::Pty) {
+            if (!pty_.open(error)) {
+                std::fprintf(stderr, "line_bench: %s\n", error.c_str());
+                return;
+            }
+            fd = pty_.masterFd();
+            path_ = pty_.slavePath();
+        } else {
+            if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0, pair_) != 0)
+                return;
+            relay_ = std::make_unique<sim::TcpRelay>(
+                serve == Serve::RawTcp ? sim::TcpRelay::Mode::Raw : sim::TcpRelay::Mode::ModbusTcp,
+                pair_[1]);
+            if (!relay_->listen({PortTransport::RawTcp, "127.0.0.1", 0}, error) ||
+                !relay_->start()) {
+                std::fprintf(stderr, "line_bench: %s\n", error.c_str());
+                return;
+            }
+            fd = pair_[0];
+            path_ = (serve == Serve::RawTcp ? "tcp://" : "modbus-tcp://") + relay_->boundAddress();
         }
-        server_ = std::make_unique<sim::SimServer>(engine_, pty_.masterFd());
+        server_ = std::make_unique<sim::SimServer>(engine_, fd);
         if (!server_->start()) server_.reset();
     }
+    ~SimulatedLine() {
+        if (relay_) relay_->stop();
+        server_.reset();
+        for (int fd : pair_)
+            if (fd >= 0) ::close(fd);
+    }
     bool up() const { return server_ != nullptr; }
-    std::string path() const { return pty_.slavePath(); }
+    std::string path() const { return path_; }
 
 private:
-    static sim::SimConfig configFor(sim::SimProtocol protocol, int baud) {
+    static sim::SimConfig configFor(sim::SimProtocol protocol, int baud, Serve serve) {
         sim::SimConfig config;
         config.protocol = protocol;
         config.line.baud = baud;
         config.line.turnaroundMs = kTurnaroundMs;
+        if (serve == Serve::ModbusTcp) {
+            config.line.baud = 4000000;
+            config.line.turnaroundMs = 0;
+            config.modbusFrameGapUs = 100;
+        }
         return config;
     }
     sim::SimEngine engine_;
     sim::PtyPair pty_;
+    int pair_[2] = {-1, -1};
+    std::unique_ptr<sim::TcpRelay> relay_;
     std::unique_ptr<sim::SimServer> server_;
+    std::string path_;
 };
 
 #ifdef KORVANE_HAVE_LIBMODBUS
@@ -145,15 +187,17 @@ Measured runLibmodbus(int baud) {
 }
 #endif
 
-Measured run(const Case& c, int baud, Pacing pacing) {
+Measured run(const Case& c, int baud, Pacing pacing, Serve serve = Serve::Pty) {
     Measured m;
-    SimulatedLine line(c.protocol, baud);
+    SimulatedLine line(c.protocol, baud, serve);
     if (!line.up()) return m;
 
     BenchExecutor executor;
     RecordingPrompter prompter;
     CDriveLink link(executor, [&] {
-        return std::make_unique<PosixSerialPort>(executor, ReportThroughPrompter(prompter));
+        auto report = ReportThroughPrompter(prompter);
+        return std::make_unique<NetworkAwarePort>(
+            executor, report, std::make_unique<PosixSerialPort>(executor, report));
     });
     PortSettings settings;
     settings.portName = line.path();
@@ -219,6 +263,31 @@ Measured run(const Case& c, int baud, Pacing pacing) {
     return m;
 }
 
+// The same line reached over the loopback: raw TCP (a device server in front of the line)
+// against the pseudo-terminal at 38400 baud, and MODBUS TCP, where no line time is left.
+void networkRows(const Case (&cases)[4]) {
+    std::printf("\nFast pacing over the loopback (%lld s per case)\n\n",
+                static_cast<long long>(kRunTime.count()));
+    std::printf("%-18s %-12s %9s %9s %7s %5s\n", "exchange", "transport", "pty/s", "tcp/s", "%pty",
+                "fail");
+    for (const Case& c : cases) {
+        if (c.kind != Kind::Read) continue;
+        Measured pty = run(c, 38400, Pacing::kFast, Serve::Pty);
+        Measured tcp = run(c, 38400, Pacing::kFast, Serve::RawTcp);
+        std::printf("%-18s %-12s %9.1f %9.1f %6.1f%% %5ld\n", c.name, "raw TCP", pty.perSecond,
+                    tcp.perSecond, pty.perSecond > 0 ? 100.0 * tcp.perSecond / pty.perSecond : 0.0,
+                    pty.failures + tcp.failures);
+        if (c.commMode != kCommModbus) continue;
+        Measured mbap = run(c, 38400, Pacing::kFast, Serve::ModbusTcp);
+        std::printf("%-18s %-12s %9s %9.1f %7s %5ld\n", c.name, "MODBUS TCP", "-", mbap.perSecond,
+                    "-", mbap.failures);
+    }
+    std::printf(
+        "\nraw TCP runs the simulated line at 38400 baud behind the relay; MODBUS TCP has\n"
+        "no line time (the simulator answers at once), so it measures the link and the\n"
+        "loopback alone.\n");
+}
+
 }  // namespace
 
 int main() {
@@ -277,5 +346,6 @@ int main() {
         "second in each pacing; %%line and %%+gap are fast against those two ceilings;\n"
         "libmodbus reads the same register back to back (when the benchmark was built with it).\n"
         "A monitor read (Y) returns 8 words per exchange.\n");
+    networkRows(cases);
     return 0;
 }

@@ -183,6 +183,28 @@ def main():
     mb("exception.bin", 1, 4, 0x00FF, with_crc(bytes([1, 0x84, 2])))
     mb("two.bin", 1, 4, 0, with_crc(bytes([1, 4, 2, 0, 1])) + b"\x00" + with_crc(bytes([1, 4, 2, 0, 2])))
 
+    # MBAP: request header (station, function selector, register), then the gateway's bytes.
+    def adu(tid, unit, pdu, protocol=0):
+        return struct.pack(">HHHB", tid, protocol, len(pdu) + 1, unit) + pdu
+
+    def mbap(name, station, function, register, line):
+        # One read of up to 64 bytes: the byte in front says how many arrive at once.
+        write("mbap_assembler", name,
+              bytes([station, 1 if function == 6 else 0]) + struct.pack(">H", register) +
+              bytes([63]) + line)
+
+    mbap("read.bin", 3, 4, 0x0010, adu(1, 3, bytes([4, 2, 0xFF, 0xFF])))
+    mbap("write.bin", 3, 6, 0x0100, adu(1, 3, bytes([6, 0x01, 0x00, 0x13, 0x88])))
+    mbap("gateway.bin", 3, 4, 0, adu(1, 3, bytes([0x84, 0x0B])))
+    mbap("late.bin", 3, 4, 0, adu(7, 3, bytes([4, 2, 0, 9])) + adu(1, 3, bytes([4, 2, 0, 5])))
+
+    # Telnet: the first byte is where the stream is cut in two.
+    IAC, SB, SE, WILL, DO = 255, 250, 240, 251, 253
+    write("telnet_decoder", "data.bin", bytes([3, 1, IAC, IAC, 2]))
+    write("telnet_decoder", "negotiation.bin", bytes([2, IAC, WILL, 0, 7, IAC, DO, 44, 8]))
+    write("telnet_decoder", "comport.bin",
+          bytes([5, IAC, SB, 44, 101, 0, 0, 0x96, 0, IAC, SE, 1, IAC, IAC]))
+
 
 if __name__ == "__main__":
     main()

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <charconv>
 
+#include "comm/port_address.h"
 #include "common/format.h"
 
 namespace korvane {
@@ -48,7 +49,27 @@ PortSetupForm MakePortSetupForm(const AppSettings& settings, const PortNameList&
     form.automaticTx = settings.autoTxEnable != 0;
     form.txLevelIndex = settings.txActiveHigh != 0 ? 0 : 1;
     form.fastPacing = settings.fastPacing;
+    form.recentAddresses = settings.recentAddresses;
     return form;
+}
+
+bool PortSetupForm::framingEnabled() const {
+    const PortTransport t = TransportOfPortName(port);
+    return t != PortTransport::RawTcp && t != PortTransport::ModbusTcp;
+}
+
+bool PortSetupForm::tk485Offered() const {
+    return TransportOfPortName(port) != PortTransport::ModbusTcp;
+}
+
+std::string CheckPortName(const std::string& port, int protocolIndex) {
+    std::string error;
+    auto address = ParsePortAddress(port, error);
+    if (!address) return "通信ポートのアドレスが正しくありません。\n" + error;
+    if (address->transport == PortTransport::ModbusTcp &&
+        static_cast<unsigned>(protocolIndex) == kCommModeTk485)
+        return "modbus-tcp:// のポートでは MODBUS-RTU モードを選択してください。";
+    return {};
 }
 
 NumberCheck CheckNumberText(const std::string& text, unsigned min, unsigned max) {
@@ -82,6 +103,8 @@ TimeOutCheck CheckTimeOutText(const std::string& text) {
 
 PortSetupOutcome ApplyPortSetupForm(const PortSetupForm& form, AppSettings& settings) {
     PortSetupOutcome outcome;
+    outcome.message = CheckPortName(form.port, form.protocolIndex);
+    if (!outcome.message.empty()) return outcome;
     TimeOutCheck timeOut = CheckTimeOutText(form.timeOutText);
     if (!timeOut.ok) {
         outcome.message = timeOut.message;
@@ -89,6 +112,7 @@ PortSetupOutcome ApplyPortSetupForm(const PortSetupForm& form, AppSettings& sett
     }
     settings.commMode = indexValue(form.protocolIndex, 2, kCommModeTk485);
     if (!form.port.empty()) settings.port = form.port;
+    RememberAddress(settings.recentAddresses, settings.port);
     settings.baudRate = choiceAt(kBaudRateChoices, form.baudRateIndex, 3);
     settings.dataBits = choiceAt(kDataBitsChoices, form.dataBitsIndex, 3);
     settings.parity = indexValue(form.parityIndex, 5, 0);

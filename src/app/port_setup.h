@@ -4,6 +4,7 @@
 // and hands it back; nothing here knows how it is drawn.
 #include <array>
 #include <string>
+#include <vector>
 
 #include "host/settings.h"
 
@@ -58,10 +59,20 @@ struct PortSetupForm {
     bool automaticTx = true;
     int txLevelIndex = 0;
     bool fastPacing = false;
+    // Network addresses used before, offered beside the enumerated ports.
+    std::vector<std::string> recentAddresses;
 
     // The level only matters when the program drives RTS itself.
     bool txLevelEnabled() const { return !automaticTx; }
+    // Baud rate and framing belong to the server behind a raw TCP port or a MODBUS TCP
+    // gateway; a local port and an RFC 2217 server take them from here.
+    bool framingEnabled() const;
+    // TK485 cannot travel in MODBUS TCP frames.
+    bool tk485Offered() const;
 };
+
+// Why the port field cannot be taken with this protocol; "" when it can.
+std::string CheckPortName(const std::string& port, int protocolIndex);
 
 // The form as the dialog opens: a current value missing from a list shows as that list's
 // default entry; a port that is no longer offered shows as the first one offered.

@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "comm/port_address.h"
 #include "paradb/data_dir.h"
 
 namespace korvane::cli {
@@ -29,6 +30,8 @@ bool takeGlobal(const std::vector<std::string>& args, std::size_t& i, ParsedComm
     } else if (a == "--port") {
         o.port.portName = value();
         if (o.port.portName.empty()) throw UsageError("--port needs a name or path");
+        std::string problem;
+        if (!ParsePortAddress(o.port.portName, problem)) throw UsageError(problem);
     } else if (a == "--protocol") {
         const std::string& v = value();
         if (v == "tk485") {
@@ -100,12 +103,17 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args) {
             p.commandArgs.push_back(args[i]);  // the command's own words and options
         }
     }
+    if (p.options.commMode == kCommTk485 &&
+        TransportOfPortName(p.options.port.portName) == PortTransport::ModbusTcp)
+        throw UsageError(
+            "a modbus-tcp:// port carries the MODBUS protocol only (--protocol modbus)");
     return p;
 }
 
 std::string UsageText() {
     std::string text =
-        "usage: korvane-cli [--port PATH] [--protocol tk485|modbus] [--baud N]\n"
+        "usage: korvane-cli [--port PATH|tcp://H:P|rfc2217://H:P|modbus-tcp://H:P]\n"
+        "                   [--protocol tk485|modbus] [--baud N]\n"
         "                   [--parity none|odd|even|mark|space] [--data-bits N] [--stop-bits "
         "1|1.5|2]\n"
         "                   [--timeout MS] [--retries N] [--auto-tx 0|1] [--tx-high 0|1] "

@@ -2,6 +2,7 @@
 #include <cmath>
 
 #include "comm/drive_link.h"
+#include "comm/port_address.h"
 
 namespace korvane {
 
@@ -21,6 +22,8 @@ double CharacterUs(const PortSettings& s) {
 // transceivers: one character covers one that switches off at the end of its stop bit, and
 // costs 3 % of an exchange at 38400 baud.
 std::int64_t MinimumGapUs(int commMode, const PortSettings& settings) {
+    // A MODBUS TCP gateway frames the line itself; between MBAP requests there is no line.
+    if (TransportOfPortName(settings.portName) == PortTransport::ModbusTcp) return 0;
     const double charUs = CharacterUs(settings);
     if (commMode == kCommModbus) return std::llround(std::max(3.5 * charUs, 1750.0));
     return std::llround(charUs);

@@ -2,8 +2,10 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <sstream>
 #include <system_error>
 
+#include "comm/port_address.h"
 #include "common/format.h"
 #include "common/settings_store.h"
 #include "paradb/drive_record.h"
@@ -39,6 +41,14 @@ std::string existingOrDefault(const std::string& path, const AppDirectories& dir
     return fileExists(path) ? path : JoinPath(dirs.log, defaultName);
 }
 
+// Space-separated (no address holds a space); anything malformed is dropped.
+void readRecentAddresses(const SettingsStore& store, AppSettings& s) {
+    std::istringstream in(store.getString(kSettingsSectionComm, kRecentAddressesKey, ""));
+    std::vector<std::string> read;
+    for (std::string a; in >> a && read.size() < kMaxRecentAddresses;) read.push_back(a);
+    for (auto it = read.rbegin(); it != read.rend(); ++it) RememberAddress(s.recentAddresses, *it);
+}
+
 void readMain(const SettingsStore& store, AppSettings& s) {
     s.commMode = readUnsigned(store, "CommMode", 1);
     s.port = store.getString(kMain, "Port", kDefaultPortName);
@@ -59,6 +69,7 @@ void readMain(const SettingsStore& store, AppSettings& s) {
     s.faultFilePath = store.getString(kMain, "Fault File Path", "");
     s.logFilePath = store.getString(kMain, "Log File Path", "");
     s.fastPacing = store.getInt(kSettingsSectionComm, kFastPacingKey, 0) == 1;
+    readRecentAddresses(store, s);
 }
 
 // The order matters: "ScanIDTo" is compared with the already clamped "ScanIDFrom".
@@ -100,6 +111,12 @@ void writeMain(const AppSettings& s, SettingsStore& store) {
     // Written only once it was switched on, so a store that never had it is left as it was.
     if (s.fastPacing || store.getInt(kSettingsSectionComm, kFastPacingKey, -1) != -1)
         store.setInt(kSettingsSectionComm, kFastPacingKey, s.fastPacing ? 1 : 0);
+    if (!s.recentAddresses.empty() ||
+        !store.getString(kSettingsSectionComm, kRecentAddressesKey, "").empty()) {
+        std::string joined;
+        for (const auto& a : s.recentAddresses) joined += (joined.empty() ? "" : " ") + a;
+        store.setString(kSettingsSectionComm, kRecentAddressesKey, joined);
+    }
 }
 
 }  // namespace
@@ -131,8 +148,20 @@ void AppSettings::setDeviceName(int station, const std::string& name) {
     deviceNames[static_cast<std::size_t>(station)] = name;
 }
 
+void RememberAddress(std::vector<std::string>& recent, const std::string& address) {
+    std::string error;
+    auto parsed = ParsePortAddress(address, error);
+    if (!parsed || parsed->transport == PortTransport::Serial) return;
+    std::erase(recent, address);
+    recent.insert(recent.begin(), address);
+    if (recent.size() > kMaxRecentAddresses) recent.resize(kMaxRecentAddresses);
+}
+
 bool IsKnownPort(const std::string& port, const PortNameList& ports) {
     if (std::find(ports.begin(), ports.end(), port) != ports.end()) return true;
+    std::string error;
+    auto address = ParsePortAddress(port, error);
+    if (address && address->transport != PortTransport::Serial) return true;
     // A typed device path (a pseudo-terminal, a /dev/serial/by-id link) is kept while it
     // exists, as a listed port is kept while it is found.
     std::error_code ec;

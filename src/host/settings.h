@@ -24,6 +24,8 @@ inline constexpr char kSettingsSectionInvName[] = "InvName";
 // Settings of this program's own that the original tool never had.
 inline constexpr char kSettingsSectionComm[] = "Comm";
 inline constexpr char kFastPacingKey[] = "Fast Pacing";
+inline constexpr char kRecentAddressesKey[] = "Recent Addresses";
+inline constexpr std::size_t kMaxRecentAddresses = 8;
 // Main-window placement and its docking-pane layout, both opaque bytes in section "Main".
 inline constexpr char kMainPlacementKey[] = "MAIN";
 inline constexpr char kMainPaneLayoutKey[] = "Main PaneLayout";
@@ -68,6 +70,8 @@ struct AppSettings {
     std::string faultFilePath;
     std::string logFilePath;
     std::array<std::string, kDeviceNameCount> deviceNames;  // by station ID; empty = none
+    // Network ports (tcp://, rfc2217://, modbus-tcp://) used before, the latest first.
+    std::vector<std::string> recentAddresses;
 
     PortSettings portSettings() const;
     // "" for a station outside 0..255.
@@ -89,7 +93,10 @@ std::vector<std::uint8_t> ConnectedStationIds(const DriveRecords& records);
 // repeats in a damaged value are dropped.
 std::optional<std::vector<int>> ReadConnectedIds(const SettingsStore& store);
 
-// Whether `port` may stay the configured port: a listed name, or a device path that exists.
+// Puts a network address first among the recent ones (once, at most kMaxRecentAddresses).
+void RememberAddress(std::vector<std::string>& recent, const std::string& address);
+// Whether `port` may stay the configured port: a listed name, a device path that exists, or a
+// well-formed network address (whose server may well be down now).
 bool IsKnownPort(const std::string& port, const PortNameList& ports);
 
 }  // namespace korvane

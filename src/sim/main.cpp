@@ -1,11 +1,14 @@
 // korvane-sim: simulated drives on a pseudo-terminal or a real serial port.
 #include <fcntl.h>
+#include <sys/socket.h>
 #include <termios.h>
 #include <unistd.h>
 
 #include <cstdio>
 #include <cstring>
 #include <iostream>
+#include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -14,6 +17,7 @@
 #include "sim/pty_pair.h"
 #include "sim/sim_commands.h"
 #include "sim/sim_server.h"
+#include "sim/tcp_relay.h"
 
 #ifndef KORVANE_DEFAULT_DATA_DIR
 #define KORVANE_DEFAULT_DATA_DIR "Data"
@@ -28,7 +32,8 @@ using namespace korvane::sim;
 namespace {
 
 const char kUsage[] =
-    "usage: korvane-sim [--pty | --port PATH] [--protocol tk485|modbus] [--baud N]\n"
+    "usage: korvane-sim [--pty | --port PATH | --tcp [HOST:]PORT | --modbus-tcp [HOST:]PORT]\n"
+    "                   [--protocol tk485|modbus] [--baud N]\n"
     "                   [--parity none|odd|even|mark|space] [--data-bits N] [--stop-bits 1|1.5|2]\n"
     "                   [--turnaround MS] [--drive STATION:SERIES:VERSION:CAPACITY:VOLTAGE ...]\n"
     "                   [--drop PCT] [--corrupt PCT] [--garbage PCT] [--nak CODE] [--silent "
@@ -39,7 +44,9 @@ const char kUsageAfterDataDir[] =
     ")\n"
     "holds that file's parameters, defaults, ranges and write permissions; --data-dir \"\" keeps\n"
     "every drive permissive.\n"
-    "With --pty the first line of output is \"PTY <path>\". Serves until killed or standard input\n"
+    "With --pty the first line of output is \"PTY <path>\"; with --tcp and --modbus-tcp (bound to\n"
+    "127.0.0.1 unless HOST is given, PORT 0 for any free port) it is the port name to connect\n"
+    "to, \"tcp://HOST:PORT\" or \"modbus-tcp://HOST:PORT\". Serves until killed or standard input\n"
     "closes; lines on standard input change faults while serving:\n  ";
 
 std::string defaultDataDir() {
@@ -55,10 +62,15 @@ SimConfig withDefaultDataDir() {
 struct Options {
     bool pty = true;
     std::string port;
+    std::optional<PortAddress> listen;  // --tcp or --modbus-tcp
+    bool modbusTcp = false;
     SimConfig sim = withDefaultDataDir();
     PortSettings line;  // parity, data and stop bits for a real port
     std::vector<DriveIdentity> drives;
 };
+
+// The relay hands each MBAP request to the line in one write: a short silence ends it.
+constexpr std::int64_t kRelayedFrameGapUs = 100;
 
 int usage(const std::string& problem) {
     if (!problem.empty()) std::cerr << "korvane-sim: " << problem << "\n";
@@ -89,6 +101,14 @@ bool parse(int argc, char** argv, Options& o, std::string& problem) {
             if (!v) return problem = "--port needs a path", false;
             o.pty = false;
             o.port = v;
+        } else if (a == "--tcp" || a == "--modbus-tcp") {
+            const char* v = value();
+            std::string error;
+            o.listen = v ? ParseListenAddress(v, error) : std::nullopt;
+            if (!o.listen)
+                return problem = a + " is [HOST:]PORT" + (error.empty() ? "" : ": " + error), false;
+            o.modbusTcp = a == "--modbus-tcp";
+            o.pty = false;
         } else if (a == "--protocol") {
             const char* v = value();
             std::string p = v ? v : "";
@@ -158,6 +178,11 @@ bool parse(int argc, char** argv, Options& o, std::string& problem) {
         }
     }
     if (o.drives.empty()) o.drives.push_back(DriveIdentity{});
+    // A MODBUS TCP gateway has MODBUS drives behind it.
+    if (o.modbusTcp) {
+        o.sim.protocol = SimProtocol::Modbus;
+        o.sim.modbusFrameGapUs = kRelayedFrameGapUs;
+    }
     SimEngine probe(o.sim);
     for (const auto& c : faultCommands) {
         std::string message;
@@ -196,7 +221,22 @@ int main(int argc, char** argv) {
 
     PtyPair pty;
     int fd = -1;
-    if (o.pty) {
+    int relayFd[2] = {-1, -1};
+    std::unique_ptr<TcpRelay> relay;
+    if (o.listen) {
+        if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0, relayFd) != 0) {
+            std::cerr << "korvane-sim: socketpair: " << std::strerror(errno) << "\n";
+            return 1;
+        }
+        relay = std::make_unique<TcpRelay>(
+            o.modbusTcp ? TcpRelay::Mode::ModbusTcp : TcpRelay::Mode::Raw, relayFd[1]);
+        std::string error;
+        if (!relay->listen(*o.listen, error)) {
+            std::cerr << "korvane-sim: " << error << "\n";
+            return 1;
+        }
+        fd = relayFd[0];
+    } else if (o.pty) {
         std::string error;
         if (!pty.open(error)) {
             std::cerr << "korvane-sim: " << error << "\n";
@@ -213,7 +253,14 @@ int main(int argc, char** argv) {
         std::cerr << "korvane-sim: cannot start serving\n";
         return 1;
     }
-    if (o.pty) {
+    if (relay) {
+        if (!relay->start()) {
+            std::cerr << "korvane-sim: cannot start serving TCP\n";
+            return 1;
+        }
+        std::printf("%s://%s\n", o.modbusTcp ? "modbus-tcp" : "tcp", relay->boundAddress().c_str());
+        std::fflush(stdout);
+    } else if (o.pty) {
         std::printf("PTY %s\n", pty.slavePath().c_str());
         std::fflush(stdout);
     }
@@ -226,7 +273,10 @@ int main(int argc, char** argv) {
         server.withEngine([&](SimEngine& e) { ok = ApplySimCommand(e, line, message); });
         std::cerr << (ok ? "" : "korvane-sim: ") << message << std::endl;
     }
+    if (relay) relay->stop();
     server.stop();
-    if (!o.pty) ::close(fd);
+    for (int end : relayFd)
+        if (end >= 0) ::close(end);
+    if (!o.pty && !relay) ::close(fd);
     return 0;
 }

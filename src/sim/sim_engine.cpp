@@ -12,6 +12,7 @@ SimEngine::SimEngine(const SimConfig& config) : config_(config), rng_(config.see
         // Three and a half characters of silence end a MODBUS frame; never less than the
         // 1.75 ms the standard fixes for fast lines.
         auto gap = static_cast<std::int64_t>(std::max(3.5 * config_.line.charUs(), 1750.0));
+        if (config_.modbusFrameGapUs > 0) gap = config_.modbusFrameGapUs;
         responder_ = std::make_unique<ModbusResponder>(gap);
     } else {
         responder_ = std::make_unique<Tk485Responder>();

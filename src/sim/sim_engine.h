@@ -49,6 +49,9 @@ struct SimConfig {
     // Where drives find the data file of their series and version; empty, or no file for a
     // drive, leaves that drive's parameter area permissive.
     std::string dataDir;
+    // The silence that ends a MODBUS request; 0: 3.5 characters (at least 1.75 ms). Requests
+    // relayed from MODBUS TCP arrive whole and need next to none.
+    std::int64_t modbusFrameGapUs = 0;
 };
 
 struct SimStats {

@@ -67,6 +67,41 @@ TEST(PortSetupDialog, RefusesTimeOutsOutside500To3000AndStaysOpen) {
     }
 }
 
+TEST(PortSetupDialog, ATypedAddressGreysOutWhatTheServerOwnsAndIsCheckedOnOk) {
+    TestApp();
+    struct Row {
+        const char* typed;
+        bool framing;
+        bool accepted;
+    };
+    const Row rows[] = {
+        {"tcp://192.168.0.9:4001", false, true},
+        {"rfc2217://ds1:2217", true, true},
+        {"modbus-tcp://[::1]:502", false, true},
+        {"tcp://ds1", true, false},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.typed);
+        RecordingPrompter prompter;
+        PortSetupForm form;
+        form.protocolIndex = 1;  // TK485
+        form.timeOutText = "1000";
+        form.recentAddresses = {"tcp://10.0.0.1:4001"};
+        PortSetupDialog dialog(form, {"ttyS0", "SIM"}, prompter);
+        dialog.show();
+        EXPECT_EQ(dialog.portBox()->findText("tcp://10.0.0.1:4001"), 2);
+        dialog.portBox()->setEditText(QString::fromUtf8(row.typed));
+        EXPECT_EQ(dialog.baudRateBox()->isEnabled(), row.framing);
+        EXPECT_EQ(dialog.parityBox()->isEnabled(), row.framing);
+        // TK485 does not travel in MBAP frames: MODBUS-RTU is chosen for a gateway.
+        const bool gateway = std::string(row.typed).starts_with("modbus-tcp");
+        EXPECT_EQ(dialog.protocolBox()->currentIndex(), gateway ? 0 : 1);
+        ClickAccept(dialog);
+        EXPECT_EQ(dialog.result() == QDialog::Accepted, row.accepted);
+        EXPECT_EQ(prompter.entries().empty(), row.accepted);
+    }
+}
+
 TEST(PortSetupDialog, EveryFieldComesBackAsShownAndTxLevelFollowsRtsMode) {
     TestApp();
     RecordingPrompter prompter;

@@ -111,6 +111,8 @@ SimProcess::SimProcess(const std::vector<std::string>& options) {
     if (pid_ < 0) return;
     std::string first = readLine(stdout_, 20000);
     if (first.rfind("PTY ", 0) == 0) pty_ = first.substr(4);
+    // Served on TCP: the first line is the port name to connect to.
+    if (first.find("://") != std::string::npos) pty_ = first;
 }
 
 SimProcess::~SimProcess() {

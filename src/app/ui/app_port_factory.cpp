@@ -2,6 +2,7 @@
 
 #include "app/main_controller.h"
 #include "app/port_error_gate.h"
+#include "comm/network_port.h"
 #include "comm/posix_serial_port.h"
 
 namespace korvane {
@@ -20,10 +21,11 @@ std::unique_ptr<sim::SimulatedLineHost> MakeBuiltInLine(const MainController* co
 PortFactory MakeAppPortFactory(Executor& executor, PortErrorGate& errors,
                                sim::SimulatedLineHost& builtInLine) {
     return [&executor, &errors, &builtInLine]() -> std::unique_ptr<Port> {
-        auto serial = std::make_unique<PosixSerialPort>(
-            executor, [&errors](const std::string& text, const std::string& caption) {
-                errors.report(text, caption);
-            });
+        PortErrorReport report = [&errors](const std::string& text, const std::string& caption) {
+            errors.report(text, caption);
+        };
+        auto serial = std::make_unique<NetworkAwarePort>(
+            executor, report, std::make_unique<PosixSerialPort>(executor, report));
         return std::make_unique<sim::SimAwarePort>(
             std::move(serial), builtInLine,
             [&errors](const std::string& text) { errors.report(text, "Application Error"); });

@@ -10,6 +10,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStandardItemModel>
 #include <QVBoxLayout>
 
 #include "app/ui/number_spin_edit.h"
@@ -64,8 +65,9 @@ PortSetupDialog::PortSetupDialog(const PortSetupForm& form, const PortNameList& 
     : QDialog(parent), prompter_(prompter, this) {
     setWindowTitle(qtText(kPortSetupCaption));
     protocol_ = choiceBox(texts(kProtocolModeChoices), form.protocolIndex);
-    port_ = choiceBox(texts(ports), -1);
-    // Any device path may be typed: pseudo-terminals and by-id links are not in the list.
+    port_ = choiceBox(texts(ports) + texts(form.recentAddresses), -1);
+    // Any device path may be typed: pseudo-terminals and by-id links are not in the list, nor
+    // the address of a serial device server (tcp://, rfc2217://, modbus-tcp://).
     port_->setEditable(true);
     port_->setInsertPolicy(QComboBox::NoInsert);
     port_->setEditText(qtText(form.port));
@@ -86,6 +88,10 @@ PortSetupDialog::PortSetupDialog(const PortSetupForm& form, const PortNameList& 
     txLevel_ = choiceBox(texts(kTxLevelChoices), form.txLevelIndex);
     connect(autoMode_, &QRadioButton::toggled, this, &PortSetupDialog::updateTxLevel);
     updateTxLevel();
+    port_->setToolTip(
+        QStringLiteral("tcp://HOST:PORT, rfc2217://HOST:PORT, modbus-tcp://HOST:PORT"));
+    connect(port_, &QComboBox::currentTextChanged, this, &PortSetupDialog::updatePortKind);
+    updatePortKind();
 
     auto* fields = new QFormLayout;
     fields->setFieldGrowthPolicy(QFormLayout::FieldsStayAtSizeHint);
@@ -130,6 +136,20 @@ void PortSetupDialog::updateTxLevel() {
     txLevel_->setEnabled(form().txLevelEnabled());
 }
 
+void PortSetupDialog::updatePortKind() {
+    const PortSetupForm f = form();
+    for (QWidget* w : {static_cast<QWidget*>(baudRate_), static_cast<QWidget*>(dataBits_),
+                       static_cast<QWidget*>(parity_), static_cast<QWidget*>(stopBits_)})
+        w->setEnabled(f.framingEnabled());
+    // MODBUS TCP carries MODBUS only: TK485 is not offered with it.
+    if (auto* model = qobject_cast<QStandardItemModel*>(protocol_->model())) {
+        if (QStandardItem* tk485 = model->item(static_cast<int>(kCommModeTk485)))
+            tk485->setEnabled(f.tk485Offered());
+    }
+    if (!f.tk485Offered() && protocol_->currentIndex() == static_cast<int>(kCommModeTk485))
+        protocol_->setCurrentIndex(static_cast<int>(kCommModeModbusRtu));
+}
+
 PortSetupForm PortSetupDialog::form() const {
     PortSetupForm f;
     f.protocolIndex = protocol_->currentIndex();
@@ -150,10 +170,16 @@ void PortSetupDialog::accept() {
     // The same check the settings get on OK, on a scratch copy: the dialog only closes with a
     // form that will be taken as it is.
     AppSettings scratch;
-    const PortSetupOutcome outcome = ApplyPortSetupForm(form(), scratch);
+    const PortSetupForm f = form();
+    const PortSetupOutcome outcome = ApplyPortSetupForm(f, scratch);
     if (!outcome.accepted) {
         prompter_.error(outcome.message, kAppTitle);
-        timeOut_->focusAndSelect();
+        if (!CheckPortName(f.port, f.protocolIndex).empty()) {
+            port_->setFocus();
+            port_->lineEdit()->selectAll();
+        } else {
+            timeOut_->focusAndSelect();
+        }
         return;
     }
     QDialog::accept();

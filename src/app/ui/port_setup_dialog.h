@@ -24,6 +24,8 @@ public:
     PortSetupForm form() const;
 
     QComboBox* portBox() const { return port_; }
+    QComboBox* protocolBox() const { return protocol_; }
+    QComboBox* parityBox() const { return parity_; }
     QComboBox* baudRateBox() const { return baudRate_; }
     QComboBox* txLevelBox() const { return txLevel_; }
     QRadioButton* rtsModeButton() const { return rtsMode_; }
@@ -36,6 +38,8 @@ public slots:
 private:
     QComboBox* choiceBox(const QStringList& items, int index);
     void updateTxLevel();
+    // Framing fields and the protocol choices follow the kind of port typed.
+    void updatePortKind();
 
     // Refusals open over this dialog, not over the window behind it.
     WindowPrompter prompter_;

@@ -164,3 +164,54 @@ TEST(PortSetupTexts, PortOpenFailureNamesThePort) {
 
 }  // namespace
 }  // namespace korvane
+
+namespace korvane {
+namespace {
+
+TEST(PortSetupForm, NetworkPortsGreyOutWhatTheServerOwnsAndRefuseBadForms) {
+    struct Case {
+        const char* port;
+        int protocolIndex;
+        bool framing;
+        bool tk485;
+        bool accepted;
+    } cases[] = {
+        {"ttyUSB0", 1, true, true, true},
+        {"rfc2217://ds1:2217", 1, true, true, true},
+        {"tcp://ds1:4001", 1, false, true, true},
+        {"modbus-tcp://gw:502", 0, false, false, true},
+        {"modbus-tcp://gw:502", 1, false, false, false},  // TK485 in MBAP frames
+        {"tcp://ds1", 0, false, true, false},
+        {"tcp://[::1:4001", 0, false, true, false},
+    };
+    for (const auto& c : cases) {
+        PortSetupForm form = MakePortSetupForm(AppSettings{}, {"ttyUSB0"});
+        form.port = c.port;
+        form.protocolIndex = c.protocolIndex;
+        EXPECT_EQ(form.tk485Offered(), c.tk485) << c.port;
+        if (c.accepted || std::string(c.port).find("modbus") != std::string::npos)
+            EXPECT_EQ(form.framingEnabled(), c.framing) << c.port;
+        AppSettings settings;
+        settings.port = "ttyS0";
+        const PortSetupOutcome outcome = ApplyPortSetupForm(form, settings);
+        EXPECT_EQ(outcome.accepted, c.accepted) << c.port;
+        EXPECT_EQ(settings.port, c.accepted ? c.port : "ttyS0") << c.port;
+        if (!c.accepted) {
+            EXPECT_FALSE(outcome.message.empty());
+        }
+    }
+}
+
+TEST(PortSetupForm, AnAcceptedAddressIsOfferedAgainNextTime) {
+    AppSettings settings;
+    PortSetupForm form = MakePortSetupForm(settings, {"ttyUSB0"});
+    form.port = "tcp://10.0.0.7:4001";
+    ASSERT_TRUE(ApplyPortSetupForm(form, settings).accepted);
+    form.port = "ttyUSB0";
+    ASSERT_TRUE(ApplyPortSetupForm(form, settings).accepted);
+    const PortSetupForm next = MakePortSetupForm(settings, {"ttyUSB0"});
+    EXPECT_EQ(next.recentAddresses, std::vector<std::string>{"tcp://10.0.0.7:4001"});
+}
+
+}  // namespace
+}  // namespace korvane

@@ -140,6 +140,9 @@ TEST(Settings, StoredPortIsKeptOnlyWhileItIsOffered) {
         {pty, kPorts, pty},                       // a typed device path that still exists
         {tmp.path("gone"), kPorts, "ttyS0"},
         {"ttyUSB1", {}, "ttyUSB1"},  // nothing to choose from: keep what the user had
+        // A device server's address stays while its server is down; a malformed one does not.
+        {"rfc2217://[::1]:2217", kPorts, "rfc2217://[::1]:2217"},
+        {"tcp://ds1", kPorts, "ttyS0"},
     };
     for (const Row& row : rows) {
         MemorySettingsStore store;
@@ -147,6 +150,25 @@ TEST(Settings, StoredPortIsKeptOnlyWhileItIsOffered) {
         EXPECT_EQ(LoadSettings(store, row.ports, MakeAppDirectories("/x")).port, row.expected)
             << row.stored;
     }
+}
+
+TEST(Settings, RecentAddressesAreKeptLatestFirstWithoutRepeatsOrJunk) {
+    AppSettings s;
+    for (const char* a : {"tcp://a:1", "ttyUSB0", "modbus-tcp://b:502", "tcp://a:1", "tcp://bad"})
+        RememberAddress(s.recentAddresses, a);
+    EXPECT_EQ(s.recentAddresses, (std::vector<std::string>{"tcp://a:1", "modbus-tcp://b:502"}));
+    for (int i = 0; i < 20; ++i)
+        RememberAddress(s.recentAddresses, "tcp://h:" + std::to_string(i + 1));
+    EXPECT_EQ(s.recentAddresses.size(), kMaxRecentAddresses);
+    EXPECT_EQ(s.recentAddresses.front(), "tcp://h:20");
+
+    MemorySettingsStore store;
+    SaveSettings(s, {}, store);
+    EXPECT_EQ(LoadSettings(store, kPorts, MakeAppDirectories("/x")).recentAddresses,
+              s.recentAddresses);
+    store.setString(kSettingsSectionComm, kRecentAddressesKey, "tcp://ok:1 junk tcp://:2");
+    EXPECT_EQ(LoadSettings(store, kPorts, MakeAppDirectories("/x")).recentAddresses,
+              std::vector<std::string>{"tcp://ok:1"});
 }
 
 TEST(Settings, LogFilePathsFallBackWhenTheFileIsGone) {
