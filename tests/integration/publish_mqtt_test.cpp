@@ -138,7 +138,7 @@ TEST_F(PublishMqtt, StatesValuesFaultsAndSilenceReachTheBrokerAndNothingComesBac
     sim_->command("speak 3");
     const ProgramResult read = RunProgram(cli({"read", "3", "6"}));
     ASSERT_EQ(read.exitCode, 0) << read.err;
-    EXPECT_EQ(Json::parse(read.out)["values"][0], 2) << read.out;
+    EXPECT_EQ(Json::parse(read.out)["value"], 2) << read.out;
 }
 
 TEST_F(PublishMqtt, TheLastWillSaysOfflineWhenThePublisherIsKilled) {
