@@ -172,14 +172,22 @@ void MqttPublisher::publish(const OutgoingMessage& message) {
             retained_[message.topic] = message;
         }
     }
-    // While the broker is away, values are dropped (they would be stale) and states wait in
-    // the retained copy for the reconnect.
-    if (connected_) send(message, nullptr);
+    if (connected_) {
+        send(message, nullptr);
+        return;
+    }
+    // While the broker is away, values are dropped (they would be stale), states wait in the
+    // retained copy and faults in the held queue for the reconnect.
+    if (message.retain || message.qos == 0) return;
+    if (held_.size() == kHeldLimit) held_.pop_front();
+    held_.push_back(message);
 }
 
 void MqttPublisher::republish() {
     send(options_.online, nullptr);
     for (const auto& [topic, message] : retained_) send(message, nullptr);
+    for (const auto& message : held_) send(message, nullptr);
+    held_.clear();
 }
 
 void MqttPublisher::onConnect(mosquitto*, void* self, int rc) {
@@ -205,6 +213,11 @@ void MqttPublisher::onPublish(mosquitto*, void* self, int mid) {
 bool MqttPublisher::isConnected() const {
     std::lock_guard lock(mutex_);
     return connected_;
+}
+
+std::size_t MqttPublisher::heldCount() const {
+    std::lock_guard lock(mutex_);
+    return held_.size();
 }
 
 void MqttPublisher::stop(int waitMs) {

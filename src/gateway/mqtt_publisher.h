@@ -2,6 +2,7 @@
 // The gateway's messages over libmosquitto. The library's own thread runs the network: it
 // connects, keeps the session alive and reconnects with a back-off from 1 s to 30 s. publish()
 // only queues, so the link's thread never waits on the broker.
+#include <deque>
 #include <map>
 #include <mutex>
 #include <string>
@@ -54,11 +55,14 @@ public:
     // retried. False with the reason in `error` when the options cannot work (TLS files).
     [[nodiscard]] bool start(std::string& error);
     void publish(const OutgoingMessage& message) override;
+    static constexpr std::size_t kHeldLimit = 200;
     // Publishes the will's message itself, waits up to `waitMs` for the broker to take it,
     // disconnects and stops the thread.
     void stop(int waitMs);
 
     bool isConnected() const;
+    // Faults waiting for the broker.
+    std::size_t heldCount() const;
 
 private:
     static void onConnect(mosquitto* mosq, void* self, int rc);
@@ -76,6 +80,9 @@ private:
     // What the broker must hold after a reconnect (its retained store may be gone): the last
     // retained payload of every topic.
     std::map<std::string, OutgoingMessage> retained_;
+    // Faults raised while the broker was away, oldest first, sent on the reconnect. Bounded
+    // as the alarm history is: an outage of days must not eat the memory.
+    std::deque<OutgoingMessage> held_;
 };
 
 }  // namespace korvane

@@ -83,5 +83,22 @@ TEST(CredentialsFileTest, ReadsOwnerOnlyFilesAndRefusesOpenOnes) {
     std::filesystem::remove_all(dir);
 }
 
+// Port 1 on the loopback refuses every connection: the publisher never reaches a broker.
+TEST(MqttPublisherTest, HoldsFaultsButNotValuesOrStatesWhileTheBrokerIsAway) {
+    PublisherOptions options;
+    options.broker = {"127.0.0.1", 1, false};
+    options.will = {"p/status", "offline", 1, true};
+    options.online = {"p/status", "online", 1, true};
+    MqttPublisher publisher(options);
+    std::string error;
+    ASSERT_TRUE(publisher.start(error)) << error;
+    publisher.publish({"p/drive/1/values", "{}", 0, false});
+    publisher.publish({"p/drive/1", "{}", 1, true});
+    EXPECT_EQ(publisher.heldCount(), 0u);
+    for (int i = 0; i < 250; ++i) publisher.publish({"p/drive/1/fault", "{}", 1, false});
+    EXPECT_EQ(publisher.heldCount(), MqttPublisher::kHeldLimit);
+    publisher.stop(100);
+}
+
 }  // namespace
 }  // namespace korvane
