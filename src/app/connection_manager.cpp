@@ -452,7 +452,8 @@ void ConnectionManager::updateFaultWatch(DriveRecord& r) {
     }
     r.faultWatch = 0;
     // The fault is gone: clear the drive's reset bit so that the next reset works again.
-    link_.QueueWrite(r.station, kAddrRunCommand, r.runCommand & 0xFF7F, nullptr);
+    if (!config_.neverWrite)
+        link_.QueueWrite(r.station, kAddrRunCommand, r.runCommand & 0xFF7F, nullptr);
     if (!graphWatch_)
         link_.RemoveMonitorAddresses(r.station, faults.data(), static_cast<int>(faults.size()));
 }

@@ -35,6 +35,8 @@ public:
 struct ConnectionConfig {
     std::string dataDir;  // <application directory>/Data
     int retryLimit = 3;   // the link's retry count, for the scan's progress bar
+    // A watcher that must never write to a drive leaves the reset bit to whoever set it.
+    bool neverWrite = false;
 };
 
 // Addresses registered for a connected drive, by series and version.

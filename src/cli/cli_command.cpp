@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdlib>
+#include <sstream>
 
 namespace korvane::cli {
 
@@ -53,6 +54,25 @@ long ParseNumberArg(const std::string& text, long low, long high, const char* wh
                          ".." + std::to_string(high));
     }
     return value;
+}
+
+std::vector<int> ParseStationIds(const std::string& text) {
+    std::vector<int> ids;
+    std::stringstream parts(text);
+    std::string part;
+    while (std::getline(parts, part, ',')) {
+        const auto dash = part.find('-');
+        if (dash == std::string::npos) {
+            ids.push_back(static_cast<int>(ParseNumberArg(part, 1, 255, "station")));
+            continue;
+        }
+        const int from = static_cast<int>(ParseNumberArg(part.substr(0, dash), 1, 255, "station"));
+        const int to = static_cast<int>(ParseNumberArg(part.substr(dash + 1), 1, 255, "station"));
+        if (from > to) throw UsageError("station range " + part + " runs backwards");
+        for (int id = from; id <= to; ++id) ids.push_back(id);
+    }
+    if (ids.empty()) throw UsageError("scan needs station IDs such as 1-31 or 1,3,5");
+    return ids;
 }
 
 }  // namespace korvane::cli

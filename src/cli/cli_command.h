@@ -52,4 +52,7 @@ const CliCommand* FindCommand(const std::string& name);
 // Whole-string numbers, decimal or 0x-hex, within [low, high]; UsageError naming `what`.
 long ParseNumberArg(const std::string& text, long low, long high, const char* what);
 
+// "1-31", "1,3,5" or a mix such as "1-3,7"; UsageError when malformed or empty.
+std::vector<int> ParseStationIds(const std::string& text);
+
 }  // namespace korvane::cli

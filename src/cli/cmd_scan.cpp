@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <nlohmann/json.hpp>
 #include <ostream>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -16,26 +15,6 @@
 
 namespace korvane::cli {
 namespace {
-
-// "1-31", "1,3,5" or a mix such as "1-3,7".
-std::vector<int> ParseIds(const std::string& text) {
-    std::vector<int> ids;
-    std::stringstream parts(text);
-    std::string part;
-    while (std::getline(parts, part, ',')) {
-        const auto dash = part.find('-');
-        if (dash == std::string::npos) {
-            ids.push_back(static_cast<int>(ParseNumberArg(part, 1, 255, "station")));
-            continue;
-        }
-        const int from = static_cast<int>(ParseNumberArg(part.substr(0, dash), 1, 255, "station"));
-        const int to = static_cast<int>(ParseNumberArg(part.substr(dash + 1), 1, 255, "station"));
-        if (from > to) throw UsageError("station range " + part + " runs backwards");
-        for (int id = from; id <= to; ++id) ids.push_back(id);
-    }
-    if (ids.empty()) throw UsageError("scan needs station IDs such as 1-31 or 1,3,5");
-    return ids;
-}
 
 std::string DriveJson(const DriveRecord& r) {
     nlohmann::ordered_json j;
@@ -59,7 +38,7 @@ int runScan(CommandContext& context) {
     const bool quick = quickFlag != args.end();
     if (quick) args.erase(quickFlag);
     if (args.size() != 1) throw UsageError("scan needs one list of station IDs");
-    const std::vector<int> ids = ParseIds(args[0]);
+    const std::vector<int> ids = ParseStationIds(args[0]);
 
     LinkSession session(context.options, context.err);
     if (!session.open()) return 1;

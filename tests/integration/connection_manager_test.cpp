@@ -13,6 +13,7 @@
 #include "host/settings.h"
 #include "integration/sim_line.h"
 #include "paradb/data_file.h"
+#include "sim/sim_drive.h"
 
 namespace korvane {
 namespace {
@@ -210,6 +211,34 @@ TEST_P(ConnectionOverSim, StoppedScanIgnoresTheLateReply) {
         rig_.runUntil([&] { return rig_.link.QueueLength() == 0 && !rig_.link.IsWaiting(); }));
     EXPECT_EQ(records_.connectedCount(), 0);
     EXPECT_EQ(records_[1].seriesCode, 0) << "the answer came after the scan was stopped";
+}
+
+// A watcher that must never write to a drive (the plant gateway) sends nothing when a trip
+// clears; the main window would clear the drive's reset bit then.
+TEST_P(ConnectionOverSim, AWatcherThatNeverWritesSendsNoWriteWhenATripClears) {
+    const bool modbus = GetParam() == kCommModbus;
+    std::vector<std::string> writes;
+    rig_.link.SetFrameTrace([&](bool sent, const std::uint8_t* bytes, std::size_t n) {
+        const std::string frame(reinterpret_cast<const char*>(bytes), n);
+        const bool write = modbus ? n > 2 && (bytes[1] == 0x06 || bytes[1] == 0x10)
+                                  : frame.find("01W") != std::string::npos;
+        if (sent && write) writes.push_back(frame);
+    });
+    ConnectionConfig config{KORVANE_TEST_DATA_DIR, kRetries};
+    config.neverWrite = true;
+    ConnectionManager watcher(rig_.link, records_, events_, config);
+    watcher.ScanIds({1});
+    ASSERT_TRUE(rig_.runUntil([&] { return !watcher.IsScanning(); }));
+    ASSERT_TRUE(records_[1].isConnected());
+    line_.withEngine([](sim::SimEngine& e) { ASSERT_TRUE(e.drive(1)->trip(0)); });
+    ASSERT_TRUE(rig_.runUntil([&] { return records_[1].faultWatch == 1; }));
+    line_.withEngine([](sim::SimEngine& e) {
+        ASSERT_TRUE(e.drive(1)->write(0x0006, sim::kRunReset) == sim::Access::Ok);
+    });
+    ASSERT_TRUE(rig_.runUntil([&] { return records_[1].faultWatch == 0; }));
+    const int updates = events_.valueUpdates[1] + 5;
+    ASSERT_TRUE(rig_.runUntil([&] { return events_.valueUpdates[1] >= updates; }));
+    EXPECT_TRUE(writes.empty()) << writes.size() << " writes";
 }
 
 INSTANTIATE_TEST_SUITE_P(BothProtocols, ConnectionOverSim,
