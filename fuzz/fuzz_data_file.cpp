@@ -47,8 +47,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::span<const std::uint8_t> bytes(data, size);
     DriveRecord drive(1);
     ReadIdentity(bytes, drive);
-    drive.word26 = 1;  // rpm display, so the pole-count paths run too
-    drive.word27 = 4;
+    drive.speedDisplayMode = 1;  // rpm display, so the pole-count paths run too
+    drive.motorPoles = 4;
 
     CDataFile file;
     if (!file.LoadFromBytes(&drive, bytes)) {

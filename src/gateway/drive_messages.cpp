@@ -33,11 +33,11 @@ int recordedWord(const DriveRecord& r, int address) {
         case kStatusWordAddress:
             return r.statusWord;
         case 26:
-            return r.word26;
+            return r.speedDisplayMode;
         case 27:
-            return r.word27;
+            return r.motorPoles;
         case 34:
-            return r.word34;
+            return r.torqueFeedback;
         default:
             return 0;
     }

@@ -189,8 +189,9 @@ TEST(PortSetupForm, NetworkPortsGreyOutWhatTheServerOwnsAndRefuseBadForms) {
         form.port = c.port;
         form.protocolIndex = c.protocolIndex;
         EXPECT_EQ(form.tk485Offered(), c.tk485) << c.port;
-        if (c.accepted || std::string(c.port).find("modbus") != std::string::npos)
+        if (c.accepted || std::string(c.port).find("modbus") != std::string::npos) {
             EXPECT_EQ(form.framingEnabled(), c.framing) << c.port;
+        }
         AppSettings settings;
         settings.port = "ttyS0";
         const PortSetupOutcome outcome = ApplyPortSetupForm(form, settings);

@@ -104,7 +104,7 @@ TEST_F(PublishGatewayTest, UnsupportedDrivesAndUnknownRemovalsSendNothing) {
 TEST_F(PublishGatewayTest, ValuesCarryDisplayUnitsStatusAndRunState) {
     connect(3);
     records_[3].runCommand = 0x11;
-    records_[3].word27 = 4;
+    records_[3].motorPoles = 4;
     gateway_.driveValuesChanged(3);
 
     const auto values = sink_.on("plant/drive/3/values");

@@ -134,7 +134,9 @@ TEST(ValueEntry, TypedTextBecomesTheWordToWriteOrSaysWhyNot) {
     for (const auto& c : cases) {
         const TypedWord typed = TypedTextToWord(rig.Item(c.address), c.text);
         EXPECT_EQ(typed.problem, c.problem) << c.text;
-        if (typed.ok()) EXPECT_EQ(typed.word, c.word) << c.text;
+        if (typed.ok()) {
+            EXPECT_EQ(typed.word, c.word) << c.text;
+        }
     }
 }
 
