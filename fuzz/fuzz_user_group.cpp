@@ -6,10 +6,10 @@
 
 #include "fuzz_check.h"
 #include "paradb/archive.h"
-#include "paradb/user_group.h"
 #include "paradb/data_file.h"
 #include "paradb/data_file_writer.h"
 #include "paradb/drive_record.h"
+#include "paradb/user_group.h"
 
 using namespace korvane;
 

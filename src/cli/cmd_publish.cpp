@@ -8,12 +8,12 @@
 #include <vector>
 
 #include "app/connection_manager.h"
-#include "host/settings.h"
 #include "cli/identified_drive.h"
 #include "cli/link_session.h"
 #include "common/ini_settings_store.h"
 #include "gateway/mqtt_publisher.h"
 #include "gateway/publish_gateway.h"
+#include "host/settings.h"
 #include "monitor/device_name.h"
 
 namespace korvane::cli {

@@ -7,12 +7,12 @@
 #include <iosfwd>
 #include <memory>
 
-#include "host/settings.h"
-#include "host/tool_services.h"
 #include "cli/cli_command.h"
 #include "comm/drive_link.h"
 #include "common/clock.h"
 #include "common/executor.h"
+#include "host/settings.h"
+#include "host/tool_services.h"
 
 namespace korvane::cli {
 

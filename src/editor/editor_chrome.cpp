@@ -1,10 +1,10 @@
 #include "editor/editor_chrome.h"
 
-#include "host/settings.h"
 #include "common/format.h"
 #include "common/settings_store.h"
 #include "editor/para_file_commands.h"
 #include "editor/para_texts.h"
+#include "host/settings.h"
 #include "paradb/data_file.h"
 #include "paradb/drive_record.h"
 #include "paradb/drive_value_text.h"

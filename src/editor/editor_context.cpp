@@ -2,10 +2,10 @@
 
 #include <filesystem>
 
-#include "host/settings.h"
 #include "common/format.h"
 #include "common/settings_store.h"
 #include "editor/para_texts.h"
+#include "host/settings.h"
 #include "paradb/data_file.h"
 #include "paradb/drive_record.h"
 #include "paradb/editor_texts.h"

@@ -9,11 +9,11 @@
 #include <string>
 #include <vector>
 
-#include "host/tool_services.h"
 #include "common/prompter.h"
 #include "editor/para_list_model.h"
 #include "editor/para_tree_model.h"
 #include "editor/write_history.h"
+#include "host/tool_services.h"
 
 namespace korvane {
 

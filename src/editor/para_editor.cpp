@@ -3,13 +3,13 @@
 #include <algorithm>
 #include <filesystem>
 
-#include "host/settings.h"
 #include "common/format.h"
 #include "common/settings_store.h"
 #include "editor/mode_choice.h"
 #include "editor/node_reading.h"
 #include "editor/offline_edit.h"
 #include "editor/undo_redo.h"
+#include "host/settings.h"
 #include "paradb/data_file.h"
 #include "paradb/drive_record.h"
 #include "paradb/user_group.h"

@@ -11,11 +11,11 @@
 #include <string>
 #include <vector>
 
-#include "host/tool_services.h"
 #include "editor/editor_chrome.h"
 #include "editor/editor_context.h"
 #include "editor/para_file_commands.h"
 #include "editor/user_groups.h"
+#include "host/tool_services.h"
 
 namespace korvane {
 

@@ -3,10 +3,10 @@
 #include <cstdint>
 #include <vector>
 
-#include "host/settings.h"
 #include "common/settings_store.h"
 #include "editor/para_editor.h"
 #include "editor/para_texts.h"
+#include "host/settings.h"
 #include "paradb/drive_record.h"
 #include "paradb/editor_texts.h"
 #include "paradb/user_group.h"

@@ -3,12 +3,12 @@
 #include <algorithm>
 #include <filesystem>
 
-#include "host/tool_services.h"
 #include "comm/drive_link.h"
 #include "common/executor.h"
 #include "common/format.h"
 #include "common/prompter.h"
 #include "editor/para_texts.h"
+#include "host/tool_services.h"
 #include "paradb/archive.h"
 #include "paradb/data_file.h"
 #include "paradb/drive_record.h"

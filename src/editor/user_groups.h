@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "host/tool_frames.h"
 #include "editor/editor_context.h"
+#include "host/tool_frames.h"
 
 namespace korvane {
 

@@ -7,8 +7,8 @@
 #include <array>
 #include <string>
 
-#include "host/tool_services.h"
 #include "comm/drive_reply.h"
+#include "host/tool_services.h"
 #include "scope/scope_channels.h"
 #include "scope/scope_document.h"
 #include "scope/scope_recorder.h"

@@ -12,10 +12,10 @@
 #include "app/ui/connect_dialog.h"
 #include "app/ui/number_spin_edit.h"
 #include "app/ui/port_setup_dialog.h"
-#include "host/ui/qt_prompter.h"
 #include "common/prompter.h"
 #include "gui_rig.h"
 #include "host/settings.h"
+#include "host/ui/qt_prompter.h"
 
 namespace korvane::gui {
 namespace {

@@ -15,12 +15,12 @@
 #include <QTimer>
 #include <memory>
 
-#include "host/tool_services.h"
 #include "editor/edit_session.h"
 #include "editor/ui/para_edit_dialogs.h"
 #include "editor/ui/para_editor_report.h"
 #include "editor/ui/para_qt_models.h"
 #include "gui_rig.h"
+#include "host/tool_services.h"
 #include "paradb/data_file.h"
 #include "paradb/drive_record.h"
 #include "paradb/user_group.h"

@@ -18,8 +18,6 @@
 #include <cmath>
 
 #include "../support/link_verdicts.h"
-#include "host/settings.h"
-#include "host/tool_services.h"
 #include "app/ui/qt_executor.h"
 #include "comm/drive_link.h"
 #include "common/clock.h"
@@ -27,6 +25,8 @@
 #include "common/prompter.h"
 #include "common/settings_store.h"
 #include "gui_rig.h"
+#include "host/settings.h"
+#include "host/tool_services.h"
 #include "paradb/drive_record.h"
 #include "paradb/monitor_list.h"
 #include "scope/scope_settings.h"

@@ -18,10 +18,10 @@
 #include <QToolButton>
 #include <optional>
 
-#include "host/tool_services.h"
 #include "editor/ui/compare_result_dialog.h"
 #include "editor/ui/para_transfer_dialog.h"
 #include "gui_rig.h"
+#include "host/tool_services.h"
 #include "paradb/data_file.h"
 #include "paradb/para_array.h"
 #include "paradb/user_group.h"

@@ -8,9 +8,9 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "editor/transfer_run.h"
 #include "host/ui/qt_text.h"
 #include "host/ui/report_table.h"
-#include "editor/transfer_run.h"
 
 namespace korvane {
 namespace {

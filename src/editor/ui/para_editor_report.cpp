@@ -2,10 +2,10 @@
 
 #include <QWidget>
 
-#include "host/settings.h"
-#include "host/tool_frames.h"
 #include "common/format.h"
 #include "common/settings_store.h"
+#include "host/settings.h"
+#include "host/tool_frames.h"
 #include "paradb/data_file.h"
 #include "paradb/drive_record.h"
 #include "paradb/user_group.h"

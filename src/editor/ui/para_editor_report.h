@@ -3,8 +3,8 @@
 // given the editor's data whenever it refreshes.
 #include <QPointer>
 
-#include "host/tool_services.h"
 #include "editor/para_editor.h"
+#include "host/tool_services.h"
 #include "report/report_session.h"
 
 class QWidget;

@@ -16,8 +16,6 @@
 #include <QToolBar>
 #include <QTreeView>
 
-#include "host/ui/file_dialogs.h"
-#include "host/ui/qt_text.h"
 #include "editor/mode_choice.h"
 #include "editor/ui/compare_result_dialog.h"
 #include "editor/ui/editor_ids.h"
@@ -26,6 +24,8 @@
 #include "editor/ui/para_mode_dialog_widget.h"
 #include "editor/ui/para_qt_models.h"
 #include "editor/ui/para_transfer_dialog.h"
+#include "host/ui/file_dialogs.h"
+#include "host/ui/qt_text.h"
 #include "host/ui/window_placement.h"
 #include "paradb/data_catalogue.h"
 #include "paradb/data_file.h"

@@ -6,10 +6,10 @@
 #include <map>
 #include <memory>
 
+#include "editor/para_editor.h"
 #include "host/tool_frames.h"
 #include "host/tool_services.h"
 #include "host/ui/qt_prompter.h"
-#include "editor/para_editor.h"
 #include "paradb/data_catalogue.h"
 
 class QAction;

@@ -9,8 +9,8 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
-#include "host/ui/qt_text.h"
 #include "editor/mode_choice.h"
+#include "host/ui/qt_text.h"
 
 namespace korvane {
 

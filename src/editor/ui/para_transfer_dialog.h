@@ -14,8 +14,8 @@
 #include <functional>
 #include <memory>
 
-#include "host/ui/qt_prompter.h"
 #include "editor/transfer_run.h"
+#include "host/ui/qt_prompter.h"
 
 class QLabel;
 class QLineEdit;

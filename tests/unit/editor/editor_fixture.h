@@ -7,7 +7,6 @@
 #include <string>
 #include <vector>
 
-#include "host/tool_services.h"
 #include "comm/drive_link.h"
 #include "common/clock.h"
 #include "common/executor.h"
@@ -15,6 +14,7 @@
 #include "common/settings_store.h"
 #include "editor/mode_choice.h"
 #include "editor/para_editor.h"
+#include "host/tool_services.h"
 #include "paradb/data_file.h"
 #include "paradb/data_file_writer.h"
 #include "paradb/drive_record.h"

@@ -8,14 +8,14 @@
 #include <map>
 #include <memory>
 
-#include "host/settings.h"
-#include "host/tool_services.h"
 #include "comm/drive_link.h"
 #include "common/clock.h"
 #include "common/executor.h"
 #include "common/format.h"
 #include "common/prompter.h"
 #include "common/settings_store.h"
+#include "host/settings.h"
+#include "host/tool_services.h"
 #include "paradb/drive_record.h"
 #include "paradb/monitor_list.h"
 #include "scope/memory_chart.h"
