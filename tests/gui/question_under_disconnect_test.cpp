@@ -8,6 +8,7 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
@@ -17,8 +18,10 @@
 
 #include "app/main_commands.h"
 #include "editor/ui/compare_result_dialog.h"
+#include "editor/ui/para_edit_dialogs.h"
 #include "editor/ui/para_editor_report.h"
 #include "editor/ui/para_editor_window.h"
+#include "editor/ui/para_qt_models.h"
 #include "editor/ui/para_transfer_dialog.h"
 #include "gui_rig.h"
 #include "host/ui/qt_prompter.h"
@@ -209,6 +212,41 @@ TEST(DriveGoes, SetUpDialogClosesWithTheEditorThatNeverShowed) {
     EXPECT_FALSE(t.editor->isVisible());
     t.removeTheDrive();
     EXPECT_TRUE(t.rig.waitFor([&] { return !setUp; }));
+    t.mainWindowGoesOn();
+}
+
+// The question about a typed value not yet written opens over the edit dialog that holds it,
+// not over the editor window behind; the drive going then closes both.
+TEST(DriveGoes, UnwrittenValueQuestionOpensOverTheEditDialog) {
+    DriveGoes t;
+    t.start(true);
+    t.openEditor();
+    ParaEditor& frame = *t.editor->frame();
+    frame.Tree().Select(ParaNode{NodeKind::kAllGroups});
+    int row = -1;
+    for (std::size_t r = 0; r < frame.List().RowCount() && row < 0; ++r) {
+        const CItem* item = frame.List().Row(r).item;
+        if (item && item->address == 0x1003) row = static_cast<int>(r);
+    }
+    ASSERT_GE(row, 0);
+    t.editor->listModel()->reload();
+    t.editor->list()->selectRow(row);
+    frame.Execute(kCmdOnlineEdit);
+    QPointer<CParaEditDlg> dialog = qobject_cast<CParaEditDlg*>(t.editor->dialogs()->EditDialog());
+    ASSERT_TRUE(dialog);
+    ASSERT_TRUE(t.rig.waitFor([&] { return dialog->writeButton()->isEnabled(); }, 60000));
+    const QString other = dialog->field()->text() == "30.0" ? "31.0" : "30.0";
+    dialog->field()->clear();
+    QTest::keyClicks(dialog->field(), other);
+    QTest::mouseClick(dialog->nextButton(), Qt::LeftButton);
+    QPointer<QMessageBox> box;
+    ASSERT_TRUE(t.rig.waitFor([&] {
+        box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        return box != nullptr;
+    }));
+    EXPECT_EQ(box->parentWidget(), dialog.data());
+    t.removeTheDrive();
+    EXPECT_TRUE(t.rig.waitFor([&] { return !box; }));
     t.mainWindowGoesOn();
 }
 

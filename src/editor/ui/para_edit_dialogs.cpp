@@ -239,8 +239,14 @@ void CParaBitEditDlg::renderValue() {
 
 ParaEditorDialogs::ParaEditorDialogs(ToolServices& services, ParaEditor& frame, QTableView& list,
                                      QWidget* window)
-    : frame_(frame), list_(list), window_(window) {
-    EditSession::Services edit{services.link, frame.Record(), frame.History(), services.prompter};
+    : frame_(frame),
+      list_(list),
+      window_(window),
+      prompter_(services.prompter, [this]() -> QWidget* {
+          if (editDialog_) return editDialog_.data();
+          return window_;
+      }) {
+    EditSession::Services edit{services.link, frame.Record(), frame.History(), prompter_};
     editing_ = std::make_unique<OnlineEditing>(edit, frame.Record().driveData, *this);
     if (NodeReading* reading = frame_.Reading()) {
         reading->onChanged = [this] {

@@ -10,6 +10,7 @@
 
 #include "editor/online_editing.h"
 #include "editor/para_editor.h"
+#include "host/ui/qt_prompter.h"
 
 class QCheckBox;
 class QComboBox;
@@ -148,6 +149,9 @@ private:
     ParaEditor& frame_;
     QTableView& list_;
     QWidget* window_;
+    // The edit session's questions open over the edit dialog the user is looking at, or over
+    // the editor window when none is open.
+    OverWindowPrompter prompter_;
     std::unique_ptr<OnlineEditing> editing_;
     QPointer<ParaEditDialogBase> editDialog_;
     QPointer<CParaReadDlg> readDialog_;

@@ -4,6 +4,7 @@
 // one of its boxes is open.
 #include <QPointer>
 #include <QWidget>
+#include <functional>
 
 #include "common/prompter.h"
 
@@ -50,6 +51,32 @@ private:
 
     Prompter& base_;
     QPointer<QWidget> window_;
+};
+
+// Questions over whichever window `window` names when they are asked: a tool whose dialogs
+// come and go asks over the one in front.
+class OverWindowPrompter : public Prompter {
+public:
+    OverWindowPrompter(Prompter& base, std::function<QWidget*()> window)
+        : base_(base), window_(std::move(window)) {}
+
+    void ask(const std::string& text, const std::string& caption, YesNo answer) override {
+        WindowPrompter(base_, window_()).ask(text, caption, std::move(answer));
+    }
+    void askYesNoCancel(const std::string& text, const std::string& caption,
+                        YesNoCancel answer) override {
+        WindowPrompter(base_, window_()).askYesNoCancel(text, caption, std::move(answer));
+    }
+    void info(const std::string& text, const std::string& caption) override {
+        WindowPrompter(base_, window_()).info(text, caption);
+    }
+    void error(const std::string& text, const std::string& caption) override {
+        WindowPrompter(base_, window_()).error(text, caption);
+    }
+
+private:
+    Prompter& base_;
+    std::function<QWidget*()> window_;
 };
 
 // Closes every dialog and message box open over `window` as if cancelled, so that each answers
