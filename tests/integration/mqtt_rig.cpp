@@ -15,26 +15,14 @@
 #include <fstream>
 #include <thread>
 
+#include "integration/programs.h"
+
 extern char** environ;
 
 namespace korvane::testing {
 namespace {
 
 using namespace std::chrono_literals;
-
-int freePort() {
-    int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t len = sizeof addr;
-    int port = 0;
-    if (::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0 &&
-        ::getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len) == 0)
-        port = ntohs(addr.sin_port);
-    ::close(fd);
-    return port;
-}
 
 bool accepts(int port) {
     int fd = ::socket(AF_INET, SOCK_STREAM, 0);
@@ -95,7 +83,7 @@ TempDir::~TempDir() {
 }
 
 BrokerProcess::BrokerProcess(const std::string& dir, const std::string& extraConfig, int port)
-    : dir_(dir), extra_(extraConfig), port_(port ? port : freePort()) {
+    : dir_(dir), extra_(extraConfig), port_(port ? port : UnusedLocalPort()) {
     start();
 }
 

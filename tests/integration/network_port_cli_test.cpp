@@ -89,21 +89,8 @@ TEST(CliOverNetwork, RefusesTk485OverModbusTcpAndMalformedAddresses) {
     }
 }
 
-// A port on the loopback that nobody listens on (it was free a moment ago).
-int UnusedPort() {
-    int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t len = sizeof addr;
-    ::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
-    ::getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len);
-    ::close(fd);
-    return ntohs(addr.sin_port);
-}
-
 TEST(CliOverNetwork, AServerThatIsNotThereFailsWithTheAddressAndTheReason) {
-    const std::string where = "127.0.0.1:" + std::to_string(UnusedPort());
+    const std::string where = "127.0.0.1:" + std::to_string(UnusedLocalPort());
     ProgramResult r = RunProgram(
         {KORVANE_CLI_PATH, "--port", "tcp://" + where, "--timeout", "100", "read", "1", "0"});
     EXPECT_EQ(r.exitCode, 1);
@@ -157,7 +144,7 @@ TEST(CliOverNetwork, WorksThroughSer2net) {
     std::string got;
     // The port was free when picked; another test may take it before ser2net does.
     for (int attempt = 0; attempt < 3; ++attempt) {
-        port = std::to_string(UnusedPort());
+        port = std::to_string(UnusedLocalPort());
         // A pid file of its own: ser2net removes its pid file as it ends, and run as root it
         // would remove /dev/null given that.
         const std::string pidFile = (std::filesystem::temp_directory_path() /

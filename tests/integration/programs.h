@@ -16,6 +16,10 @@ struct ProgramResult {
 // Runs a program to its end (killed after `timeoutMs`), standard input empty.
 ProgramResult RunProgram(const std::vector<std::string>& argv, int timeoutMs = 60000);
 
+// A port on the loopback that nobody listens on (it was free a moment ago; 0 when none could
+// be had). Tests that start a server on it retry, since another test may take it first.
+int UnusedLocalPort();
+
 // korvane-sim --pty with the given options, serving until destroyed.
 class SimProcess {
 public:
