@@ -4,6 +4,7 @@
 
 #include "comm/drive_link.h"
 #include "common/format.h"
+#include "common/translation.h"
 #include "monitor/drive_event_text.h"
 #include "paradb/data_file.h"
 
@@ -247,7 +248,7 @@ void ConnectionManager::addDrive(DriveRecord& record) {
         record.driveData = std::make_shared<CDataFile>();
         (void)record.driveData->Load(&record, config_.dataDir);
         events_.driveConnected(station, record);
-        events_.eventLine(station, "接続済み");
+        events_.eventLine(station, Tr("接続済み"));
     }
     events_.driveRowChanged(station);
     notifyTitle();
@@ -271,7 +272,7 @@ void ConnectionManager::removeDrive(int station, bool linkDropped) {
             unregisterLists(record, graphWatch_);
             link_.RemoveListener(station, this);
         }
-        events_.eventLine(station, "切断済み");
+        events_.eventLine(station, Tr("切断済み"));
     }
     // A drive that stopped answering is no longer connected, supported series or not.
     record.reset();
@@ -479,12 +480,12 @@ void ConnectionManager::notifyTitle() {
 }
 
 std::string ConnectionManager::WindowTitle() const {
-    return strprintf("Korvaneメイン［%d接続］", records_.connectedCount());
+    return strprintf(Tr("Korvaneメイン［%d接続］"), records_.connectedCount());
 }
 
 std::string ConnectionManager::ScanStatusText() const {
-    if (!scanning_) return "インバータ接続チェック…を終了します";
-    return strprintf("インバータ番号%d接続…をチェックします", CurrentScanId());
+    if (!scanning_) return Tr("インバータ接続チェック…を終了します");
+    return strprintf(Tr("インバータ番号%d接続…をチェックします"), CurrentScanId());
 }
 
 }  // namespace korvane

@@ -7,6 +7,7 @@
 
 #include "common/format.h"
 #include "common/settings_store.h"
+#include "common/translation.h"
 #include "monitor/drive_event_text.h"
 #include "paradb/drive_value_text.h"
 #include "paradb/model_tables.h"
@@ -109,7 +110,7 @@ int DriveListModel::UpdateRow(const DriveRecord& r) {
         DriveRow& row = rows_[static_cast<std::size_t>(index)];
         row.icon = kIconDisconnected;
         clearValueCells(row);
-        row.texts[6] = "接続なし";
+        row.texts[6] = Tr("接続なし");
         selected_ = index;
         return index;
     }
@@ -129,7 +130,7 @@ int DriveListModel::UpdateRow(const DriveRecord& r) {
     } else {
         row.icon = kIconUnsupported;
         clearValueCells(row);
-        row.texts[6] = "サポートなし";
+        row.texts[6] = Tr("サポートなし");
     }
     sort(0, false);
     selected_ = FindRow(r.station);

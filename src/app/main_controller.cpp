@@ -4,6 +4,7 @@
 
 #include "app/port_error_gate.h"
 #include "common/prompter.h"
+#include "common/translation.h"
 #include "monitor/device_name.h"
 #include "paradb/model_tables.h"
 
@@ -80,7 +81,7 @@ void MainController::storeConnectedStations() {
 std::string MainController::CloseQuestion() const {
     std::string text;
     for (const std::string& line : toolFrames_.unsavedWork()) text += line + "\n";
-    return text.empty() ? text : text + kCloseAnywayText;
+    return text.empty() ? text : text + Tr(kCloseAnywayText);
 }
 
 void MainController::Close() {
@@ -230,7 +231,7 @@ void MainController::OpenToolWindow(int command) {
 
 bool MainController::factoryProvides(int kind) {
     if (factory_ && factory_->provides(kind)) return true;
-    env_.prompter.info(kToolWindowUnavailableText, kAppTitle);
+    env_.prompter.info(Tr(kToolWindowUnavailableText), kAppTitle);
     return false;
 }
 

@@ -5,6 +5,7 @@
 
 #include "comm/port_address.h"
 #include "common/format.h"
+#include "common/translation.h"
 
 namespace korvane {
 namespace {
@@ -31,7 +32,7 @@ unsigned indexValue(int index, unsigned count, unsigned fallback) {
 }  // namespace
 
 std::string PortOpenFailedText(const std::string& port) {
-    return strprintf("%sポートを開くことができません", port.c_str());
+    return strprintf(Tr("%sポートを開くことができません"), port.c_str());
 }
 
 PortSetupForm MakePortSetupForm(const AppSettings& settings, const PortNameList& ports) {
@@ -65,10 +66,10 @@ bool PortSetupForm::tk485Offered() const {
 std::string CheckPortName(const std::string& port, int protocolIndex) {
     std::string error;
     auto address = ParsePortAddress(port, error);
-    if (!address) return "通信ポートのアドレスが正しくありません。\n" + error;
+    if (!address) return Tr("通信ポートのアドレスが正しくありません。\n") + error;
     if (address->transport == PortTransport::ModbusTcp &&
         static_cast<unsigned>(protocolIndex) == kCommModeTk485)
-        return "modbus-tcp:// のポートでは MODBUS-RTU モードを選択してください。";
+        return Tr("modbus-tcp:// のポートでは MODBUS-RTU モードを選択してください。");
     return {};
 }
 
@@ -87,9 +88,9 @@ NumberCheck CheckNumberText(const std::string& text, unsigned min, unsigned max)
         if (ec == std::errc::result_out_of_range) value = -1;  // far outside either way
     }
     if (!number) {
-        check.message = "整数を入力してください。";
+        check.message = Tr("整数を入力してください。");
     } else if (value < min || value > max) {
-        check.message = strprintf("%u から %u までの整数を入力してください。", min, max);
+        check.message = strprintf(Tr("%u から %u までの整数を入力してください。"), min, max);
     } else {
         check.ok = true;
         check.value = static_cast<unsigned>(value);

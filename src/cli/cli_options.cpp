@@ -25,6 +25,9 @@ bool takeGlobal(const std::vector<std::string>& args, std::size_t& i, ParsedComm
     GlobalOptions& o = p.options;
     if (a == "--help" || a == "-h") {
         p.help = true;
+    } else if (a == "--lang") {
+        p.language = ParseLanguage(value());
+        if (!p.language) throw UsageError("--lang is ja or en");
     } else if (a == "--trace") {
         o.trace = true;
     } else if (a == "--port") {
@@ -118,10 +121,12 @@ std::string UsageText() {
         "1|1.5|2]\n"
         "                   [--timeout MS] [--retries N] [--auto-tx 0|1] [--tx-high 0|1] "
         "[--trace]\n"
-        "                   [--pacing tick|fast]\n"
+        "                   [--pacing tick|fast] [--lang ja|en]\n"
         "                   COMMAND ...\n"
         "defaults: tk485, 9600 baud, 8N1, 1000 ms time-out, 3 retries, auto TX 1, tick pacing\n"
         "numbers are decimal or 0x-hex; results are JSON objects, one per line\n"
+        "messages are in Japanese unless --lang en, or LANGUAGE, LC_ALL, LC_MESSAGES or LANG\n"
+        "starting with en, asks for English\n"
         "commands:\n";
     for (const auto& c : Commands()) text += std::string("  ") + c.synopsis + "\n";
     text +=

@@ -1,9 +1,11 @@
 #pragma once
 // The line options every command shares, wherever they stand on the command line.
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "cli/cli_command.h"
+#include "common/translation.h"
 
 namespace korvane::cli {
 
@@ -12,6 +14,8 @@ struct ParsedCommandLine {
     std::string command;
     std::vector<std::string> commandArgs;
     bool help = false;
+    // --lang; without it the environment decides.
+    std::optional<Language> language;
 };
 
 // Throws UsageError.

@@ -18,6 +18,7 @@
 #include "cli/offline_data.h"
 #include "cli/stream_prompter.h"
 #include "common/format.h"
+#include "common/translation.h"
 #include "editor/group_reader.h"
 #include "editor/text_export.h"
 #include "editor/transfer_run.h"
@@ -69,7 +70,7 @@ int Report(CommandContext& context, const ExportOptions& o, const CDataFile& dat
     EncodedText written;
     std::string error;
     if (!SaveParameterText(o.out, data, record, &written, &error)) {
-        context.err << "テキストファイルでパラメータを保存できません: " << error << "\n";
+        context.err << Tr("テキストファイルでパラメータを保存できません: ") << error << "\n";
         return 1;
     }
     nlohmann::ordered_json j;
@@ -97,14 +98,14 @@ int RunOffline(CommandContext& context, const ExportOptions& o) {
 }
 
 void SayUnread(CommandContext& context, int unread) {
-    context.err << strprintf(kUnreadCountText + 1, unread) << "\n";
+    context.err << strprintf(Tr(kUnreadCountText) + 1, unread) << "\n";
 }
 
 int RunOnline(CommandContext& context, const ExportOptions& o) {
     // Before the first request: a file that cannot be saved would waste the whole read.
     std::string error;
     if (!CanSaveFile(o.out, &error)) {
-        context.err << "テキストファイルでパラメータを保存できません: " << error << "\n";
+        context.err << Tr("テキストファイルでパラメータを保存できません: ") << error << "\n";
         return 1;
     }
     LinkSession session(context.options, context.err);

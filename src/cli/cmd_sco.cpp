@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "cli/cli_command.h"
+#include "common/translation.h"
 #include "paradb/archive.h"
 #include "scope/sco_file.h"
 
@@ -80,7 +81,7 @@ int runSco(CommandContext& context) {
     if (path.empty()) throw UsageError("sco needs a scope file");
     ScoFile file;
     if (!ReadScoFile(path, file)) {
-        context.err << kMsgScoOpenFailed << std::endl;
+        context.err << Tr(kMsgScoOpenFailed) << std::endl;
         return 1;
     }
     context.out << scoJson(file) << std::endl;

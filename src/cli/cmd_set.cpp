@@ -10,6 +10,7 @@
 #include "cli/identified_drive.h"
 #include "cli/stream_prompter.h"
 #include "common/format.h"
+#include "common/translation.h"
 #include "editor/edit_session.h"
 #include "editor/edit_texts.h"
 #include "editor/write_history.h"
@@ -93,7 +94,7 @@ int runSet(CommandContext& context) {
         case WriteRefusal::kReadOnly:  // refused above already
             return 1;
         case WriteRefusal::kRunLock:
-            context.err << kRunLockText << "\n";
+            context.err << Tr(kRunLockText) << "\n";
             return 1;
         case WriteRefusal::kRange:
         case WriteRefusal::kNotANumber:  // the entered number was put into the field as text

@@ -1,18 +1,22 @@
 // korvane-cli: the drive link without a window. Parses the line options, then hands the rest
 // to the command named on the command line.
+#include <cstdlib>
 #include <iostream>
 #include <string>
 #include <vector>
 
 #include "cli/cli_command.h"
 #include "cli/cli_options.h"
+#include "common/translation.h"
 
 using namespace korvane::cli;
 
 int main(int argc, char** argv) {
     std::vector<std::string> args(argv + 1, argv + argc);
+    korvane::SetLanguage(korvane::LanguageFromEnvironment(std::getenv));
     try {
         ParsedCommandLine parsed = ParseCommandLine(args);
+        if (parsed.language) korvane::SetLanguage(*parsed.language);
         if (parsed.help) {
             std::cout << UsageText();
             return 0;

@@ -4,15 +4,31 @@
 #include <functional>
 #include <nlohmann/json.hpp>
 #include <ostream>
+#include <string_view>
 
 #include "app/connection_manager.h"
 #include "cli/cli_options.h"
 #include "cli/link_session.h"
 #include "common/prompter.h"
+#include "common/translation.h"
+#include "editor/para_texts.h"
 #include "paradb/data_file.h"
 
 namespace korvane::cli {
 namespace {
+
+// Whether the question is one of those that ask to overwrite a file, in the interface's language.
+bool asksToOverwrite(std::string_view text) {
+    for (const char* format : {kOverwriteFormat, kPartialReplaceQuestion}) {
+        const std::string_view shown = Tr(format);
+        const std::size_t path = shown.find("%s");
+        if (path == std::string_view::npos) continue;
+        if (text.size() >= shown.size() - 2 && text.starts_with(shown.substr(0, path)) &&
+            text.ends_with(shown.substr(path + 2)))
+            return true;
+    }
+    return false;
+}
 
 // Questions are answered as the options say: overwrite only with --force, stop at once when the
 // drive stops answering (going on would time out on every parameter left), no to anything else.
@@ -21,7 +37,7 @@ public:
     OptionPrompter(std::ostream& err, bool force) : err_(err), force_(force) {}
     void ask(const std::string& text, const std::string&, YesNo answer) override {
         err_ << text << "\n";
-        answer(text == kStopQuestion || (force_ && text.find("上書き") != std::string::npos));
+        answer(text == Tr(kStopQuestion) || (force_ && asksToOverwrite(text)));
     }
     void askYesNoCancel(const std::string& text, const std::string&, YesNoCancel answer) override {
         err_ << text << "\n";

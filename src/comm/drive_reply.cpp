@@ -1,5 +1,7 @@
 #include "comm/drive_reply.h"
 
+#include "common/translation.h"
+
 namespace korvane {
 
 const char* ErrorText(int code) {
@@ -22,8 +24,8 @@ const char* ErrorText(int code) {
     };
     constexpr int kLast = static_cast<int>(sizeof(kTexts) / sizeof(kTexts[0])) - 1;
     // A negative code is not a code the link produces; show it as undefined rather than index.
-    if (code < 0 || code > kLast) return kTexts[kLast];
-    return kTexts[code];
+    if (code < 0 || code > kLast) return Tr(kTexts[kLast]);
+    return Tr(kTexts[code]);
 }
 
 bool IsFinalReply(const DriveReply& reply) {

@@ -7,6 +7,7 @@
 #include "comm/drive_link.h"
 #include "common/format.h"
 #include "common/prompter.h"
+#include "common/translation.h"
 #include "editor/edit_rules.h"
 #include "editor/edit_texts.h"
 #include "editor/write_history.h"
@@ -57,7 +58,7 @@ void EditSession::Open() {
     if (item_ == nullptr) {
         controls_ = EditControls{};
         controls_.move = true;
-        status_ = kUnboundEntryText;
+        status_ = Tr(kUnboundEntryText);
         done_ = true;
         changed();
         return;
@@ -212,7 +213,7 @@ void EditSession::Write() {
         case WriteRefusal::kReadOnly:
             return;
         case WriteRefusal::kRunLock:
-            services_.prompter.info(kRunLockText, kParameterEditorCaption);
+            services_.prompter.info(Tr(kRunLockText), kParameterEditorCaption);
             Read();
             return;
         case WriteRefusal::kRange:
@@ -355,7 +356,7 @@ bool EditSession::RequestClose(int navigation) {
         return true;
     }
     asking_ = true;
-    services_.prompter.ask(kUnsavedEditText, kParameterEditorCaption,
+    services_.prompter.ask(Tr(kUnsavedEditText), kParameterEditorCaption,
                            WhileAlive(replySinkLiveness(), [this](bool write) {
                                asking_ = false;
                                // Closed from outside while the question was open.

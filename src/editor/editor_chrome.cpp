@@ -2,6 +2,7 @@
 
 #include "common/format.h"
 #include "common/settings_store.h"
+#include "common/translation.h"
 #include "editor/para_file_commands.h"
 #include "editor/para_texts.h"
 #include "host/settings.h"
@@ -37,19 +38,22 @@ std::vector<ParaStatusPane> EditorChrome::Panes() const {
     constexpr Rgb kFileValuesPaneColour{176, 96, 0};
     std::vector<ParaStatusPane> panes;
     panes.push_back(
-        {100, kGraphWatchPaneText, context_.GraphWatch() ? kGraphWatchPaneText : "", kRed});
+        {100, Tr(kGraphWatchPaneText), context_.GraphWatch() ? Tr(kGraphWatchPaneText) : "", kRed});
+    panes.push_back({70, Tr("オンラインモード"),
+                     context_.IsOnline() ? kOnlinePaneText : kOfflinePaneText, kBlue});
+    panes.push_back({60, Tr("インバータモデル"), FormatDriveValue(record, 0x0000, 0), {}});
     panes.push_back(
-        {70, "オンラインモード", context_.IsOnline() ? kOnlinePaneText : kOfflinePaneText, kBlue});
-    panes.push_back({60, "インバータモデル", FormatDriveValue(record, 0x0000, 0), {}});
+        {80, Tr("インバータバージョン"), "Ver : " + FormatDriveValue(record, 0x0003, 0), {}});
     panes.push_back(
-        {80, "インバータバージョン", "Ver : " + FormatDriveValue(record, 0x0003, 0), {}});
-    panes.push_back({80, "パラメータモード", FrequencyModeText(context_.data->frequencyMode), {}});
+        {80, Tr("パラメータモード"), FrequencyModeText(context_.data->frequencyMode), {}});
     panes.push_back({100, "TIME 1", Time1ModeText(context_.data->time1Divisor), {}});
-    panes.push_back({180,
-                     "パラメータ量",
-                     strprintf(kParameterCountFormat, static_cast<int>(context_.list.RowCount())),
-                     {}});
-    panes.push_back({90, kFileValuesPaneText, files_.ShowsFileValues() ? kFileValuesPaneText : "",
+    panes.push_back(
+        {180,
+         Tr("パラメータ量"),
+         strprintf(Tr(kParameterCountFormat), static_cast<int>(context_.list.RowCount())),
+         {}});
+    panes.push_back({90, Tr(kFileValuesPaneText),
+                     files_.ShowsFileValues() ? Tr(kFileValuesPaneText) : "",
                      kFileValuesPaneColour});
     return panes;
 }

@@ -4,6 +4,7 @@
 
 #include "common/format.h"
 #include "common/settings_store.h"
+#include "common/translation.h"
 #include "editor/para_texts.h"
 #include "host/settings.h"
 #include "paradb/data_file.h"
@@ -47,7 +48,7 @@ void EditorContext::ChooseSavePath(const FileDialogRequest& request,
     ui.ChooseSaveFile(request, WhileOpen([this, chosen](std::optional<std::string> path) {
                           std::error_code ec;
                           if (!path || !std::filesystem::exists(*path, ec)) return chosen(path);
-                          services.prompter.ask(strprintf(kOverwriteFormat, path->c_str()),
+                          services.prompter.ask(strprintf(Tr(kOverwriteFormat), path->c_str()),
                                                 kParameterEditorCaption,
                                                 WhileOpen([chosen, path](bool overwrite) {
                                                     chosen(overwrite ? path : std::nullopt);

@@ -2,6 +2,7 @@
 
 #include "comm/drive_link.h"
 #include "common/format.h"
+#include "common/translation.h"
 #include "editor/edit_rules.h"
 #include "editor/edit_texts.h"
 #include "paradb/data_file.h"
@@ -81,7 +82,7 @@ int GroupReader::Progress() const {
 std::string GroupReader::FrameText() const {
     if (current_ >= targets_.size()) return {};
     const CItem& item = *targets_[current_].item;
-    return strprintf(kReadFrameFormat, item.group ? item.group->name.c_str() : "");
+    return strprintf(Tr(kReadFrameFormat), item.group ? item.group->name.c_str() : "");
 }
 
 std::string GroupReader::StaticText() const {

@@ -5,6 +5,7 @@
 
 #include "common/format.h"
 #include "common/settings_store.h"
+#include "common/translation.h"
 #include "editor/para_texts.h"
 #include "host/settings.h"
 #include "paradb/data_file.h"
@@ -74,11 +75,11 @@ void ModeChoice::initOnline(const DriveRecord& record) {
     if (record.isOnline()) {
         const std::string name = services_.settings.getString(
             kSettingsSectionInvName, strprintf("Inv Name%d", record.station), "");
-        title_ = name.empty() ? std::string("ON LINE - ") + kModeDialogTitle
-                              : strprintf("ON LINE(%s) - %s", name.c_str(), kModeDialogTitle);
+        title_ = name.empty() ? std::string("ON LINE - ") + Tr(kModeDialogTitle)
+                              : strprintf("ON LINE(%s) - %s", name.c_str(), Tr(kModeDialogTitle));
         time1Enabled_ = false;
     } else {
-        title_ = std::string("OFF LINE - ") + kModeDialogTitle;
+        title_ = std::string("OFF LINE - ") + Tr(kModeDialogTitle);
     }
     modelEnabled_ = false;
     versionEnabled_ = false;
@@ -107,7 +108,7 @@ void ModeChoice::selectRecordModel(const DriveRecord& record) {
 
 void ModeChoice::showDataFileState(const DriveRecord& record) {
     if (!record.driveData) {
-        setStatus(kNoDataObjectText, true);
+        setStatus(Tr(kNoDataObjectText), true);
         okEnabled_ = false;
     } else if (!record.driveData->loaded) {
         setStatus(record.driveData->GetStatusText(), true);
@@ -116,7 +117,7 @@ void ModeChoice::showDataFileState(const DriveRecord& record) {
 }
 
 void ModeChoice::initOffline() {
-    title_ = std::string("OFF LINE - ") + kModeDialogTitle;
+    title_ = std::string("OFF LINE - ") + Tr(kModeDialogTitle);
     int index = 0;
     for (std::size_t i = 0; i < models_.size(); ++i) {
         if (models_[i].seriesCode == settingModel_) index = static_cast<int>(i);
@@ -140,7 +141,7 @@ void ModeChoice::SelectModel(int index) {
     // The model list stays usable: with it disabled a model without data files would leave
     // the user no way to pick another one.
     if (versions_.empty()) {
-        setStatus(kNoDataFileForModelText, true);
+        setStatus(Tr(kNoDataFileForModelText), true);
         versionEnabled_ = false;
         okEnabled_ = false;
     } else {

@@ -1,6 +1,7 @@
 #include "editor/offline_edit.h"
 
 #include "common/prompter.h"
+#include "common/translation.h"
 #include "editor/edit_rules.h"
 #include "editor/write_history.h"
 #include "paradb/data_file.h"
@@ -35,7 +36,7 @@ CellEditResult CommitValueCellEdit(CItem& item, UserGroupEntry* entry, std::uint
         // A list's text that is none of its options changes nothing; any other text that
         // cannot be written is refused like a number out of range, never taken as 0.
         if (item.isOption()) return CellEditResult::kUnchanged;
-        prompter.info(kEntryRangeErrorText, kParameterEditorCaption);
+        prompter.info(Tr(kEntryRangeErrorText), kParameterEditorCaption);
         return CellEditResult::kRefused;
     }
     const std::uint32_t raw = typed.word;

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "common/settings_store.h"
+#include "common/translation.h"
 #include "editor/para_editor.h"
 #include "editor/para_texts.h"
 #include "host/settings.h"
@@ -45,7 +46,8 @@ void ParaEditor::closeNextGroup(Done done) {
 
 void ParaEditor::askToSaveValues(Done done) {
     if (IsOnline() || !files_->ValuesChanged()) return done(true);
-    context_.services.prompter.askYesNoCancel(kOfflineValuesModifiedText, kParameterEditorCaption,
+    context_.services.prompter.askYesNoCancel(Tr(kOfflineValuesModifiedText),
+                                              kParameterEditorCaption,
                                               context_.WhileOpen([this, done](Answer answer) {
                                                   if (answer == Answer::kCancel) return done(false);
                                                   if (answer == Answer::kNo) return done(true);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "common/translation.h"
 #include "editor/para_texts.h"
 #include "editor/text_export.h"
 #include "paradb/data_file.h"
@@ -12,7 +13,7 @@ namespace korvane {
 namespace {
 
 FileDialogRequest ParaFileRequest(const std::string& title, const std::string& startDir) {
-    return {"par", kParaFileFilter, title, startDir, {}, false};
+    return {"par", Tr(kParaFileFilter), title, startDir, {}, false};
 }
 
 }  // namespace
@@ -22,7 +23,7 @@ ParaFileCommands::ParaFileCommands(EditorContext& context, ReadAllGroups readAll
 
 void ParaFileCommands::SaveParameterFile(Done done) {
     context_.ChooseSavePath(
-        ParaFileRequest(kParaFileSaveTitle, context_.DirSetting(kParaFileDirKey)),
+        ParaFileRequest(Tr(kParaFileSaveTitle), context_.DirSetting(kParaFileDirKey)),
         [this, done](std::optional<std::string> path) {
             if (!path) {
                 if (done) done(false);
@@ -40,10 +41,10 @@ void ParaFileCommands::saveTo(const std::string& path, const Done& done) {
     context_.ui.SetWaitCursor(false);
     Prompter& prompter = context_.services.prompter;
     if (!saved) {
-        prompter.error(kParaFileSaveFailedText, kParameterEditorCaption);
+        prompter.error(Tr(kParaFileSaveFailedText), kParameterEditorCaption);
     } else {
         valuesChanged_ = false;
-        prompter.info(kParaFileSavedText, kParameterEditorCaption);
+        prompter.info(Tr(kParaFileSavedText), kParameterEditorCaption);
         context_.RememberDir(kParaFileDirKey, path);
     }
     if (done) done(saved);
@@ -51,7 +52,7 @@ void ParaFileCommands::saveTo(const std::string& path, const Done& done) {
 
 void ParaFileCommands::ReadParameterFile(Done done) {
     context_.ui.ChooseOpenFile(
-        ParaFileRequest(kParaFileOpenTitle, context_.DirSetting(kParaFileDirKey)),
+        ParaFileRequest(Tr(kParaFileOpenTitle), context_.DirSetting(kParaFileDirKey)),
         context_.WhileOpen([this, done](std::optional<std::string> path) {
             if (!path) {
                 if (done) done(false);
@@ -74,7 +75,7 @@ void ParaFileCommands::readFrom(const std::string& path, const Done& done) {
     (void)ApplyParaArray(data, set);
     if (context_.IsOnline()) markFileValues(set);
     context_.list.RefreshValues();
-    context_.services.prompter.info(kParaFileReadText, kParameterEditorCaption);
+    context_.services.prompter.info(Tr(kParaFileReadText), kParameterEditorCaption);
     if (done) done(true);
 }
 
@@ -96,9 +97,12 @@ bool ParaFileCommands::ShowsFileValues() const {
 }
 
 void ParaFileCommands::SaveTextFile(Done done) {
-    FileDialogRequest request{
-        "txt", kParaTextFilter, kParaTextSaveTitle, context_.DirSetting(kParaTextFileDirKey), {},
-        true};
+    FileDialogRequest request{"txt",
+                              Tr(kParaTextFilter),
+                              Tr(kParaTextSaveTitle),
+                              context_.DirSetting(kParaTextFileDirKey),
+                              {},
+                              true};
     context_.ui.ChooseSaveFile(
         request, context_.WhileOpen([this, done](std::optional<std::string> path) {
             if (done) done(path.has_value());
@@ -124,10 +128,10 @@ void ParaFileCommands::exportTo(const std::string& path) {
     context_.ui.SetWaitCursor(false);
     Prompter& prompter = context_.services.prompter;
     if (!saved) {
-        prompter.error(kTextExportFailedText, kParameterEditorCaption);
+        prompter.error(Tr(kTextExportFailedText), kParameterEditorCaption);
         return;
     }
-    prompter.info(kTextExportDoneText, kParameterEditorCaption);
+    prompter.info(Tr(kTextExportDoneText), kParameterEditorCaption);
     context_.RememberDir(kParaTextFileDirKey, path);
 }
 

@@ -9,6 +9,7 @@
 
 #include "common/format.h"
 #include "common/settings_store.h"
+#include "common/translation.h"
 #include "common/word.h"
 #include "editor/offline_edit.h"
 #include "editor/write_history.h"
@@ -154,7 +155,7 @@ void CParaListModel::SaveColumnWidths() {
 
 std::string CParaListModel::HeaderText(std::size_t column) const {
     if (column >= widths_.size()) return {};
-    return usesFirstColumnSet() ? kGroupColumns[column].header : kWideColumns[column].header;
+    return Tr(usesFirstColumnSet() ? kGroupColumns[column].header : kWideColumns[column].header);
 }
 
 int CParaListModel::ColumnWidth(std::size_t column) const {

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "common/translation.h"
 #include "editor/para_texts.h"
 #include "paradb/data_file.h"
 #include "paradb/user_group.h"
@@ -66,9 +67,9 @@ std::pair<int, int> CParaTreeModel::Locate(const ParaNode& node) const {
 std::string CParaTreeModel::Text(const ParaNode& node) {
     switch (node.kind) {
         case NodeKind::kAllGroups:
-            return kAllGroupsNodeText;
+            return Tr(kAllGroupsNodeText);
         case NodeKind::kUserGroupRoot:
-            return kUserGroupRootNodeText;
+            return Tr(kUserGroupRootNodeText);
         case NodeKind::kGroup:
             return node.group ? node.group->name : std::string();
         case NodeKind::kUserGroup:

@@ -7,6 +7,7 @@
 #include "common/executor.h"
 #include "common/format.h"
 #include "common/prompter.h"
+#include "common/translation.h"
 #include "editor/para_texts.h"
 #include "host/tool_services.h"
 #include "paradb/archive.h"
@@ -27,11 +28,11 @@ constexpr int kFailCommunication = 3;
 const char* operationName(TransferMode mode) {
     switch (mode) {
         case TransferMode::kUpload:
-            return "パラメータアップロード";
+            return Tr("パラメータアップロード");
         case TransferMode::kDownload:
-            return "パラメータダウンロード";
+            return Tr("パラメータダウンロード");
         case TransferMode::kCompare:
-            return "パラメータ比較";
+            return Tr("パラメータ比較");
     }
     return "";
 }
@@ -80,22 +81,25 @@ std::string TransferRun::Title() const {
 std::string TransferRun::Description() const {
     switch (mode_) {
         case TransferMode::kUpload:
-            return "インバータのパラメータを読み出してファイルに保存します。\n"
-                   "ユーザグループファイルを選択すると、そのグループのパラメータだけを読み出します"
-                   "。";
+            return Tr(
+                "インバータのパラメータを読み出してファイルに保存します。\n"
+                "ユーザグループファイルを選択すると、そのグループのパラメータだけを読み出しま"
+                "す。");
         case TransferMode::kDownload:
-            return "ファイルのパラメータをインバータに書き込みます。\n"
-                   "読み取り専用のパラメータは書き込みません。";
+            return Tr(
+                "ファイルのパラメータをインバータに書き込みます。\n"
+                "読み取り専用のパラメータは書き込みません。");
         case TransferMode::kCompare:
-            return "インバータのパラメータを読み出してファイルの値と比較し、"
-                   "異なるパラメータを一覧に表示します。";
+            return Tr(
+                "インバータのパラメータを読み出してファイルの値と比較し、"
+                "異なるパラメータを一覧に表示します。");
     }
     return {};
 }
 
 const char* TransferRun::CloseButtonLabel() const {
     if (IsRunning()) return kCancelLabel;
-    return started_ ? kCloseAgainLabel : kCloseLabel;
+    return started_ ? Tr(kCloseAgainLabel) : Tr(kCloseLabel);
 }
 
 // ---------------------------------------------------------------------------------- Start
@@ -109,7 +113,7 @@ void TransferRun::Start() {
         return;
     }
     asking_ = true;
-    ask(strprintf(kOverwriteFormat, path_.c_str()), [this](bool overwrite) {
+    ask(strprintf(Tr(kOverwriteFormat), path_.c_str()), [this](bool overwrite) {
         asking_ = false;
         if (overwrite) return begin();
         if (view_) view_->focusPath();
@@ -165,8 +169,8 @@ void TransferRun::workingSetBuilt(std::optional<TransferWorkingSet> set) {
 // not after all of them.
 bool TransferRun::checkSavable() {
     if (mode_ != TransferMode::kUpload || CanSaveFile(path_)) return true;
-    status_ =
-        kind_ == TransferFileKind::kUserGroup ? kUserGroupSaveFailedText : kParaFileSaveFailedText;
+    status_ = kind_ == TransferFileKind::kUserGroup ? Tr(kUserGroupSaveFailedText)
+                                                    : Tr(kParaFileSaveFailedText);
     started_ = true;
     end_ = TransferEnd::kFailed;
     changed();
@@ -186,11 +190,11 @@ void TransferRun::ask(const std::string& text, std::function<void(bool)> then) {
 bool TransferRun::resolvePath() {
     TransferPath resolved = ResolveTransferPath(path_, choice_);
     if (resolved.outcome == TransferPathOutcome::kEmpty) {
-        context_.prompter.info(kSelectFileText, kParameterEditorCaption);
+        context_.prompter.info(Tr(kSelectFileText), kParameterEditorCaption);
         return false;
     }
     if (resolved.outcome == TransferPathOutcome::kNoFileName) {
-        context_.prompter.info(kBadPathText, kParameterEditorCaption);
+        context_.prompter.info(Tr(kBadPathText), kParameterEditorCaption);
         if (view_) view_->focusPath();
         return false;
     }
@@ -344,7 +348,7 @@ void TransferRun::onReply(int serial, const DriveReply& reply) {
     }
     if (IsRejection(code)) return onRejected(code);
     if (code == kErrRetriesExhausted) return onFailure(&reply);
-    status_ = strprintf(kRetryText, reply.retryCounter);
+    status_ = strprintf(Tr(kRetryText), reply.retryCounter);
     changed();
 }
 
@@ -380,7 +384,7 @@ void TransferRun::onRejected(int code) {
 
 void TransferRun::onFailure(const DriveReply* reply) {
     awaiting_ = false;
-    lastError_ = reply ? ErrorText(reply->failingCode) : kUndefinedErrorText;
+    lastError_ = reply ? ErrorText(reply->failingCode) : Tr(kUndefinedErrorText);
     const int failing = reply ? reply->failingCode : 0;
     if (reply && (failing == kErrTimeout || failing > kErrModbusException)) {
         // The drive stopped answering: the user decides whether to go on with the next entry.
@@ -422,7 +426,7 @@ void TransferRun::askStop() {
     stopOpen_ = true;
     // While the question is open the outstanding reply may arrive; the chain then pauses until
     // the answer. A run that ended meanwhile (the drive went) ignores the answer.
-    ask(kStopQuestion, [this](bool stop) {
+    ask(Tr(kStopQuestion), [this](bool stop) {
         stopOpen_ = false;
         if (phase_ != Phase::kRunning) return;
         if (stop) return stopRun();
@@ -439,7 +443,7 @@ void TransferRun::stopRun() {
 
 void TransferRun::OnDriveDisconnected(int station) {
     if (station != station_ || phase_ == Phase::kIdle) return;
-    status_ = kDriveDisconnectedText;
+    status_ = Tr(kDriveDisconnectedText);
     end_ = TransferEnd::kCancelled;
     becomeIdle();
     if (view_) view_->closeDialog();
@@ -468,17 +472,17 @@ void TransferRun::postFailed(int code) {
 void TransferRun::onTransferFailed(int code) {
     std::string text;
     if (code == kFailDisconnected) {
-        text = kDriveDisconnectedText;
+        text = Tr(kDriveDisconnectedText);
     } else if (code == kFailNoDataFile) {
-        text = kNoDataFileText;
+        text = Tr(kNoDataFileText);
     } else if (code == kFailCommunication && context_.drive.isConnected() && currentItem_) {
-        text = strprintf(kCommErrorText, groupName(*currentItem_).c_str(),
+        text = strprintf(Tr(kCommErrorText), groupName(*currentItem_).c_str(),
                          currentItem_->address & 0xFF, currentItem_->displayName.c_str(),
-                         lastError_.empty() ? kUndefinedErrorText : lastError_.c_str());
+                         lastError_.empty() ? Tr(kUndefinedErrorText) : lastError_.c_str());
     } else if (code == kFailCommunication) {
-        text = kDriveDisconnectedText;
+        text = Tr(kDriveDisconnectedText);
     } else {
-        text = kUndefinedErrorText;
+        text = Tr(kUndefinedErrorText);
     }
     status_ = text;
     end_ = TransferEnd::kFailed;
@@ -500,7 +504,7 @@ void TransferRun::onUploadDone() {
     if (custom_) {
         // Entries not read keep the value the file gave them; the user is told which.
         saved = SaveUserGroupFile(path_, *custom_);
-        status_ = saved ? kUploadDoneText : kUserGroupSaveFailedText;
+        status_ = saved ? Tr(kUploadDoneText) : Tr(kUserGroupSaveFailedText);
         if (saved) listUnreadEntries();
     } else {
         // Only values read in this run go into the file: an item's value may be a default or a
@@ -516,8 +520,8 @@ void TransferRun::onUploadDone() {
             return;
         }
     }
-    if (saved && counts_.unread > 0) status_ += strprintf(kUnreadCountText, counts_.unread);
-    if (saved && custom_ && counts_.unread > 0) status_ += kUnreadKeptText;
+    if (saved && counts_.unread > 0) status_ += strprintf(Tr(kUnreadCountText), counts_.unread);
+    if (saved && custom_ && counts_.unread > 0) status_ += Tr(kUnreadKeptText);
     end_ = saved ? TransferEnd::kDone : TransferEnd::kFailed;
     becomeIdle();
     if (view_) view_->valuesChanged();
@@ -533,13 +537,13 @@ bool TransferRun::saveUploadedSet(CParaArray set) {
             if (!e.done && itemAt(e.address)) missing.push_back(e.address);
         if (ParaFileHoldsAnyOf(path_, set.seriesCode, set.version, missing)) {
             held_ = std::make_unique<CParaArray>(std::move(set));
-            status_ = kPartialHeldText + strprintf(kUnreadCountText, counts_.unread);
+            status_ = Tr(kPartialHeldText) + strprintf(Tr(kUnreadCountText), counts_.unread);
             end_ = TransferEnd::kHeld;
             return false;
         }
     }
     const bool saved = SaveParaFile(path_, set);
-    status_ = saved ? kUploadDoneText : kParaFileSaveFailedText;
+    status_ = saved ? Tr(kUploadDoneText) : Tr(kParaFileSaveFailedText);
     return saved;
 }
 
@@ -552,15 +556,15 @@ void TransferRun::listUnreadEntries() {
 }
 
 std::string TransferRun::PartialReplaceQuestion() const {
-    return strprintf(kPartialReplaceQuestion, path_.c_str());
+    return strprintf(Tr(kPartialReplaceQuestion), path_.c_str());
 }
 
 void TransferRun::SaveHeldResult() {
     if (!held_ || IsRunning()) return;
     const bool saved = SaveParaFile(path_, *held_);
     held_.reset();
-    status_ = saved ? kUploadDoneText : kParaFileSaveFailedText;
-    if (saved && counts_.unread > 0) status_ += strprintf(kUnreadCountText, counts_.unread);
+    status_ = saved ? Tr(kUploadDoneText) : Tr(kParaFileSaveFailedText);
+    if (saved && counts_.unread > 0) status_ += strprintf(Tr(kUnreadCountText), counts_.unread);
     end_ = saved ? TransferEnd::kDone : TransferEnd::kFailed;
     changed();
 }
@@ -579,8 +583,8 @@ void TransferRun::DropHeldResult() {
 
 void TransferRun::onDownloadDone() {
     if (phase_ != Phase::kFinishing) return;
-    status_ = kDownloadDoneText;
-    if (counts_.refused > 0) status_ += strprintf(kRefusedCountText, counts_.refused);
+    status_ = Tr(kDownloadDoneText);
+    if (counts_.refused > 0) status_ += strprintf(Tr(kRefusedCountText), counts_.refused);
     end_ = TransferEnd::kDone;
     becomeIdle();
     if (view_) view_->valuesChanged();
@@ -600,13 +604,13 @@ void TransferRun::onCompareDone() {
             compareRows_.push_back(MakeCompareRow(*item, item->value, e.fileValue));
         }
     }
-    status_ = kCompareDoneText;
+    status_ = Tr(kCompareDoneText);
     end_ = TransferEnd::kDone;
-    if (counts_.unread > 0) status_ += strprintf(kUnreadCountText, counts_.unread);
+    if (counts_.unread > 0) status_ += strprintf(Tr(kUnreadCountText), counts_.unread);
     becomeIdle();
     if (view_) view_->valuesChanged();
     if (compareRows_.empty()) {
-        context_.prompter.info(kAllSameText, kParameterEditorCaption);
+        context_.prompter.info(Tr(kAllSameText), kParameterEditorCaption);
     } else if (view_) {
         view_->showCompareResults(compareRows_);
     }

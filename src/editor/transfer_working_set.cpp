@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "common/prompter.h"
+#include "common/translation.h"
 #include "editor/transfer_run.h"
 #include "paradb/data_file.h"
 #include "paradb/editor_texts.h"
@@ -59,12 +60,12 @@ void FromUserGroup(const WorkingSetSource& source, Prompter& prompter,
         return built(std::nullopt);
     }
     if (group->seriesCode != source.seriesCode) {
-        prompter.error(kUserGroupSeriesMismatchText, kParameterEditorCaption);
+        prompter.error(Tr(kUserGroupSeriesMismatchText), kParameterEditorCaption);
         return built(std::nullopt);
     }
     if (group->version == source.version) return built(Adopt(source, std::move(group)));
     auto held = std::make_shared<std::unique_ptr<UserGroup>>(std::move(group));
-    ask(kUserGroupVersionQuestion, [source, held, built](bool goOn) {
+    ask(Tr(kUserGroupVersionQuestion), [source, held, built](bool goOn) {
         if (!goOn) return built(std::nullopt);
         built(Adopt(source, std::move(*held)));
     });

@@ -4,6 +4,7 @@
 #include <filesystem>
 
 #include "common/format.h"
+#include "common/translation.h"
 #include "editor/para_texts.h"
 #include "paradb/data_file.h"
 #include "paradb/editor_texts.h"
@@ -16,7 +17,7 @@ constexpr const char* kRecentSection = "Para";
 
 FileDialogRequest UserGroupRequest(const std::string& title, const std::string& startDir,
                                    const std::string& defaultPath) {
-    return {"usr", kUserGroupFilter, title, startDir, defaultPath, false};
+    return {"usr", Tr(kUserGroupFilter), title, startDir, defaultPath, false};
 }
 
 bool FileExists(const std::string& path) {
@@ -68,7 +69,7 @@ UserGroup* UserGroups::NewUserGroup() {
 
 void UserGroups::OpenUserGroupDialog(Done done) {
     context_.ui.ChooseOpenFile(
-        UserGroupRequest(kUserGroupOpenTitle, context_.DirSetting(kCustomFileDirKey), {}),
+        UserGroupRequest(Tr(kUserGroupOpenTitle), context_.DirSetting(kCustomFileDirKey), {}),
         context_.WhileOpen([this, done](std::optional<std::string> path) {
             const bool opened = path && OpenUserGroup(*path);
             if (done) done(opened);
@@ -111,7 +112,8 @@ void UserGroups::SaveUserGroupAs(UserGroup& group, Done done) {
 
 void UserGroups::choosePath(UserGroup& group, ParaEditorUi::PathChosen chosen) {
     context_.ui.ChooseSaveFile(
-        UserGroupRequest(kUserGroupSaveTitle, context_.DirSetting(kCustomFileDirKey), group.path),
+        UserGroupRequest(Tr(kUserGroupSaveTitle), context_.DirSetting(kCustomFileDirKey),
+                         group.path),
         context_.WhileOpen([this, &group, chosen](std::optional<std::string> path) {
             // The group may have been closed while the dialog was open.
             if (!IsOpen(&group)) return chosen(std::nullopt);
@@ -121,7 +123,7 @@ void UserGroups::choosePath(UserGroup& group, ParaEditorUi::PathChosen chosen) {
                 std::any_of(groups_.begin(), groups_.end(),
                             [&](const auto& g) { return g.get() != &group && g->path == picked; });
             if (!takenByOther) return chosen(path);
-            context_.services.prompter.error(kUserGroupPathOpenText, kParameterEditorCaption);
+            context_.services.prompter.error(Tr(kUserGroupPathOpenText), kParameterEditorCaption);
             choosePath(group, chosen);
         }));
 }
@@ -147,14 +149,14 @@ void UserGroups::store(UserGroup& group, bool askPath, Done done) {
         };
         if (!path) return storeAt(false);
         if (!FileExists(*path)) return storeAt(true);
-        context_.services.prompter.ask(strprintf(kOverwriteFormat, path->c_str()),
+        context_.services.prompter.ask(strprintf(Tr(kOverwriteFormat), path->c_str()),
                                        kParameterEditorCaption, context_.WhileOpen(storeAt));
     });
 }
 
 bool UserGroups::write(UserGroup& group) {
     if (!SaveUserGroupFile(group.path, group)) {
-        context_.services.prompter.error(kUserGroupSaveFailedText, kParameterEditorCaption);
+        context_.services.prompter.error(Tr(kUserGroupSaveFailedText), kParameterEditorCaption);
         return false;
     }
     group.modified = 0;
@@ -179,7 +181,7 @@ void UserGroups::CloseUserGroup(UserGroup& group, Done done) {
         if (done) done(true);
         return;
     }
-    context_.services.prompter.ask(strprintf(kUserGroupModifiedFormat, group.title.c_str()),
+    context_.services.prompter.ask(strprintf(Tr(kUserGroupModifiedFormat), group.title.c_str()),
                                    kParameterEditorCaption,
                                    context_.WhileOpen([this, &group, done](bool save) {
                                        if (!IsOpen(&group)) {

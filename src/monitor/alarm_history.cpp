@@ -7,6 +7,7 @@
 #include "common/clock.h"
 #include "common/format.h"
 #include "common/prompter.h"
+#include "common/translation.h"
 #include "paradb/archive.h"
 #include "paradb/drive_record.h"
 
@@ -164,7 +165,7 @@ bool CHistory::add(const DriveRecord& drive, const std::string& deviceName) {
 
 void CHistory::askAndClear(Prompter& prompter, const std::string& caption,
                            std::function<void()> cleared) {
-    prompter.ask(kHistoryClearQuestion, caption,
+    prompter.ask(Tr(kHistoryClearQuestion), caption,
                  WhileAlive(alive_.watch(), [this, cleared = std::move(cleared)](bool yes) {
                      if (!yes) return;
                      clear();
@@ -195,7 +196,7 @@ bool CHistory::load(const std::string& path) {
 
 void CHistory::loadAtStartup(const std::string& path, Prompter& prompter,
                              const std::string& caption) {
-    if (!load(path)) prompter.error(kHistoryInitError, caption);
+    if (!load(path)) prompter.error(Tr(kHistoryInitError), caption);
 }
 
 bool CHistory::save() const {
@@ -207,7 +208,7 @@ void CHistory::changeFile(const std::string& newPath, Prompter& prompter,
                           const std::string& caption, std::function<void(ChangeResult)> done) {
     if (newPath.empty() || (bound_ && newPath == path_)) return done(ChangeResult::kUnchanged);
     if (!fileExists(newPath)) return done(moveTo(newPath, prompter, caption));
-    prompter.ask(strprintf(kFileExistsQuestion, newPath.c_str()), caption,
+    prompter.ask(strprintf(Tr(kFileExistsQuestion), newPath.c_str()), caption,
                  WhileAlive(alive_.watch(), [this, newPath, &prompter, caption, done](bool yes) {
                      // The bound file may have changed while the question was open.
                      if (!yes || (bound_ && newPath == path_))
@@ -224,7 +225,7 @@ CHistory::ChangeResult CHistory::moveTo(const std::string& newPath, Prompter& pr
     const bool saved = (!bound_ || keepFile_ || save()) && canBind(newPath) &&
                        SafeSaveFile(newPath, SerializeHistory(entries_));
     if (!saved) {
-        prompter.error(kHistoryChangeError, caption);
+        prompter.error(Tr(kHistoryChangeError), caption);
         return ChangeResult::kFailed;
     }
     path_ = newPath;

@@ -1,5 +1,6 @@
 #include "monitor/drive_event_text.h"
 
+#include "common/translation.h"
 #include "monitor/event_log.h"
 #include "paradb/drive_record.h"
 #include "paradb/drive_value_text.h"
@@ -40,7 +41,7 @@ std::string FaultName(const DriveRecord& drive) {
 }
 
 std::string FaultEventText(const DriveRecord& drive) {
-    return FaultName(drive) + "障害発生";
+    return FaultName(drive) + Tr("障害発生");
 }
 
 std::string StatusEventText(const DriveRecord& drive) {

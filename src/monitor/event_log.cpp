@@ -7,6 +7,7 @@
 #include "common/clock.h"
 #include "common/format.h"
 #include "common/prompter.h"
+#include "common/translation.h"
 
 namespace korvane {
 
@@ -42,7 +43,7 @@ private:
 
 const char* EventLogStatusText(int status) {
     if (status < 0 || status > kEventLogCannotChangePath) status = kEventLogNoError;
-    return kStatusTexts[status];
+    return Tr(kStatusTexts[status]);
 }
 
 std::string FormatEventLine(int station, std::string_view seriesName, std::string_view deviceName,
@@ -91,7 +92,7 @@ std::unique_ptr<LogFile> CEventLog::openFresh(const std::string& path) {
         status_ = kEventLogCannotOpen;
         return nullptr;
     }
-    std::string header = std::string("[ Korvaneイベントログファイル ]") + kNewline +
+    std::string header = std::string(Tr("[ Korvaneイベントログファイル ]")) + kNewline +
                          "Date : " + timestamp() + kNewline + kNewline;
     if (!file->write(header) || !file->flush()) {
         status_ = kEventLogCannotWrite;
@@ -146,7 +147,7 @@ void CEventLog::changeFile(const std::string& currentPath, const std::string& ne
                            std::function<void(ChangeResult)> done) {
     if (newPath.empty() || newPath == currentPath) return done(ChangeResult::kUnchanged);
     if (!files_.exists(newPath)) return done(switchTo(newPath, prompter, caption));
-    prompter.ask(strprintf(kFileExistsQuestion, newPath.c_str()), caption,
+    prompter.ask(strprintf(Tr(kFileExistsQuestion), newPath.c_str()), caption,
                  WhileAlive(alive_.watch(), [this, newPath, &prompter, caption, done](bool yes) {
                      done(yes ? switchTo(newPath, prompter, caption) : ChangeResult::kUnchanged);
                  }));

@@ -5,6 +5,7 @@
 #include "comm/drive_link.h"
 #include "common/format.h"
 #include "common/text.h"
+#include "common/translation.h"
 #include "host/shared_texts.h"
 #include "host/tool_services.h"
 #include "monitor/device_name.h"
@@ -54,12 +55,12 @@ std::string InfoSheetTitle(const DriveRecord& drive, const std::string& deviceNa
     std::string title = strprintf("%d : %s (%s) Ver%s", drive.station, series.c_str(),
                                   capacity.c_str(), version.c_str());
     if (!name.empty()) title += strprintf(" - %s", name.c_str());
-    if (graphWatch) title = strprintf("%s - %s", kGraphWatchPaneText, title.c_str());
+    if (graphWatch) title = strprintf("%s - %s", Tr(kGraphWatchPaneText), title.c_str());
     return title;
 }
 
 std::string InfoFailureTitle(int station, int failingCode) {
-    if (failingCode == kErrTimeout) return strprintf("%d番号インバータが切断されます", station);
+    if (failingCode == kErrTimeout) return strprintf(Tr("%d番号インバータが切断されます"), station);
     return strprintf("*** %s ***", ErrorText(failingCode));
 }
 
@@ -202,11 +203,11 @@ bool InfoPage::live(int address) const {
 // ---------------------------------------------------------------------------------------------
 
 std::string RunStatusPage::commandLabel() const {
-    return drive().seriesCode == kSeriesFir ? "Speed Command:" : "Freq. コマンド:";
+    return drive().seriesCode == kSeriesFir ? "Speed Command:" : Tr("Freq. コマンド:");
 }
 
 std::string RunStatusPage::outputLabel() const {
-    return drive().seriesCode == kSeriesFir ? "Output Speed:" : "出力周波数:";
+    return drive().seriesCode == kSeriesFir ? "Output Speed:" : Tr("出力周波数:");
 }
 
 std::vector<int> RunStatusPage::addresses() const {

@@ -7,6 +7,7 @@
 #include "comm/drive_reply.h"
 #include "common/format.h"
 #include "common/settings_store.h"
+#include "common/translation.h"
 #include "host/tool_services.h"
 #include "monitor/device_name.h"
 #include "monitor/keypad_value.h"
@@ -66,7 +67,7 @@ KeypadEditor::KeypadEditor(CDriveLink& link, const DriveRecord& drive, const Mon
 }
 
 std::string KeypadEditor::caption() const {
-    return strprintf("パラメータを編集 [%d:%s]", station_, SeriesName(seriesCode_).c_str());
+    return strprintf(Tr("パラメータを編集 [%d:%s]"), station_, SeriesName(seriesCode_).c_str());
 }
 
 void KeypadEditor::read() {
@@ -202,7 +203,7 @@ std::string KeypadModel::stationLabel() const {
 
 std::string KeypadModel::nameLabel() const {
     const std::string name = ReadDeviceName(services_.settings, station_);
-    if (name.empty()) return "( 名前 :   )";
+    if (name.empty()) return Tr("( 名前 :   )");
     return strprintf("( %s )", name.c_str());
 }
 

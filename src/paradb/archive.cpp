@@ -12,6 +12,7 @@
 #include "common/file_read.h"
 #include "common/format.h"
 #include "common/text.h"
+#include "common/translation.h"
 
 namespace korvane {
 namespace {
@@ -29,14 +30,15 @@ std::string systemError(const char* what, const std::string& path) {
 std::string ArchiveErrorText(const ArchiveError& error, const std::string& path) {
     switch (error.kind()) {
         case ArchiveError::Kind::kBadIndex:
-            return strprintf("%s\nファイルの形式が正しくありません。", path.c_str());
+            return strprintf(Tr("%s\nファイルの形式が正しくありません。"), path.c_str());
         case ArchiveError::Kind::kEndOfFile:
         case ArchiveError::Kind::kBadLength:
-            return strprintf("%s\nファイルの終わりを越えて読み込もうとしました。", path.c_str());
+            return strprintf(Tr("%s\nファイルの終わりを越えて読み込もうとしました。"),
+                             path.c_str());
         case ArchiveError::Kind::kBadString:
             break;
     }
-    return strprintf("%s\nファイルを読み込めません。", path.c_str());
+    return strprintf(Tr("%s\nファイルを読み込めません。"), path.c_str());
 }
 
 // ---- reading ----

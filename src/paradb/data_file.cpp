@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "common/text.h"
+#include "common/translation.h"
 #include "paradb/archive.h"
 #include "paradb/data_catalogue.h"
 #include "paradb/drive_record.h"
@@ -165,19 +166,19 @@ int CDataFile::fail(int statusCode) {
 const char* CDataFile::StatusText(int code) {
     switch (code) {
         case kDataFileOk:
-            return "ノーエラー";
+            return Tr("ノーエラー");
         case kDataFileNoSeries:
-            return "このモデルをサポートしていません";
+            return Tr("このモデルをサポートしていません");
         case kDataFileNotFound:
-            return "データファイルを検出できません";
+            return Tr("データファイルを検出できません");
         case kDataFileWrongSeries:
-            return "データファイル内のモデル番号のエラー";
+            return Tr("データファイル内のモデル番号のエラー");
         case kDataFileWrongVersion:
-            return "このバージョンをサポートしていません";
+            return Tr("このバージョンをサポートしていません");
         case kDataFileBadFormat:
-            return "このデータファイルフォーマットをサポートしていません";
+            return Tr("このデータファイルフォーマットをサポートしていません");
         default:
-            return "このデータファイルを開くことができません";
+            return Tr("このデータファイルを開くことができません");
     }
 }
 

@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "common/format.h"
+#include "common/translation.h"
 #include "paradb/drive_record.h"
 
 namespace korvane {
@@ -75,12 +76,12 @@ std::string_view capacityBase(int seriesCode, int version, int code) {
 
 std::string SeriesName(int seriesCode) {
     std::string_view name = pick(kSeriesNames, seriesCode);
-    return std::string(name.empty() ? kGeneralWords[kWordUnknown] : name);
+    return name.empty() ? Tr(kGeneralWords[kWordUnknown]) : std::string(name);
 }
 
 std::string GeneralWord(int index) {
     std::string_view word = pick(kGeneralWords, index);
-    return std::string(word.empty() ? kGeneralWords[kWordUnknown] : word);
+    return Tr(word.empty() ? kGeneralWords[kWordUnknown] : word);
 }
 
 std::string CapacityText(int seriesCode, int version, int capacityCode, int inputVoltageCode) {
@@ -113,22 +114,22 @@ std::string VersionText(int seriesCode, int version) {
 }
 
 std::string StatusText(int seriesCode, int statusWord) {
-    std::string text(kStatusStop);
+    std::string text = Tr(kStatusStop);
     if (statusWord & kStatusForward) {
-        text = kStatusForwardText;
+        text = Tr(kStatusForwardText);
     } else if (statusWord & kStatusReverse) {
-        text = kStatusReverseText;
+        text = Tr(kStatusReverseText);
     } else if (statusWord & kStatusFault) {
-        text = kStatusFaultText;
+        text = Tr(kStatusFaultText);
     }
     // A tripped drive is neither ramping nor braking, whatever the other bits say.
     if (statusWord & kStatusFault) return text;
     if (statusWord & kStatusAccelerating) {
-        text += kStatusAccelText;
+        text += Tr(kStatusAccelText);
     } else if (statusWord & kStatusDecelerating) {
-        text += kStatusDecelText;
+        text += Tr(kStatusDecelText);
     } else if (seriesCode != kSeriesFir && (statusWord & kStatusDcBraking)) {
-        text += kStatusDcBrakeText;
+        text += Tr(kStatusDcBrakeText);
     }
     return text;
 }

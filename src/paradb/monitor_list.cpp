@@ -2,6 +2,7 @@
 
 #include <span>
 
+#include "common/translation.h"
 #include "paradb/model_tables.h"
 #include "paradb/monitor_tables.h"
 
@@ -12,7 +13,7 @@ constexpr std::uint16_t kTripWordAddress = 0x000F;
 
 MonitorItem toItem(const MonitorValueDef& def) {
     MonitorItem item;
-    item.name = def.name;
+    item.name = Tr(def.name);
     item.address = def.address;
     item.writable = def.writable;
     item.divisor = def.divisor;
@@ -24,7 +25,7 @@ MonitorItem toItem(const MonitorValueDef& def) {
 
 MonitorItem toItem(const MonitorBitDef& def) {
     MonitorItem item;
-    item.name = def.name;
+    item.name = Tr(def.name);
     item.address = def.address;
     item.bitItem = 1;
     item.bit = def.bit;
@@ -49,7 +50,7 @@ void appendAllKind(const SeriesMonitorTables& tables, std::vector<MonitorItem>& 
     appendAll(tables.inputs, out);
     appendAll(tables.outputs, out);
     MonitorItem fault;
-    fault.name = "障害";
+    fault.name = Tr("障害");
     fault.address = kTripWordAddress;
     out.push_back(fault);
 }
@@ -87,7 +88,7 @@ std::string TripName(int seriesCode, int version, int address, int tripWord) {
     if (tables == nullptr) return {};
     const auto word = static_cast<std::uint32_t>(tripWord);
     for (const MonitorBitDef& trip : TripListFor(*tables, version)) {
-        if (trip.address == address && (word >> trip.bit) & 1u) return std::string(trip.name);
+        if (trip.address == address && (word >> trip.bit) & 1u) return Tr(trip.name);
     }
     return {};
 }

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "common/format.h"
+#include "common/translation.h"
 #include "paradb/archive.h"
 #include "paradb/data_file.h"
 #include "paradb/model_tables.h"
@@ -47,13 +48,13 @@ void CParaArray::Load(ArchiveReader& ar, const ModelTexts& texts) {
     int fileVersion = static_cast<int>(ar.ReadDword());
     if (fileSeries != seriesCode) {
         throw ParaMismatch(strprintf(
-            "インバータモデルは異なっていますt\n\nインバータモデル： %s\nファイルモデル : %s",
+            Tr("インバータモデルは異なっていますt\n\nインバータモデル： %s\nファイルモデル : %s"),
             nameOf(texts, seriesCode).c_str(), nameOf(texts, fileSeries).c_str()));
     }
     if (fileVersion != version) {
         throw ParaMismatch(
-            strprintf("インバータバージョンは異なっていますt\n\nインバータバージョン : "
-                      "%s\nFileバージョン: %s",
+            strprintf(Tr("インバータバージョンは異なっていますt\n\nインバータバージョン : "
+                         "%s\nFileバージョン: %s"),
                       versionOf(texts, seriesCode, version).c_str(),
                       versionOf(texts, fileSeries, fileVersion).c_str()));
     }
@@ -93,7 +94,7 @@ int ApplyParaArray(CDataFile& dataFile, const CParaArray& set) {
 }
 
 FileReadResult ReadParaFile(const std::string& path, CParaArray& set, const ModelTexts& texts) {
-    const FileReadResult failed{FileReadOutcome::kFailed, kParaFileOpenFailedText, {}};
+    const FileReadResult failed{FileReadOutcome::kFailed, Tr(kParaFileOpenFailedText), {}};
     std::vector<std::uint8_t> bytes;
     if (!ReadWholeFile(path, bytes)) return failed;
     CParaArray read(set.seriesCode, set.version);
@@ -103,7 +104,7 @@ FileReadResult ReadParaFile(const std::string& path, CParaArray& set, const Mode
     } catch (const ParaMismatch& e) {
         return {FileReadOutcome::kMismatch, e.what(), {}};
     } catch (const ArchiveError& e) {
-        return {FileReadOutcome::kFailed, kParaFileOpenFailedText, ArchiveErrorText(e, path)};
+        return {FileReadOutcome::kFailed, Tr(kParaFileOpenFailedText), ArchiveErrorText(e, path)};
     }
     set.addresses.insert(set.addresses.end(), read.addresses.begin(), read.addresses.end());
     set.values.insert(set.values.end(), read.values.begin(), read.values.end());

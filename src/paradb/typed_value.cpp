@@ -8,6 +8,7 @@
 
 #include "common/format.h"
 #include "common/text.h"
+#include "common/translation.h"
 #include "paradb/data_file.h"
 #include "paradb/editor_texts.h"
 #include "paradb/value_codec.h"
@@ -150,10 +151,10 @@ std::string EntryProblemText(EntryProblem problem, const FieldPattern& pattern) 
         case EntryProblem::kOutOfRange:
             break;
         case EntryProblem::kNotANumber:
-            return kEntryNotNumberText;
+            return Tr(kEntryNotNumberText);
         case EntryProblem::kTooManyDecimals:
-            if (pattern.decimals <= 0) return kEntryNoDecimalsText;
-            return strprintf(kEntryDecimalsFormat, pattern.decimals);
+            if (pattern.decimals <= 0) return Tr(kEntryNoDecimalsText);
+            return strprintf(Tr(kEntryDecimalsFormat), pattern.decimals);
     }
     return {};
 }

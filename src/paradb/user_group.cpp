@@ -3,6 +3,7 @@
 #include <filesystem>
 
 #include "common/format.h"
+#include "common/translation.h"
 #include "paradb/archive.h"
 #include "paradb/data_file.h"
 #include "paradb/drive_value_text.h"
@@ -91,21 +92,21 @@ std::string UserGroupTitle(const std::string& path) {
 }
 
 std::string UserGroupMismatchText(const UserGroup& group, const CDataFile& dataFile) {
-    if (group.seriesCode != dataFile.seriesCode) return kUserGroupSeriesMismatchText;
-    if (group.version != dataFile.version) return kUserGroupVersionMismatchText;
+    if (group.seriesCode != dataFile.seriesCode) return Tr(kUserGroupSeriesMismatchText);
+    if (group.version != dataFile.version) return Tr(kUserGroupVersionMismatchText);
     return {};
 }
 
 FileReadResult ReadUserGroupFile(const std::string& path, UserGroup& group) {
     std::vector<std::uint8_t> bytes;
     if (!ReadWholeFile(path, bytes))
-        return {FileReadOutcome::kFailed, kUserGroupOpenFailedText, {}};
+        return {FileReadOutcome::kFailed, Tr(kUserGroupOpenFailedText), {}};
     UserGroup read;
     try {
         ArchiveReader ar(bytes);
         read.Load(ar);
     } catch (const ArchiveError& e) {
-        return {FileReadOutcome::kFailed, kUserGroupOpenFailedText, ArchiveErrorText(e, path)};
+        return {FileReadOutcome::kFailed, Tr(kUserGroupOpenFailedText), ArchiveErrorText(e, path)};
     }
     group.seriesCode = read.seriesCode;
     group.version = read.version;

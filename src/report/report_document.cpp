@@ -5,6 +5,7 @@
 #include <optional>
 
 #include "common/format.h"
+#include "common/translation.h"
 #include "host/shared_texts.h"
 #include "paradb/data_file.h"
 #include "paradb/drive_record.h"
@@ -96,17 +97,17 @@ void FillHeader(ReportSheet& sheet, const ReportSource& source, bool online) {
 
     const DriveRecord& drive = *source.drive;
     const std::string series = SeriesName(drive.seriesCode);
-    sheet.setText(2, 2, "企業");
-    sheet.setText(7, 2, "部門");
-    sheet.setText(2, 3, "日付");
+    sheet.setText(2, 2, Tr("企業"));
+    sheet.setText(7, 2, Tr("部門"));
+    sheet.setText(2, 3, Tr("日付"));
     sheet.setText(4, 3, DateText(source.now));
-    sheet.setText(7, 3, "著者");
-    sheet.setText(2, 4, "モデル");
+    sheet.setText(7, 3, Tr("著者"));
+    sheet.setText(2, 4, Tr("モデル"));
     sheet.setText(4, 4, online ? std::to_string(drive.station) + " : " + series : series);
-    sheet.setText(7, 4, "バージョン");
+    sheet.setText(7, 4, Tr("バージョン"));
     sheet.setText(9, 4, "Ver" + VersionText(drive.seriesCode, drive.version));
-    sheet.setText(2, 5, "デバイス名");
-    sheet.setText(7, 5, "接続状態");
+    sheet.setText(2, 5, Tr("デバイス名"));
+    sheet.setText(7, 5, Tr("接続状態"));
     sheet.setText(9, 5, online && drive.isConnected() ? kOnlinePaneText : kOfflinePaneText);
 }
 
@@ -129,18 +130,18 @@ void FillHeading(ReportSheet& sheet, int row, bool userGroup) {
     FrameRow(sheet, row, userGroup);
     Label(sheet, {kFirstColumn, row, kLastColumn, row});
     if (userGroup) {
-        sheet.setText(2, row, "グループ名");
-        sheet.setText(3, row, "住所");
-        sheet.setText(4, row, "パラメータ名");
-        sheet.setText(7, row, "値");
-        sheet.setText(9, row, "デフォルト");
-        sheet.setText(11, row, "単位");
+        sheet.setText(2, row, Tr("グループ名"));
+        sheet.setText(3, row, Tr("住所"));
+        sheet.setText(4, row, Tr("パラメータ名"));
+        sheet.setText(7, row, Tr("値"));
+        sheet.setText(9, row, Tr("デフォルト"));
+        sheet.setText(11, row, Tr("単位"));
     } else {
-        sheet.setText(2, row, "住所");
-        sheet.setText(3, row, "パラメータ名");
-        sheet.setText(6, row, "値");
-        sheet.setText(8, row, "デフォルト");
-        sheet.setText(10, row, "単位");
+        sheet.setText(2, row, Tr("住所"));
+        sheet.setText(3, row, Tr("パラメータ名"));
+        sheet.setText(6, row, Tr("値"));
+        sheet.setText(8, row, Tr("デフォルト"));
+        sheet.setText(10, row, Tr("単位"));
     }
 }
 
@@ -155,7 +156,7 @@ void SetFigure(ReportSheet& sheet, int column, int row, std::string text) {
 }
 
 int FillGroupBlock(ReportSheet& sheet, int row, const Block& block) {
-    FillTitle(sheet, row++, "[ パラメータグループ名 : " + block.group->name + " ]");
+    FillTitle(sheet, row++, Tr("[ パラメータグループ名 : ") + block.group->name + " ]");
     const int heading = row;
     FillHeading(sheet, row++, false);
     sheet.setHeading(heading, heading + 1, heading + static_cast<int>(block.items.size()));
@@ -174,7 +175,7 @@ int FillGroupBlock(ReportSheet& sheet, int row, const Block& block) {
 }
 
 int FillUserGroupBlock(ReportSheet& sheet, int row, const Block& block, const CDataFile& file) {
-    FillTitle(sheet, row++, "[ ユーザグループ名 : " + block.custom->title + " ]");
+    FillTitle(sheet, row++, Tr("[ ユーザグループ名 : ") + block.custom->title + " ]");
     const int heading = row;
     FillHeading(sheet, row++, true);
     sheet.setHeading(heading, heading + 1, heading + static_cast<int>(block.entries.size()));

@@ -6,6 +6,7 @@
 #include "common/format.h"
 #include "common/settings_store.h"
 #include "common/text.h"
+#include "common/translation.h"
 
 namespace korvane {
 
@@ -79,7 +80,7 @@ ReportJobCounter& ReportJobCounter::Process() {
 }
 
 std::string ReportPageFooter(int page, int pageCount) {
-    return strprintf("%d / %d ページ", page, pageCount);
+    return strprintf(Tr("%d / %d ページ"), page, pageCount);
 }
 
 }  // namespace korvane

@@ -8,6 +8,7 @@
 #include <tuple>
 #include <vector>
 
+#include "common/translation.h"
 #include "paradb/archive.h"
 #include "report/report_writers.h"
 
@@ -124,7 +125,7 @@ lxw_error FillSheet(lxw_workbook* book, lxw_worksheet* ws, const ReportSheet& sh
     }
     const double margin = kReportPrintMargin / 1440.0;
     worksheet_set_margins(ws, margin, margin, margin, margin);
-    return worksheet_set_footer(ws, "&C&P / &N ページ");
+    return worksheet_set_footer(ws, Tr("&C&P / &N ページ"));
 }
 
 // A fresh empty file beside the target for the library to write into.

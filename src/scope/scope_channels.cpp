@@ -40,7 +40,7 @@ std::string ScopeChannels::ShownName(const std::string& name) {
     std::string shown = name.substr(0, name.find('('));
     while (!shown.empty() && (shown.back() == ' ' || shown.back() == '\t')) shown.pop_back();
     // The ideographic space of Japanese names counts as blank too.
-    const std::string ideographicSpace = "\xE3\x80\x80";
+    const std::string ideographicSpace = "\xE3\x80\x80";  // untranslated: matched in names
     while (shown.size() >= 3 && shown.ends_with(ideographicSpace)) shown.resize(shown.size() - 3);
     return shown;
 }

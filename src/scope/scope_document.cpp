@@ -3,6 +3,7 @@
 #include <filesystem>
 
 #include "common/prompter.h"
+#include "common/translation.h"
 #include "paradb/drive_record.h"
 #include "scope/sco_file.h"
 
@@ -46,11 +47,11 @@ ScoFile ScopeDocument::snapshot() const {
 bool ScopeDocument::save(const std::string& path) {
     if (state_.monitoring) return false;
     if (!WriteScoFile(path, snapshot())) {
-        state_.services.prompter.error(kMsgScoSaveFailed, kCaption);
+        state_.services.prompter.error(Tr(kMsgScoSaveFailed), kCaption);
         return false;
     }
     path_ = path;
-    state_.services.prompter.info(kMsgScoSaved, kCaption);
+    state_.services.prompter.info(Tr(kMsgScoSaved), kCaption);
     state_.changed();
     return true;
 }
@@ -60,13 +61,13 @@ bool ScopeDocument::open(const std::string& path) {
     ScoFile file;
     // A damaged file changes nothing: the chart on screen stays as it was.
     if (!ReadScoFile(path, file)) {
-        state_.services.prompter.error(kMsgScoOpenFailed, kCaption);
+        state_.services.prompter.error(Tr(kMsgScoOpenFailed), kCaption);
         return false;
     }
     apply(file);
     path_ = path;
     state_.changed();
-    state_.services.prompter.info(kMsgScoOpened, kCaption);
+    state_.services.prompter.info(Tr(kMsgScoOpened), kCaption);
     return true;
 }
 

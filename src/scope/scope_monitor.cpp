@@ -1,6 +1,7 @@
 #include "scope/scope_monitor.h"
 
 #include "common/prompter.h"
+#include "common/translation.h"
 #include "host/shared_texts.h"
 #include "paradb/drive_record.h"
 
@@ -143,7 +144,7 @@ void ScopeMonitor::startMonitoring() {
     }
     channels_.withdrawAll();
     if (!channels_.anyLive()) {
-        state_.services.prompter.info(kMsgNoChannel, kCaption);
+        state_.services.prompter.info(Tr(kMsgNoChannel), kCaption);
         state_.changed();
         return;
     }
@@ -215,7 +216,7 @@ void ScopeMonitor::toggleGraphWatch() {
         state_.changed();
         return;
     }
-    state_.services.prompter.ask(kMsgGraphWatch, kCaption,
+    state_.services.prompter.ask(Tr(kMsgGraphWatch), kCaption,
                                  WhileAlive(alive_.watch(), [this](bool yes) {
                                      // Unless switched on some other way while the question was
                                      // open.
@@ -228,9 +229,9 @@ void ScopeMonitor::toggleGraphWatch() {
 }
 
 std::string ScopeMonitor::statusText() const {
-    if (trigger_.snapshotFailed()) return kMsgSnapshotFailed;
-    if (trigger_.triggered()) return kStatusTriggered;
-    if (recorder_.recording()) return kStatusRecording;
+    if (trigger_.snapshotFailed()) return Tr(kMsgSnapshotFailed);
+    if (trigger_.triggered()) return Tr(kStatusTriggered);
+    if (recorder_.recording()) return Tr(kStatusRecording);
     return {};
 }
 
@@ -239,7 +240,7 @@ bool ScopeMonitor::statusIsWarning() const {
 }
 
 std::string ScopeMonitor::graphWatchText() const {
-    return state_.services.host.graphWatchActive() ? kGraphWatchPaneText : std::string();
+    return state_.services.host.graphWatchActive() ? Tr(kGraphWatchPaneText) : std::string();
 }
 
 }  // namespace korvane::scope

@@ -2,6 +2,7 @@
 
 #include "common/clock.h"
 #include "common/prompter.h"
+#include "common/translation.h"
 #include "scope/sco_file.h"
 
 namespace korvane::scope {
@@ -19,7 +20,7 @@ void ScopeRecorder::stopClocks() {
 void ScopeRecorder::start() {
     if (!state_.monitoring || recording_) return;
     if (!file_.open(state_.settings.recordPath, RecordFile::Mode::kReplace)) {
-        state_.services.prompter.error(kMsgRecordOpen, kCaption);
+        state_.services.prompter.error(Tr(kMsgRecordOpen), kCaption);
         state_.changed();
         return;
     }
@@ -42,7 +43,7 @@ void ScopeRecorder::stop() {
 
 bool ScopeRecorder::reopen() {
     recording_ = file_.open(state_.settings.recordPath, RecordFile::Mode::kAppend);
-    if (!recording_) state_.services.prompter.error(kMsgRecordOpen, kCaption);
+    if (!recording_) state_.services.prompter.error(Tr(kMsgRecordOpen), kCaption);
     return recording_;
 }
 
@@ -87,7 +88,7 @@ void ScopeRecorder::onRecord() {
                                  : std::string();
     if (!file_.writeLine(values, time)) {
         stop();
-        state_.services.prompter.error(kMsgRecordWrite, kCaption);
+        state_.services.prompter.error(Tr(kMsgRecordWrite), kCaption);
         return;
     }
     ++lines_;

@@ -4,6 +4,7 @@
 #include <filesystem>
 
 #include "common/prompter.h"
+#include "common/translation.h"
 
 namespace korvane::scope {
 
@@ -11,11 +12,11 @@ bool TriggerRun::armFromLevel(bool tellUser) {
     const std::optional<double> number = ParseTriggerLevel(state_.settings.triggerLevel);
     Prompter& prompter = state_.services.prompter;
     if (!number) {
-        if (tellUser) prompter.info(kMsgTriggerLevel, kCaption);
+        if (tellUser) prompter.info(Tr(kMsgTriggerLevel), kCaption);
         return false;
     }
     if (!channels_.isLive(state_.settings.triggerChannel)) {
-        if (tellUser) prompter.info(kMsgTriggerChannel, kCaption);
+        if (tellUser) prompter.info(Tr(kMsgTriggerChannel), kCaption);
         return false;
     }
     // A bit channel keeps the level as typed: 0.5 is the level between its two states.
@@ -87,7 +88,7 @@ void TriggerRun::saveSnapshot() {
         std::filesystem::remove(temp, ec);
         snapshotFailed_ = true;
         state_.changed();
-        state_.services.prompter.error(kMsgSnapshotFailed, kCaption);
+        state_.services.prompter.error(Tr(kMsgSnapshotFailed), kCaption);
     }
 }
 
