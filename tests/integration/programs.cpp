@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstring>
 #include <thread>
 
 extern char** environ;
@@ -30,7 +31,23 @@ struct Pipe {
     }
 };
 
-pid_t spawn(const std::vector<std::string>& argv, int in, int out, int err) {
+// The environment a child starts with: ours, less the language, plus `extra`.
+std::vector<std::string> childEnvironment(const std::vector<std::string>& extra) {
+    static const char* const kLanguageVariables[] = {
+        "LANGUAGE=", "LC_ALL=", "LC_MESSAGES=", "LANG="};
+    std::vector<std::string> env;
+    for (char** e = environ; *e != nullptr; ++e) {
+        bool language = false;
+        for (const char* name : kLanguageVariables)
+            language = language || std::strncmp(*e, name, std::strlen(name)) == 0;
+        if (!language) env.emplace_back(*e);
+    }
+    env.insert(env.end(), extra.begin(), extra.end());
+    return env;
+}
+
+pid_t spawn(const std::vector<std::string>& argv, int in, int out, int err,
+            const std::vector<std::string>& environment = {}) {
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, in, 0);
@@ -39,8 +56,12 @@ pid_t spawn(const std::vector<std::string>& argv, int in, int out, int err) {
     std::vector<char*> args;
     for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
     args.push_back(nullptr);
+    std::vector<std::string> envText = childEnvironment(environment);
+    std::vector<char*> env;
+    for (auto& e : envText) env.push_back(e.data());
+    env.push_back(nullptr);
     pid_t pid = -1;
-    if (posix_spawn(&pid, args[0], &actions, nullptr, args.data(), environ) != 0) pid = -1;
+    if (posix_spawn(&pid, args[0], &actions, nullptr, args.data(), env.data()) != 0) pid = -1;
     posix_spawn_file_actions_destroy(&actions);
     return pid;
 }
@@ -68,12 +89,13 @@ int UnusedLocalPort() {
     return port;
 }
 
-ProgramResult RunProgram(const std::vector<std::string>& argv, int timeoutMs) {
+ProgramResult RunProgram(const std::vector<std::string>& argv, int timeoutMs,
+                         const std::vector<std::string>& environment) {
     ProgramResult result;
     Pipe out, err;
     int devNull = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
     if (!out.open() || !err.open() || devNull < 0) return result;
-    pid_t pid = spawn(argv, devNull, out.write, err.write);
+    pid_t pid = spawn(argv, devNull, out.write, err.write, environment);
     ::close(devNull);
     ::close(out.write);
     ::close(err.write);

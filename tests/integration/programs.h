@@ -13,8 +13,12 @@ struct ProgramResult {
     std::string err;
 };
 
-// Runs a program to its end (killed after `timeoutMs`), standard input empty.
-ProgramResult RunProgram(const std::vector<std::string>& argv, int timeoutMs = 60000);
+// Runs a program to its end (killed after `timeoutMs`), standard input empty. The child gets
+// this process's environment without the variables that choose the interface language
+// (LANGUAGE, LC_ALL, LC_MESSAGES, LANG), so that the machine's locale never changes what a test
+// sees; `environment` ("NAME=value") is added to it.
+ProgramResult RunProgram(const std::vector<std::string>& argv, int timeoutMs = 60000,
+                         const std::vector<std::string>& environment = {});
 
 // A port on the loopback that nobody listens on (it was free a moment ago; 0 when none could
 // be had). Tests that start a server on it retry, since another test may take it first.
