@@ -1,4 +1,4 @@
-#include "app/ui/japanese_ui.h"
+#include "app/ui/interface_language_ui.h"
 
 #include <gtest/gtest.h>
 
