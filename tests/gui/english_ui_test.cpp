@@ -1,8 +1,8 @@
 // Every window and dialog of the program in English, on the demo line: no text the program says
 // itself may be left in Japanese. What comes from a drive or a data file (parameter names and
-// units, enumeration texts, group names, device names) is not the program's to translate; such
-// texts live in the cells of the editor's views and in the lists filled from data, which the walk
-// leaves out (see `DataOnly`).
+// units, enumeration texts, group names) is not the program's to translate: such texts live in
+// the cells of the parameter editor's views, which the walk leaves out but for the tree's top
+// nodes (see `InEditor`). The demo's device names are English.
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
@@ -20,6 +20,7 @@
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QTest>
+#include <QTreeView>
 
 #include "app/interface_language.h"
 #include "app/main_commands.h"
@@ -52,15 +53,13 @@ bool HasCjk(const QString& text) {
     return false;
 }
 
-// Widgets whose items come from drives and data files: the editor's group tree and parameter
-// list (names, units, values, enumeration texts), the monitor items the keypad, the graph
-// monitor and the editor's dialogs offer by the data file's names, and model names.
-bool DataOnly(const QWidget* w) {
-    for (const QWidget* p = w; p; p = p->parentWidget()) {
-        if (qobject_cast<const ParaEditorWindow*>(p) && qobject_cast<const QAbstractItemView*>(w))
-            return true;
-    }
-    return w->property("dataTexts").toBool();
+// The parameter editor's views hold the data file's parameter names, units, value and
+// enumeration texts and group names: of their cells only the tree's top nodes ("Parameter
+// Groups", "User Groups") are the program's own.
+bool InEditor(const QWidget* w) {
+    for (const QWidget* p = w; p; p = p->parentWidget())
+        if (qobject_cast<const ParaEditorWindow*>(p)) return true;
+    return false;
 }
 
 class Walk {
@@ -93,7 +92,12 @@ public:
         if (!model) return;
         for (int c = 0; c < model->columnCount(); ++c)
             check("heading", model->headerData(c, Qt::Horizontal).toString());
-        if (DataOnly(v)) return;
+        if (InEditor(v)) {
+            if (qobject_cast<QTreeView*>(v))
+                for (int r = 0; r < model->rowCount(); ++r)
+                    check("node", model->index(r, 0).data().toString());
+            return;
+        }
         for (int r = 0; r < model->rowCount(); ++r)
             for (int c = 0; c < model->columnCount(); ++c)
                 check("cell", model->index(r, c).data().toString());
@@ -113,7 +117,7 @@ public:
             if (auto* s = qobject_cast<QStatusBar*>(w)) check("status", s->currentMessage());
             if (auto* t = qobject_cast<QTabWidget*>(w))
                 for (int i = 0; i < t->count(); ++i) check("tab", t->tabText(i));
-            if (auto* c = qobject_cast<QComboBox*>(w); c && !DataOnly(c) && !c->isEditable())
+            if (auto* c = qobject_cast<QComboBox*>(w); c && !c->isEditable())
                 for (int i = 0; i < c->count(); ++i) check("choice", c->itemText(i));
             if (auto* m = qobject_cast<QMenu*>(w)) menu(m);
             if (auto* v = qobject_cast<QAbstractItemView*>(w)) view(v);
@@ -241,14 +245,14 @@ TEST_F(EnglishUi, EditorTransfersAndReport) {
     if (auto* d = editor->findChild<ParaTransferDialog*>()) d->reject();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 
-    CompareResultDialog compare({}, editor, Tr(CompareResult::kTitle));
+    CompareResultDialog compare({}, nullptr, Tr(CompareResult::kTitle));
     expectEnglish("compare results", &compare);
 
     editor->frame()->Execute(kCmdReport);
     auto* report = OpenWindow<CReportFrame>();
     expectEnglish("report", report);
     if (report) {
-        CReportHeaderDlg header(rig->store, report);
+        CReportHeaderDlg header(rig->store);
         expectEnglish("report header", &header);
         report->close();
     }
