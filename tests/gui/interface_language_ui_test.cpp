@@ -26,5 +26,15 @@ TEST(JapaneseUi, StandardButtonsOfMessageBoxesSpeakJapanese) {
     QApplication::removeTranslator(translator.get());
 }
 
+TEST(InterfaceLanguageUi, EnglishKeepsQtsOwnTextsAndThePlatformFont) {
+    QApplication& app = TestApp();
+    const QFont before = QApplication::font();
+    UseInterfaceLanguage(app, Language::English);
+    EXPECT_EQ(QApplication::font(), before);
+    QMessageBox box(QMessageBox::Question, QStringLiteral("Korvane"), QStringLiteral("?"),
+                    QMessageBox::Yes | QMessageBox::No);
+    EXPECT_EQ(box.button(QMessageBox::Yes)->text().remove('&'), QStringLiteral("Yes"));
+}
+
 }  // namespace
 }  // namespace korvane::gui
