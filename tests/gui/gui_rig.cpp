@@ -1,10 +1,13 @@
 #include "gui_rig.h"
 
+#include <gtest/gtest.h>
+
 #include <QTest>
 
 #include "app/demo_mode.h"
 #include "app/ui/app_port_factory.h"
 #include "comm/port_enumeration.h"
+#include "common/translation.h"
 #include "host/settings.h"
 
 namespace korvane::gui {
@@ -15,6 +18,17 @@ sim::SimConfig fastLine() {
     config.line.baud = 38400;
     return config;
 }
+
+// The tests read the Japanese originals, whatever language the machine's locale asks for; a
+// test of another language sets it and puts Japanese back.
+class JapaneseInterface : public ::testing::Environment {
+public:
+    void SetUp() override { SetLanguage(Language::Japanese); }
+};
+
+[[maybe_unused]] ::testing::Environment* const kJapaneseInterface =
+    ::testing::AddGlobalTestEnvironment(new JapaneseInterface);
+
 }  // namespace
 
 QApplication& TestApp() {

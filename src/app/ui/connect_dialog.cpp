@@ -18,11 +18,11 @@ namespace korvane {
 
 ConnectDialog::ConnectDialog(const ConnectChoice& values, Prompter& prompter, QWidget* parent)
     : QDialog(parent), prompter_(prompter, this), choice_(values) {
-    setWindowTitle(qtText(kConnectDialogCaption));
+    setWindowTitle(qtTr(kConnectDialogCaption));
     const char* labels[3] = {kConnectOneIdChoice, kConnectRangeChoice, kConnectAllIdsChoice};
     auto* group = new QButtonGroup(this);
     for (int i = 0; i < 3; ++i) {
-        modes_[i] = new QRadioButton(qtText(labels[i]), this);
+        modes_[i] = new QRadioButton(qtTr(labels[i]), this);
         group->addButton(modes_[i], i);
         fields_[i] = new NumberSpinEdit(kFirstStationId, kLastStationId, 3, this);
     }
@@ -35,17 +35,17 @@ ConnectDialog::ConnectDialog(const ConnectChoice& values, Prompter& prompter, QW
     grid->addWidget(fields_[0], 0, 1);
     grid->addWidget(modes_[1], 1, 0);
     grid->addWidget(fields_[1], 1, 1);
-    grid->addWidget(new QLabel(QStringLiteral("～"), this), 1, 2);
+    grid->addWidget(new QLabel(qtTr("～"), this), 1, 2);
     grid->addWidget(fields_[2], 1, 3);
     grid->addWidget(modes_[2], 2, 0);
     grid->setColumnStretch(4, 1);
-    quick_ = new QCheckBox(qtText(kConnectQuickScanBox), this);
+    quick_ = new QCheckBox(qtTr(kConnectQuickScanBox), this);
     setQuickScan(values.quick);
 
     auto* buttons = new QDialogButtonBox(this);
     QPushButton* search =
-        buttons->addButton(qtText(kConnectSearchButton), QDialogButtonBox::AcceptRole);
-    buttons->addButton(qtText(kConnectCancelButton), QDialogButtonBox::RejectRole);
+        buttons->addButton(qtTr(kConnectSearchButton), QDialogButtonBox::AcceptRole);
+    buttons->addButton(qtTr(kConnectCancelButton), QDialogButtonBox::RejectRole);
     search->setDefault(true);
     connect(buttons, &QDialogButtonBox::accepted, this, &ConnectDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &ConnectDialog::reject);

@@ -57,7 +57,7 @@ protected:
 DriveListView::DriveListView(MainController& controller, QWidget* parent)
     : QTableWidget(0, kDriveListColumns, parent), controller_(controller) {
     QStringList headers;
-    for (const DriveListColumn& column : DriveListColumns()) headers << qtText(column.header);
+    for (const DriveListColumn& column : DriveListColumns()) headers << qtTr(column.header);
     SetUpReportTable(*this, headers);
     setIconSize(QSize(16, 16));
     setItemDelegate(new StaleCellDelegate(this));
@@ -152,7 +152,7 @@ QMenu* DriveListView::buildContextMenu(int row, QWidget* parent) {
             continue;
         }
         // The text after the tab is shown as the shortcut column of the menu.
-        QAction* action = menu->addAction(qtText(FindMainCommand(command)->menuText));
+        QAction* action = menu->addAction(qtTr(FindMainCommand(command)->menuText));
         action->setData(static_cast<int>(command));
         action->setEnabled(enabledIn(state, command));
         connect(action, &QAction::triggered, this,

@@ -11,7 +11,7 @@ namespace korvane {
 FaultListView::FaultListView(const CHistory& history, QWidget* parent)
     : QTableWidget(0, static_cast<int>(kFaultListColumnCount), parent), history_(history) {
     QStringList headers;
-    for (const FaultListColumn& column : kFaultListColumns) headers << qtText(column.header);
+    for (const FaultListColumn& column : kFaultListColumns) headers << qtTr(column.header);
     SetUpReportTable(*this, headers);
 }
 

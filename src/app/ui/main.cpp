@@ -1,9 +1,10 @@
-// korvane [--demo] [--app-dir DIR]
+// korvane [--demo] [--app-dir DIR] [--lang ja|en]
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <cstdio>
+#include <cstdlib>
 #include <memory>
 #include <optional>
 #include <string>
@@ -11,10 +12,11 @@
 
 #include "app/command_line.h"
 #include "app/demo_mode.h"
+#include "app/interface_language.h"
 #include "app/main_controller.h"
 #include "app/port_error_gate.h"
 #include "app/ui/app_port_factory.h"
-#include "app/ui/japanese_ui.h"
+#include "app/ui/interface_language_ui.h"
 #include "app/ui/main_window.h"
 #include "app/ui/qt_executor.h"
 #include "app/ui/qt_settings_store.h"
@@ -29,14 +31,13 @@ using namespace korvane;
 
 int main(int argc, char* argv[]) {
     // Before QApplication: without a display it would abort before any option is read.
-    if (auto answer = AnswerWithoutDisplay(std::vector<std::string>(argv, argv + argc))) {
-        std::fputs(answer->text.c_str(), stdout);
+    const std::vector<std::string> args(argv, argv + argc);
+    if (auto answer = AnswerWithoutDisplay(args)) {
+        std::fputs(answer->text.c_str(), answer->toStandardError ? stderr : stdout);
         return answer->exitCode;
     }
     QApplication app(argc, argv);
     KeepWindowsInsideScreen(app);
-    InstallJapaneseQtTexts(app);
-    UseJapaneseFont(app);
     QApplication::setApplicationName(QString::fromUtf8(kAppTitle));
     QApplication::setOrganizationName(QString::fromUtf8(kSettingsCompany));
 
@@ -48,11 +49,15 @@ int main(int argc, char* argv[]) {
     const QCommandLineOption appDir(QStringLiteral("app-dir"),
                                     QStringLiteral("Application directory (Data, Log, Temp)."),
                                     QStringLiteral("DIR"));
+    const QCommandLineOption lang(QStringLiteral("lang"),
+                                  QStringLiteral("Language of the interface: ja or en."),
+                                  QStringLiteral("ja|en"));
     parser.addOption(demo);
     parser.addOption(appDir);
+    parser.addOption(lang);
     parser.process(app);
 
-    const bool demoRun = IsDemoStart(std::vector<std::string>(argv, argv + argc));
+    const bool demoRun = IsDemoStart(args);
     SingleInstance instance(QStringLiteral("KVNE"));
     if (!demoRun && !instance.claim()) {
         std::fputs(kHandedOverText, stderr);
@@ -80,6 +85,13 @@ int main(int argc, char* argv[]) {
     } else {
         store = std::make_unique<QtSettingsStore>();
     }
+    // Before any window: every text is looked up as it is shown.
+    const std::optional<std::string> langOption = LanguageOption(args);
+    const Language language =
+        ChooseLanguage(langOption ? ParseLanguage(*langOption) : std::nullopt, *store,
+                       [](const char* name) { return std::getenv(name); });
+    SetLanguage(language);
+    UseInterfaceLanguage(app, language);
 
     QtExecutor executor;
     QtPrompter prompter;

@@ -1,5 +1,6 @@
 #include "app/ui/main_window.h"
 
+#include <QActionGroup>
 #include <QCloseEvent>
 #include <QDockWidget>
 #include <QMenuBar>
@@ -8,6 +9,7 @@
 #include <QTabWidget>
 #include <QToolBar>
 
+#include "app/interface_language.h"
 #include "app/log_path_command.h"
 #include "app/ui/connect_dialog.h"
 #include "app/ui/drive_list_view.h"
@@ -91,11 +93,11 @@ void MainWindow::createActions() {
     auto make = [this](MainCommand command) {
         if (command == kCmdNone || actions_.count(command)) return;
         const MainCommandText* text = FindMainCommand(command);
-        const QStringList parts = qtText(text->menuText).split('\t');
+        const QStringList parts = qtTr(text->menuText).split('\t');
         auto* action = new QAction(CommandIcon(command), parts.front(), this);
         if (parts.size() > 1) action->setShortcut(QKeySequence(parts[1]));
-        action->setToolTip(qtText(text->toolTip));
-        action->setStatusTip(qtText(text->toolTip));
+        action->setToolTip(qtTr(text->toolTip));
+        action->setStatusTip(qtTr(text->toolTip));
         connect(action, &QAction::triggered, this, [this, command] { runCommand(command); });
         actions_[command] = action;
     };
@@ -113,13 +115,30 @@ QAction* MainWindow::action(int command) const {
 void MainWindow::createMenus() {
     menuBar()->setObjectName(QStringLiteral("Menu Bar"));
     for (const MainMenu& entry : MainMenuBar()) {
-        QMenu* menu = menuBar()->addMenu(qtText(entry.title));
+        QMenu* menu = menuBar()->addMenu(qtTr(entry.title));
         for (MainCommand command : entry.commands) {
             if (command == kCmdNone)
                 menu->addSeparator();
             else
                 menu->addAction(action(command));
+            if (command == kCmdPortSetup) addLanguageMenu(menu);
         }
+    }
+}
+
+// Each language by its own name; the check marks the one chosen for the next start, which is
+// the one spoken now until the user picks another.
+void MainWindow::addLanguageMenu(QMenu* parent) {
+    QMenu* menu = parent->addMenu(qtTr(kLanguageMenuText));
+    menu->setObjectName(QStringLiteral("Language Menu"));
+    auto* group = new QActionGroup(menu);
+    for (Language language : {Language::Japanese, Language::English}) {
+        QAction* choice = menu->addAction(QString::fromUtf8(LanguageNativeName(language)));
+        choice->setCheckable(true);
+        choice->setChecked(language == CurrentLanguage());
+        group->addAction(choice);
+        connect(choice, &QAction::triggered, this,
+                [this, language] { ChangeLanguage(language, settings_, prompter_); });
     }
 }
 
@@ -144,14 +163,14 @@ void MainWindow::createPanes() {
     faultList_->setColumnWidths(LoadFaultColumnWidths(settings_));
     tabs_ = new QTabWidget(this);
     tabs_->setDocumentMode(true);
-    tabs_->addTab(driveList_, qtText(kDriveListTabText));
-    tabs_->addTab(faultList_, qtText(kHistoryTabText));
+    tabs_->addTab(driveList_, qtTr(kDriveListTabText));
+    tabs_->addTab(faultList_, qtTr(kHistoryTabText));
     setCentralWidget(tabs_);
 
     QList<QAction*> logActions;
     for (MainCommand command : EventLogToolBar()) logActions << action(command);
     eventLog_ = new EventLogView(controller_.EventLog().pane(), logActions, this);
-    eventDock_ = new QDockWidget(qtText(kEventLogPaneTitle), this);
+    eventDock_ = new QDockWidget(qtTr(kEventLogPaneTitle), this);
     eventDock_->setObjectName(QStringLiteral("Pane %1").arg(kEventLogPaneId));
     // Nothing would bring a closed pane back, so it can move and float but not close.
     eventDock_->setFeatures(QDockWidget::DockWidgetMovable | QDockWidget::DockWidgetFloatable);
@@ -326,9 +345,9 @@ void MainWindow::changeLogPath(int command) {
     const std::string& current =
         eventLog ? controller_.Settings().logFilePath : controller_.Settings().faultFilePath;
     // The overwrite question is the program's own, asked once the name is chosen.
-    const FileDialogOptions options{.title = qtText(kind.title),
+    const FileDialogOptions options{.title = qtTr(kind.title),
                                     .directory = qtText(current),
-                                    .filters = {qtFileFilter(kind.filter)},
+                                    .filters = {qtFileFilter(Tr(kind.filter))},
                                     .defaultSuffix = qtText(kind.defaultExtension),
                                     .save = true};
     OpenFileDialog(this, options, [this, eventLog](const QString& path, const QString&) {

@@ -9,6 +9,7 @@
 #include "app/main_controller.h"
 
 class QDockWidget;
+class QMenu;
 class QTabWidget;
 
 namespace korvane {
@@ -62,6 +63,7 @@ protected:
 private:
     void createActions();
     void createMenus();
+    void addLanguageMenu(QMenu* parent);
     void createToolBar();
     void createPanes();
     void updateCommandStates();

@@ -26,10 +26,13 @@ template <typename Container>
 QStringList texts(const Container& choices) {
     QStringList list;
     for (const auto& c : choices) {
-        if constexpr (std::is_arithmetic_v<std::decay_t<decltype(c)>>)
+        using Choice = std::decay_t<decltype(c)>;
+        if constexpr (std::is_arithmetic_v<Choice>)
             list << QString::number(c);
+        else if constexpr (std::is_same_v<Choice, const char*>)
+            list << qtTr(c);  // the program's own words
         else
-            list << qtText(c);
+            list << qtText(c);  // port names and addresses
     }
     return list;
 }
@@ -39,13 +42,13 @@ QWidget* withUnit(QWidget* field, const char* unit) {
     auto* row = new QHBoxLayout(box);
     row->setContentsMargins(0, 0, 0, 0);
     row->addWidget(field);
-    row->addWidget(new QLabel(qtText(unit)));
+    row->addWidget(new QLabel(qtTr(unit)));
     row->addStretch(1);
     return box;
 }
 
 QLabel* note(const char* text) {
-    auto* label = new QLabel(qtText(text));
+    auto* label = new QLabel(qtTr(text));
     label->setWordWrap(true);
     return label;
 }
@@ -63,7 +66,7 @@ QComboBox* PortSetupDialog::choiceBox(const QStringList& items, int index) {
 PortSetupDialog::PortSetupDialog(const PortSetupForm& form, const PortNameList& ports,
                                  Prompter& prompter, QWidget* parent)
     : QDialog(parent), prompter_(prompter, this) {
-    setWindowTitle(qtText(kPortSetupCaption));
+    setWindowTitle(qtTr(kPortSetupCaption));
     protocol_ = choiceBox(texts(kProtocolModeChoices), form.protocolIndex);
     port_ = choiceBox(texts(ports) + texts(form.recentAddresses), -1);
     // Any device path may be typed: pseudo-terminals and by-id links are not in the list, nor
@@ -79,11 +82,11 @@ PortSetupDialog::PortSetupDialog(const PortSetupForm& form, const PortNameList& 
     timeOut_ = new NumberSpinEdit(kMinTimeOut, kMaxTimeOut, kTimeOutMaxChars, this);
     timeOut_->lineEdit()->setText(qtText(form.timeOutText));
     retry_ = choiceBox(texts(kRetryChoices), form.retryIndex);
-    fastPacing_ = new QCheckBox(qtText(kFastPacingLabel), this);
+    fastPacing_ = new QCheckBox(qtTr(kFastPacingLabel), this);
     fastPacing_->setChecked(form.fastPacing);
 
-    autoMode_ = new QRadioButton(qtText(kTxAutomaticChoice), this);
-    rtsMode_ = new QRadioButton(qtText(kTxRtsChoice), this);
+    autoMode_ = new QRadioButton(qtTr(kTxAutomaticChoice), this);
+    rtsMode_ = new QRadioButton(qtTr(kTxRtsChoice), this);
     (form.automaticTx ? autoMode_ : rtsMode_)->setChecked(true);
     txLevel_ = choiceBox(texts(kTxLevelChoices), form.txLevelIndex);
     connect(autoMode_, &QRadioButton::toggled, this, &PortSetupDialog::updateTxLevel);
@@ -95,30 +98,30 @@ PortSetupDialog::PortSetupDialog(const PortSetupForm& form, const PortNameList& 
 
     auto* fields = new QFormLayout;
     fields->setFieldGrowthPolicy(QFormLayout::FieldsStayAtSizeHint);
-    fields->addRow(qtText(kProtocolModeLabel), protocol_);
-    fields->addRow(qtText(kCommPortLabel), port_);
-    fields->addRow(qtText(kBaudRateLabel), withUnit(baudRate_, kBaudRateUnit));
-    fields->addRow(qtText(kDataBitsLabel), dataBits_);
-    fields->addRow(qtText(kParityLabel), parity_);
-    fields->addRow(qtText(kStopBitsLabel), stopBits_);
-    fields->addRow(qtText(kTimeOutLabel), withUnit(timeOut_, kTimeOutUnit));
-    fields->addRow(qtText(kRetryLabel), retry_);
+    fields->addRow(qtTr(kProtocolModeLabel), protocol_);
+    fields->addRow(qtTr(kCommPortLabel), port_);
+    fields->addRow(qtTr(kBaudRateLabel), withUnit(baudRate_, kBaudRateUnit));
+    fields->addRow(qtTr(kDataBitsLabel), dataBits_);
+    fields->addRow(qtTr(kParityLabel), parity_);
+    fields->addRow(qtTr(kStopBitsLabel), stopBits_);
+    fields->addRow(qtTr(kTimeOutLabel), withUnit(timeOut_, kTimeOutUnit));
+    fields->addRow(qtTr(kRetryLabel), retry_);
     fields->addRow(QString(), fastPacing_);
 
-    auto* tx = new QGroupBox(qtText(kTxEnableLabel), this);
+    auto* tx = new QGroupBox(qtTr(kTxEnableLabel), this);
     auto* txLayout = new QHBoxLayout(tx);
     txLayout->addWidget(autoMode_);
     txLayout->addWidget(rtsMode_);
     txLayout->addWidget(txLevel_);
     txLayout->addStretch(1);
 
-    auto* notes = new QGroupBox(qtText(kProtocolNoteHeading), this);
+    auto* notes = new QGroupBox(qtTr(kProtocolNoteHeading), this);
     auto* notesLayout = new QVBoxLayout(notes);
     notesLayout->addWidget(note(kProtocolNote));
 
     auto* buttons = new QDialogButtonBox(this);
     QPushButton* ok = buttons->addButton(QStringLiteral("OK"), QDialogButtonBox::AcceptRole);
-    buttons->addButton(QStringLiteral("キャンセル"), QDialogButtonBox::RejectRole);
+    buttons->addButton(qtTr("キャンセル"), QDialogButtonBox::RejectRole);
     ok->setDefault(true);
     connect(buttons, &QDialogButtonBox::accepted, this, &PortSetupDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &PortSetupDialog::reject);

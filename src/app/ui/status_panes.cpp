@@ -12,7 +12,7 @@ namespace korvane {
 namespace {
 void shape(QWidget* widget, const StatusPane& pane) {
     widget->setMinimumWidth(pane.width);
-    widget->setToolTip(qtText(pane.toolTip));
+    widget->setToolTip(qtTr(pane.toolTip));
 }
 }  // namespace
 
@@ -67,7 +67,7 @@ void StatusPanes::setScanProgress(bool visible, int position, int range) {
 }
 
 void StatusPanes::setGraphWatch(bool active) {
-    graphWatch_->setText(active ? qtText(kGraphWatchPaneText) : QString());
+    graphWatch_->setText(active ? qtTr(kGraphWatchPaneText) : QString());
 }
 
 void StatusPanes::setLine(const LineStatusTexts& texts) {

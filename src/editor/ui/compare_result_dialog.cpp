@@ -29,7 +29,7 @@ CompareResultDialog::CompareResultDialog(std::vector<CompareRow> rows, QWidget* 
     : QDialog(parent), content_(std::move(rows)), table_(new QTableWidget(this)) {
     setWindowTitle(qtText(title));
     QStringList headers;
-    for (const CompareColumn& column : CompareResult::kColumns) headers << qtText(column.heading);
+    for (const CompareColumn& column : CompareResult::kColumns) headers << qtTr(column.heading);
     table_->setColumnCount(static_cast<int>(headers.size()));
     SetUpReportTable(*table_, headers);
     table_->setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
@@ -37,7 +37,7 @@ CompareResultDialog::CompareResultDialog(std::vector<CompareRow> rows, QWidget* 
     sizeColumns();
 
     auto* buttons = new QDialogButtonBox(this);
-    QPushButton* close = buttons->addButton(qtText(kCloseLabel), QDialogButtonBox::RejectRole);
+    QPushButton* close = buttons->addButton(qtTr(kCloseLabel), QDialogButtonBox::RejectRole);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     close->setAutoDefault(false);
 
@@ -82,7 +82,7 @@ void CompareResultDialog::sizeColumns() {
     for (int c = 0; c < table_->columnCount(); ++c) {
         const CompareColumn& column = CompareResult::kColumns[static_cast<std::size_t>(c)];
         int width =
-            std::max(column.width, header.horizontalAdvance(qtText(column.heading)) + kCellPadding);
+            std::max(column.width, header.horizontalAdvance(qtTr(column.heading)) + kCellPadding);
         for (int r = 0; r < table_->rowCount(); ++r)
             width =
                 std::max(width, cells.horizontalAdvance(table_->item(r, c)->text()) + kCellPadding);

@@ -42,8 +42,8 @@ CParaReadDlg::CParaReadDlg(NodeReading& reading, QWidget* parent)
       frameText_(new QLabel(this)),
       staticText_(new QLabel(this)),
       progress_(new QProgressBar(this)),
-      cancel_(new QPushButton(qtText("キャンセル"), this)) {
-    setWindowTitle(qtText("読み取りパラメータ情報..."));
+      cancel_(new QPushButton(qtTr("キャンセル"), this)) {
+    setWindowTitle(qtTr("読み取りパラメータ情報..."));
     setModal(true);
     progress_->setRange(0, 100);
     auto* layout = new QVBoxLayout(this);
@@ -91,11 +91,11 @@ void ParaEditDialogBase::build() {
     default_ = new QLabel(this);
     status_ = new QLabel(this);
     value_ = buildValue();
-    read_ = new QPushButton(qtText("読み取り"), this);
-    write_ = new QPushButton(qtText("書き込み"), this);
+    read_ = new QPushButton(qtTr("読み取り"), this);
+    write_ = new QPushButton(qtTr("書き込み"), this);
     previous_ = new QPushButton(QStringLiteral("<<"), this);
     next_ = new QPushButton(QStringLiteral(">>"), this);
-    close_ = new QPushButton(qtText("閉じる"), this);
+    close_ = new QPushButton(qtTr("閉じる"), this);
     for (QPushButton* b : {read_, write_, previous_, next_, close_}) b->setAutoDefault(false);
 
     auto* layout = new QVBoxLayout(this);
@@ -103,7 +103,7 @@ void ParaEditDialogBase::build() {
     layout->addWidget(value_);
     // Bare numbers would leave the user guessing which is the limit and which the default.
     auto* texts = new QGridLayout;
-    auto caption = [this](const char* text) { return new QLabel(qtText(text), this); };
+    auto caption = [this](const char* text) { return new QLabel(qtTr(text), this); };
     texts->addWidget(caption("単位"), 0, 0);
     texts->addWidget(unit_, 0, 1);
     texts->addWidget(caption("デフォルト"), 0, 2);

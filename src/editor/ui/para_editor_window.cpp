@@ -245,7 +245,7 @@ void ParaEditorWindow::buildCommands() {
             menu->addSeparator();
             return;
         }
-        QAction* action = menu->addAction(qtText(c.text));
+        QAction* action = menu->addAction(qtTr(c.text));
         const int id = c.id;
         connect(action, &QAction::triggered, this, [this, id] {
             frame_->Execute(id);
@@ -254,14 +254,14 @@ void ParaEditorWindow::buildCommands() {
         action->setData(EditorCommandIdOf(static_cast<ParaCommand>(id)));
         actions_[id] = action;
     };
-    QMenu* file = menuBar()->addMenu(qtText("ファイル"));
+    QMenu* file = menuBar()->addMenu(qtTr("ファイル"));
     for (const auto& c : kFileCommands) add(file, c);
     file->addSeparator();
-    recentMenu_ = file->addMenu(qtText("最近使ったユーザグループ"));
+    recentMenu_ = file->addMenu(qtTr("最近使ったユーザグループ"));
     connect(recentMenu_, &QMenu::aboutToShow, this, &ParaEditorWindow::fillRecentMenu);
     file->addSeparator();
-    file->addAction(qtText("閉じる"), this, &QWidget::close);
-    QMenu* parameters = menuBar()->addMenu(qtText("パラメータ"));
+    file->addAction(qtTr("閉じる"), this, &QWidget::close);
+    QMenu* parameters = menuBar()->addMenu(qtTr("パラメータ"));
     for (const auto& c : kParameterCommands) add(parameters, c);
 
     QToolBar* bar = addToolBar("Tool Bar 1");
@@ -287,7 +287,7 @@ void ParaEditorWindow::buildPanes() {
     for (const auto& pane : frame_->Chrome().Panes()) {
         auto* label = new QLabel(this);
         label->setMinimumWidth(pane.width);
-        label->setToolTip(qtText(pane.tip));
+        label->setToolTip(qtText(Tr(pane.tip)));
         if (panes_.size() < kEditorPaneIds.size())
             label->setObjectName(QString::number(kEditorPaneIds[panes_.size()]));
         statusBar()->addPermanentWidget(label);
@@ -467,9 +467,9 @@ void ParaEditorWindow::chooseFile(const FileDialogRequest& request, bool save, P
     const QString start =
         qtText(save && !request.defaultPath.empty() ? request.defaultPath : request.startDir);
     // A name typed without its suffix gets it before anyone looks for an existing file.
-    const FileDialogOptions options{.title = qtText(request.title),
+    const FileDialogOptions options{.title = qtText(Tr(request.title)),
                                     .directory = start,
-                                    .filters = {QtFilter(request.filter)},
+                                    .filters = {QtFilter(Tr(request.filter))},
                                     .defaultSuffix = qtText(request.extension),
                                     .save = save,
                                     .confirmOverwrite = request.overwritePrompt};

@@ -17,8 +17,8 @@ namespace korvane {
 ParaModeDialogWidget::ParaModeDialogWidget(ModeChoice& dialog, QWidget* parent)
     : QDialog(parent), dialog_(dialog) {
     setWindowTitle(qtText(dialog_.Title()));
-    freq_ = new QRadioButton(qtText("FREQモード"), this);
-    rpm_ = new QRadioButton(qtText("RPMモード"), this);
+    freq_ = new QRadioButton(qtTr("FREQモード"), this);
+    rpm_ = new QRadioButton(qtTr("RPMモード"), this);
     (dialog_.FreqModeChecked() ? freq_ : rpm_)->setChecked(true);
     time1_ = new QComboBox(this);
     time1_->addItems({"0.01 sec", "0.1 sec", "1 sec"});
@@ -39,8 +39,8 @@ ParaModeDialogWidget::ParaModeDialogWidget(ModeChoice& dialog, QWidget* parent)
     auto* form = new QFormLayout;
     form->addRow(modes);
     form->addRow("TIME1", time1_);
-    form->addRow(qtText("モデル"), model_);
-    form->addRow(qtText("バージョン"), version_);
+    form->addRow(qtTr("モデル"), model_);
+    form->addRow(qtTr("バージョン"), version_);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(form);
     layout->addWidget(status_);

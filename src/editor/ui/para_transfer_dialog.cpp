@@ -26,7 +26,7 @@ namespace {
 // "text|pattern|text|pattern||" into one Qt name filter per file type, in the same order, so
 // that the file-type choice is the index of a filter.
 QStringList nameFilters(const char* filter) {
-    const QStringList parts = qtText(filter).split('|', Qt::SkipEmptyParts);
+    const QStringList parts = qtTr(filter).split('|', Qt::SkipEmptyParts);
     QStringList filters;
     for (qsizetype i = 0; i + 1 < parts.size(); i += 2) filters << parts[i];
     return filters;
@@ -59,8 +59,8 @@ ParaTransferDialog::ParaTransferDialog(ToolServices& services, int stationKey, T
       browse_(new QToolButton(this)),
       status_(new QLabel(this)),
       progress_(new QProgressBar(this)),
-      start_(new QPushButton(qtText(kStartLabel), this)),
-      close_(new QPushButton(qtText(kCloseLabel), this)) {
+      start_(new QPushButton(qtTr(kStartLabel), this)),
+      close_(new QPushButton(qtTr(kCloseLabel), this)) {
     description_->setText(qtText(core_->Description()));
     description_->setWordWrap(true);
     browse_->setText(QStringLiteral("..."));
@@ -135,15 +135,15 @@ void ParaTransferDialog::focusPath() {
 }
 
 void ParaTransferDialog::showCompareResults(const std::vector<CompareRow>& rows) {
-    showResults(rows, CompareResult::kTitle);
+    showResults(rows, Tr(CompareResult::kTitle));
 }
 
 void ParaTransferDialog::showRefusedWrites(const std::vector<CompareRow>& rows) {
-    showResults(rows, kRefusedWritesTitle);
+    showResults(rows, Tr(kRefusedWritesTitle));
 }
 
 void ParaTransferDialog::showUnreadEntries(const std::vector<CompareRow>& rows) {
-    showResults(rows, kUnreadEntriesTitle);
+    showResults(rows, Tr(kUnreadEntriesTitle));
 }
 
 void ParaTransferDialog::partialResultHeld() {

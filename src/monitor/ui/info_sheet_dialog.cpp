@@ -61,11 +61,11 @@ InfoSheetDialog::InfoSheetDialog(ToolServices& services, int station, QWidget* p
     runPage_ = buildRunPage();
     terminalPage_ = buildTerminalPage();
     faultPage_ = buildFaultPage();
-    tabs_->addTab(runPage_, "実行ステータス情報");
-    tabs_->addTab(terminalPage_, "端末情報");
-    tabs_->addTab(faultPage_, "障害情報");
+    tabs_->addTab(runPage_, qtTr("実行ステータス情報"));
+    tabs_->addTab(terminalPage_, qtTr("端末情報"));
+    tabs_->addTab(faultPage_, qtTr("障害情報"));
 
-    auto* close = new QPushButton("閉じます", this);
+    auto* close = new QPushButton(qtTr("閉じます"), this);
     close->setAutoDefault(false);
     connect(close, &QPushButton::clicked, this, &QDialog::close);
     auto* bottom = new QHBoxLayout;
@@ -98,13 +98,13 @@ QWidget* InfoSheetDialog::buildRunPage() {
     commandLabel_ = new QLabel(page);
     outputLabel_ = new QLabel(page);
     QLabel* labels[] = {commandLabel_,
-                        new QLabel("加速時間:", page),
-                        new QLabel("減速時間:", page),
+                        new QLabel(qtTr("加速時間:"), page),
+                        new QLabel(qtTr("減速時間:"), page),
                         outputLabel_,
-                        new QLabel("出力電流:", page),
-                        new QLabel("出力電力:", page),
-                        new QLabel("ステータス:", page),
-                        new QLabel("DC-リンク電圧:", page)};
+                        new QLabel(qtTr("出力電流:"), page),
+                        new QLabel(qtTr("出力電力:"), page),
+                        new QLabel(qtTr("ステータス:"), page),
+                        new QLabel(qtTr("DC-リンク電圧:"), page)};
     for (int i = 0; i < RunStatusPage::kValueCount; ++i) {
         values_.push_back(valueField(page));
         grid->addWidget(labels[i], i, 0);
@@ -112,10 +112,10 @@ QWidget* InfoSheetDialog::buildRunPage() {
     }
     nameEdit_ = new QLineEdit(page);
     nameEdit_->setMaxLength(static_cast<int>(kDeviceNameMaxChars));
-    applyButton_ = new QPushButton("適用", page);
+    applyButton_ = new QPushButton(qtTr("適用"), page);
     applyButton_->setAutoDefault(false);
     connect(applyButton_, &QPushButton::clicked, this, &InfoSheetDialog::applyName);
-    grid->addWidget(new QLabel("デバイス名:", page), RunStatusPage::kValueCount, 0);
+    grid->addWidget(new QLabel(qtTr("デバイス名:"), page), RunStatusPage::kValueCount, 0);
     auto* nameRow = new QHBoxLayout;
     nameRow->addWidget(nameEdit_);
     nameRow->addWidget(applyButton_);
@@ -128,8 +128,8 @@ QWidget* InfoSheetDialog::buildRunPage() {
 QWidget* InfoSheetDialog::buildTerminalPage() {
     auto* page = new QWidget;
     auto* grid = new QGridLayout(page);
-    grid->addWidget(new QLabel("入力", page), 0, 0);
-    grid->addWidget(new QLabel("出力", page), 0, 1);
+    grid->addWidget(new QLabel(qtTr("入力"), page), 0, 0);
+    grid->addWidget(new QLabel(qtTr("出力"), page), 0, 1);
     for (std::size_t i = 0; i < kInfoInputBoxes; ++i) {
         inputs_.push_back(displayBox(page));
         grid->addWidget(inputs_.back(), static_cast<int>(i) + 1, 0);

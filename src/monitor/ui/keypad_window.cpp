@@ -74,8 +74,8 @@ KeypadEditorDialog::KeypadEditorDialog(KeypadEditor& editor, QWidget* parent)
     box_->setValidator(validator);
     box_->setMaxLength(editor.integerDigits() + editor.decimals() + 2);  // sign and point
     status_ = new QLabel(" ", this);
-    read_ = new QPushButton("読み込み", this);
-    write_ = new QPushButton("書き込み", this);
+    read_ = new QPushButton(qtTr("読み込み"), this);
+    write_ = new QPushButton(qtTr("書き込み"), this);
     read_->setAutoDefault(false);
     connect(read_, &QPushButton::clicked, this, [this] { editor_.read(); });
     connect(write_, &QPushButton::clicked, this, [this] {
@@ -86,10 +86,10 @@ KeypadEditorDialog::KeypadEditorDialog(KeypadEditor& editor, QWidget* parent)
     auto* grid = new QGridLayout(this);
     grid->addWidget(new QLabel(qtText(editor.item().name), this), 0, 0, 1, 2);
     grid->addWidget(box_, 1, 0, 1, 2);
-    grid->addWidget(new QLabel("最小: " + numberText(editor.minimum(), editor.decimals()), this), 2,
-                    0);
-    grid->addWidget(new QLabel("最大: " + numberText(editor.maximum(), editor.decimals()), this), 2,
-                    1);
+    grid->addWidget(
+        new QLabel(qtTr("最小: ") + numberText(editor.minimum(), editor.decimals()), this), 2, 0);
+    grid->addWidget(
+        new QLabel(qtTr("最大: ") + numberText(editor.maximum(), editor.decimals()), this), 2, 1);
     grid->addWidget(read_, 3, 0);
     grid->addWidget(write_, 3, 1);
     grid->addWidget(status_, 4, 0, 1, 2);

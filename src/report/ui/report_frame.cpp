@@ -33,18 +33,17 @@ CReportFrame::CReportFrame(ToolServices& services, ReportHost& editor, QWidget* 
       prompter_(services.prompter, this),
       session_(editor, services.settings, services.clock),
       view_(new CReportView(this)) {
-    setWindowTitle(qtText(kReportCaption));
+    setWindowTitle(qtTr(kReportCaption));
     setCentralWidget(view_);
-    QMenu* menu = menuBar()->addMenu(QStringLiteral("レポート"));
-    QAction* refreshAction = menu->addAction(QStringLiteral("更新"), this, &CReportFrame::refresh);
+    QMenu* menu = menuBar()->addMenu(qtTr("レポート"));
+    QAction* refreshAction = menu->addAction(qtTr("更新"), this, &CReportFrame::refresh);
     refreshAction->setShortcut(QKeySequence::Refresh);
-    refreshAction->setStatusTip(qtText(kReportRefreshText));
-    menu->addAction(QStringLiteral("レポートヘッダ..."), this, &CReportFrame::editHeader);
-    menu->addAction(QStringLiteral("エクスポート..."), this, &CReportFrame::exportReport);
-    menu->addAction(QStringLiteral("印刷..."), this, &CReportFrame::print)
-        ->setShortcut(QKeySequence::Print);
+    refreshAction->setStatusTip(qtTr(kReportRefreshText));
+    menu->addAction(qtTr("レポートヘッダ..."), this, &CReportFrame::editHeader);
+    menu->addAction(qtTr("エクスポート..."), this, &CReportFrame::exportReport);
+    menu->addAction(qtTr("印刷..."), this, &CReportFrame::print)->setShortcut(QKeySequence::Print);
     menu->addSeparator();
-    menu->addAction(QStringLiteral("閉じる"), this, &QWidget::close);
+    menu->addAction(qtTr("閉じる"), this, &QWidget::close);
     statusBar();
     resize(820, 600);
 }
@@ -78,10 +77,10 @@ void CReportFrame::editHeader() {
 }
 
 void CReportFrame::exportReport() {
-    const QStringList filters = FileDialogFilters(kReportExportFilter);
+    const QStringList filters = FileDialogFilters(Tr(kReportExportFilter));
     const int index = LoadReportFilterIndex(services_.settings);
     const FileDialogOptions options{
-        .title = qtText(kReportExportTitle),
+        .title = qtTr(kReportExportTitle),
         .directory = qtText(LoadReportExportDir(services_.settings)),
         .filters = filters,
         .selectedFilter = filters.value(index - 1),
@@ -111,7 +110,7 @@ void CReportFrame::print() {
 }
 
 bool CReportFrame::printTo(QPrinter& printer) {
-    statusBar()->showMessage(qtText(kReportPrintingText));
+    statusBar()->showMessage(qtTr(kReportPrintingText));
     std::string error;
     const bool ok = PrintReportSheet(session_.document().sheet(), printer, &error);
     statusBar()->clearMessage();
@@ -125,7 +124,7 @@ void CReportFrame::redraw() {
 }
 
 void CReportFrame::showFailure(const std::string& text) {
-    prompter_.error(text, kReportCaption);
+    prompter_.error(text, Tr(kReportCaption));
 }
 
 void CReportFrame::activate() {

@@ -21,15 +21,15 @@ QLineEdit* HeaderField(const std::string& text, QWidget* parent) {
 
 CReportHeaderDlg::CReportHeaderDlg(SettingsStore& settings, QWidget* parent)
     : QDialog(parent), settings_(settings) {
-    setWindowTitle(qtText(kReportHeaderDialogTitle));
+    setWindowTitle(qtTr(kReportHeaderDialogTitle));
     const ReportHeaderTexts header = LoadReportHeader(settings_);
     company_ = HeaderField(header.company, this);
     division_ = HeaderField(header.division, this);
     author_ = HeaderField(header.author, this);
     auto* form = new QFormLayout;
-    form->addRow(qtText(kReportCompanyLabel), company_);
-    form->addRow(qtText(kReportDivisionLabel), division_);
-    form->addRow(qtText(kReportAuthorLabel), author_);
+    form->addRow(qtTr(kReportCompanyLabel), company_);
+    form->addRow(qtTr(kReportDivisionLabel), division_);
+    form->addRow(qtTr(kReportAuthorLabel), author_);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);

@@ -8,6 +8,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include "host/ui/qt_text.h"
 #include "paradb/drive_record.h"
 #include "paradb/model_tables.h"
 #include "scope/scope_settings.h"
@@ -154,7 +155,7 @@ QWidget* ScopeWindow::buildTriggerPanel() {
     auto* grid = new QGridLayout(panel);
     triggerChannel_ = listBox(kChannelTexts, panel);
     triggerEdge_ = new QComboBox(panel);
-    triggerEdge_->addItems({q("上昇"), q("下降")});
+    triggerEdge_->addItems({qtTr("上昇"), qtTr("下降")});
     triggerLevel_ = new QLineEdit(panel);
     snapshotBox_ = new QCheckBox(tr("Snap Shot"), panel);
     snapshotPath_ = new QLineEdit(panel);

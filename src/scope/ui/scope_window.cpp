@@ -32,6 +32,7 @@
 #include "common/prompter.h"
 #include "common/settings_store.h"
 #include "host/ui/file_dialogs.h"
+#include "host/ui/qt_text.h"
 #include "host/ui/window_placement.h"
 #include "paradb/drive_record.h"
 #include "paradb/model_tables.h"
@@ -52,7 +53,7 @@ ScopeWindow::ScopeWindow(const ToolServices& services, QWidget* parent)
     : QMainWindow(parent),
       prompter_(services.prompter, this),
       services_(WithPrompter(services, prompter_)) {
-    setWindowTitle(q(kCaption));
+    setWindowTitle(qtTr(kCaption));
     setAttribute(Qt::WA_DeleteOnClose, false);
     plot_ = new QCustomPlot(this);
     chart_ = new QcpScopeChart(plot_);
@@ -75,9 +76,9 @@ ScopeWindow::ScopeWindow(const ToolServices& services, QWidget* parent)
 
     buildActions();
     auto* tabs = new QTabWidget(this);
-    tabs->addTab(buildChannelPanel(), q("チャネルセットアップ"));
-    tabs->addTab(buildDisplayPanel(), q("グラフ画面セットアップ"));
-    tabs->addTab(buildTriggerPanel(), q("トリガ及びレコードセットアップ"));
+    tabs->addTab(buildChannelPanel(), qtTr("チャネルセットアップ"));
+    tabs->addTab(buildDisplayPanel(), qtTr("グラフ画面セットアップ"));
+    tabs->addTab(buildTriggerPanel(), qtTr("トリガ及びレコードセットアップ"));
     auto* left = new QWidget(this);
     auto* leftLayout = new QVBoxLayout(left);
     leftLayout->setContentsMargins(0, 0, 0, 0);
@@ -295,21 +296,21 @@ void ScopeWindow::chooseColour(int which) {
 void ScopeWindow::confirmOverwrite(const QString& chosen, const QString& current,
                                    std::function<void()> then) {
     if (chosen == current || !QFileInfo::exists(chosen)) return then();
-    prompter_.ask(strprintf("%s ファイルはすでに存在します.\n上書きを希望しますか？",
+    prompter_.ask(strprintf(Tr("%s ファイルはすでに存在します.\n上書きを希望しますか？"),
                             chosen.toStdString().c_str()),
-                  kCaption, [then](bool yes) {
+                  Tr(kCaption), [then](bool yes) {
                       if (yes) then();
                   });
 }
 
 void ScopeWindow::chooseSnapshotPath() {
     const ScopeSettings& s = monitor_->settings();
-    const QStringList filters = {q("メタファイル (*.svg)"), q("JPEGファイル (*.jpg)"),
-                                 q("BMPファイル (*.bmp)"), q("PNGファイル (*.png)")};
+    const QStringList filters = {qtTr("メタファイル (*.svg)"), qtTr("JPEGファイル (*.jpg)"),
+                                 qtTr("BMPファイル (*.bmp)"), qtTr("PNGファイル (*.png)")};
     const int start = std::clamp(s.snapshotFilterIndex, 1, 4);
     QStringList suffixes;
     for (int i = 1; i <= 4; ++i) suffixes << q(ImageExtension(static_cast<ImageFormat>(i)));
-    const FileDialogOptions options{.title = q("画面画像ファイルパスをトリガ"),
+    const FileDialogOptions options{.title = qtTr("画面画像ファイルパスをトリガ"),
                                     .directory = q(s.snapshotPath),
                                     .filters = filters,
                                     .selectedFilter = filters.value(start - 1),
@@ -331,9 +332,9 @@ void ScopeWindow::chooseSnapshotPath() {
 
 void ScopeWindow::chooseRecordPath() {
     const ScopeSettings& s = monitor_->settings();
-    const FileDialogOptions options{.title = q("範囲ファイルパス"),
+    const FileDialogOptions options{.title = qtTr("範囲ファイルパス"),
                                     .directory = q(s.recordPath),
-                                    .filters = {q("レコードファイル (*.csv)")},
+                                    .filters = {qtTr("レコードファイル (*.csv)")},
                                     .defaultSuffix = QStringLiteral("csv"),
                                     .save = true};
     QPointer<ScopeWindow> self(this);
@@ -347,10 +348,10 @@ void ScopeWindow::chooseRecordPath() {
 
 void ScopeWindow::exportImage(ImageFormat format) {
     const QString ext = q(ImageExtension(format));
-    const QString filter = format == ImageFormat::kVector ? q("SVGファイル (*.svg)")
-                           : format == ImageFormat::kJpeg ? q("JPEGファイル (*.jpg)")
-                           : format == ImageFormat::kBmp  ? q("BMPファイル (*.bmp)")
-                                                          : q("PNGファイル (*.png)");
+    const QString filter = format == ImageFormat::kVector ? qtTr("SVGファイル (*.svg)")
+                           : format == ImageFormat::kJpeg ? qtTr("JPEGファイル (*.jpg)")
+                           : format == ImageFormat::kBmp  ? qtTr("BMPファイル (*.bmp)")
+                                                          : qtTr("PNGファイル (*.png)");
     const FileDialogOptions options{
         .directory = dialogDir(services_.settings, kScopeGraphFileDirKey),
         .filters = {filter},
@@ -366,9 +367,9 @@ void ScopeWindow::exportImage(ImageFormat format) {
 }
 
 void ScopeWindow::openFile() {
-    const FileDialogOptions options{.title = q("範囲ファイルを開く"),
+    const FileDialogOptions options{.title = qtTr("範囲ファイルを開く"),
                                     .directory = dialogDir(services_.settings, kScopeFileDirKey),
-                                    .filters = {q("範囲ファイル (*.sco)")},
+                                    .filters = {qtTr("範囲ファイル (*.sco)")},
                                     .defaultSuffix = QStringLiteral("sco")};
     OpenFileDialog(this, options, [this](const QString& path, const QString&) {
         if (path.isEmpty() || !openPath(path)) return;
@@ -379,7 +380,7 @@ void ScopeWindow::openFile() {
 
 bool ScopeWindow::openPath(const QString& path) {
     if (!monitor_->document().open(path.toStdString())) return false;
-    setWindowTitle(QStringLiteral("%1 - %2").arg(q(kCaption), QFileInfo(path).fileName()));
+    setWindowTitle(QStringLiteral("%1 - %2").arg(qtTr(kCaption), QFileInfo(path).fileName()));
     remember(path);
     return true;
 }
@@ -409,14 +410,14 @@ void ScopeWindow::rebuildRecentMenu() {
 void ScopeWindow::saveFile(bool askPath) {
     auto save = [this](const QString& path) {
         if (!monitor_->document().save(path.toStdString())) return;
-        setWindowTitle(QStringLiteral("%1 - %2").arg(q(kCaption), QFileInfo(path).fileName()));
+        setWindowTitle(QStringLiteral("%1 - %2").arg(qtTr(kCaption), QFileInfo(path).fileName()));
         remember(path);
     };
     const QString current = askPath ? QString() : q(monitor_->document().path());
     if (!current.isEmpty()) return save(current);
-    const FileDialogOptions options{.title = q("範囲ファイルを保存してください"),
+    const FileDialogOptions options{.title = qtTr("範囲ファイルを保存してください"),
                                     .directory = dialogDir(services_.settings, kScopeFileDirKey),
-                                    .filters = {q("範囲ファイル (*.sco)")},
+                                    .filters = {qtTr("範囲ファイル (*.sco)")},
                                     .defaultSuffix = QStringLiteral("sco"),
                                     .save = true,
                                     .confirmOverwrite = true};

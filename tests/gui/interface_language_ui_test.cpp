@@ -1,4 +1,4 @@
-#include "app/ui/japanese_ui.h"
+#include "app/ui/interface_language_ui.h"
 
 #include <gtest/gtest.h>
 
@@ -24,6 +24,16 @@ TEST(JapaneseUi, StandardButtonsOfMessageBoxesSpeakJapanese) {
         << box.button(QMessageBox::No)->text().toStdString();
     // Other tests read the English texts of their own dialogs.
     QApplication::removeTranslator(translator.get());
+}
+
+TEST(InterfaceLanguageUi, EnglishKeepsQtsOwnTextsAndThePlatformFont) {
+    QApplication& app = TestApp();
+    const QFont before = QApplication::font();
+    UseInterfaceLanguage(app, Language::English);
+    EXPECT_EQ(QApplication::font(), before);
+    QMessageBox box(QMessageBox::Question, QStringLiteral("Korvane"), QStringLiteral("?"),
+                    QMessageBox::Yes | QMessageBox::No);
+    EXPECT_EQ(box.button(QMessageBox::Yes)->text().remove('&'), QStringLiteral("Yes"));
 }
 
 }  // namespace

@@ -1,4 +1,4 @@
-#include "app/ui/japanese_ui.h"
+#include "app/ui/interface_language_ui.h"
 
 #include <QApplication>
 #include <QFontDatabase>
@@ -6,6 +6,12 @@
 #include <QTranslator>
 
 namespace korvane {
+
+void UseInterfaceLanguage(QApplication& app, Language language) {
+    if (language != Language::Japanese) return;
+    InstallJapaneseQtTexts(app);
+    UseJapaneseFont(app);
+}
 
 QTranslator* InstallJapaneseQtTexts(QApplication& app) {
     auto* translator = new QTranslator(&app);
