@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <ostream>
 #include <sstream>
 #include <string>
 #include <tuple>
@@ -56,6 +57,10 @@ struct CliLanguage {
     bool english;
 };
 
+void PrintTo(const CliLanguage& language, std::ostream* os) {
+    *os << language.name;
+}
+
 const CliLanguage kLanguages[] = {
     {"Option", {"--lang", "en"}, {"LANG=C"}, true},
     {"Environment", {}, {"LANG=en_US.UTF-8"}, true},
@@ -72,6 +77,10 @@ struct CliRun {
 
 // The commands in four groups, each on a line of its own, so that no test runs long.
 enum class Group { kLine, kTransfer, kDocuments, kRunning };
+
+void PrintTo(Group group, std::ostream* os) {
+    *os << static_cast<int>(group);
+}
 
 std::vector<CliRun> RunsOf(Group group, const TempDir& tmp) {
     const std::string data = KORVANE_TEST_DATA_DIR;
