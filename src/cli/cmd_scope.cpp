@@ -153,15 +153,17 @@ int itemIndexFor(const ChannelArg& c, const DriveRecord& record) {
         if (item.address != c.address) continue;
         if (c.bit < 0 || (item.bitItem && item.bit == c.bit)) return static_cast<int>(i);
     }
+    // Appended piece by piece: GCC 12 at -O3 takes "literal" + a temporary for an overlapping
+    // copy (a false -Wrestrict).
     std::string list;
     for (const MonitorItem& item : items) {
-        list += "\n  " + std::to_string(item.address);
-        if (item.bitItem) list += "." + std::to_string(item.bit);
-        list += "  " + ScopeChannels::ShownName(item.name);
+        list.append("\n  ").append(std::to_string(item.address));
+        if (item.bitItem) list.append(".").append(std::to_string(item.bit));
+        list.append("  ").append(ScopeChannels::ShownName(item.name));
     }
-    throw UsageError(strprintf("station %d has no monitor item at %d", c.station, c.address) +
-                     (c.bit >= 0 ? "." + std::to_string(c.bit) : std::string()) +
-                     "; its items are:" + list);
+    std::string text = strprintf("station %d has no monitor item at %d", c.station, c.address);
+    if (c.bit >= 0) text.append(".").append(std::to_string(c.bit));
+    throw UsageError(text.append("; its items are:").append(list));
 }
 
 // The monitor's clocks on the steady clock, fired from the session loop.

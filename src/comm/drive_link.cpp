@@ -33,7 +33,6 @@ int CDriveLink::Impl::Open(ActivityHandler handler, int mode, const PortSettings
     servingQueue = false;
     guarding = false;
     held = false;
-    owed.Settle(reply.station);
     tickCount = 0;
     retryCounter = 0;
     linkRetryLimit = std::max(0, retryCount);
@@ -63,6 +62,8 @@ int CDriveLink::Impl::Open(ActivityHandler handler, int mode, const PortSettings
     // The longest a guard could hold the line after a time-out: an answer later than that is
     // not expected, as before.
     owed.SetLifetime(timeoutUs + guardLimitUs);
+    owed.SetMargin(timeoutUs);
+    owed.SetLimit(static_cast<std::size_t>(linkRetryLimit) + 1);
     UseLinkLimits();
     gapUs = MinimumGapUs(commMode, settings);
     lastByteUs = clock() - gapUs;
@@ -71,6 +72,8 @@ int CDriveLink::Impl::Open(ActivityHandler handler, int mode, const PortSettings
 }
 
 void CDriveLink::Impl::ClosePort() {
+    // Whatever the stations owe comes, if at all, on a line nobody reads.
+    owed.Clear();
     portToken.reset();
     if (!port) return;
     port->Stop();
@@ -146,7 +149,7 @@ void CDriveLink::Impl::Send() {
     const std::int64_t now = LineNowUs();
     if (owed.MustGuard(reply.station, frame, now)) {
         held = true;
-        StartGuard(owed.SentUs(reply.station), now);
+        StartGuard(owed.LatestSentUs(reply.station, now), now);
         return;
     }
     strayPossible = owed.AnyOtherOwed(reply.station, now);
@@ -182,19 +185,10 @@ void CDriveLink::Impl::OnByte(std::uint8_t byte) {
             trace(false, mbAssembler.frame(), mbAssembler.frameLength());
         }
     }
+    if (!AnswerStands()) return;
     // A reply completing while nothing is outstanding belongs to an exchange already ended by
     // its time-out; the repeat asks again.
     if (!waiting || guarding) return;
-    const int error = Tk485() ? tkAssembler.errorCode() : mbAssembler.errorCode();
-    if (StrayReply(error)) {
-        // Another station's late answer: this exchange's own may still come.
-        if (Tk485()) {
-            tkAssembler.Expect(tkExpect);
-        } else {
-            mbAssembler.Expect(mbExpect);
-        }
-        return;
-    }
     const std::weak_ptr<char> token = alive;
     if (Tk485()) {
         for (int i = 0; i < tkAssembler.wordCount(); ++i) reply.values[i] = tkAssembler.values()[i];
@@ -207,12 +201,6 @@ void CDriveLink::Impl::OnByte(std::uint8_t byte) {
     // may have destroyed the link or re-opened it in another pacing meanwhile.
     if (token.expired() || pacing != Pacing::kFast || !timerRunning) return;
     FastStep();
-}
-
-bool CDriveLink::Impl::StrayReply(int error) const {
-    if (error != kErrFrame) return false;
-    const int named = Tk485() ? tkAssembler.namedStation() : mbAssembler.namedStation();
-    return named >= 0 && named != (reply.station & 0xFF) && owed.IsOwed(named, LineNowUs());
 }
 
 // Ends the exchange on the line with a reply's verdict or a time-out.

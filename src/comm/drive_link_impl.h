@@ -33,6 +33,7 @@ struct CDriveLink::Impl {
     void OnTick();
     void FastStep();
     bool FastGuardPassed(std::int64_t now) const;
+    bool GuardMayEnd(bool silent, std::int64_t now) const;
     std::int64_t UntilDue() const;
     void GiveUp();
     bool CountTick();
@@ -40,6 +41,9 @@ struct CDriveLink::Impl {
     void StartGuard(std::int64_t owedSentUs, std::int64_t now);
     bool GuardPassed();
     void EndGuard();
+    // Readies the assembler for the next answer after one was swallowed: the exchange's own,
+    // or while none is on the line an answer `station` owes.
+    void ExpectNextAnswer(int station);
     // The link's one time source for a pacing: fast pacing reads `clock`, tick pacing counts
     // its ticks, so what the guard and the owed answers compare is always the same kind of time.
     std::int64_t LineNowUs() const {
@@ -55,7 +59,8 @@ struct CDriveLink::Impl {
     void Send();
 
     void OnByte(std::uint8_t byte);
-    bool StrayReply(int error) const;
+    // False when the completed answer was an owed one, paid and dropped.
+    bool AnswerStands();
     void Conclude(int error);
     void ConcludePoll(int error);
     void AdvancePoll();
@@ -111,9 +116,11 @@ struct CDriveLink::Impl {
     std::int64_t lineTicks = 0;
     std::int64_t sentAtLineUs = 0;
     // A reply may come later than the time-out, and TK485 R, Y and MODBUS read replies carry no
-    // address: taken for another request's answer it would be a plausible wrong value. Before a
-    // request that could take an owed answer for its own, the line must stay silent for a whole
-    // guard interval (one time-out); what arrives meanwhile is dropped.
+    // address: taken for another request's answer it would be a plausible wrong value. The
+    // answers each station owes are counted, and each one that comes pays its debt and is
+    // dropped. Before a request that could take an owed answer for its own, the line must stay
+    // silent for a whole guard interval (one time-out), and an answer owed by a repeat that
+    // took its predecessor's must have come (or expired).
     OwedReplies owed;
     // The guard holds back this exchange, prepared already, until the line is silent.
     bool held = false;

@@ -58,6 +58,8 @@ public:
 
     int errorCode() const { return error_; }
     int value() const { return value_; }
+    // Part of a reply is in, the rest still to come.
+    bool midFrame() const { return !complete_ && length_ > 0; }
     // The station the completed reply names, when its CRC holds; else -1.
     int namedStation() const;
     const std::uint8_t* frame() const { return buffer_.data(); }

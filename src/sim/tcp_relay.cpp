@@ -16,6 +16,9 @@ namespace korvane::sim {
 
 namespace {
 
+// A drive that has not answered within this time will not: its request is no longer waited for.
+constexpr std::chrono::seconds kAnswerWithin{2};
+
 void writeAll(int fd, const std::uint8_t* bytes, std::size_t length) {
     std::size_t done = 0;
     while (done < length) {
@@ -66,6 +69,17 @@ std::optional<PortAddress> ParseListenAddress(const std::string& text, std::stri
     auto address = ParsePortAddress("tcp://" + withHost, error);
     if (address && anyPort) address->port = 0;
     return address;
+}
+
+bool TcpRelay::Settle(std::deque<Unanswered>& requests, std::uint8_t unit) {
+    const auto now = std::chrono::steady_clock::now();
+    while (!requests.empty() && now - requests.front().sent > kAnswerWithin) requests.pop_front();
+    for (auto it = requests.begin(); it != requests.end(); ++it) {
+        if (it->unit != unit) continue;
+        requests.erase(it);
+        return true;
+    }
+    return false;
 }
 
 TcpRelay::TcpRelay(Mode mode, int lineFd) : mode_(mode), lineFd_(lineFd) {}
@@ -143,6 +157,9 @@ void TcpRelay::takeClient() {
     int fd = ::accept4(listenFd_, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
     if (fd < 0) return;
     dropClient();  // the newest connection has the line, as a device server's takeover does
+    previousUnanswered_.insert(previousUnanswered_.end(), unanswered_.begin(), unanswered_.end());
+    unanswered_.clear();
+    while (previousUnanswered_.size() > 256) previousUnanswered_.pop_front();
     int one = 1;
     ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
     clientFd_ = fd;
@@ -173,6 +190,8 @@ void TcpRelay::fromClient() {
         pending_ = true;
         transaction_ = adu.transaction;
         unit_ = adu.unit;
+        unanswered_.push_back({unit_, std::chrono::steady_clock::now()});
+        if (unanswered_.size() > 256) unanswered_.pop_front();
         writeAll(lineFd_, rtu.data(), rtu.size());
     }
 }
@@ -191,8 +210,10 @@ void TcpRelay::fromLine() {
         std::uint8_t unit = 0;
         ByteVector pdu;
         // A reply spoilt on the line never reaches the client: the gateway drops it.
-        if (!pending_ || !mbap::SplitRtu(frame.data(), frame.size(), unit, pdu) || unit != unit_)
-            continue;
+        if (!mbap::SplitRtu(frame.data(), frame.size(), unit, pdu)) continue;
+        if (Settle(previousUnanswered_, unit)) continue;  // owed to a client that is gone
+        Settle(unanswered_, unit);
+        if (!pending_ || unit != unit_) continue;
         pending_ = false;
         sendToClient(mbap::BuildAdu(transaction_, unit, pdu.data(), pdu.size()));
     }

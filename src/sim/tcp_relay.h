@@ -1,8 +1,11 @@
 #pragma once
 // Puts the simulated line on a TCP port for tests and demos: as a serial device server in raw
 // mode does (bytes both ways), or as a MODBUS TCP gateway (MBAP requests in, one unit id per
-// simulated station). One client at a time; a new connection takes the line over.
+// simulated station). One client at a time; a new connection takes the line over, and answers
+// still owed to the one before are not passed to it.
 #include <atomic>
+#include <chrono>
+#include <deque>
 #include <optional>
 #include <string>
 #include <thread>
@@ -61,6 +64,16 @@ private:
     bool pending_ = false;
     std::uint16_t transaction_ = 0;
     std::uint8_t unit_ = 0;
+    // Requests the line has not answered yet, of this connection and of the one it took over:
+    // the drives answer in order, and an answer to the previous connection's request carries
+    // no transaction the new client sent.
+    struct Unanswered {
+        std::uint8_t unit;
+        std::chrono::steady_clock::time_point sent;
+    };
+    std::deque<Unanswered> unanswered_, previousUnanswered_;
+    // Settles the oldest request to `unit` still waited for; false when there is none.
+    static bool Settle(std::deque<Unanswered>& requests, std::uint8_t unit);
 };
 
 // "PORT", "HOST:PORT" or "[V6]:PORT"; the host is 127.0.0.1 when not given.

@@ -1,11 +1,14 @@
 // korvane-cli through the network transports: korvane-sim served on TCP (raw, as a serial
-// device server does, and as a MODBUS TCP gateway), and the Debian tools that speak them.
+// device server does, and as a MODBUS TCP gateway), a telnet serial device server (the
+// COM-PORT-OPTION) in front of its line, and the Debian tools that speak them.
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <netinet/in.h>
+#include <poll.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
+#include <termios.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -16,7 +19,9 @@
 #include <thread>
 #include <vector>
 
+#include "comm/posix_serial_port.h"
 #include "integration/programs.h"
+#include "support/device_server.h"
 
 namespace korvane::testing {
 namespace {
@@ -179,6 +184,78 @@ TEST(CliOverNetwork, MbpollReadsTheSimulatorsModbusTcpGateway) {
                                   "-c", "1", "-1", "-o", "5", host});
     ASSERT_EQ(r.exitCode, 0) << r.out << r.err;
     EXPECT_NE(r.out.find("[1]: \t5"), std::string::npos) << r.out;
+}
+
+// The simulator's line as a serial device server's port: each request the server receives is
+// written to it, and what the drive answers within the time-out goes back.
+class PtyRelay {
+public:
+    explicit PtyRelay(const std::string& path) {
+        fd_ = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+        termios t{};
+        PortSettings s;
+        s.baudRate = 115200;
+        if (fd_ >= 0 && (::tcgetattr(fd_, &t) != 0 || !ApplyLineSettings(s, t) ||
+                         ::tcsetattr(fd_, TCSANOW, &t) != 0)) {
+            ::close(fd_);
+            fd_ = -1;
+        }
+    }
+    ~PtyRelay() {
+        if (fd_ >= 0) ::close(fd_);
+    }
+    bool opened() const { return fd_ >= 0; }
+
+    Bytes exchange(const Bytes& request, int answerWithinMs) {
+        ::tcflush(fd_, TCIFLUSH);
+        for (std::size_t done = 0; done < request.size();) {
+            long n = ::write(fd_, request.data() + done, request.size() - done);
+            if (n > 0) done += static_cast<std::size_t>(n);
+            if (n < 0 && errno != EAGAIN && errno != EINTR) return {};
+        }
+        Bytes answer;
+        // The first byte within the time-out, the rest until the line is quiet.
+        for (int waitMs = answerWithinMs;;) {
+            pollfd p{fd_, POLLIN, 0};
+            if (::poll(&p, 1, waitMs) <= 0) return answer;
+            std::uint8_t buffer[512];
+            long n = ::read(fd_, buffer, sizeof buffer);
+            if (n <= 0) return answer;
+            answer.insert(answer.end(), buffer, buffer + n);
+            waitMs = 30;
+        }
+    }
+
+private:
+    int fd_ = -1;
+};
+
+TEST(CliOverRfc2217, GivesTheOutputItGivesOverThePseudoTerminalAndSetsTheLine) {
+    for (const char* protocol : {"tk485", "modbus"}) {
+        std::string expected;
+        {
+            SimProcess sim(simOptions(protocol, ""));
+            ASSERT_TRUE(sim.started());
+            expected = Session(sim.pty(), protocol);
+        }
+        EXPECT_NE(expected.find("scan exit 0"), std::string::npos) << expected;
+        SimProcess sim(simOptions(protocol, ""));
+        ASSERT_TRUE(sim.started());
+        PtyRelay line(sim.pty());
+        ASSERT_TRUE(line.opened()) << sim.pty();
+        DeviceServer server({.telnet = true}, [&](const Bytes& request) {
+            const Bytes answer = line.exchange(request, 300);
+            if (answer.empty()) return DeviceServer::Reply{};
+            return DeviceServer::Reply{{DeviceServer::Escape(answer)}};
+        });
+        EXPECT_EQ(Session(server.url("rfc2217"), protocol), expected) << protocol;
+        const auto asked = server.recorded();
+        EXPECT_EQ(asked.baud, 115200u);
+        EXPECT_EQ(asked.dataSize, 8);
+        EXPECT_EQ(asked.parity, 1);    // none
+        EXPECT_EQ(asked.stopSize, 1);  // one
+        EXPECT_GT(asked.purges, 0);
+    }
 }
 
 }  // namespace

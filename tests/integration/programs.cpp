@@ -161,13 +161,20 @@ SimProcess::~SimProcess() {
         for (int i = 0; i < 200 && waitpid(pid_, nullptr, WNOHANG) == 0; ++i) {
             std::this_thread::sleep_for(std::chrono::milliseconds(25));
             if (i == 199) {
-                kill(pid_, SIGKILL);
+                ::kill(pid_, SIGKILL);
                 waitpid(pid_, nullptr, 0);
             }
         }
     }
     if (stdout_ >= 0) ::close(stdout_);
     if (stderr_ >= 0) ::close(stderr_);
+}
+
+void SimProcess::kill() {
+    if (pid_ <= 0) return;
+    ::kill(pid_, SIGKILL);
+    waitpid(pid_, nullptr, 0);
+    pid_ = -1;
 }
 
 std::string SimProcess::readLine(int fd, int timeoutMs) {

@@ -36,6 +36,9 @@ public:
     const std::string& pty() const { return pty_; }
     // Sends one command line and returns the simulator's answer to it.
     std::string command(const std::string& line);
+    // Ends the simulator at once, as a crash or a pulled cable would: its line and its
+    // connections close under whoever uses them.
+    void kill();
 
 private:
     std::string readLine(int fd, int timeoutMs);

@@ -191,30 +191,104 @@ TEST(LateReplyGuard, EndsOnlyForTheStationItWasFor) {
     }
 }
 
-// What an exchange leaves owed, and for how long.
-TEST(OwedReplies, AfterTimeOutsRepeatsAndSpoiltReplies) {
+// What an exchange leaves owed, what an answer pays, and for how long a debt is waited for.
+TEST(OwedReplies, CountsTheAnswersEachStationOwes) {
+    using A = OwedReplies::Answer;
+    struct Step {
+        char what;  // 'x' exchange ended, 'a' an answer came
+        int station;
+        const char* frame;  // the exchange's question ("" for an answer while none is on the line)
+        std::int64_t us;    // when it was sent (x), or when the answer came (a)
+        int error;          // x: how it ended; a: the verdict expected (A as int)
+    };
+    struct Case {
+        const char* name;
+        std::vector<Step> steps;
+        std::size_t owedAtEnd;  // by station 1 at 1000
+    } cases[] = {
+        {"a time-out is owed, its answer pays it",
+         {{'x', 1, "A", 0, kErrTimeout}, {'a', 1, "", 400, int(A::Swallowed)}},
+         0},
+        {"two time-outs owe two",
+         {{'x', 1, "A", 0, kErrTimeout}, {'x', 1, "A", 300, kErrTimeout}},
+         2},
+        {"the repeat takes its predecessor's answer and owes its own",
+         {{'x', 1, "A", 0, kErrTimeout}, {'a', 1, "A", 400, int(A::Repeated)}},
+         1},
+        {"another question swallows it",
+         {{'x', 1, "A", 0, kErrTimeout}, {'a', 1, "B", 400, int(A::Swallowed)}},
+         0},
+        {"another station's answer pays nothing here",
+         {{'x', 1, "A", 0, kErrTimeout}, {'a', 2, "", 400, int(A::Free)}},
+         1},
+        {"an answer in time owes nothing",
+         {{'x', 1, "A", 0, kErrNone}, {'a', 1, "B", 400, int(A::Free)}},
+         0},
+        {"a spoilt reply is owed only while a stray answer could have spoilt it",
+         {{'x', 1, "A", 0, kErrSum}, {'x', 1, "A", 0, kErrCrc}, {'x', 3, "A", 0, kErrCrc}},
+         0},
+        {"no more than the tries of one request",
+         {{'x', 1, "A", 0, kErrTimeout},
+          {'x', 1, "A", 100, kErrTimeout},
+          {'x', 1, "A", 200, kErrTimeout},
+          {'x', 1, "A", 300, kErrTimeout}},
+         3},
+        {"an answer after its lifetime is nobody's",
+         {{'x', 1, "A", 0, kErrTimeout}, {'a', 1, "B", 2000, int(A::Free)}},
+         0},
+    };
+    for (const auto& c : cases) {
+        OwedReplies owed;
+        owed.SetLifetime(2000);
+        owed.SetLimit(3);
+        for (const Step& s : c.steps) {
+            if (s.what == 'x') {
+                owed.AfterExchange(s.station, s.frame, s.us, s.error, s.station == 3);
+            } else {
+                EXPECT_EQ(int(owed.TakeAnswer(s.station, s.frame, s.us, s.us)), s.error) << c.name;
+            }
+        }
+        EXPECT_EQ(owed.Count(1, 1000), c.owedAtEnd) << c.name;
+    }
+}
+
+TEST(OwedReplies, HoldsBackAnotherQuestionToTheSameStationUntilPaidOrGivenUp) {
     OwedReplies owed;
     owed.SetLifetime(1000);
     owed.AfterExchange(1, "A", 0, kErrTimeout, false);
+    owed.AfterExchange(1, "A", 300, kErrTimeout, false);
     EXPECT_TRUE(owed.MustGuard(1, "B", 999));
-    EXPECT_FALSE(owed.MustGuard(1, "B", 1000));  // long over
-    EXPECT_FALSE(owed.MustGuard(1, "A", 500));   // the same question
-    EXPECT_FALSE(owed.MustGuard(2, "B", 500));   // another station
+    EXPECT_FALSE(owed.MustAwait(1, "B", 999));  // owed after time-outs alone
+    EXPECT_EQ(owed.LatestSentUs(1, 999), 300);
+    EXPECT_FALSE(owed.MustGuard(1, "A", 500));  // the same question
+    EXPECT_FALSE(owed.MustGuard(2, "B", 500));  // another station
     EXPECT_TRUE(owed.AnyOtherOwed(2, 500));
     EXPECT_FALSE(owed.AnyOtherOwed(1, 500));
-    owed.AfterExchange(1, "A", 800, kErrNone, false);  // the repeat answered: its own is owed
-    EXPECT_TRUE(owed.MustGuard(1, "B", 1500));
-    owed.AfterExchange(1, "B", 5000, kErrNone, false);  // another question: nothing renewed
-    EXPECT_FALSE(owed.IsOwed(1, 5000));
-    // A spoilt reply leaves its answer owed only while another station's could have spoilt it.
-    owed.AfterExchange(2, "C", 5000, kErrSum, false);
-    EXPECT_FALSE(owed.IsOwed(2, 5100));
-    owed.AfterExchange(2, "C", 5000, kErrCrc, true);
-    EXPECT_TRUE(owed.IsOwed(2, 5100));
-    owed.AfterExchange(3, "D", 5000, kErrIllegalFunction, true);  // the drive's own verdict
-    EXPECT_FALSE(owed.IsOwed(3, 5100));
+    EXPECT_EQ(owed.TakeAnswer(1, "", 0, 600), OwedReplies::Answer::Swallowed);
+    EXPECT_TRUE(owed.MustGuard(1, "B", 600));  // one of two came
+    EXPECT_EQ(owed.TakeAnswer(1, "", 0, 700), OwedReplies::Answer::Swallowed);
+    EXPECT_FALSE(owed.MustGuard(1, "B", 700));
+    // An answer 500 late shows how slow the drive is: what it still owes is awaited, silence or
+    // not, for that long and one margin more; a guard's silence gives up only the rest.
+    owed.SetMargin(100);
+    owed.AfterExchange(1, "A", 800, kErrTimeout, false);
+    owed.AfterExchange(1, "C", 900, kErrTimeout, false);
+    EXPECT_FALSE(owed.MustAwait(1, "B", 1000));
+    EXPECT_EQ(owed.TakeAnswer(1, "", 0, 1300), OwedReplies::Answer::Swallowed);
+    EXPECT_TRUE(owed.MustAwait(1, "B", 1499));  // 900 + 500 + 100
+    EXPECT_FALSE(owed.MustAwait(1, "B", 1500));
+    // The repeat took its predecessor's answer: its own is awaited as long.
+    owed.AfterExchange(1, "A", 2000, kErrTimeout, false);
+    EXPECT_EQ(owed.TakeAnswer(1, "A", 2300, 2400), OwedReplies::Answer::Repeated);
+    owed.AfterExchange(1, "D", 2350, kErrTimeout, false);
+    owed.SettleAfterGuard(1, 2500);
+    EXPECT_EQ(owed.Count(1, 2500), 1u);         // D given up, the repeat's awaited
+    EXPECT_TRUE(owed.MustAwait(1, "B", 2799));  // 2300 + 400 + 100
+    EXPECT_FALSE(owed.MustAwait(1, "B", 2800));
+    // A closed port owes nothing.
+    owed.AfterExchange(2, "A", 800, kErrTimeout, false);
     owed.Clear();
-    EXPECT_FALSE(owed.IsOwed(2, 5100));
+    EXPECT_FALSE(owed.IsOwed(2, 900));
 }
 
 }  // namespace
