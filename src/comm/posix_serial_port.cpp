@@ -3,7 +3,6 @@
 #include <fcntl.h>
 #include <grp.h>
 #include <poll.h>
-#include <sys/eventfd.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
@@ -13,14 +12,13 @@
 #include <cerrno>
 #include <chrono>
 #include <cstring>
+#include <memory>
+#include <thread>
 
-#include "common/executor.h"
+#include "comm/posix_line_io.h"
 #include "common/format.h"
-#include "common/prompter.h"
 
 namespace korvane {
-
-const char kPortErrorCaption[] = "Application Error";
 
 namespace {
 
@@ -29,9 +27,6 @@ namespace {
 constexpr int kWriteTimeoutMs = 1000;
 // How often a full transmit queue is looked at again while draining.
 constexpr int kDrainPollMs = 2;
-
-constexpr std::size_t kReadBatchBytes = 256;
-constexpr int kMaxBatchesInFlight = 4;
 
 // The time a frame needs on the line, with room for a slow driver, plus the fixed allowance.
 std::chrono::steady_clock::time_point writeDeadline(const PortSettings& s, std::size_t bytes) {
@@ -57,11 +52,6 @@ constexpr BaudConstant kBauds[] = {
     {3500000, B3500000}, {4000000, B4000000},
 };
 
-std::string errnoText(int err) {
-    char buffer[256];
-    return strerror_r(err, buffer, sizeof buffer);  // the GNU form returns the text
-}
-
 std::string groupHint(const std::string& devicePath) {
     struct stat st {};
     std::string owner = "usually dialout";
@@ -83,12 +73,6 @@ bool meansUnplugged(int err) {
 
 }  // namespace
 
-PortErrorReport ReportThroughPrompter(Prompter& prompter) {
-    return [&prompter](const std::string& text, const std::string& caption) {
-        prompter.error(text, caption);
-    };
-}
-
 std::string DevicePathForPort(const std::string& name) {
     if (name.find('/') != std::string::npos) return name;
     return "/dev/" + name;
@@ -97,7 +81,7 @@ std::string DevicePathForPort(const std::string& name) {
 std::string PortErrorText(const char* operation, int err, const std::string& portName,
                           const std::string& devicePath) {
     std::string text = strprintf("WARNING:  %s Failed with the following error: \n%s\nPort: %s\n",
-                                 operation, errnoText(err).c_str(), portName.c_str());
+                                 operation, ErrnoText(err).c_str(), portName.c_str());
     if (err == EACCES || err == EPERM) text += groupHint(devicePath);
     return text;
 }
@@ -195,37 +179,50 @@ SerialSys& RealSerialSys() {
     return sys;
 }
 
-// ---- the port ------------------------------------------------------------------------------
+// ---- the tty under the port worker ---------------------------------------------------------
 
-PosixSerialPort::PosixSerialPort(Executor& executor, PortErrorReport report, SerialSys& sys)
-    : executor_(executor), report_(std::move(report)), sys_(sys) {}
+namespace {
 
-PosixSerialPort::~PosixSerialPort() {
-    Close();
-}
+class SerialLineIo : public PollingLineIo {
+public:
+    explicit SerialLineIo(SerialSys& sys) : sys_(sys) {}
 
-void PosixSerialPort::reportNow(const char* operation, int err) {
-    if (report_)
-        report_(PortErrorText(operation, err, settings_.portName, devicePath_), kPortErrorCaption);
-}
+    bool open(const PortSettings& settings,
+              const std::function<void(const std::string&)>& say) override;
+    void close() override;
+    Read read(std::size_t size, std::vector<std::uint8_t>& data, std::string& error) override;
+    void transmit(const std::vector<std::uint8_t>& frame, LineEvents& events) override;
 
-void PosixSerialPort::reportFromWorker(const char* operation, int err) {
-    // Never block the worker on a message box: the box is the protocol thread's business.
-    std::string text = PortErrorText(operation, err, settings_.portName, devicePath_);
-    executor_.post([weak = workerSession_, text] {
-        if (auto session = weak.lock()) {
-            if (session->report) session->report(text, kPortErrorCaption);
-        }
-    });
-}
+private:
+    int pollFds(pollfd* fds, unsigned long count, int timeoutMs) override {
+        return sys_.poll(fds, count, timeoutMs);
+    }
+    std::string failureText(const char* operation, int err) const override {
+        return PortErrorText(operation, err, settings_.portName, devicePath_);
+    }
+    [[nodiscard]] int openExclusive(int& err);
+    [[nodiscard]] bool configure(const std::function<void(const std::string&)>& say);
+    // 0, or the errno of a failed switch. A tty without modem lines ends RTS control.
+    int setRts(bool transmit);
+    const char* rtsCall(bool transmit) const;
+    // 0, or the errno of a write that did not get the frame out in time; ECANCELED when the
+    // worker was asked to stop meanwhile.
+    int writeFrame(const std::vector<std::uint8_t>& frame,
+                   std::chrono::steady_clock::time_point deadline, LineEvents& events);
+    int drainOutput(std::chrono::steady_clock::time_point deadline, LineEvents& events);
 
-int PosixSerialPort::openExclusive(const std::string& path) {
-    const char* failed = "open()";
-    int err = 0;
+    SerialSys& sys_;
+    PortSettings settings_;
+    std::string devicePath_;
+    bool rtsControl_ = false;
+    bool rtsReported_ = false;
+};
+
+int SerialLineIo::openExclusive(int& err) {
     // A port that was just released may still be held for a moment: one more try after 1 ms.
     for (int attempt = 0; attempt < 2; ++attempt) {
         if (attempt > 0) sys_.sleepMs(1);
-        int fd = sys_.open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+        int fd = sys_.open(devicePath_.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
         if (fd < 0) {
             err = errno;
             continue;
@@ -244,173 +241,132 @@ int PosixSerialPort::openExclusive(const std::string& path) {
         }
         return fd;
     }
-    reportNow(failed, err);
     return -1;
 }
 
-bool PosixSerialPort::configure() {
+bool SerialLineIo::configure(const std::function<void(const std::string&)>& say) {
     termios t{};
-    if (sys_.tcgetattr(fd_, &t) != 0) {
-        reportNow("tcgetattr()", errno);
+    if (sys_.tcgetattr(lineFd_, &t) != 0) {
+        say(failureText("tcgetattr()", errno));
         return false;
     }
     if (!ApplyLineSettings(settings_, t)) {
-        reportNow("tcsetattr()", EINVAL);
+        say(failureText("tcsetattr()", EINVAL));
         return false;
     }
-    if (sys_.tcsetattr(fd_, &t) != 0) {
-        reportNow("tcsetattr()", errno);
+    if (sys_.tcsetattr(lineFd_, &t) != 0) {
+        say(failureText("tcsetattr()", errno));
         return false;
     }
-    sys_.tcflush(fd_, TCIOFLUSH);
+    sys_.tcflush(lineFd_, TCIOFLUSH);
     return true;
 }
 
-const char* PosixSerialPort::rtsCall(bool transmit) const {
+const char* SerialLineIo::rtsCall(bool transmit) const {
     return transmit == (settings_.txActiveHigh != 0) ? "ioctl(TIOCMBIS)" : "ioctl(TIOCMBIC)";
 }
 
-int PosixSerialPort::setRts(bool transmit) {
+int SerialLineIo::setRts(bool transmit) {
     if (!rtsControl_) return 0;
     int bits = TIOCM_RTS;
     const bool high = transmit == (settings_.txActiveHigh != 0);
-    if (sys_.ioctl(fd_, high ? TIOCMBIS : TIOCMBIC, &bits) == 0) return 0;
+    if (sys_.ioctl(lineFd_, high ? TIOCMBIS : TIOCMBIC, &bits) == 0) return 0;
     int err = errno;
     // Pseudo-terminals and some adapters have no modem lines: nothing to switch, ever.
     if (err == ENOTTY || err == EINVAL) rtsControl_ = false;
     return err;
 }
 
-bool PosixSerialPort::Open(const PortSettings& settings, ByteHandler onByte) {
-    Close();
+bool SerialLineIo::open(const PortSettings& settings,
+                        const std::function<void(const std::string&)>& say) {
     settings_ = settings;
     devicePath_ = DevicePathForPort(settings.portName);
     rtsControl_ = settings.autoTxEnable == 0;
     rtsReported_ = false;
-    lineLost_ = false;
-
-    fd_ = openExclusive(devicePath_);
-    if (fd_ < 0) return false;
-    if (!configure()) {
-        Close();
+    int err = 0;
+    lineFd_ = openExclusive(err);
+    if (lineFd_ < 0) {
+        say(failureText("open()", err));
         return false;
     }
-    wakeFd_ = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
-    if (wakeFd_ < 0) {
-        reportNow("eventfd()", errno);
-        Close();
+    if (!configure(say)) return false;
+    if (!openWake()) {
+        say(failureText("eventfd()", errno));
         return false;
     }
-    if (int err = setRts(false)) {
+    if (int rtsErr = setRts(false)) {
         // The line still works when the adapter switches itself; say so once and go on.
-        reportNow(rtsCall(false), err);
+        say(failureText(rtsCall(false), rtsErr));
         rtsReported_ = true;
     }
-    batchesInFlight_ = 0;
-    session_ = std::make_shared<Session>(Session{std::move(onByte), report_});
-    workerSession_ = session_;
     return true;
 }
 
-bool PosixSerialPort::Start() {
-    if (fd_ < 0) return false;
-    if (worker_.joinable()) return true;
-    {
-        std::lock_guard lock(mutex_);
-        stopRequested_ = false;
-    }
-    worker_ = std::thread([this] { workerLoop(); });
-    return true;
-}
-
-bool PosixSerialPort::Stop() {
-    if (!worker_.joinable()) return fd_ >= 0;
-    {
-        std::lock_guard lock(mutex_);
-        stopRequested_ = true;
-    }
-    wake();
-    worker_.join();
-    return true;
-}
-
-void PosixSerialPort::wake() {
-    if (wakeFd_ < 0) return;
-    std::uint64_t one = 1;
-    [[maybe_unused]] long n = ::write(wakeFd_, &one, sizeof one);
-}
-
-bool PosixSerialPort::SendBytes(const std::uint8_t* data, std::size_t length) {
-    // A frame longer than the transmit buffer would be cut; no drive frame comes near it.
-    if (fd_ < 0 || data == nullptr || length == 0 || length > settings_.queueSize) return false;
-    {
-        std::lock_guard lock(mutex_);
-        txBuffer_.assign(data, data + length);
-        txPending_ = true;  // replaces a frame the worker has not taken yet
-    }
-    wake();
-    return true;
-}
-
-bool PosixSerialPort::SendText(const char* text) {
-    if (text == nullptr) return false;
-    return SendBytes(reinterpret_cast<const std::uint8_t*>(text), std::strlen(text));
-}
-
-void PosixSerialPort::Close() {
-    Stop();
-    if (wakeFd_ >= 0) ::close(wakeFd_);
-    wakeFd_ = -1;
-    if (fd_ >= 0) {
+void SerialLineIo::close() {
+    closeWake();
+    if (lineFd_ >= 0) {
         // The kernel drops exclusivity only when the last descriptor of the tty closes; a
         // simulator that keeps its pty open would otherwise lock out our next run.
-        sys_.ioctl(fd_, TIOCNXCL, nullptr);
-        sys_.close(fd_);
+        sys_.ioctl(lineFd_, TIOCNXCL, nullptr);
+        sys_.close(lineFd_);
     }
-    fd_ = -1;
-    session_.reset();
-    workerSession_.reset();
-    std::lock_guard lock(mutex_);
-    txBuffer_.clear();
-    txPending_ = false;
+    lineFd_ = -1;
 }
 
-void PosixSerialPort::TransmitFrame(const std::vector<std::uint8_t>& frame) {
-    if (lineLost_) return;  // the adapter is gone; the link's time-out tells the rest
+LineIo::Read SerialLineIo::read(std::size_t size, std::vector<std::uint8_t>& data,
+                                std::string& error) {
+    const std::size_t had = data.size();
+    data.resize(had + size);
+    for (;;) {
+        long n = sys_.read(lineFd_, data.data() + had, size);
+        if (n > 0) {
+            data.resize(had + static_cast<std::size_t>(n));
+            return Read::Data;
+        }
+        data.resize(had);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) return Read::Nothing;
+        // End of file on a tty is a hang-up; any other failure would fail again at once.
+        error = failureText("read()", n == 0 ? EIO : errno);
+        return Read::Lost;
+    }
+}
+
+void SerialLineIo::transmit(const std::vector<std::uint8_t>& frame, LineEvents& events) {
     // Bytes of an earlier exchange that nobody has read yet must not pass for the reply.
-    sys_.tcflush(fd_, TCIOFLUSH);
-    auto switchRts = [this](bool transmit) {
+    sys_.tcflush(lineFd_, TCIOFLUSH);
+    auto switchRts = [&](bool transmit) {
         int err = setRts(transmit);
         if (err && !rtsReported_) {
             rtsReported_ = true;
-            reportFromWorker(rtsCall(transmit), err);
+            events.report(failureText(rtsCall(transmit), err));
         }
     };
     const auto deadline = writeDeadline(settings_, frame.size());
     switchRts(true);
-    const int writeErr = writeFrame(frame, deadline);
+    const int writeErr = writeFrame(frame, deadline, events);
     int drainErr = 0;
     // RTS must not drop before the last stop bit has left the UART.
     if (rtsControl_) {
         // Part of a failed frame may be on its way too.
-        if (writeErr != ECANCELED) drainErr = drainOutput(deadline);
+        if (writeErr != ECANCELED) drainErr = drainOutput(deadline, events);
         switchRts(false);
     }
     if (writeErr == ECANCELED || drainErr == ECANCELED) return;  // Stop(): nobody to tell
-    if (drainErr && writeErr == 0) reportFromWorker("tcdrain()", drainErr);
+    if (drainErr && writeErr == 0) events.report(failureText("tcdrain()", drainErr));
     if (writeErr == 0) return;
     if (meansUnplugged(writeErr)) {
-        lineLost("write()", writeErr);
+        events.lose(failureText("write()", writeErr));
     } else {
-        reportFromWorker("write()", writeErr);
+        events.report(failureText("write()", writeErr));
     }
 }
 
-int PosixSerialPort::writeFrame(const std::vector<std::uint8_t>& frame,
-                                std::chrono::steady_clock::time_point deadline) {
+int SerialLineIo::writeFrame(const std::vector<std::uint8_t>& frame,
+                             std::chrono::steady_clock::time_point deadline, LineEvents& events) {
     std::size_t done = 0;
     while (done < frame.size()) {
-        long n = sys_.write(fd_, frame.data() + done, frame.size() - done);
+        long n = sys_.write(lineFd_, frame.data() + done, frame.size() - done);
         if (n > 0) {
             done += static_cast<std::size_t>(n);
             continue;
@@ -420,13 +376,12 @@ int PosixSerialPort::writeFrame(const std::vector<std::uint8_t>& frame,
         auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
             deadline - std::chrono::steady_clock::now());
         if (left.count() <= 0) return ETIMEDOUT;
-        pollfd p[2] = {{fd_, POLLOUT, 0}, {wakeFd_, POLLIN, 0}};
+        pollfd p[2] = {{lineFd_, POLLOUT, 0}, {wakeFd_, POLLIN, 0}};
         int r = sys_.poll(p, 2, static_cast<int>(left.count()));
         if (r < 0 && errno != EINTR) return errno;
         if (r > 0 && (p[1].revents & POLLIN)) {
-            std::uint64_t count;
-            [[maybe_unused]] long got = ::read(wakeFd_, &count, sizeof count);
-            if (stopRequested()) return ECANCELED;
+            takeWake();
+            if (events.stopping()) return ECANCELED;
         }
     }
     return 0;
@@ -434,119 +389,28 @@ int PosixSerialPort::writeFrame(const std::vector<std::uint8_t>& frame,
 
 // tcdrain() alone would wait as long as the adapter holds the bytes back; the output queue
 // is watched instead, and tcdrain() only waits for the last character once it is empty.
-int PosixSerialPort::drainOutput(std::chrono::steady_clock::time_point deadline) {
+int SerialLineIo::drainOutput(std::chrono::steady_clock::time_point deadline, LineEvents& events) {
     for (;;) {
         int queued = 0;
-        if (sys_.ioctl(fd_, TIOCOUTQ, &queued) != 0 || queued <= 0) break;
+        if (sys_.ioctl(lineFd_, TIOCOUTQ, &queued) != 0 || queued <= 0) break;
         if (std::chrono::steady_clock::now() >= deadline) {
-            sys_.tcflush(fd_, TCOFLUSH);
+            sys_.tcflush(lineFd_, TCOFLUSH);
             return ETIMEDOUT;
         }
-        if (waitForStop(kDrainPollMs)) {
-            sys_.tcflush(fd_, TCOFLUSH);
+        std::string ignored;
+        wait(false, kDrainPollMs, ignored);
+        if (events.stopping()) {
+            sys_.tcflush(lineFd_, TCOFLUSH);
             return ECANCELED;
         }
     }
-    sys_.tcdrain(fd_);
+    sys_.tcdrain(lineFd_);
     return 0;
 }
 
-bool PosixSerialPort::stopRequested() {
-    std::lock_guard lock(mutex_);
-    return stopRequested_;
-}
+}  // namespace
 
-bool PosixSerialPort::waitForStop(int ms) {
-    pollfd p{wakeFd_, POLLIN, 0};
-    if (sys_.poll(&p, 1, ms) > 0 && (p.revents & POLLIN)) {
-        std::uint64_t count;
-        [[maybe_unused]] long got = ::read(wakeFd_, &count, sizeof count);
-    }
-    // A wake-up for a new frame is not lost: the worker looks for one after every write.
-    return stopRequested();
-}
-
-void PosixSerialPort::lineLost(const char* operation, int err) {
-    if (lineLost_) return;
-    lineLost_ = true;
-    reportFromWorker(operation, err);
-}
-
-void PosixSerialPort::readAvailable() {
-    std::uint8_t buffer[kReadBatchBytes];
-    while (batchesInFlight_ < kMaxBatchesInFlight) {
-        long n = sys_.read(fd_, buffer, sizeof buffer);
-        if (n > 0) {
-            ++batchesInFlight_;
-            executor_.post([this, weak = workerSession_,
-                            bytes = std::vector<std::uint8_t>(buffer, buffer + n)] {
-                for (std::uint8_t b : bytes) {
-                    // Checked per byte: a handler may close the port halfway through.
-                    auto session = weak.lock();
-                    if (!session) return;
-                    if (session->onByte) session->onByte(b);
-                }
-                // The port (this) lives at least as long as its session.
-                if (!weak.expired()) batchDone();
-            });
-            if (static_cast<std::size_t>(n) < sizeof buffer) return;
-            continue;
-        }
-        if (n == 0) {  // end of file on a tty: the device hung up
-            lineLost("read()", EIO);
-            return;
-        }
-        if (errno == EINTR) continue;
-        if (errno == EAGAIN || errno == EWOULDBLOCK) return;
-        // Any other read failure would fail again at once: stop reading rather than spin.
-        lineLost("read()", errno);
-        return;
-    }
-}
-
-void PosixSerialPort::batchDone() {
-    // The worker stopped listening to the line when the limit was reached.
-    if (batchesInFlight_.fetch_sub(1) == kMaxBatchesInFlight) wake();
-}
-
-void PosixSerialPort::workerLoop() {
-    bool pollReported = false;
-    for (;;) {
-        const bool behind = batchesInFlight_ >= kMaxBatchesInFlight;
-        pollfd fds[2] = {{wakeFd_, POLLIN, 0}, {lineLost_ || behind ? -1 : fd_, POLLIN, 0}};
-        int r = sys_.poll(fds, 2, -1);
-        if (r < 0 && errno != EINTR) {
-            if (!pollReported) reportFromWorker("poll()", errno);
-            pollReported = true;
-            std::this_thread::sleep_for(std::chrono::milliseconds(100));
-        }
-        if (r > 0 && (fds[0].revents & POLLIN)) {
-            std::uint64_t count;
-            [[maybe_unused]] long n = ::read(wakeFd_, &count, sizeof count);
-        }
-        std::vector<std::uint8_t> frame;
-        bool haveFrame = false;
-        {
-            std::lock_guard lock(mutex_);
-            if (stopRequested_) return;
-            if (txPending_) {
-                frame.swap(txBuffer_);
-                txPending_ = false;
-                haveFrame = true;
-            }
-        }
-        // Write before reading: the purge in front of the write is what drops stale bytes.
-        if (haveFrame) {
-            TransmitFrame(frame);
-            if (stopRequested()) return;  // its wake-up was taken by the write's wait
-        }
-        if (r <= 0 || lineLost_) continue;
-        if (fds[1].revents & POLLIN) {
-            readAvailable();
-        } else if (fds[1].revents & (POLLHUP | POLLERR | POLLNVAL)) {
-            lineLost("poll()", EIO);
-        }
-    }
-}
+PosixSerialPort::PosixSerialPort(Executor& executor, PortErrorReport report, SerialSys& sys)
+    : PortWorker(executor, std::move(report), std::make_unique<SerialLineIo>(sys)) {}
 
 }  // namespace korvane

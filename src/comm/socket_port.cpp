@@ -5,7 +5,6 @@
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <poll.h>
-#include <sys/eventfd.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -13,7 +12,7 @@
 #include <chrono>
 #include <cstring>
 
-#include "common/executor.h"
+#include "comm/posix_line_io.h"
 
 namespace korvane {
 
@@ -21,12 +20,6 @@ namespace {
 
 // A frame that cannot leave within this time means the server stopped taking data.
 constexpr int kWriteTimeoutMs = 2000;
-constexpr std::size_t kReadBatchBytes = 512;
-
-std::string errnoText(int err) {
-    char buffer[256];
-    return strerror_r(err, buffer, sizeof buffer);
-}
 
 using Clock = std::chrono::steady_clock;
 
@@ -81,9 +74,9 @@ public:
             }
             if (n < 0 && errno == EINTR) continue;
             if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK)
-                return error = errnoText(errno), false;
+                return error = ErrnoText(errno), false;
             pollfd p{fd_, POLLOUT, 0};
-            if (::poll(&p, 1, msLeft(deadline)) == 0) return error = errnoText(ETIMEDOUT), false;
+            if (::poll(&p, 1, msLeft(deadline)) == 0) return error = ErrnoText(ETIMEDOUT), false;
         }
         return true;
     }
@@ -92,12 +85,12 @@ public:
         pollfd p{fd_, POLLIN, 0};
         int r = ::poll(&p, 1, timeoutMs);
         if (r == 0) return 0;
-        if (r < 0) return errno == EINTR ? 0 : (error = errnoText(errno), -1);
+        if (r < 0) return errno == EINTR ? 0 : (error = ErrnoText(errno), -1);
         long n = ::recv(fd_, buffer, size, 0);
         if (n > 0) return n;
         if (n == 0) return error = "the server closed the connection", -1;
         if (errno == EAGAIN || errno == EINTR) return 0;
-        return error = errnoText(errno), -1;
+        return error = ErrnoText(errno), -1;
     }
 
 private:
@@ -117,7 +110,7 @@ int ConnectTcp(const PortAddress& address, int timeoutMs, std::string& error) {
     int rc = ::getaddrinfo(address.host.c_str(), service.c_str(), &hints, &found);
     if (rc != 0) {
         error = "cannot resolve " + where + ": " +
-                (rc == EAI_SYSTEM ? errnoText(errno) : gai_strerror(rc));
+                (rc == EAI_SYSTEM ? ErrnoText(errno) : gai_strerror(rc));
         return -1;
     }
     const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
@@ -126,7 +119,7 @@ int ConnectTcp(const PortAddress& address, int timeoutMs, std::string& error) {
     for (addrinfo* ai = found; ai && fd < 0 && msLeft(deadline) > 0; ai = ai->ai_next)
         err = connectOne(*ai, deadline, fd);
     ::freeaddrinfo(found);
-    if (fd < 0) error = "cannot connect to " + where + ": " + errnoText(err);
+    if (fd < 0) error = "cannot connect to " + where + ": " + ErrnoText(err);
     return fd;
 }
 
@@ -134,203 +127,106 @@ std::string NetworkErrorText(const std::string& portName, const std::string& rea
     return "WARNING:  " + reason + "\nPort: " + portName + "\n";
 }
 
-SocketPort::SocketPort(Executor& executor, PortErrorReport report,
-                       std::unique_ptr<StreamFraming> framing)
-    : executor_(executor), report_(std::move(report)), framing_(std::move(framing)) {}
+namespace {
 
-SocketPort::~SocketPort() {
-    Close();
-}
+class SocketLineIo : public PollingLineIo {
+public:
+    explicit SocketLineIo(std::unique_ptr<StreamFraming> framing) : framing_(std::move(framing)) {}
 
-void SocketPort::reportNow(const std::string& reason) {
-    if (report_) report_(NetworkErrorText(settings_.portName, reason), kPortErrorCaption);
-}
+    bool open(const PortSettings& settings,
+              const std::function<void(const std::string&)>& say) override;
+    void close() override;
+    Read read(std::size_t size, ByteVector& data, std::string& error) override;
+    void transmit(const ByteVector& frame, LineEvents& events) override;
 
-void SocketPort::reportFromWorker(const std::string& reason) {
-    std::string text = NetworkErrorText(settings_.portName, reason);
-    executor_.post([weak = workerSession_, text] {
-        if (auto session = weak.lock()) {
-            if (session->report) session->report(text, kPortErrorCaption);
-        }
-    });
-}
+private:
+    std::string failureText(const char* operation, int err) const override {
+        return NetworkErrorText(portName_, std::string(operation) + ": " + ErrnoText(err));
+    }
+    std::string lostText(const std::string& reason) const {
+        return NetworkErrorText(portName_, "the connection to the server was lost: " + reason);
+    }
 
-bool SocketPort::Open(const PortSettings& settings, ByteHandler onByte) {
-    Close();
-    settings_ = settings;
-    lineLost_ = false;
+    std::unique_ptr<StreamFraming> framing_;
+    std::string portName_;
+};
+
+bool SocketLineIo::open(const PortSettings& settings,
+                        const std::function<void(const std::string&)>& say) {
+    portName_ = settings.portName;
     std::string error;
     auto address = ParsePortAddress(settings.portName, error);
     if (!address || address->transport == PortTransport::Serial) {
-        reportNow(address ? settings.portName + " is no network address" : error);
+        say(NetworkErrorText(portName_, address ? portName_ + " is no network address" : error));
         return false;
     }
-    fd_ = ConnectTcp(*address, kConnectTimeoutMs, error);
-    if (fd_ < 0) {
-        reportNow(error);
+    lineFd_ = ConnectTcp(*address, kConnectTimeoutMs, error);
+    if (lineFd_ < 0) {
+        say(NetworkErrorText(portName_, error));
         return false;
     }
-    FdChannel channel(fd_);
+    FdChannel channel(lineFd_);
     if (!framing_->handshake(channel, settings, error)) {
-        reportNow(DescribeEndpoint(*address) + ": " + error);
-        Close();
+        say(NetworkErrorText(portName_, DescribeEndpoint(*address) + ": " + error));
         return false;
     }
-    wakeFd_ = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
-    if (wakeFd_ < 0) {
-        reportNow("eventfd(): " + errnoText(errno));
-        Close();
+    if (!openWake()) {
+        say(failureText("eventfd()", errno));
         return false;
     }
-    session_ = std::make_shared<Session>(Session{std::move(onByte), report_});
-    workerSession_ = session_;
     return true;
 }
 
-bool SocketPort::Start() {
-    if (fd_ < 0) return false;
-    if (worker_.joinable()) return true;
-    {
-        std::lock_guard lock(mutex_);
-        stopRequested_ = false;
+void SocketLineIo::close() {
+    closeWake();
+    if (lineFd_ >= 0) ::close(lineFd_);
+    lineFd_ = -1;
+}
+
+LineIo::Read SocketLineIo::read(std::size_t size, ByteVector& data, std::string& error) {
+    ByteVector buffer(size);
+    for (;;) {
+        long n = ::recv(lineFd_, buffer.data(), buffer.size(), MSG_DONTWAIT);
+        if (n > 0) {
+            ByteVector answer;
+            framing_->decode(buffer.data(), static_cast<std::size_t>(n), data, answer);
+            std::string reason;
+            if (!answer.empty() && !FdChannel(lineFd_).send(answer, reason)) {
+                error = lostText(reason);
+                return Read::Lost;
+            }
+            return Read::Data;
+        }
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) return Read::Nothing;
+        error = lostText(n == 0 ? "the server closed the connection" : ErrnoText(errno));
+        return Read::Lost;
     }
-    worker_ = std::thread([this] { workerLoop(); });
-    return true;
 }
 
-bool SocketPort::Stop() {
-    if (!worker_.joinable()) return fd_ >= 0;
-    {
-        std::lock_guard lock(mutex_);
-        stopRequested_ = true;
-    }
-    wake();
-    worker_.join();
-    return true;
-}
-
-void SocketPort::wake() {
-    if (wakeFd_ < 0) return;
-    std::uint64_t one = 1;
-    [[maybe_unused]] long n = ::write(wakeFd_, &one, sizeof one);
-}
-
-bool SocketPort::SendBytes(const std::uint8_t* data, std::size_t length) {
-    if (fd_ < 0 || data == nullptr || length == 0 || length > settings_.queueSize) return false;
-    {
-        std::lock_guard lock(mutex_);
-        txBuffer_.assign(data, data + length);
-        txPending_ = true;
-    }
-    wake();
-    return true;
-}
-
-bool SocketPort::SendText(const char* text) {
-    if (text == nullptr) return false;
-    return SendBytes(reinterpret_cast<const std::uint8_t*>(text), std::strlen(text));
-}
-
-void SocketPort::Close() {
-    Stop();
-    if (wakeFd_ >= 0) ::close(wakeFd_);
-    wakeFd_ = -1;
-    if (fd_ >= 0) ::close(fd_);
-    fd_ = -1;
-    session_.reset();
-    workerSession_.reset();
-    std::lock_guard lock(mutex_);
-    txBuffer_.clear();
-    txPending_ = false;
-}
-
-void SocketPort::lineLost(const std::string& reason) {
-    if (lineLost_) return;
-    lineLost_ = true;
-    reportFromWorker("the connection to the server was lost: " + reason);
-}
-
-bool SocketPort::writeAll(const ByteVector& bytes) {
-    FdChannel channel(fd_);
-    std::string error;
-    if (channel.send(bytes, error)) return true;
-    lineLost(error);
-    return false;
-}
-
-void SocketPort::transmit(const ByteVector& frame) {
-    if (lineLost_) return;  // the link's time-out tells the rest
+void SocketLineIo::transmit(const ByteVector& frame, LineEvents& events) {
     // Bytes of an earlier exchange that nobody has read yet must not pass for the reply, as
-    // the serial port's purge makes sure.
-    if (!readAvailable(true)) return;
+    // the serial port's purge makes sure; negotiation answers still go out.
+    for (;;) {
+        ByteVector stale;
+        std::string error;
+        const Read r = read(512, stale, error);
+        if (r == Read::Nothing) break;
+        if (r == Read::Lost) return events.lose(error);
+    }
     ByteVector out;
     std::string error;
     if (!framing_->encode(frame.data(), frame.size(), out, error)) {
-        reportFromWorker(error);
+        events.report(NetworkErrorText(portName_, error));
         return;
     }
-    writeAll(out);
+    if (!FdChannel(lineFd_).send(out, error)) events.lose(lostText(error));
 }
 
-void SocketPort::deliver(ByteVector bytes) {
-    executor_.post([weak = workerSession_, bytes = std::move(bytes)] {
-        for (std::uint8_t b : bytes) {
-            // Checked per byte: a handler may close the port halfway through.
-            auto session = weak.lock();
-            if (!session) return;
-            if (session->onByte) session->onByte(b);
-        }
-    });
-}
+}  // namespace
 
-bool SocketPort::readAvailable(bool discard) {
-    std::uint8_t buffer[kReadBatchBytes];
-    for (;;) {
-        long n = ::recv(fd_, buffer, sizeof buffer, MSG_DONTWAIT);
-        if (n > 0) {
-            ByteVector data, answer;
-            framing_->decode(buffer, static_cast<std::size_t>(n), data, answer);
-            if (!answer.empty() && !writeAll(answer)) return false;
-            if (!discard && !data.empty()) deliver(std::move(data));
-            continue;
-        }
-        if (n == 0) {
-            lineLost("the server closed the connection");
-            return false;
-        }
-        if (errno == EINTR) continue;
-        if (errno == EAGAIN || errno == EWOULDBLOCK) return true;
-        lineLost(errnoText(errno));
-        return false;
-    }
-}
-
-void SocketPort::workerLoop() {
-    for (;;) {
-        pollfd fds[2] = {{wakeFd_, POLLIN, 0}, {lineLost_ ? -1 : fd_, POLLIN, 0}};
-        int r = ::poll(fds, 2, -1);
-        if (r > 0 && (fds[0].revents & POLLIN)) {
-            std::uint64_t count;
-            [[maybe_unused]] long n = ::read(wakeFd_, &count, sizeof count);
-        }
-        ByteVector frame;
-        bool haveFrame = false;
-        {
-            std::lock_guard lock(mutex_);
-            if (stopRequested_) return;
-            if (txPending_) {
-                frame.swap(txBuffer_);
-                txPending_ = false;
-                haveFrame = true;
-            }
-        }
-        if (haveFrame) {
-            transmit(frame);
-            continue;  // what arrived meanwhile is read on the next round, after the purge
-        }
-        if (r <= 0 || lineLost_) continue;
-        if (fds[1].revents & (POLLIN | POLLHUP | POLLERR)) readAvailable(false);
-    }
-}
+SocketPort::SocketPort(Executor& executor, PortErrorReport report,
+                       std::unique_ptr<StreamFraming> framing)
+    : PortWorker(executor, std::move(report), std::make_unique<SocketLineIo>(std::move(framing))) {}
 
 }  // namespace korvane
