@@ -395,7 +395,6 @@ bool MeansDeviceGone(DWORD code) {
         case ERROR_DEVICE_NOT_CONNECTED:
         case ERROR_GEN_FAILURE:
         case ERROR_INVALID_HANDLE:
-        case ERROR_NO_SUCH_DEVICE:
         case ERROR_FILE_NOT_FOUND:
         case ERROR_OPERATION_ABORTED:
             return true;

@@ -23,7 +23,7 @@ HANDLE createTemporary(const fs::path& dir, const std::wstring& stem, DWORD flag
     static std::atomic<unsigned> counter{0};
     for (int attempt = 0; attempt < 100; ++attempt) {
         const std::wstring suffix = WideFromUtf8(
-            strprintf(".%lx.%x", GetCurrentProcessId(), counter.fetch_add(1) ^ GetTickCount()));
+            strprintf(".%lx.%lx", GetCurrentProcessId(), counter.fetch_add(1) ^ GetTickCount()));
         name = ((dir.empty() ? fs::path(L".") : dir) / (L"." + stem + suffix)).wstring();
         const DWORD access = GENERIC_WRITE | ((flags & FILE_FLAG_DELETE_ON_CLOSE) ? DELETE : 0);
         HANDLE h = CreateFileW(name.c_str(), access, 0, nullptr, CREATE_NEW,
