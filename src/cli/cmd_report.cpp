@@ -89,6 +89,8 @@ ReportOptions parseOptions(const std::vector<std::string>& args) {
     o.out = args[0];
     if (!ReportFormatOfPath(o.out, o.format))
         throw UsageError("report writes a .xlsx or .htm file");
+    if (std::string why; o.format == ReportFormat::kXlsx && !CanWriteReportXlsx(&why))
+        throw UsageError(why);
     for (std::size_t i = 1; i < args.size(); ++i) {
         if (args[i].rfind("--", 0) == 0)
             parseOption(o, args, i);

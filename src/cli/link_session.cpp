@@ -6,7 +6,7 @@
 #include <ostream>
 
 #include "comm/network_port.h"
-#include "comm/posix_serial_port.h"
+#include "comm/serial_port.h"
 #include "common/clock.h"
 #include "common/format.h"
 
@@ -41,8 +41,8 @@ LinkSession::LinkSession(const GlobalOptions& options, std::ostream& err)
     };
     Executor* executor = &executor_;
     link_ = std::make_unique<CDriveLink>(executor_, [executor, report] {
-        return std::make_unique<NetworkAwarePort>(
-            *executor, report, std::make_unique<PosixSerialPort>(*executor, report));
+        return std::make_unique<NetworkAwarePort>(*executor, report,
+                                                  MakeSerialPort(*executor, report));
     });
     if (options_.trace) {
         link_->SetFrameTrace([errStream](bool sent, const std::uint8_t* bytes, std::size_t n) {

@@ -3,7 +3,7 @@
 // the right framing for tcp://, rfc2217:// and modbus-tcp:// addresses.
 #include <memory>
 
-#include "comm/posix_serial_port.h"
+#include "comm/port_worker.h"
 #include "comm/stream_framing.h"
 
 namespace korvane {

@@ -7,8 +7,8 @@
 namespace korvane {
 
 struct SerialPortInfo {
-    std::string devicePath;    // what to open: "/dev/ttyUSB0"
-    std::string portName;      // "ttyUSB0"
+    std::string devicePath;    // what to open: "/dev/ttyUSB0", \\.\COM3
+    std::string portName;      // "ttyUSB0", "COM3"
     std::string friendlyName;  // "usb-FTDI_FT232R_USB_UART_A1-if00-port0 (ttyUSB0)"
     bool isUsb = false;
     std::string description;
@@ -33,8 +33,31 @@ struct PortEnumerationResult {
     bool ok() const { return error.empty(); }
 };
 
-// Present serial ports in natural name order (ttyS2 before ttyS10), post-processed.
+// Present serial ports in natural name order (ttyS2 before ttyS10), post-processed. On
+// Windows the registry's list, and `roots` does not matter.
 [[nodiscard]] PortEnumerationResult EnumerateSerialPorts(const PortEnumerationRoots& roots = {});
+
+// One value of the registry key where Windows lists its serial ports
+// (HKLM\HARDWARE\DEVICEMAP\SERIALCOMM): the driver's device name and the port name.
+struct SerialCommEntry {
+    std::string deviceName;  // "\Device\Serial0", "\Device\VCP0"
+    std::string portName;    // "COM3"
+};
+
+// Reads that key; tests give a fake.
+class SerialCommRegistry {
+public:
+    virtual ~SerialCommRegistry() = default;
+    // False with `error` set when the key cannot be read. A missing key (no serial driver
+    // loaded) is an empty list, not an error.
+    [[nodiscard]] virtual bool read(std::vector<SerialCommEntry>& entries, std::string& error) = 0;
+};
+
+// The registry's ports as records, sorted by number (COM2 before COM10), post-processed.
+[[nodiscard]] PortEnumerationResult EnumerateRegistryPorts(SerialCommRegistry& registry);
+
+// Natural order of port names: ttyS2 before ttyS10, COM2 before COM10.
+bool PortNameLess(const std::string& a, const std::string& b);
 
 // Fills empty friendly names and descriptions so that every record can be shown.
 void PostProcessPortRecords(SerialPortInfoList& list);
@@ -48,7 +71,8 @@ PortNameList BuildPortNameList(const SerialPortInfoList& records);
 // Enumerates and reduces; an enumeration failure leaves the standard fallback list.
 PortNameList BuildPortNameList(const PortEnumerationRoots& roots = {});
 
-// The list offered when the OS names no port at all (ttyS0 .. ttyS15), simulated line excluded.
+// The list offered when the OS names no port at all (ttyS0 .. ttyS15, on Windows COM1 ..
+// COM16), simulated line excluded.
 PortNameList FallbackPortNames();
 
 }  // namespace korvane

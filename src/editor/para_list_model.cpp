@@ -1,13 +1,12 @@
 #include "editor/para_list_model.h"
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <atomic>
 #include <cctype>
 #include <cstdlib>
 
 #include "common/format.h"
+#include "common/process.h"
 #include "common/settings_store.h"
 #include "common/translation.h"
 #include "common/word.h"
@@ -39,7 +38,7 @@ constexpr std::size_t kPayloadHeaderBytes = 12;  // identity (8) and row count (
 // from another program or editor window never lands in this one's groups.
 std::uint64_t NextIdentity() {
     static std::atomic<std::uint32_t> serial{1};
-    return (static_cast<std::uint64_t>(static_cast<std::uint32_t>(::getpid())) << 32) |
+    return (static_cast<std::uint64_t>(static_cast<std::uint32_t>(CurrentProcessId())) << 32) |
            serial.fetch_add(1);
 }
 

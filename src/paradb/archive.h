@@ -12,6 +12,8 @@
 #include <string_view>
 #include <vector>
 
+#include "common/file_write.h"
+
 namespace korvane {
 
 class ArchiveError : public std::runtime_error {
@@ -110,16 +112,5 @@ constexpr std::size_t kMaxArchiveFileBytes = 64u * 1024u * 1024u;
 [[nodiscard]] bool ReadWholeFile(const std::string& path, std::vector<std::uint8_t>& out,
                                  std::string* error = nullptr,
                                  std::size_t maxBytes = kMaxArchiveFileBytes);
-
-// Writes `bytes` to a temporary file in the target's directory, flushes and syncs it, then
-// renames it over `path`. On any failure the temporary file is removed and the previous file
-// at `path`, if any, is left exactly as it was.
-[[nodiscard]] bool SafeSaveFile(const std::string& path, std::span<const std::uint8_t> bytes,
-                                std::string* error = nullptr);
-
-// Whether SafeSaveFile could save `path` now: its directory exists and takes a new file, and
-// the path is not a directory. Tried with a temporary file that is removed at once, so that a
-// run that ends in a save can fail before it starts instead of after all its work.
-[[nodiscard]] bool CanSaveFile(const std::string& path, std::string* error = nullptr);
 
 }  // namespace korvane

@@ -20,6 +20,8 @@ std::string RenderReportHtml(const ReportSheet& sheet, const std::string& title)
 ReportExportResult WriteReportHtml(const ReportSheet& sheet, const std::string& path,
                                    const std::string& title);
 ReportExportResult WriteReportXlsx(const ReportSheet& sheet, const std::string& path);
+// Whether this build can write workbooks; when not, `why` says so for the user.
+bool CanWriteReportXlsx(std::string* why = nullptr);
 ReportExportResult ExportReport(const ReportSheet& sheet, const ReportExportTarget& target,
                                 const std::string& title);
 

@@ -173,3 +173,11 @@ ReportExportResult WriteReportXlsx(const ReportSheet& sheet, const std::string& 
 }
 
 }  // namespace korvane
+
+namespace korvane {
+
+bool CanWriteReportXlsx(std::string*) {
+    return true;
+}
+
+}  // namespace korvane

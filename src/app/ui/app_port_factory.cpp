@@ -3,7 +3,7 @@
 #include "app/main_controller.h"
 #include "app/port_error_gate.h"
 #include "comm/network_port.h"
-#include "comm/posix_serial_port.h"
+#include "comm/serial_port.h"
 
 namespace korvane {
 
@@ -24,8 +24,8 @@ PortFactory MakeAppPortFactory(Executor& executor, PortErrorGate& errors,
         PortErrorReport report = [&errors](const std::string& text, const std::string& caption) {
             errors.report(text, caption);
         };
-        auto serial = std::make_unique<NetworkAwarePort>(
-            executor, report, std::make_unique<PosixSerialPort>(executor, report));
+        auto serial =
+            std::make_unique<NetworkAwarePort>(executor, report, MakeSerialPort(executor, report));
         return std::make_unique<sim::SimAwarePort>(
             std::move(serial), builtInLine,
             [&errors](const std::string& text) { errors.report(text, "Application Error"); });

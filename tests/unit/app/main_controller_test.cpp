@@ -19,6 +19,7 @@
 #include "monitor/device_name.h"
 #include "sim/sim_engine.h"
 #include "support/fake_port.h"
+#include "support/temp_dir.h"
 
 namespace korvane {
 namespace {
@@ -29,10 +30,9 @@ namespace fs = std::filesystem;
 class MainControllerTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        // mkdtemp: ctest runs tests in parallel processes, where object addresses repeat.
-        std::string pattern = (fs::temp_directory_path() / "korvane-unit-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        root_ = pattern;
+        const std::string made = korvane::testing::MakeTempDirectory("korvane-unit-");
+        ASSERT_FALSE(made.empty());
+        root_ = made;
         dirs_ = PrepareAppDirectories(root_.string());
         store_.setInt(kSettingsSectionMain, "Log Enable", 0);
         line_->responder = [this](const std::string& frame) -> std::optional<std::string> {

@@ -8,6 +8,7 @@
 #include "comm/mbap_framing.h"
 #include "comm/modbus_codec.h"
 #include "comm/network_port.h"
+#include "comm/posix_serial_port.h"
 #include "comm/rfc2217_framing.h"
 #include "common/executor.h"
 #include "support/device_server.h"

@@ -4,6 +4,18 @@
 
 #include <cstdlib>
 
+#ifdef _WIN32
+// The C runtime's names for what POSIX calls setenv and unsetenv.
+namespace {
+int setenv(const char* name, const char* value, int) {
+    return _putenv_s(name, value);
+}
+int unsetenv(const char* name) {
+    return _putenv_s(name, "");
+}
+}  // namespace
+#endif
+
 namespace korvane {
 namespace {
 

@@ -377,7 +377,8 @@ TEST(AppDirectories, AnInstalledProgramIsRecognisedByItsDataBesideBin) {
         auto data = InstalledDataDir(row.executableDir);
         EXPECT_EQ(data.has_value(), row.installed) << row.executableDir;
         if (data) {
-            EXPECT_EQ(*data, tmp.path("usr/share/korvane/Data"));
+            EXPECT_EQ(std::filesystem::path(*data),
+                      std::filesystem::path(tmp.path("usr/share/korvane/Data")));
         }
     }
 }

@@ -210,9 +210,8 @@ TEST(DiskEventLog, StartingOnAnExistingFileReplacesItWithAFreshOne) {
         ASSERT_TRUE(log.start(path));
         ASSERT_TRUE(log.append(2, "Ivy", "", "接続済み"));
     }  // destruction flushes
-    std::ifstream in(path, std::ios::binary);
     std::stringstream content;
-    content << in.rdbuf();
+    content << std::ifstream(path, std::ios::binary).rdbuf();  // closed before the removal
     EXPECT_EQ(content.str(), std::string(kHeader) + "2024.03.05 07:08:09 >> 2:Ivy 接続済み\r\n");
     std::filesystem::remove_all(dir);
 }

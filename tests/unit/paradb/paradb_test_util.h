@@ -8,16 +8,15 @@
 #include <string>
 #include <vector>
 
+#include "support/temp_dir.h"
+
 namespace korvane::testing {
 
 using Bytes = std::vector<std::uint8_t>;
 
 class TempDir {
 public:
-    TempDir() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "korvane-XXXXXX").string();
-        path_ = ::mkdtemp(pattern.data()) ? pattern : std::string();
-    }
+    TempDir() { path_ = MakeTempDirectory("korvane-"); }
     ~TempDir() {
         std::error_code ec;
         std::filesystem::remove_all(path_, ec);

@@ -108,8 +108,8 @@ TEST_F(ScopeFilesTest, FreshStoreGivesTheDocumentedDefaults) {
     EXPECT_EQ(TimeSpanSeconds(s.timeSpan), 60);
     EXPECT_EQ(ScanPeriodMs(s.scanTime), 1000);
     EXPECT_EQ(RecordPeriodMs(s.recordTime), 5000);
-    EXPECT_EQ(s.recordPath, (dir_ / "Temp" / "scope.csv").string());
-    EXPECT_EQ(s.snapshotPath, (dir_ / "Temp" / "snapshot.bmp").string());
+    EXPECT_EQ(fs::path(s.recordPath), dir_ / "Temp" / "scope.csv");
+    EXPECT_EQ(fs::path(s.snapshotPath), dir_ / "Temp" / "snapshot.bmp");
     EXPECT_EQ(s.channels[0].address, 0xFFFF);
     EXPECT_EQ(OffsetValue(s.channels[0].offsetIndex), 0.0);
     EXPECT_EQ(DivValue(s.channels[0].divIndex), 1.0);
@@ -146,7 +146,7 @@ TEST_F(ScopeFilesTest, StoredValuesOutsideTheirRangesAreReplaced) {
     EXPECT_EQ(s.triggerChannel, 0);
     EXPECT_EQ(s.currentCursor, 0);
     EXPECT_EQ(s.snapshotFilterIndex, 3);
-    EXPECT_EQ(s.recordPath, (dir_ / "Temp" / "scope.csv").string());
+    EXPECT_EQ(fs::path(s.recordPath), dir_ / "Temp" / "scope.csv");
 }
 
 TEST_F(ScopeFilesTest, RunningFlagsNeedMonitoringAndAChannelOn) {

@@ -1,5 +1,3 @@
-#include "common/file_read.h"
-
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -7,6 +5,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "common/file_read.h"
 #include "common/format.h"
 
 namespace korvane {
