@@ -54,19 +54,17 @@ private:
     int serial_;
 };
 
-TransferRun::TransferRun(const TransferContext& context, TransferMode mode, TransferView* view)
+TransferRun::TransferRun(const TransferContext& context, TransferMode mode)
     : context_(context),
       mode_(mode),
-      view_(view),
       choice_(context.fileChoice),
       station_(context.drive.station),
       table_(PriorityTableFor(context.drive.seriesCode)) {}
 
-TransferRun::TransferRun(const ToolServices& services, int station, TransferMode mode,
-                         TransferView* view)
+TransferRun::TransferRun(const ToolServices& services, int station, TransferMode mode)
     : TransferRun(TransferContext{services.link, services.records[station], services.prompter,
                                   services.executor, TransferFileChoice::Process()},
-                  mode, view) {}
+                  mode) {}
 
 TransferRun::~TransferRun() = default;
 
@@ -112,7 +110,7 @@ void TransferRun::Start() {
     ask(strprintf(kOverwriteFormat, path_.c_str()), [this](bool overwrite) {
         asking_ = false;
         if (overwrite) return begin();
-        if (view_) view_->focusPath();
+        events.focusPath();
     });
 }
 
@@ -191,7 +189,7 @@ bool TransferRun::resolvePath() {
     }
     if (resolved.outcome == TransferPathOutcome::kNoFileName) {
         context_.prompter.info(kBadPathText, kParameterEditorCaption);
-        if (view_) view_->focusPath();
+        events.focusPath();
         return false;
     }
     path_ = resolved.path;
@@ -400,7 +398,7 @@ void TransferRun::report(std::size_t position, const CItem* item,
     entry.reported = true;
     if (mode_ != TransferMode::kDownload) return;
     if (outcome == TransferEntryResult::Outcome::kPassed) ++counts_.passed;
-    if (view_) view_->entryDone({entry.address, item, entry.fileValue, outcome, error});
+    events.entryDone({entry.address, item, entry.fileValue, outcome, error});
 }
 
 // ---------------------------------------------------------------------------------- Stop
@@ -442,7 +440,7 @@ void TransferRun::OnDriveDisconnected(int station) {
     status_ = kDriveDisconnectedText;
     end_ = TransferEnd::kCancelled;
     becomeIdle();
-    if (view_) view_->closeDialog();
+    events.closeDialog();
 }
 
 // ---------------------------------------------------------------------------------- Endings
@@ -511,8 +509,8 @@ void TransferRun::onUploadDone() {
         saved = saveUploadedSet(std::move(set));
         if (held_) {
             becomeIdle();
-            if (view_) view_->valuesChanged();
-            if (view_) view_->partialResultHeld();
+            events.valuesChanged();
+            events.partialResultHeld();
             return;
         }
     }
@@ -520,8 +518,8 @@ void TransferRun::onUploadDone() {
     if (saved && custom_ && counts_.unread > 0) status_ += kUnreadKeptText;
     end_ = saved ? TransferEnd::kDone : TransferEnd::kFailed;
     becomeIdle();
-    if (view_) view_->valuesChanged();
-    if (view_ && !unreadRows_.empty()) view_->showUnreadEntries(unreadRows_);
+    events.valuesChanged();
+    if (!unreadRows_.empty()) events.unreadEntries(unreadRows_);
 }
 
 // A partial result does not silently replace a file that holds values it lacks: it is held
@@ -583,8 +581,8 @@ void TransferRun::onDownloadDone() {
     if (counts_.refused > 0) status_ += strprintf(kRefusedCountText, counts_.refused);
     end_ = TransferEnd::kDone;
     becomeIdle();
-    if (view_) view_->valuesChanged();
-    if (view_ && !refusedRows_.empty()) view_->showRefusedWrites(refusedRows_);
+    events.valuesChanged();
+    if (!refusedRows_.empty()) events.refusedWrites(refusedRows_);
 }
 
 void TransferRun::onCompareDone() {
@@ -604,11 +602,11 @@ void TransferRun::onCompareDone() {
     end_ = TransferEnd::kDone;
     if (counts_.unread > 0) status_ += strprintf(kUnreadCountText, counts_.unread);
     becomeIdle();
-    if (view_) view_->valuesChanged();
+    events.valuesChanged();
     if (compareRows_.empty()) {
         context_.prompter.info(kAllSameText, kParameterEditorCaption);
-    } else if (view_) {
-        view_->showCompareResults(compareRows_);
+    } else {
+        events.compareResults(compareRows_);
     }
 }
 
@@ -627,7 +625,7 @@ void TransferRun::becomeIdle() {
 }
 
 void TransferRun::changed() {
-    if (view_) view_->stateChanged();
+    events.stateChanged();
 }
 
 }  // namespace korvane

@@ -74,7 +74,7 @@ void KeypadEditor::read() {
     pending_ = true;
     pendingCommand_ = 'R';
     link_.QueueRead(station_, item_.address, this);
-    notify();
+    changed();
 }
 
 void KeypadEditor::write(double entry) {
@@ -95,7 +95,7 @@ void KeypadEditor::write(double entry) {
     pendingCommand_ = 'W';
     pendingRaw_ = KeypadRawValue(entry, divisor_) & 0xFFFF;
     link_.QueueWrite(station_, item_.address, pendingRaw_, this);
-    notify();
+    changed();
 }
 
 void KeypadEditor::OnDriveReply(int station, const DriveReply& reply) {
@@ -112,9 +112,9 @@ void KeypadEditor::OnDriveReply(int station, const DriveReply& reply) {
         if (reply.command == 'W' && reply.addresses[0] == item_.address) {
             boxValue_ = KeypadValue(item_, pendingRaw_, seriesCode_, timeScale_);
             boxEnabled_ = true;
-            if (written_) written_(item_.address, pendingRaw_);
+            written(item_.address, pendingRaw_);
         }
-        notify();
+        changed();
         return;
     }
     status_ = failureText(FailureCode(reply));
@@ -124,11 +124,7 @@ void KeypadEditor::OnDriveReply(int station, const DriveReply& reply) {
     }
     boxValue_.reset();
     boxEnabled_ = false;
-    notify();
-}
-
-void KeypadEditor::notify() {
-    if (changed_) changed_();
+    changed();
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -148,7 +144,6 @@ KeypadModel::KeypadModel(ToolServices& services, int station)
 }
 
 KeypadModel::~KeypadModel() {
-    changed_ = nullptr;
     close();
 }
 
@@ -378,8 +373,8 @@ void KeypadModel::onDriveDisconnected(int station) {
     closeEditor();
     withdraw();
     timerRunning_ = false;
-    closeRequested_ = true;
     notify();
+    closeRequested();
 }
 
 void KeypadModel::onGraphWatchChanged(bool active) {
@@ -410,7 +405,8 @@ KeypadEditor* KeypadModel::openEditor(int index) {
     const MonitorItem& item = items_[static_cast<std::size_t>(s.position)];
     if (!item.writable) return nullptr;
     editor_ = std::make_unique<KeypadEditor>(services_.link, drive(), item);
-    editor_->setWrittenHandler([this](int address, int raw) { takeWrittenWord(address, raw); });
+    editorWritten_ =
+        editor_->written.connect([this](int address, int raw) { takeWrittenWord(address, raw); });
     return editor_.get();
 }
 
@@ -419,7 +415,7 @@ void KeypadModel::closeEditor() {
 }
 
 void KeypadModel::notify() {
-    if (changed_) changed_();
+    changed();
 }
 
 }  // namespace korvane

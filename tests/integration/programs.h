@@ -13,6 +13,10 @@ struct ProgramResult {
     std::string err;
 };
 
+// Starts a program with the given descriptors as its standard input, output and error; -1 when
+// it could not be started.
+pid_t SpawnProgram(const std::vector<std::string>& argv, int in, int out, int err);
+
 // Runs a program to its end (killed after `timeoutMs`), standard input empty.
 ProgramResult RunProgram(const std::vector<std::string>& argv, int timeoutMs = 60000);
 
