@@ -376,30 +376,6 @@ void ConnectionManager::OnDriveMonitor(int station, const DriveReply& reply) {
 void ConnectionManager::storeMonitoredWord(DriveRecord& r, int address, int value) {
     const bool series11 = r.seriesCode == 11;
     switch (address) {
-        case 5:
-            r.frequencyCommand = value;
-            break;
-        case 6:
-            r.runCommand = value;
-            break;
-        case 9:
-            r.outputCurrent = value;
-            break;
-        case 10:
-            if (r.seriesCode != 5) r.outputFrequency = value;
-            break;
-        case 32:
-            if (r.seriesCode == 5) r.outputFrequency = value;
-            break;
-        case 26:
-            r.speedDisplayMode = value;
-            break;
-        case 27:
-            r.motorPoles = value;
-            break;
-        case 34:
-            r.torqueFeedback = value;
-            break;
         case kAddrStatus:
             onStatusWord(r, value);
             break;
@@ -417,6 +393,7 @@ void ConnectionManager::storeMonitoredWord(DriveRecord& r, int address, int valu
                 storeFaultWord(r, r.faultWords3to6[static_cast<std::size_t>(address - 816)], value);
             break;
         default:
+            if (int* word = r.monitoredWord(address)) *word = value;
             break;
     }
 }

@@ -62,7 +62,7 @@ void MainController::Start() {
     const auto ids = ReadConnectedIds(env_.settings);
     if (settings_.logEnable) StartEventLog();
     history_.loadAtStartup(settings_.faultFilePath, env_.prompter, kAppTitle);
-    view().historyChanged();
+    events_.historyChanged();
     if (!openLink()) env_.prompter.error(PortOpenFailedText(settings_.port), kAppTitle);
     if (ids) connections_.ScanIds(*ids);
 }
@@ -105,7 +105,7 @@ bool MainController::openLink() {
                                   settings_.portSettings(), static_cast<int>(settings_.timeOut),
                                   kLinkTickMs, static_cast<int>(settings_.retryCount));
     connections_.SetRetryLimit(static_cast<int>(settings_.retryCount));
-    view().lineSettingsChanged();
+    events_.lineSettingsChanged();
     if (result == kLinkOpenOk) return true;
     // No line, no drives: the link runs on and its time-outs would leave the rows frozen.
     connections_.RemoveAllDrives();
@@ -113,7 +113,7 @@ bool MainController::openLink() {
 }
 
 void MainController::OnIndicatorTick() {
-    if (indicator_.OnTick()) view().indicatorChanged(indicator_.Icon());
+    if (indicator_.OnTick()) events_.indicatorChanged(indicator_.Icon());
 }
 
 ConnectChoice MainController::ConnectDialogValues() const {
@@ -134,7 +134,7 @@ void MainController::removeUnconnectedRows() {
     }
     driveList_.RemoveUnconnectedRows(records_);
     for (int station : unsupported) connections_.RemoveDrive(station);
-    view().driveListChanged();
+    events_.driveListChanged();
 }
 
 void MainController::Connect(const ConnectChoice& choice) {
@@ -274,7 +274,7 @@ ToolServices MainController::Services() {
 
 void MainController::SortDriveList(int column) {
     driveList_.SortByColumn(column);
-    view().driveListChanged();
+    events_.driveListChanged();
 }
 
 LineStatusTexts MainController::LineStatus() const {
@@ -291,7 +291,7 @@ const DriveRecord* MainController::SelectedConnectedDrive() const {
 void MainController::ClearHistory() {
     history_.askAndClear(env_.prompter, kAppTitle, [this] {
         (void)history_.save();
-        view().historyChanged();
+        events_.historyChanged();
     });
 }
 
@@ -351,35 +351,35 @@ void MainController::SetGraphWatchActive(bool active) {
     DriveEvent event(DriveEventKind::kGraphWatchMode);
     event.graphWatchActive = active;
     toolFrames_.broadcast(event);
-    view().graphWatchChanged(active);
+    events_.graphWatchChanged(active);
 }
 
 void MainController::DeviceNameChanged(int station) {
     // The sheet wrote the store; the table kept here is what close writes back, so it must follow.
     settings_.setDeviceName(station, ReadDeviceName(env_.settings, station));
-    if (driveList_.UpdateName(station)) view().driveListChanged();
+    if (driveList_.UpdateName(station)) events_.driveListChanged();
     toolFrames_.broadcast(DriveEvent(DriveEventKind::kNameChanged, station));
 }
 
 void MainController::driveRowChanged(int station) {
     driveList_.UpdateRow(records_[station]);
-    view().driveListChanged();
+    events_.driveListChanged();
 }
 
 void MainController::driveValuesChanged(int station) {
-    if (driveList_.UpdateValues(records_[station])) view().driveListChanged();
+    if (driveList_.UpdateValues(records_[station])) events_.driveListChanged();
 }
 
 void MainController::titleChanged(const std::string& title) {
-    view().titleChanged(title);
+    events_.titleChanged(title);
 }
 
 void MainController::scanStatusChanged(const std::string& text) {
-    view().scanStatusChanged(text);
+    events_.scanStatusChanged(text);
 }
 
 void MainController::scanProgress(bool visible, int position, int range) {
-    view().scanProgressChanged(visible, position, range);
+    events_.scanProgressChanged(visible, position, range);
 }
 
 void MainController::driveConnected(int station, const DriveRecord& record) {
@@ -400,7 +400,7 @@ void MainController::faultRecorded(const DriveRecord& record) {
     history_.add(record, settings_.deviceName(record.station));
     // At once: a crash must not lose the trips recorded since the start.
     (void)history_.save();
-    view().historyChanged();
+    events_.historyChanged();
 }
 
 void MainController::eventLine(int station, const std::string& text) {
@@ -409,7 +409,7 @@ void MainController::eventLine(int station, const std::string& text) {
                           text)) {
         env_.prompter.error(eventLog_.statusText(), kAppTitle);
     }
-    view().eventLogChanged();
+    events_.eventLogChanged();
 }
 
 }  // namespace korvane

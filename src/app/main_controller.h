@@ -14,6 +14,7 @@
 #include "app/port_setup.h"
 #include "comm/drive_link.h"
 #include "comm/port_enumeration.h"
+#include "common/signal.h"
 #include "host/settings.h"
 #include "host/tool_frames.h"
 #include "host/tool_services.h"
@@ -30,18 +31,16 @@ class Prompter;
 class SettingsStore;
 
 // What the window is told to redraw.
-class MainView {
-public:
-    virtual ~MainView() = default;
-    virtual void titleChanged(const std::string& /*title*/) {}
-    virtual void scanStatusChanged(const std::string& /*text*/) {}
-    virtual void scanProgressChanged(bool /*visible*/, int /*position*/, int /*range*/) {}
-    virtual void driveListChanged() {}
-    virtual void historyChanged() {}
-    virtual void eventLogChanged() {}
-    virtual void indicatorChanged(int /*icon*/) {}
-    virtual void lineSettingsChanged() {}
-    virtual void graphWatchChanged(bool /*active*/) {}
+struct MainEvents {
+    Signal<const std::string& /*title*/> titleChanged;
+    Signal<const std::string& /*text*/> scanStatusChanged;
+    Signal<bool /*visible*/, int /*position*/, int /*range*/> scanProgressChanged;
+    Signal<> driveListChanged;
+    Signal<> historyChanged;
+    Signal<> eventLogChanged;
+    Signal<int /*icon*/> indicatorChanged;
+    Signal<> lineSettingsChanged;
+    Signal<bool /*active*/> graphWatchChanged;
 };
 
 struct MainEnvironment {
@@ -117,7 +116,7 @@ public:
     MainController(const MainController&) = delete;
     MainController& operator=(const MainController&) = delete;
 
-    void SetView(MainView* view) { view_ = view; }
+    MainEvents& Events() { return events_; }
     // The gate the port's error reports pass through; told when the line works or is re-opened.
     void SetPortErrorGate(PortErrorGate* gate) { portErrors_ = gate; }
 
@@ -238,13 +237,10 @@ private:
     CommIndicator indicator_;
     ToolWindowFactory* factory_ = nullptr;
     PortErrorGate* portErrors_ = nullptr;
-    MainView* view_ = nullptr;
-    MainView nullView_;
+    MainEvents events_;
     bool graphWatch_ = false;
     bool closed_ = false;
     std::shared_ptr<char> alive_ = std::make_shared<char>(0);
-
-    MainView& view() { return view_ ? *view_ : nullView_; }
 };
 
 }  // namespace korvane

@@ -212,17 +212,22 @@ private:
     std::array<Timer, 4> timers_{};
 };
 
-class SamplePrinter : public ScopeObserver {
+class SamplePrinter {
 public:
-    SamplePrinter(std::ostream& out, const ScopeMonitor*& monitor) : out_(out), monitor_(monitor) {}
-    void sampled(int) override {
+    SamplePrinter(std::ostream& out, ScopeMonitor& monitor) : out_(out), monitor_(monitor) {
+        ScopeEvents& events = monitor.events();
+        sampled_ = events.sampled.connect([this](int) { sampled(); });
+        triggered_ = events.triggerDetected.connect(
+            [this](int channel, int, double value) { triggerDetected(channel, value); });
+    }
+    void sampled() {
         nlohmann::ordered_json j;
         j["t"] = seconds();
         nlohmann::json values = nlohmann::json::array();
         for (int i = 0; i < channels; ++i) {
             // A value that is not live (nothing received yet, a failed poll) is null.
-            if (monitor_->channelSet().hasLiveValue(i)) {
-                values.push_back(monitor_->channels()[static_cast<std::size_t>(i)].value);
+            if (monitor_.channelSet().hasLiveValue(i)) {
+                values.push_back(monitor_.channels()[static_cast<std::size_t>(i)].value);
             } else {
                 values.push_back(nullptr);
             }
@@ -230,7 +235,7 @@ public:
         j["values"] = values;
         out_ << j.dump() << std::endl;
     }
-    void triggerDetected(int channel, int, double value) override {
+    void triggerDetected(int channel, double value) {
         nlohmann::ordered_json j;
         j["trigger"] = true;
         j["channel"] = channel + 1;
@@ -248,7 +253,9 @@ private:
         return static_cast<double>(ms.count()) / 1000.0;
     }
     std::ostream& out_;
-    const ScopeMonitor*& monitor_;
+    const ScopeMonitor& monitor_;
+    Connection sampled_;
+    Connection triggered_;
 };
 
 // The run as the window would have it stored: the channels, periods and trigger asked for.
@@ -308,11 +315,9 @@ int runScope(CommandContext& context) {
         session.services(records, store, prompter, MakeAppDirectories("."));
     MemoryChart chart;
     LoopClocks clocks;
-    const ScopeMonitor* watched = nullptr;
-    SamplePrinter printer(context.out, watched);
+    ScopeMonitor monitor(services, chart, clocks);
+    SamplePrinter printer(context.out, monitor);
     printer.channels = static_cast<int>(a.channels.size());
-    ScopeMonitor monitor(services, chart, clocks, &printer);
-    watched = &monitor;
     monitor.open();
     if (a.recordIndex) monitor.recorder().setPath(a.csv);
     printer.start = SteadyClock::now();

@@ -60,10 +60,10 @@ public:
     }
 };
 
-class EntryLines : public TransferView {
+class EntryLines {
 public:
     explicit EntryLines(std::ostream& out) : out_(out) {}
-    void entryDone(const TransferEntryResult& r) override {
+    void entryDone(const TransferEntryResult& r) {
         static const char* const kResults[] = {"written", "passed", "refused"};
         nlohmann::ordered_json j;
         j["address"] = r.address;
@@ -131,7 +131,11 @@ int RunTransfer(CommandContext& context, TransferMode mode, const TransferArgs& 
     TransferFileChoice choice;
     EntryLines lines(context.out);
     TransferRun dlg(TransferContext{session.link(), drive, prompter, session.executor(), choice},
-                    mode, entryLines ? &lines : nullptr);
+                    mode);
+    Connection entries;
+    if (entryLines)
+        entries = dlg.events.entryDone.connect(
+            [&lines](const TransferEntryResult& r) { lines.entryDone(r); });
     events.onDisconnected = [&dlg](int station) { dlg.OnDriveDisconnected(station); };
     dlg.SetPartialReplaceAllowed(args.partial);
     dlg.SetPathText(args.file);

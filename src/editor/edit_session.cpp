@@ -382,11 +382,7 @@ void EditSession::CloseFromOutside() {
 void EditSession::finishClose() {
     closed_ = true;
     closing_ = false;
-    if (onClosed) onClosed();
-}
-
-void EditSession::changed() {
-    if (onChanged) onChanged();
+    closed();
 }
 
 int NavigateEditRow(int firstSelected, int lastSelected, int rowCount, int navigation) {

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "comm/drive_reply.h"
+#include "common/signal.h"
 #include "paradb/typed_value.h"
 
 namespace korvane {
@@ -119,8 +120,8 @@ public:
     std::uint32_t Reference() const { return reference_; }
 
     // After every change the widget should render; and once when the session closes.
-    std::function<void()> onChanged;
-    std::function<void()> onClosed;
+    Signal<> changed;
+    Signal<> closed;
 
     void OnDriveReply(int station, const DriveReply& reply) override;
 
@@ -138,7 +139,6 @@ private:
     void onSuccess(Pending kind, std::uint32_t word);
     std::uint32_t storeValue(std::uint32_t word);
     void finishClose();
-    void changed();
 
     Services services_;
     std::shared_ptr<CDataFile> data_;

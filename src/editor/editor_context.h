@@ -10,9 +10,11 @@
 #include <vector>
 
 #include "common/prompter.h"
+#include "common/signal.h"
 #include "editor/para_list_model.h"
 #include "editor/para_tree_model.h"
 #include "editor/write_history.h"
+#include "host/file_dialog_request.h"
 #include "host/tool_services.h"
 
 namespace korvane {
@@ -20,15 +22,6 @@ namespace korvane {
 class CDataFile;
 class ModeChoice;
 struct DriveRecord;
-
-struct FileDialogRequest {
-    std::string extension;  // without the dot
-    std::string filter;
-    std::string title;
-    std::string startDir;
-    std::string defaultPath;
-    bool overwritePrompt = false;  // the dialog asks itself (text export only)
-};
 
 // What the editor asks of its window. Dialogs answer through their callback, at once or once
 // the user has chosen; a window that closes meanwhile may drop the callback.
@@ -44,12 +37,27 @@ public:
                                 std::function<void(bool confirmed)> done) = 0;
     // Close the window as if the user did (it then calls ParaEditor::Close).
     virtual void RequestClose() = 0;
-    virtual void TitleChanged() {}
-    virtual void PanesChanged() {}
-    virtual void TreeChanged() {}
     virtual void SetWaitCursor(bool /*on*/) {}
     virtual std::vector<std::uint8_t> SavePaneLayout() const { return {}; }
     virtual void RestorePaneLayout(const std::vector<std::uint8_t>& /*layout*/) {}
+};
+
+// What the editor's window and its other parts are told of.
+struct EditorEvents {
+    Signal<> titleChanged;
+    Signal<> panesChanged;
+    Signal<> treeChanged;
+    // Commands carried out by parts the window builds: upload, download, compare and the
+    // report commands; the online edit dialog.
+    Signal<int /*command*/> transferRequested;
+    Signal<int /*command*/> editRequested;
+    // This editor's report window, if open, is closed with the editor and told of renames.
+    Signal<> closing;
+    Signal<> deviceNameChanged;
+    // Before an entry or a whole group goes, so that replies pending for it are dropped (the
+    // editor's own undo writes are dropped already).
+    Signal<const UserGroupEntry*> entryRemoving;
+    Signal<const UserGroup*> groupClosing;
 };
 
 // The reading and editing dialogs, which talk to the drive. Built by the reading code.
@@ -90,6 +98,7 @@ struct EditorContext {
     CWriteHistory history;
     CParaTreeModel tree;
     CParaListModel list;
+    EditorEvents events;
     bool closed = false;
     // Callbacks may outlive the editor; they check this first.
     std::shared_ptr<char> alive = std::make_shared<char>(0);

@@ -150,11 +150,7 @@ void GroupReader::advance(bool endRun) {
 void GroupReader::end(State state) {
     state_ = state;
     changed();
-    if (onEnded) onEnded();
-}
-
-void GroupReader::changed() {
-    if (onChanged) onChanged();
+    ended();
 }
 
 }  // namespace korvane

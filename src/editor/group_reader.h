@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "comm/drive_reply.h"
+#include "common/signal.h"
 
 namespace korvane {
 
@@ -77,8 +78,8 @@ public:
     const std::vector<Outcome>& Outcomes() const { return outcomes_; }
 
     // Called after every change of progress or texts, and once when the run ends.
-    std::function<void()> onChanged;
-    std::function<void()> onEnded;
+    Signal<> changed;
+    Signal<> ended;
 
     void OnDriveReply(int station, const DriveReply& reply) override;
 
@@ -88,7 +89,6 @@ private:
     void storeFailure(const ReadTarget& target, int errorCode, int failingCode);
     void advance(bool endRun);
     void end(State state);
-    void changed();
 
     CDriveLink& link_;
     int station_;

@@ -22,13 +22,11 @@ void NodeReading::Read(const ReadNode& node, std::function<void()> finished) {
     // The reader keeps its own share of the data file: the drive may go while it runs.
     auto reader = std::make_unique<GroupReader>(link_, drive_.station, drive_.driveData,
                                                 ReadTargetsOf(node, *drive_.driveData));
-    reader->onChanged = [this] {
-        if (onChanged) onChanged();
-    };
-    reader->onEnded = [this] {
+    readerChanged_ = reader->changed.connect([this] { changed(); });
+    readerEnded_ = reader->ended.connect([this] {
         auto done = std::exchange(finished_, nullptr);
         if (done && reader_->ShouldRefillList()) done();
-    };
+    });
     reader_ = std::move(reader);
     finished_ = std::move(finished);
     if (!reader_->Start()) {

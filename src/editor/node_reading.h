@@ -31,7 +31,7 @@ public:
     const GroupReader* Current() const { return reader_.get(); }
 
     // After every change of the running read's progress or texts.
-    std::function<void()> onChanged;
+    Signal<> changed;
 
 private:
     CDriveLink& link_;
@@ -39,6 +39,8 @@ private:
     std::function<bool()> graphWatch_;
     // Kept after the read ends: it may end inside its own reply handler.
     std::unique_ptr<GroupReader> reader_;
+    Connection readerChanged_;
+    Connection readerEnded_;
     std::function<void()> finished_;
 };
 

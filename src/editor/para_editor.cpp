@@ -62,7 +62,7 @@ ParaEditor::ParaEditor(ToolServices& services, int key, ParaEditorUi& ui,
                                            *context_.data, context_.history);
     groups_ = std::make_unique<UserGroups>(context_, [this](const UserGroup* group) {
         undoRedo_->PurgeGroup(group);
-        if (hooks_.groupClosing) hooks_.groupClosing(group);
+        context_.events.groupClosing(group);
     });
     files_ = std::make_unique<ParaFileCommands>(
         context_, [this](const std::function<void()>& starting, std::function<void()> then) {
@@ -76,10 +76,10 @@ ParaEditor::ParaEditor(ToolServices& services, int key, ParaEditorUi& ui,
         if (!IsOnline() && entry == nullptr) files_->MarkValuesChanged();
         context_.list.RefreshValues();
     };
-    context_.list.SetEntryRemovalListener([this](const UserGroupEntry* entry) {
+    connections_.push_back(context_.list.entryRemoving.connect([this](const UserGroupEntry* entry) {
         undoRedo_->PurgeEntry(entry);
-        if (hooks_.entryRemoving) hooks_.entryRemoving(entry);
-    });
+        context_.events.entryRemoving(entry);
+    }));
     if (IsOnline()) {
         reading_ = std::make_unique<NodeReading>(services.link, Record(),
                                                  [this] { return context_.GraphWatch(); });
@@ -88,17 +88,12 @@ ParaEditor::ParaEditor(ToolServices& services, int key, ParaEditorUi& ui,
     } else {
         context_.list.SetCommitter(this);
     }
-    context_.tree.SetSelectionListener(
-        [this](const ParaNode& node) { context_.list.ShowNode(node); });
+    connections_.push_back(context_.tree.selectionChanged.connect(
+        [this](const ParaNode& node) { context_.list.ShowNode(node); }));
     context_.tree.SelectInitial();
 }
 
 ParaEditor::~ParaEditor() = default;
-
-void ParaEditor::SetReportHooks(std::function<void()> close, std::function<void()> nameChanged) {
-    hooks_.closeReport = std::move(close);
-    hooks_.reportNameChanged = std::move(nameChanged);
-}
 
 void ParaEditor::CommitInPlaceEdit(const InPlaceEdit& edit, const std::string& text) {
     if (edit.item == nullptr) return;
@@ -210,7 +205,7 @@ void ParaEditor::Execute(int command) {
             readNode(context_.tree.Selected(), {});
             break;
         case kCmdOnlineEdit:
-            if (hooks_.edit) hooks_.edit(command);
+            context_.events.editRequested(command);
             break;
         case kCmdUndo:
             undoRedo_->Undo();
@@ -219,7 +214,7 @@ void ParaEditor::Execute(int command) {
             undoRedo_->Redo();
             break;
         default:
-            if (hooks_.transfer) hooks_.transfer(command);
+            context_.events.transferRequested(command);
             break;
     }
 }
@@ -241,7 +236,7 @@ void ParaEditor::ListDoubleClicked() {
 void ParaEditor::ApplyParameterMode(int frequencyMode, int time1Divisor) {
     context_.data->SetSpeedMode(frequencyMode, time1Divisor);
     context_.list.RefreshValues();
-    context_.ui.PanesChanged();
+    context_.events.panesChanged();
 }
 
 bool ParaEditor::HasUnsavedChanges() const {
@@ -277,15 +272,15 @@ void ParaEditor::OnDriveEvent(const DriveEvent& event) {
             break;
         case DriveEventKind::kNameChanged:
             if (!IsOnline() || event.station != context_.key) return;
-            if (hooks_.reportNameChanged) hooks_.reportNameChanged();
-            context_.ui.TitleChanged();
+            context_.events.deviceNameChanged();
+            context_.events.titleChanged();
             break;
         case DriveEventKind::kGraphWatchMode:
             if (IsOnline() && event.graphWatchActive && actions_) {
                 actions_->CancelRead();
                 actions_->CancelEdit();
             }
-            context_.ui.PanesChanged();
+            context_.events.panesChanged();
             break;
         case DriveEventKind::kConnected:
             break;

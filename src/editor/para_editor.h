@@ -73,22 +73,7 @@ public:
     // (its read and edit dialogs). Null offline.
     NodeReading* Reading() { return reading_.get(); }
     void SetDriveActions(ParaDriveActions* actions) { actions_ = actions; }
-    // The parts built elsewhere. Transfer covers upload, download, compare and the report
-    // commands; edit covers the online edit dialog.
-    void SetTransferHook(std::function<void(int command)> hook) {
-        hooks_.transfer = std::move(hook);
-    }
-    void SetEditHook(std::function<void(int command)> hook) { hooks_.edit = std::move(hook); }
-    // The report window of this editor, if open: closed with the editor, told of renames.
-    void SetReportHooks(std::function<void()> close, std::function<void()> nameChanged);
-    // Told before an entry or a whole group goes, so replies pending for it are dropped (the
-    // editor's own undo writes are dropped already).
-    void SetEntryRemovalListener(std::function<void(const UserGroupEntry*)> listener) {
-        hooks_.entryRemoving = std::move(listener);
-    }
-    void SetGroupClosingListener(std::function<void(const UserGroup*)> listener) {
-        hooks_.groupClosing = std::move(listener);
-    }
+    EditorEvents& Events() { return context_.events; }
 
     bool IsEnabled(int command) const;
     void Execute(int command);
@@ -118,15 +103,6 @@ public:
     void Close(Done done);
 
 private:
-    struct Hooks {
-        std::function<void(int)> transfer;
-        std::function<void(int)> edit;
-        std::function<void()> closeReport;
-        std::function<void()> reportNameChanged;
-        std::function<void(const UserGroupEntry*)> entryRemoving;
-        std::function<void(const UserGroup*)> groupClosing;
-    };
-
     ParaEditor(ToolServices& services, int key, ParaEditorUi& ui, std::shared_ptr<CDataFile> data);
 
     void CommitInPlaceEdit(const InPlaceEdit& edit, const std::string& text) override;
@@ -147,8 +123,8 @@ private:
     std::unique_ptr<NodeReading> reading_;
     std::unique_ptr<ParaDriveActions> ownActions_;
     ParaDriveActions* actions_ = nullptr;
-    Hooks hooks_;
-    bool closing_ = false;  // the close sequence is asking
+    std::vector<Connection> connections_;  // to the views in the context: go first
+    bool closing_ = false;                 // the close sequence is asking
 };
 
 // A line of the question asked when the program closes while an editor has unsaved changes.

@@ -22,7 +22,7 @@ void ParaEditor::Close(Done done) {
     // A close already asking goes on; this request ends with it.
     if (closing_) return;
     closing_ = true;
-    if (hooks_.closeReport) hooks_.closeReport();
+    context_.events.closing();
     closeNextGroup(std::move(done));
 }
 

@@ -312,7 +312,7 @@ int CParaListModel::DeleteRows(std::vector<std::size_t> rows) {
         if (entry == nullptr || entry->custom == nullptr) continue;
         UserGroup& group = *entry->custom;
         history_.PurgeEntry(entry);
-        if (entryRemoving_) entryRemoving_(entry);
+        entryRemoving(entry);
         auto& entries = group.entries;
         auto found = std::find_if(entries.begin(), entries.end(),
                                   [entry](const auto& e) { return e.get() == entry; });
@@ -409,7 +409,7 @@ void CParaListModel::EndEdit(const InPlaceEdit& edit, const std::string& text) {
 }
 
 void CParaListModel::notify() {
-    if (changed_) changed_();
+    changed();
 }
 
 }  // namespace korvane

@@ -82,12 +82,10 @@ public:
     CParaListModel& operator=(const CParaListModel&) = delete;
 
     // Rows or columns changed (refill, sort, delete, layout switch).
-    void SetChangeListener(std::function<void()> listener) { changed_ = std::move(listener); }
-    // Told before a user-group entry is deleted, so that replies still pending for it are
-    // dropped rather than written into freed memory.
-    void SetEntryRemovalListener(std::function<void(const UserGroupEntry*)> listener) {
-        entryRemoving_ = std::move(listener);
-    }
+    Signal<> changed;
+    // Before a user-group entry is deleted, so that replies still pending for it are dropped
+    // rather than written into freed memory.
+    Signal<const UserGroupEntry*> entryRemoving;
     void SetCommitter(InPlaceEditCommitter* committer) { committer_ = committer; }
 
     void ShowNode(const ParaNode& node);
@@ -164,8 +162,6 @@ private:
     int current_ = -1;
     int sortColumn_ = -1;
     bool ascending_ = true;
-    std::function<void()> changed_;
-    std::function<void(const UserGroupEntry*)> entryRemoving_;
     InPlaceEditCommitter* committer_ = nullptr;
 };
 

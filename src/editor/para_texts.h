@@ -60,4 +60,42 @@ inline constexpr const char* kNoDataObjectText = "パラメータオブジェク
 inline constexpr const char* kNoDataFileForModelText =
     "このモデルに対するデータファイルはありません";
 
+// Upload, download and compare.
+inline constexpr const char* kTransferFileFilter =
+    "パラメータファイル (*.par)|*.par|ユーザグループファイル (*.usr)|*.usr||";
+inline constexpr const char* kStartLabel = "開始";
+inline constexpr const char* kCloseLabel = "閉じる";
+inline constexpr const char* kCancelLabel = "Cancel";
+inline constexpr const char* kCloseAgainLabel = "閉じます";
+inline constexpr const char* kStopQuestion = "停止しますか？";
+inline constexpr const char* kUserGroupVersionQuestion =
+    "ユーザグループファイルとインバータのバージョンが違います\n\n続行しますか？";
+inline constexpr const char* kDriveDisconnectedText = "選択されたインバータが切断されました";
+inline constexpr const char* kNoDataFileText =
+    "インバータモデルとバージョンに対応するデータファイルがありません";
+inline constexpr const char* kCommErrorText =
+    "[%s] %d : %s\nCommunicationエラーが発生しました\n\n*** %s ***";
+inline constexpr const char* kUndefinedErrorText = "未定義エラー";
+inline constexpr const char* kRetryText = "%dth 再試行中…";
+inline constexpr const char* kStepText = "[%s] %d : %s";
+inline constexpr const char* kUploadDoneText = "アップロードアクションが終了しました";
+inline constexpr const char* kDownloadDoneText = "ダウンロードアクションが終了しました";
+inline constexpr const char* kCompareDoneText = "比較アクションが終了しました";
+inline constexpr const char* kAllSameText = "全てのパラメータデータは同じです";
+// Appended to the end-of-run text when parameters were not read or writes were refused.
+inline constexpr const char* kUnreadCountText = "\n%d 個のパラメータは読み取れませんでした";
+inline constexpr const char* kRefusedCountText = "\n%d 個のパラメータは書き込みを拒否されました";
+// Appended after an upload into a user group when some of its entries were not read.
+inline constexpr const char* kUnreadKeptText =
+    "\n読み取れなかったパラメータはファイルの以前の値のままです";
+// The list of those entries, in the form of the compare results.
+inline constexpr const char* kUnreadEntriesTitle = "読み取れなかったパラメータ";
+// An upload that read only part of the parameters, over a parameter file holding values it
+// lacks: nothing is saved until the user agrees to lose them.
+inline constexpr const char* kPartialHeldText =
+    "一部のパラメータが読み取れなかったため、ファイルは上書きされませんでした";
+inline constexpr const char* kPartialReplaceQuestion =
+    "%s ファイルには読み取れなかったパラメータの値があります.\n"
+    "読み取れたパラメータだけで上書きを希望しますか？";
+
 }  // namespace korvane

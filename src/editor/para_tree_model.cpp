@@ -16,10 +16,6 @@ CParaTreeModel::CParaTreeModel(CDataFile& dataFile) : dataFile_(dataFile) {
     }
 }
 
-void CParaTreeModel::SetSelectionListener(std::function<void(const ParaNode&)> listener) {
-    listener_ = std::move(listener);
-}
-
 void CParaTreeModel::SelectInitial() {
     selected_ = groups_.empty() ? Root(kAllGroupsRoot) : Child(kAllGroupsRoot, 0);
     notify();
@@ -140,7 +136,7 @@ void CParaTreeModel::RemoveUserGroup(const UserGroup* group) {
 }
 
 void CParaTreeModel::notify() {
-    if (listener_) listener_(selected_);
+    selectionChanged(selected_);
 }
 
 }  // namespace korvane

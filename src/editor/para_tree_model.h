@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "common/signal.h"
+
 namespace korvane {
 
 class UserGroup;
@@ -37,8 +39,8 @@ public:
 
     explicit CParaTreeModel(CDataFile& dataFile);
 
-    // Called with the new node after every selection change (the list refills from it).
-    void SetSelectionListener(std::function<void(const ParaNode&)> listener);
+    // The new node after every selection change (the list refills from it).
+    Signal<const ParaNode&> selectionChanged;
     // Selects the first group (or the all-groups root when there is none); the list fills.
     void SelectInitial();
 
@@ -74,7 +76,6 @@ private:
     std::vector<CGroup*> groups_;
     std::vector<UserGroup*> userGroups_;
     ParaNode selected_;
-    std::function<void(const ParaNode&)> listener_;
 };
 
 }  // namespace korvane

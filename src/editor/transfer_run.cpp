@@ -55,19 +55,17 @@ private:
     int serial_;
 };
 
-TransferRun::TransferRun(const TransferContext& context, TransferMode mode, TransferView* view)
+TransferRun::TransferRun(const TransferContext& context, TransferMode mode)
     : context_(context),
       mode_(mode),
-      view_(view),
       choice_(context.fileChoice),
       station_(context.drive.station),
       table_(PriorityTableFor(context.drive.seriesCode)) {}
 
-TransferRun::TransferRun(const ToolServices& services, int station, TransferMode mode,
-                         TransferView* view)
+TransferRun::TransferRun(const ToolServices& services, int station, TransferMode mode)
     : TransferRun(TransferContext{services.link, services.records[station], services.prompter,
                                   services.executor, TransferFileChoice::Process()},
-                  mode, view) {}
+                  mode) {}
 
 TransferRun::~TransferRun() = default;
 
@@ -116,7 +114,7 @@ void TransferRun::Start() {
     ask(strprintf(Tr(kOverwriteFormat), path_.c_str()), [this](bool overwrite) {
         asking_ = false;
         if (overwrite) return begin();
-        if (view_) view_->focusPath();
+        events.focusPath();
     });
 }
 
@@ -195,7 +193,7 @@ bool TransferRun::resolvePath() {
     }
     if (resolved.outcome == TransferPathOutcome::kNoFileName) {
         context_.prompter.info(Tr(kBadPathText), kParameterEditorCaption);
-        if (view_) view_->focusPath();
+        events.focusPath();
         return false;
     }
     path_ = resolved.path;
@@ -404,7 +402,7 @@ void TransferRun::report(std::size_t position, const CItem* item,
     entry.reported = true;
     if (mode_ != TransferMode::kDownload) return;
     if (outcome == TransferEntryResult::Outcome::kPassed) ++counts_.passed;
-    if (view_) view_->entryDone({entry.address, item, entry.fileValue, outcome, error});
+    events.entryDone({entry.address, item, entry.fileValue, outcome, error});
 }
 
 // ---------------------------------------------------------------------------------- Stop
@@ -446,7 +444,7 @@ void TransferRun::OnDriveDisconnected(int station) {
     status_ = Tr(kDriveDisconnectedText);
     end_ = TransferEnd::kCancelled;
     becomeIdle();
-    if (view_) view_->closeDialog();
+    events.closeDialog();
 }
 
 // ---------------------------------------------------------------------------------- Endings
@@ -515,8 +513,8 @@ void TransferRun::onUploadDone() {
         saved = saveUploadedSet(std::move(set));
         if (held_) {
             becomeIdle();
-            if (view_) view_->valuesChanged();
-            if (view_) view_->partialResultHeld();
+            events.valuesChanged();
+            events.partialResultHeld();
             return;
         }
     }
@@ -524,8 +522,8 @@ void TransferRun::onUploadDone() {
     if (saved && custom_ && counts_.unread > 0) status_ += Tr(kUnreadKeptText);
     end_ = saved ? TransferEnd::kDone : TransferEnd::kFailed;
     becomeIdle();
-    if (view_) view_->valuesChanged();
-    if (view_ && !unreadRows_.empty()) view_->showUnreadEntries(unreadRows_);
+    events.valuesChanged();
+    if (!unreadRows_.empty()) events.unreadEntries(unreadRows_);
 }
 
 // A partial result does not silently replace a file that holds values it lacks: it is held
@@ -587,8 +585,8 @@ void TransferRun::onDownloadDone() {
     if (counts_.refused > 0) status_ += strprintf(Tr(kRefusedCountText), counts_.refused);
     end_ = TransferEnd::kDone;
     becomeIdle();
-    if (view_) view_->valuesChanged();
-    if (view_ && !refusedRows_.empty()) view_->showRefusedWrites(refusedRows_);
+    events.valuesChanged();
+    if (!refusedRows_.empty()) events.refusedWrites(refusedRows_);
 }
 
 void TransferRun::onCompareDone() {
@@ -608,11 +606,11 @@ void TransferRun::onCompareDone() {
     end_ = TransferEnd::kDone;
     if (counts_.unread > 0) status_ += strprintf(Tr(kUnreadCountText), counts_.unread);
     becomeIdle();
-    if (view_) view_->valuesChanged();
+    events.valuesChanged();
     if (compareRows_.empty()) {
         context_.prompter.info(Tr(kAllSameText), kParameterEditorCaption);
-    } else if (view_) {
-        view_->showCompareResults(compareRows_);
+    } else {
+        events.compareResults(compareRows_);
     }
 }
 
@@ -631,7 +629,7 @@ void TransferRun::becomeIdle() {
 }
 
 void TransferRun::changed() {
-    if (view_) view_->stateChanged();
+    events.stateChanged();
 }
 
 }  // namespace korvane

@@ -11,7 +11,9 @@
 #include <vector>
 
 #include "comm/drive_reply.h"
+#include "common/signal.h"
 #include "editor/compare_result.h"
+#include "editor/para_texts.h"
 #include "editor/transfer_path.h"
 #include "editor/transfer_priority.h"
 #include "editor/transfer_working_set.h"
@@ -30,43 +32,6 @@ struct ToolServices;
 
 enum class TransferMode { kUpload = 0, kDownload = 1, kCompare = 2 };
 
-inline constexpr const char* kTransferFileFilter =
-    "パラメータファイル (*.par)|*.par|ユーザグループファイル (*.usr)|*.usr||";
-inline constexpr const char* kStartLabel = "開始";
-inline constexpr const char* kCloseLabel = "閉じる";
-inline constexpr const char* kCancelLabel = "Cancel";
-inline constexpr const char* kCloseAgainLabel = "閉じます";
-inline constexpr const char* kStopQuestion = "停止しますか？";
-inline constexpr const char* kUserGroupVersionQuestion =
-    "ユーザグループファイルとインバータのバージョンが違います\n\n続行しますか？";
-inline constexpr const char* kDriveDisconnectedText = "選択されたインバータが切断されました";
-inline constexpr const char* kNoDataFileText =
-    "インバータモデルとバージョンに対応するデータファイルがありません";
-inline constexpr const char* kCommErrorText =
-    "[%s] %d : %s\nCommunicationエラーが発生しました\n\n*** %s ***";
-inline constexpr const char* kUndefinedErrorText = "未定義エラー";
-inline constexpr const char* kRetryText = "%dth 再試行中…";
-inline constexpr const char* kStepText = "[%s] %d : %s";
-inline constexpr const char* kUploadDoneText = "アップロードアクションが終了しました";
-inline constexpr const char* kDownloadDoneText = "ダウンロードアクションが終了しました";
-inline constexpr const char* kCompareDoneText = "比較アクションが終了しました";
-inline constexpr const char* kAllSameText = "全てのパラメータデータは同じです";
-// Appended to the end-of-run text when parameters were not read or writes were refused.
-inline constexpr const char* kUnreadCountText = "\n%d 個のパラメータは読み取れませんでした";
-inline constexpr const char* kRefusedCountText = "\n%d 個のパラメータは書き込みを拒否されました";
-// Appended after an upload into a user group when some of its entries were not read.
-inline constexpr const char* kUnreadKeptText =
-    "\n読み取れなかったパラメータはファイルの以前の値のままです";
-// The list of those entries, in the form of the compare results.
-inline constexpr const char* kUnreadEntriesTitle = "読み取れなかったパラメータ";
-// An upload that read only part of the parameters, over a parameter file holding values it
-// lacks: nothing is saved until the user agrees to lose them.
-inline constexpr const char* kPartialHeldText =
-    "一部のパラメータが読み取れなかったため、ファイルは上書きされませんでした";
-inline constexpr const char* kPartialReplaceQuestion =
-    "%s ファイルには読み取れなかったパラメータの値があります.\n"
-    "読み取れたパラメータだけで上書きを希望しますか？";
-
 // What became of one entry of a download, in the order the chain met it.
 struct TransferEntryResult {
     enum class Outcome { kWritten, kPassed, kRefused };
@@ -77,28 +42,27 @@ struct TransferEntryResult {
     int error = 0;  // the drive's error code of a refused write
 };
 
-// The dialog's window: re-reads the state on every change and shows what it is told to.
-class TransferView {
-public:
-    virtual ~TransferView() = default;
-    virtual void stateChanged() {}
+// What the dialog's window is told of: it re-reads the state on every change and shows what
+// it is told to.
+struct TransferEvents {
+    Signal<> stateChanged;
     // The path field takes the focus with all its text selected.
-    virtual void focusPath() {}
-    virtual void showCompareResults(const std::vector<CompareRow>& /*rows*/) {}
+    Signal<> focusPath;
+    Signal<const std::vector<CompareRow>&> compareResults;
     // Writes the drive refused during a download, in the form of the compare results.
-    virtual void showRefusedWrites(const std::vector<CompareRow>& /*rows*/) {}
+    Signal<const std::vector<CompareRow>&> refusedWrites;
     // The editor's list shows the values as they now are.
-    virtual void valuesChanged() {}
+    Signal<> valuesChanged;
     // The drive went away: the dialog ends. May come while a question is open; its answer is
     // then ignored.
-    virtual void closeDialog() {}
-    virtual void entryDone(const TransferEntryResult& /*result*/) {}
+    Signal<> closeDialog;
+    Signal<const TransferEntryResult&> entryDone;
     // An upload into a user group ended with entries it could not read; the file keeps their
     // previous values, shown in the file column.
-    virtual void showUnreadEntries(const std::vector<CompareRow>& /*rows*/) {}
+    Signal<const std::vector<CompareRow>&> unreadEntries;
     // An upload's result is held (PartialSaveHeld): a window that can ask calls
     // AskPartialReplace. Until the answer nothing is saved.
-    virtual void partialResultHeld() {}
+    Signal<> partialResultHeld;
 };
 
 struct TransferContext {
@@ -128,15 +92,14 @@ struct TransferCounts {
 
 class TransferRun {
 public:
-    TransferRun(const TransferContext& context, TransferMode mode, TransferView* view = nullptr);
+    TransferRun(const TransferContext& context, TransferMode mode);
     // The tool window's bundle, for the drive of `station`.
-    TransferRun(const ToolServices& services, int station, TransferMode mode,
-                TransferView* view = nullptr);
+    TransferRun(const ToolServices& services, int station, TransferMode mode);
     ~TransferRun();
     TransferRun(const TransferRun&) = delete;
     TransferRun& operator=(const TransferRun&) = delete;
 
-    void setView(TransferView* view) { view_ = view; }
+    TransferEvents events;
 
     std::string Title() const;
     std::string Description() const;
@@ -225,7 +188,6 @@ private:
 
     TransferContext context_;
     TransferMode mode_;
-    TransferView* view_;
     TransferFileChoice& choice_;
     int station_;
     PriorityTable table_;

@@ -63,7 +63,7 @@ UserGroup* UserGroups::NewUserGroup() {
     groups_.push_back(UserGroup::CreateNew(*context_.data, path));
     UserGroup* group = groups_.back().get();
     context_.tree.AddUserGroup(group, false);
-    context_.ui.TreeChanged();
+    context_.events.treeChanged();
     return group;
 }
 
@@ -91,7 +91,7 @@ bool UserGroups::OpenUserGroup(const std::string& path) {
     recent_.add(path);
     SaveRecent();
     context_.RememberDir(kCustomFileDirKey, path);
-    context_.ui.TreeChanged();
+    context_.events.treeChanged();
     return true;
 }
 
@@ -162,7 +162,7 @@ bool UserGroups::write(UserGroup& group) {
     group.modified = 0;
     recent_.add(group.path);
     SaveRecent();
-    context_.ui.TreeChanged();
+    context_.events.treeChanged();
     return true;
 }
 
@@ -172,7 +172,7 @@ void UserGroups::remove(UserGroup& group) {
     context_.list.ForgetUserGroup(&group);
     context_.tree.RemoveUserGroup(&group);
     std::erase_if(groups_, [&group](const auto& g) { return g.get() == &group; });
-    context_.ui.TreeChanged();
+    context_.events.treeChanged();
 }
 
 void UserGroups::CloseUserGroup(UserGroup& group, Done done) {

@@ -6,6 +6,8 @@
 #include <deque>
 #include <optional>
 
+#include "common/signal.h"
+
 namespace korvane {
 
 class UserGroup;
@@ -48,6 +50,9 @@ public:
     bool CanUndo() const { return !undo_.empty(); }
     bool CanRedo() const { return !redo_.empty(); }
     void Clear();
+
+    // Either list changed (what undo and redo can do follows).
+    Signal<> changed;
 
 private:
     static void Push(std::deque<WriteRecord>& list, const WriteRecord& record);

@@ -20,27 +20,8 @@ constexpr int kAddrVersion = 3;
 
 // The record keeps the last value of each monitored word; 0 for words it does not keep.
 int recordedWord(const DriveRecord& r, int address) {
-    switch (address) {
-        case 5:
-            return r.frequencyCommand;
-        case 6:
-            return r.runCommand;
-        case 9:
-            return r.outputCurrent;
-        case 10:
-        case 32:
-            return r.outputFrequency;
-        case kStatusWordAddress:
-            return r.statusWord;
-        case 26:
-            return r.speedDisplayMode;
-        case 27:
-            return r.motorPoles;
-        case 34:
-            return r.torqueFeedback;
-        default:
-            return 0;
-    }
+    const int* word = r.monitoredWord(address);
+    return word ? *word : 0;
 }
 
 // The number the drive list shows for the word. Reading it back from the list's own text keeps

@@ -328,9 +328,7 @@ InfoSheet::InfoSheet(ToolServices& services, int station)
     run_.initialise();
 }
 
-InfoSheet::~InfoSheet() {
-    changed_ = nullptr;  // the window is going: nothing to redraw
-}
+InfoSheet::~InfoSheet() = default;
 
 const DriveRecord& InfoSheet::drive() const {
     return services_.records[station_];
@@ -421,7 +419,7 @@ void InfoSheet::setFailureTitle(int failingCode) {
 }
 
 void InfoSheet::notifyChanged() {
-    if (changed_) changed_();
+    changed();
 }
 
 }  // namespace korvane

@@ -10,6 +10,7 @@
 
 #include "comm/drive_reply.h"
 #include "comm/monitor_subscription.h"
+#include "common/signal.h"
 #include "host/tool_services.h"
 #include "paradb/monitor_list.h"
 
@@ -193,8 +194,8 @@ public:
     // the main window. True when the name changed.
     bool applyDeviceName(const std::string& text);
 
-    // Called after anything the window shows has changed.
-    void setChangeHandler(std::function<void()> handler) { changed_ = std::move(handler); }
+    // Anything the window shows has changed.
+    Signal<> changed;
 
     // For the pages.
     bool graphWatchActive() const;
@@ -210,7 +211,6 @@ private:
     RunStatusPage run_;
     TerminalPage terminals_;
     FaultPage faults_;
-    std::function<void()> changed_;
 };
 
 }  // namespace korvane

@@ -75,7 +75,7 @@ void KeypadEditor::read() {
     pending_ = true;
     pendingCommand_ = 'R';
     link_.QueueRead(station_, item_.address, this);
-    notify();
+    changed();
 }
 
 void KeypadEditor::write(double entry) {
@@ -96,7 +96,7 @@ void KeypadEditor::write(double entry) {
     pendingCommand_ = 'W';
     pendingRaw_ = KeypadRawValue(entry, divisor_) & 0xFFFF;
     link_.QueueWrite(station_, item_.address, pendingRaw_, this);
-    notify();
+    changed();
 }
 
 void KeypadEditor::OnDriveReply(int station, const DriveReply& reply) {
@@ -113,9 +113,9 @@ void KeypadEditor::OnDriveReply(int station, const DriveReply& reply) {
         if (reply.command == 'W' && reply.addresses[0] == item_.address) {
             boxValue_ = KeypadValue(item_, pendingRaw_, seriesCode_, timeScale_);
             boxEnabled_ = true;
-            if (written_) written_(item_.address, pendingRaw_);
+            written(item_.address, pendingRaw_);
         }
-        notify();
+        changed();
         return;
     }
     status_ = failureText(FailureCode(reply));
@@ -125,11 +125,7 @@ void KeypadEditor::OnDriveReply(int station, const DriveReply& reply) {
     }
     boxValue_.reset();
     boxEnabled_ = false;
-    notify();
-}
-
-void KeypadEditor::notify() {
-    if (changed_) changed_();
+    changed();
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -149,7 +145,6 @@ KeypadModel::KeypadModel(ToolServices& services, int station)
 }
 
 KeypadModel::~KeypadModel() {
-    changed_ = nullptr;
     close();
 }
 
@@ -379,8 +374,8 @@ void KeypadModel::onDriveDisconnected(int station) {
     closeEditor();
     withdraw();
     timerRunning_ = false;
-    closeRequested_ = true;
     notify();
+    closeRequested();
 }
 
 void KeypadModel::onGraphWatchChanged(bool active) {
@@ -411,7 +406,8 @@ KeypadEditor* KeypadModel::openEditor(int index) {
     const MonitorItem& item = items_[static_cast<std::size_t>(s.position)];
     if (!item.writable) return nullptr;
     editor_ = std::make_unique<KeypadEditor>(services_.link, drive(), item);
-    editor_->setWrittenHandler([this](int address, int raw) { takeWrittenWord(address, raw); });
+    editorWritten_ =
+        editor_->written.connect([this](int address, int raw) { takeWrittenWord(address, raw); });
     return editor_.get();
 }
 
@@ -420,7 +416,7 @@ void KeypadModel::closeEditor() {
 }
 
 void KeypadModel::notify() {
-    if (changed_) changed_();
+    changed();
 }
 
 }  // namespace korvane

@@ -11,6 +11,7 @@
 
 #include "comm/drive_reply.h"
 #include "comm/monitor_subscription.h"
+#include "common/signal.h"
 #include "host/tool_services.h"
 #include "paradb/monitor_list.h"
 
@@ -84,15 +85,11 @@ public:
     void write(double entry);
     void OnDriveReply(int station, const DriveReply& reply) override;
 
-    void setChangeHandler(std::function<void()> handler) { changed_ = std::move(handler); }
+    Signal<> changed;
     // The drive acknowledged a write of this raw word to the item's address.
-    void setWrittenHandler(std::function<void(int address, int raw)> handler) {
-        written_ = std::move(handler);
-    }
+    Signal<int /*address*/, int /*raw*/> written;
 
 private:
-    void notify();
-
     CDriveLink& link_;
     int station_;
     int seriesCode_;
@@ -108,8 +105,6 @@ private:
     int pendingRaw_ = 0;
     bool boxEnabled_ = true;
     std::optional<double> boxValue_;
-    std::function<void()> changed_;
-    std::function<void(int, int)> written_;
 };
 
 class KeypadModel : public MonitorListener, public ReplySink {
@@ -150,8 +145,6 @@ public:
     // Keys come back only when the last run command got its final answer.
     bool keysEnabled() const;
     bool selectorsEnabled() const;
-    // The drive went away: the window closes itself.
-    bool closeRequested() const { return closeRequested_; }
 
     // The window was activated: after the link dropped the drive's polling for a failure other
     // than no answer, the slots are registered again while the drive is still connected.
@@ -167,7 +160,9 @@ public:
     KeypadEditor* editor() { return editor_.get(); }
     void closeEditor();
 
-    void setChangeHandler(std::function<void()> handler) { changed_ = std::move(handler); }
+    Signal<> changed;
+    // The drive went away: the window closes itself.
+    Signal<> closeRequested;
 
     void OnDriveMonitor(int station, const DriveReply& reply) override;
     void OnMonitorFreshness(int station) override;
@@ -197,11 +192,10 @@ private:
     bool controlsEnabled_ = true;
     bool stoppedForNoAnswer_ = false;
     bool commandPending_ = false;
-    bool closeRequested_ = false;
     bool closed_ = false;
     std::string failureCaption_;
     std::unique_ptr<KeypadEditor> editor_;
-    std::function<void()> changed_;
+    Connection editorWritten_;
 };
 
 }  // namespace korvane

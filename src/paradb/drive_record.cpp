@@ -23,6 +23,35 @@ bool DriveRecord::isFresh(int address) const {
     return std::ranges::find(staleAddresses, address) == staleAddresses.end();
 }
 
+int* DriveRecord::monitoredWord(int address) {
+    switch (address) {
+        case 5:
+            return &frequencyCommand;
+        case 6:
+            return &runCommand;
+        case 9:
+            return &outputCurrent;
+        case 10:
+            return seriesCode != 5 ? &outputFrequency : nullptr;
+        case 32:
+            return seriesCode == 5 ? &outputFrequency : nullptr;
+        case kStatusWordAddress:
+            return &statusWord;
+        case 26:
+            return &speedDisplayMode;
+        case 27:
+            return &motorPoles;
+        case 34:
+            return &torqueFeedback;
+        default:
+            return nullptr;
+    }
+}
+
+const int* DriveRecord::monitoredWord(int address) const {
+    return const_cast<DriveRecord*>(this)->monitoredWord(address);
+}
+
 bool IsSupportedSeries(int seriesCode) {
     return std::ranges::find(kDataFileSeriesCodes, seriesCode) != kDataFileSeriesCodes.end();
 }

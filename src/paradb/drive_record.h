@@ -64,6 +64,10 @@ struct DriveRecord {
     bool isOnline() const { return station <= 255; }
     // False for a monitored word whose value is not live; words nobody polls count as live.
     bool isFresh(int address) const;
+    // The field that keeps the last value of a monitored word (the output frequency is word 10,
+    // word 32 on series 5); null for a word the record does not keep.
+    int* monitoredWord(int address);
+    const int* monitoredWord(int address) const;
     // Zeroes every field but the station and destroys the drive data.
     void reset();
 };

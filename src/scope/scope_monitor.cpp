@@ -7,9 +7,8 @@
 
 namespace korvane::scope {
 
-ScopeMonitor::ScopeMonitor(const ToolServices& services, ScopeChart& chart, ScopeTimers& timers,
-                           ScopeObserver* observer)
-    : state_(services, chart, timers, observer),
+ScopeMonitor::ScopeMonitor(const ToolServices& services, ScopeChart& chart, ScopeTimers& timers)
+    : state_(services, chart, timers),
       channels_(state_),
       style_(state_, channels_),
       sampler_(state_, channels_),

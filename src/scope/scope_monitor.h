@@ -32,11 +32,12 @@ enum class ScopeCommand {
 
 class ScopeMonitor {
 public:
-    ScopeMonitor(const ToolServices& services, ScopeChart& chart, ScopeTimers& timers,
-                 ScopeObserver* observer = nullptr);
+    ScopeMonitor(const ToolServices& services, ScopeChart& chart, ScopeTimers& timers);
     ~ScopeMonitor();
     ScopeMonitor(const ScopeMonitor&) = delete;
     ScopeMonitor& operator=(const ScopeMonitor&) = delete;
+
+    ScopeEvents& events() { return state_.events; }
 
     // Loads the settings, builds the chart, fills the lists and resumes a saved run.
     void open();

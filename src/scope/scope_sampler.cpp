@@ -17,7 +17,7 @@ std::string ScopeValueText(double value, const MonitorItem* item) {
 int ScopeSampler::sample() {
     const int point = state_.chart.appendPoint(OleDateFromLocal(state_.services.clock.now()));
     for (int i = 0; i < kChannelCount; ++i) sampleChannel(i, point);
-    if (state_.observer) state_.observer->sampled(point);
+    state_.events.sampled(point);
     return point;
 }
 

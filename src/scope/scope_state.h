@@ -1,7 +1,8 @@
 #pragma once
 // What the parts of the graph monitor share: the program's services, the chart and clocks the
 // window lends, the stored settings and whether a run is on. Each part changes only the
-// settings it owns; the window is told of every change through the observer.
+// settings it owns; the window is told of every change through the events.
+#include "common/signal.h"
 #include "host/tool_services.h"
 #include "scope/scope_chart.h"
 #include "scope/scope_settings.h"
@@ -18,23 +19,19 @@ public:
     virtual void stop(ScopeClock clock) = 0;
 };
 
-// Told after the monitor changed what a window shows; all calls are optional.
-class ScopeObserver {
-public:
-    virtual ~ScopeObserver() = default;
-    virtual void stateChanged() {}
+// What a window is told of after the monitor changed what it shows.
+struct ScopeEvents {
+    Signal<> stateChanged;
     // A sample tick appended this point (before the trigger looked at it).
-    virtual void sampled(int /*point*/) {}
-    virtual void triggerDetected(int /*channel*/, int /*point*/, double /*value*/) {}
+    Signal<int /*point*/> sampled;
+    Signal<int /*channel*/, int /*point*/, double /*value*/> triggerDetected;
 };
 
 struct ScopeState {
-    ScopeState(const ToolServices& s, ScopeChart& c, ScopeTimers& t, ScopeObserver* o)
-        : services(s), chart(c), timers(t), observer(o) {}
+    ScopeState(const ToolServices& s, ScopeChart& c, ScopeTimers& t)
+        : services(s), chart(c), timers(t) {}
 
-    void changed() const {
-        if (observer) observer->stateChanged();
-    }
+    void changed() const { events.stateChanged(); }
     static bool ValidChannel(int channel) { return channel >= 0 && channel < kChannelCount; }
     ChannelSettings& channelSettings(int channel) {
         return settings.channels[static_cast<std::size_t>(channel)];
@@ -46,7 +43,7 @@ struct ScopeState {
     ToolServices services;  // a bundle of references, held by value like every tool's
     ScopeChart& chart;
     ScopeTimers& timers;
-    ScopeObserver* observer;
+    ScopeEvents events;
     ScopeSettings settings;
     bool monitoring = false;
     // The chart shows a scope file's data, not a run's.

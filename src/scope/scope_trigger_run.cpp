@@ -66,7 +66,7 @@ bool TriggerRun::check(int point) {
         channels_.hasLiveValue(channel) ? detector_.onSample(value, point) : detector_.onGap();
     if (result.detected) {
         led_ = true;
-        if (state_.observer) state_.observer->triggerDetected(channel, point, value);
+        state_.events.triggerDetected(channel, point, value);
     }
     return result.stop;
 }

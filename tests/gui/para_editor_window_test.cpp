@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QAction>
 #include <QApplication>
 #include <QCheckBox>
 #include <QDialog>
@@ -16,6 +17,7 @@
 #include <memory>
 
 #include "editor/edit_session.h"
+#include "editor/ui/editor_ids.h"
 #include "editor/ui/para_edit_dialogs.h"
 #include "editor/ui/para_editor_report.h"
 #include "editor/ui/para_qt_models.h"
@@ -115,6 +117,12 @@ TEST_F(EditorWindow, ReadsAGroupThenWritesAnEditedValueToTheDrive) {
     // Write is offered once the opening read has answered.
     ASSERT_TRUE(rig.waitFor([&] { return dialog->writeButton()->isEnabled(); }));
 
+    QAction* undo = nullptr;
+    for (QAction* a : editor->findChildren<QAction*>())
+        if (a->data().toInt() == EditorCommandIdOf(kCmdUndo)) undo = a;
+    ASSERT_NE(undo, nullptr);
+    EXPECT_FALSE(undo->isEnabled());
+
     const std::uint16_t before = driveWord(kAddress);
     const std::uint16_t wanted = before == 300 ? 310 : 300;
     dialog->field()->clear();
@@ -124,6 +132,8 @@ TEST_F(EditorWindow, ReadsAGroupThenWritesAnEditedValueToTheDrive) {
     EXPECT_EQ(dialog->session().LastWriteError(), 0);
     EXPECT_EQ(driveWord(kAddress), wanted);
     EXPECT_TRUE(editor->frame()->History().CanUndo());
+    // The editor's Undo follows the write the drive answered, with no click in the window.
+    EXPECT_TRUE(rig.waitFor([&] { return undo->isEnabled(); }));
 
     QTest::mouseClick(dialog->closeButton(), Qt::LeftButton);
     ASSERT_TRUE(rig.waitFor([&] { return editor->dialogs()->EditDialog() == nullptr; }));

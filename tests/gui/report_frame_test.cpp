@@ -17,6 +17,7 @@
 #include "common/settings_store.h"
 #include "gui_rig.h"
 #include "host/tool_services.h"
+#include "host/ui/file_dialogs.h"
 #include "report/report_settings.h"
 #include "report/ui/report_header_dialog.h"
 #include "report/ui/report_printer.h"
@@ -188,7 +189,7 @@ TEST(ReportFrame, ExportAndPrintFailuresAreShown) {
 }
 
 TEST(ReportFrame, ExportFilterListsBothFormats) {
-    EXPECT_EQ(FileDialogFilters(kReportExportFilter),
+    EXPECT_EQ(NameFilters(kReportExportFilter),
               (QStringList{QStringLiteral("Excelファイル (*.xlsx)"),
                            QStringLiteral("HTML File (*.htm)")}));
 }

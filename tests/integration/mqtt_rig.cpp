@@ -5,7 +5,6 @@
 #include <mosquitto.h>
 #include <netinet/in.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -16,8 +15,6 @@
 #include <thread>
 
 #include "integration/programs.h"
-
-extern char** environ;
 
 namespace korvane::testing {
 namespace {
@@ -35,19 +32,13 @@ bool accepts(int port) {
     return ok;
 }
 
+// Standard input empty; output and errors appended to `outFile`.
 pid_t spawnWithOutput(const std::vector<std::string>& argv, const std::string& outFile) {
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 1, outFile.c_str(), O_WRONLY | O_CREAT | O_APPEND,
-                                     0600);
-    posix_spawn_file_actions_adddup2(&actions, 1, 2);
-    std::vector<char*> args;
-    for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
-    args.push_back(nullptr);
-    pid_t pid = -1;
-    if (posix_spawn(&pid, args[0], &actions, nullptr, args.data(), environ) != 0) pid = -1;
-    posix_spawn_file_actions_destroy(&actions);
+    const int in = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
+    const int out = ::open(outFile.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0600);
+    const pid_t pid = in >= 0 && out >= 0 ? SpawnProgram(argv, in, out, out) : -1;
+    if (in >= 0) ::close(in);
+    if (out >= 0) ::close(out);
     return pid;
 }
 

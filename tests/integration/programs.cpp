@@ -46,8 +46,16 @@ std::vector<std::string> childEnvironment(const std::vector<std::string>& extra)
     return env;
 }
 
-pid_t spawn(const std::vector<std::string>& argv, int in, int out, int err,
-            const std::vector<std::string>& environment = {}) {
+int waitExit(pid_t pid) {
+    int status = 0;
+    if (waitpid(pid, &status, 0) != pid) return -1;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+}  // namespace
+
+pid_t SpawnProgram(const std::vector<std::string>& argv, int in, int out, int err,
+                   const std::vector<std::string>& environment) {
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, in, 0);
@@ -65,14 +73,6 @@ pid_t spawn(const std::vector<std::string>& argv, int in, int out, int err,
     posix_spawn_file_actions_destroy(&actions);
     return pid;
 }
-
-int waitExit(pid_t pid) {
-    int status = 0;
-    if (waitpid(pid, &status, 0) != pid) return -1;
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
-}  // namespace
 
 int UnusedLocalPort() {
     int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
@@ -95,7 +95,7 @@ ProgramResult RunProgram(const std::vector<std::string>& argv, int timeoutMs,
     Pipe out, err;
     int devNull = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
     if (!out.open() || !err.open() || devNull < 0) return result;
-    pid_t pid = spawn(argv, devNull, out.write, err.write, environment);
+    pid_t pid = SpawnProgram(argv, devNull, out.write, err.write, environment);
     ::close(devNull);
     ::close(out.write);
     ::close(err.write);
@@ -141,7 +141,7 @@ SimProcess::SimProcess(const std::vector<std::string>& options) {
     if (!in.open() || !out.open() || !err.open()) return;
     std::vector<std::string> argv{KORVANE_SIM_PATH, "--pty"};
     argv.insert(argv.end(), options.begin(), options.end());
-    pid_ = spawn(argv, in.read, out.write, err.write);
+    pid_ = SpawnProgram(argv, in.read, out.write, err.write);
     ::close(in.read);
     ::close(out.write);
     ::close(err.write);

@@ -13,10 +13,15 @@ struct ProgramResult {
     std::string err;
 };
 
-// Runs a program to its end (killed after `timeoutMs`), standard input empty. The child gets
-// this process's environment without the variables that choose the interface language
-// (LANGUAGE, LC_ALL, LC_MESSAGES, LANG), so that the machine's locale never changes what a test
-// sees; `environment` ("NAME=value") is added to it.
+// Starts a program with the given descriptors as its standard input, output and error; -1 when
+// it could not be started. The child gets this process's environment without the variables that
+// choose the interface language (LANGUAGE, LC_ALL, LC_MESSAGES, LANG), so that the machine's
+// locale never changes what a test sees; `environment` ("NAME=value") is added to it.
+pid_t SpawnProgram(const std::vector<std::string>& argv, int in, int out, int err,
+                   const std::vector<std::string>& environment = {});
+
+// Runs a program to its end (killed after `timeoutMs`), standard input empty, in the
+// environment SpawnProgram gives it.
 ProgramResult RunProgram(const std::vector<std::string>& argv, int timeoutMs = 60000,
                          const std::vector<std::string>& environment = {});
 

@@ -31,16 +31,6 @@ namespace korvane {
 namespace {
 
 // "text|pattern|text|pattern||" as the file dialogs of the stored settings spell it.
-QString qtFileFilter(const char* filter) {
-    const QStringList parts = qtText(filter).split('|', Qt::SkipEmptyParts);
-    QStringList filters;
-    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
-        filters << (parts[i].contains(parts[i + 1]) ? parts[i]
-                                                    : parts[i] + " (" + parts[i + 1] + ")");
-    }
-    return filters.join(QStringLiteral(";;"));
-}
-
 QByteArray toQt(const std::vector<std::uint8_t>& bytes) {
     return QByteArray(reinterpret_cast<const char*>(bytes.data()),
                       static_cast<qsizetype>(bytes.size()));
@@ -78,7 +68,7 @@ MainWindow::MainWindow(MainController& controller, SettingsStore& settings, Prom
     RegisterToolWindows(*toolWindows_);
     controller_.SetToolWindowFactory(toolWindows_.get());
 
-    controller_.SetView(this);
+    listen();
     driveListChanged();
     historyChanged();
     eventLogChanged();
@@ -86,7 +76,24 @@ MainWindow::MainWindow(MainController& controller, SettingsStore& settings, Prom
 
 MainWindow::~MainWindow() {
     controller_.SetToolWindowFactory(nullptr);
-    controller_.SetView(nullptr);
+    controllerConnections_.clear();
+}
+
+void MainWindow::listen() {
+    MainEvents& e = controller_.Events();
+    auto& c = controllerConnections_;
+    c.push_back(e.titleChanged.connect([this](const std::string& t) { titleChanged(t); }));
+    c.push_back(
+        e.scanStatusChanged.connect([this](const std::string& t) { scanStatusChanged(t); }));
+    c.push_back(e.scanProgressChanged.connect([this](bool visible, int position, int range) {
+        scanProgressChanged(visible, position, range);
+    }));
+    c.push_back(e.driveListChanged.connect([this] { driveListChanged(); }));
+    c.push_back(e.historyChanged.connect([this] { historyChanged(); }));
+    c.push_back(e.eventLogChanged.connect([this] { eventLogChanged(); }));
+    c.push_back(e.indicatorChanged.connect([this](int icon) { indicatorChanged(icon); }));
+    c.push_back(e.lineSettingsChanged.connect([this] { lineSettingsChanged(); }));
+    c.push_back(e.graphWatchChanged.connect([this](bool active) { graphWatchChanged(active); }));
 }
 
 void MainWindow::createActions() {
@@ -345,12 +352,12 @@ void MainWindow::changeLogPath(int command) {
     const std::string& current =
         eventLog ? controller_.Settings().logFilePath : controller_.Settings().faultFilePath;
     // The overwrite question is the program's own, asked once the name is chosen.
-    const FileDialogOptions options{.title = qtTr(kind.title),
-                                    .directory = qtText(current),
-                                    .filters = {qtFileFilter(Tr(kind.filter))},
-                                    .defaultSuffix = qtText(kind.defaultExtension),
+    const FileDialogRequest request{.extension = kind.defaultExtension,
+                                    .filter = kind.filter,
+                                    .title = kind.title,
+                                    .startDir = current,
                                     .save = true};
-    OpenFileDialog(this, options, [this, eventLog](const QString& path, const QString&) {
+    OpenFileDialog(this, request, [this, eventLog](const QString& path, int) {
         if (path.isEmpty()) return;
         if (eventLog)
             controller_.ChangeEventLogPath(path.toStdString());

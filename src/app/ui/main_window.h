@@ -22,7 +22,7 @@ class SettingsStore;
 class StatusPanes;
 class UiToolWindowFactory;
 
-class MainWindow : public QMainWindow, public MainView {
+class MainWindow : public QMainWindow {
     Q_OBJECT
 public:
     MainWindow(MainController& controller, SettingsStore& settings, Prompter& prompter,
@@ -46,21 +46,22 @@ public:
     QTabWidget* tabs() const { return tabs_; }
     const QTimer& linkTimer() const { return linkTimer_; }
 
-    // MainView
-    void titleChanged(const std::string& title) override;
-    void scanStatusChanged(const std::string& text) override;
-    void scanProgressChanged(bool visible, int position, int range) override;
-    void driveListChanged() override;
-    void historyChanged() override;
-    void eventLogChanged() override;
-    void indicatorChanged(int icon) override;
-    void lineSettingsChanged() override;
-    void graphWatchChanged(bool active) override;
+    // What the controller tells the window.
+    void titleChanged(const std::string& title);
+    void scanStatusChanged(const std::string& text);
+    void scanProgressChanged(bool visible, int position, int range);
+    void driveListChanged();
+    void historyChanged();
+    void eventLogChanged();
+    void indicatorChanged(int icon);
+    void lineSettingsChanged();
+    void graphWatchChanged(bool active);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    void listen();
     void createActions();
     void createMenus();
     void addLanguageMenu(QMenu* parent);
@@ -75,6 +76,7 @@ private:
     void saveLayout();
 
     MainController& controller_;
+    std::vector<Connection> controllerConnections_;
     SettingsStore& settings_;
     Prompter& prompter_;
     std::map<int, QAction*> actions_;

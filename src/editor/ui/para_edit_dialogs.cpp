@@ -148,7 +148,7 @@ void ParaEditDialogBase::render() {
 
 void ParaEditDialogBase::requestClose(int navigation) {
     // The session closes itself (now or once its last write is answered) and says so through
-    // onClosed; the owner then takes the dialog down.
+    // its closed signal; the owner then takes the dialog down.
     if (!session_.IsBusy()) session_.RequestClose(navigation);
 }
 
@@ -249,14 +249,14 @@ ParaEditorDialogs::ParaEditorDialogs(ToolServices& services, ParaEditor& frame, 
     EditSession::Services edit{services.link, frame.Record(), frame.History(), prompter_};
     editing_ = std::make_unique<OnlineEditing>(edit, frame.Record().driveData, *this);
     if (NodeReading* reading = frame_.Reading()) {
-        reading->onChanged = [this] {
+        readingChanged_ = reading->changed.connect([this] {
             if (readDialog_) readDialog_->render();
-        };
+        });
     }
 }
 
 ParaEditorDialogs::~ParaEditorDialogs() {
-    if (NodeReading* reading = frame_.Reading()) reading->onChanged = nullptr;
+    readingChanged_.disconnect();
     dropEditDialog();
     editing_->CloseFromOutside();
 }
@@ -286,9 +286,10 @@ void ParaEditorDialogs::show(EditSession* session) {
         dialog = new CParaEditDlg(*session, window_);
     }
     editDialog_ = dialog;
-    session->onChanged = [dialog] { dialog->render(); };
+    sessionChanged_ = session->changed.connect([dialog] { dialog->render(); });
     // Closing may happen inside the session's own reply handler: the rest is posted.
-    session->onClosed = [this] { QTimer::singleShot(0, this, &ParaEditorDialogs::sessionClosed); };
+    sessionClosed_ = session->closed.connect(
+        [this] { QTimer::singleShot(0, this, &ParaEditorDialogs::sessionClosed); });
     if (!editRect_.isEmpty()) dialog->setGeometry(editRect_);
     dialog->open();
 }
@@ -300,9 +301,8 @@ void ParaEditorDialogs::sessionClosed() {
 
 void ParaEditorDialogs::dropEditDialog() {
     if (!editDialog_) return;
-    EditSession& session = editDialog_->session();
-    session.onChanged = nullptr;
-    session.onClosed = nullptr;
+    sessionChanged_.disconnect();
+    sessionClosed_.disconnect();
     editRect_ = editDialog_->geometry();
     delete editDialog_.data();
 }

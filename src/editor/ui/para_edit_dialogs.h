@@ -156,6 +156,9 @@ private:
     QPointer<ParaEditDialogBase> editDialog_;
     QPointer<CParaReadDlg> readDialog_;
     QRect editRect_;
+    Connection readingChanged_;
+    Connection sessionChanged_;
+    Connection sessionClosed_;
 };
 
 }  // namespace korvane

@@ -70,13 +70,7 @@ constexpr int kToolBarCommands[] = {kCmdOpenUserGroup, kCmdSaveUserGroup, kCmdRe
                                     kCmdSaveParaFile,  kCmdRefreshGroup,  kCmdUndo,
                                     kCmdRedo};
 
-constexpr int kCommandUpdateMs = 300;
-
 // "Name (*.ext)|*.ext||" as the string table keeps it, to Qt's "Name (*.ext)".
-QString QtFilter(const std::string& filter) {
-    return qtText(filter.substr(0, filter.find('|')));
-}
-
 std::vector<std::uint8_t> ToBytes(const QByteArray& a) {
     return {a.begin(), a.end()};
 }
@@ -140,10 +134,8 @@ void ParaEditorWindow::abandon() {
 
 ParaEditorWindow::~ParaEditorWindow() {
     // The dialogs go first: the frame would otherwise hand its reads to a dead object.
-    if (frame_) {
-        frame_->SetDriveActions(nullptr);
-        frame_->SetReportHooks({}, {});
-    }
+    frameConnections_.clear();
+    if (frame_) frame_->SetDriveActions(nullptr);
     dialogs_.reset();
     report_.reset();
 }
@@ -159,7 +151,11 @@ bool ParaEditorWindow::attach() {
     if (frame_->IsOnline()) list_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     tree_->expandAll();
 
-    frame_->List().SetChangeListener([this] { listChanged(); });
+    EditorEvents& events = frame_->Events();
+    frameConnections_.push_back(frame_->List().changed.connect([this] { listChanged(); }));
+    frameConnections_.push_back(events.titleChanged.connect([this] { titleChanged(); }));
+    frameConnections_.push_back(events.panesChanged.connect([this] { panesChanged(); }));
+    frameConnections_.push_back(events.treeChanged.connect([this] { treeChanged(); }));
     connect(tree_->selectionModel(), &QItemSelectionModel::currentChanged, this,
             [this](const QModelIndex& current) {
                 const ParaNode node = treeModel_->nodeAt(current);
@@ -172,22 +168,28 @@ bool ParaEditorWindow::attach() {
                 updateCommands();
             });
     connect(treeModel_, &ParaTreeQtModel::dropped, this, [this] { updateCommands(); });
-    frame_->SetTransferHook([this](int command) { runTransfer(command); });
+    frameConnections_.push_back(
+        events.transferRequested.connect([this](int command) { runTransfer(command); }));
     report_ = std::make_unique<ParaEditorReport>(services_, *frame_, *this);
-    frame_->SetReportHooks([this] { report_->Close(); }, [this] { report_->DeviceNameChanged(); });
+    frameConnections_.push_back(events.closing.connect([this] { report_->Close(); }));
+    frameConnections_.push_back(
+        events.deviceNameChanged.connect([this] { report_->DeviceNameChanged(); }));
     if (frame_->IsOnline()) {
         dialogs_ = std::make_unique<ParaEditorDialogs>(services_, *frame_, *list_, this);
         frame_->SetDriveActions(dialogs_.get());
-        frame_->SetEditHook([this](int) { dialogs_->StartEditing(); });
+        frameConnections_.push_back(
+            events.editRequested.connect([this](int) { dialogs_->StartEditing(); }));
     }
 
     buildCommands();
     buildPanes();
-    TitleChanged();
+    titleChanged();
     listChanged();
-    auto* timer = new QTimer(this);
-    connect(timer, &QTimer::timeout, this, &ParaEditorWindow::updateCommands);
-    timer->start(kCommandUpdateMs);
+    // What the commands' states follow; the rest comes from this window's own actions.
+    for (Signal<>* s : {&frame_->History().changed, &events.treeChanged, &events.panesChanged})
+        frameConnections_.push_back(s->connect([this] { commandsChanged(); }));
+    frameConnections_.push_back(
+        frame_->Tree().selectionChanged.connect([this](const ParaNode&) { commandsChanged(); }));
     return true;
 }
 
@@ -293,7 +295,7 @@ void ParaEditorWindow::buildPanes() {
         statusBar()->addPermanentWidget(label);
         panes_.push_back(label);
     }
-    PanesChanged();
+    panesChanged();
 }
 
 void ParaEditorWindow::updateCommands() {
@@ -305,6 +307,16 @@ void ParaEditorWindow::updateCommands() {
     for (const auto& [id, action] : actions)
         if (action && frame_) action->setEnabled(frame_->IsEnabled(id));
     updating_ = false;
+}
+
+void ParaEditorWindow::commandsChanged() {
+    // Deferred: the change may come from inside a reply or a command still under way.
+    if (commandsQueued_) return;
+    commandsQueued_ = true;
+    QTimer::singleShot(0, this, [this] {
+        commandsQueued_ = false;
+        updateCommands();
+    });
 }
 
 void ParaEditorWindow::listChanged() {
@@ -319,7 +331,7 @@ void ParaEditorWindow::listChanged() {
         const int row = frame_->List().CurrentRow();
         if (row >= 0) list_->setCurrentIndex(listModel_->index(row, 0));
         selectTreeNode(frame_->Tree().Selected());
-        PanesChanged();
+        panesChanged();
         updateCommands();
     });
 }
@@ -464,20 +476,12 @@ void ParaEditorWindow::closeEvent(QCloseEvent* event) {
 // ParaEditorUi
 
 void ParaEditorWindow::chooseFile(const FileDialogRequest& request, bool save, PathChosen chosen) {
-    const QString start =
-        qtText(save && !request.defaultPath.empty() ? request.defaultPath : request.startDir);
-    // A name typed without its suffix gets it before anyone looks for an existing file.
-    const FileDialogOptions options{.title = qtText(Tr(request.title)),
-                                    .directory = start,
-                                    .filters = {QtFilter(Tr(request.filter))},
-                                    .defaultSuffix = qtText(request.extension),
-                                    .save = save,
-                                    .confirmOverwrite = request.overwritePrompt};
-    OpenFileDialog(this, options,
-                   [chosen = std::move(chosen)](const QString& path, const QString&) {
-                       if (path.isEmpty()) return chosen(std::nullopt);
-                       chosen(path.toStdString());
-                   });
+    FileDialogRequest asked = request;
+    asked.save = save;
+    OpenFileDialog(this, asked, [chosen = std::move(chosen)](const QString& path, int) {
+        if (path.isEmpty()) return chosen(std::nullopt);
+        chosen(path.toStdString());
+    });
 }
 
 void ParaEditorWindow::ChooseOpenFile(const FileDialogRequest& request, PathChosen chosen) {
@@ -502,11 +506,11 @@ void ParaEditorWindow::RequestClose() {
     QTimer::singleShot(0, this, &QWidget::close);
 }
 
-void ParaEditorWindow::TitleChanged() {
+void ParaEditorWindow::titleChanged() {
     if (frame_) setWindowTitle(qtText(frame_->Chrome().Title()));
 }
 
-void ParaEditorWindow::PanesChanged() {
+void ParaEditorWindow::panesChanged() {
     if (!frame_) return;
     const auto panes = frame_->Chrome().Panes();
     for (std::size_t i = 0; i < panes.size() && i < panes_.size(); ++i) {
@@ -518,7 +522,7 @@ void ParaEditorWindow::PanesChanged() {
     }
 }
 
-void ParaEditorWindow::TreeChanged() {
+void ParaEditorWindow::treeChanged() {
     if (!treeModel_) return;
     treeModel_->reload();
     tree_->expandAll();

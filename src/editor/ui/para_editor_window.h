@@ -59,9 +59,6 @@ public:
     void OpenModeDialog(std::shared_ptr<ModeChoice> dialog,
                         std::function<void(bool)> done) override;
     void RequestClose() override;
-    void TitleChanged() override;
-    void PanesChanged() override;
-    void TreeChanged() override;
     void SetWaitCursor(bool on) override;
     std::vector<std::uint8_t> SavePaneLayout() const override;
     void RestorePaneLayout(const std::vector<std::uint8_t>& layout) override;
@@ -82,12 +79,16 @@ private:
     void buildCommands();
     void buildPanes();
     void updateCommands();
+    void commandsChanged();
     void listChanged();
     void applyColumnWidths();
     void fillRecentMenu();
     void selectTreeNode(const ParaNode& node);
     void deleteSelectedRows();
     void runTransfer(int command);
+    void titleChanged();
+    void panesChanged();
+    void treeChanged();
 
     WindowPrompter prompter_;
     ToolServices services_;
@@ -98,6 +99,7 @@ private:
     std::unique_ptr<ParaEditor> frame_;
     std::unique_ptr<ParaEditorDialogs> dialogs_;
     std::unique_ptr<ParaEditorReport> report_;
+    std::vector<Connection> frameConnections_;  // after the editor and its parts: go first
     QSplitter* splitter_ = nullptr;
     QTreeView* tree_ = nullptr;
     QTableView* list_ = nullptr;
@@ -107,6 +109,7 @@ private:
     std::map<int, QAction*> actions_;
     std::vector<QLabel*> panes_;
     bool reloadQueued_ = false;
+    bool commandsQueued_ = false;
     bool closing_ = false;
     bool inCloseEvent_ = false;
     bool frameClosed_ = false;  // the editor's close sequence has ended

@@ -25,13 +25,6 @@ namespace {
 
 // "text|pattern|text|pattern||" into one Qt name filter per file type, in the same order, so
 // that the file-type choice is the index of a filter.
-QStringList nameFilters(const char* filter) {
-    const QStringList parts = qtTr(filter).split('|', Qt::SkipEmptyParts);
-    QStringList filters;
-    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) filters << parts[i];
-    return filters;
-}
-
 const char* directoryKey(int choice) {
     return choice == 2 ? kCustomFileDirKey : kParaFileDirKey;
 }
@@ -53,7 +46,7 @@ ParaTransferDialog::ParaTransferDialog(ToolServices& services, int stationKey, T
       core_(std::make_unique<TransferRun>(
           TransferContext{services.link, services.records[stationKey], prompter_, services.executor,
                           TransferFileChoice::Process()},
-          mode, this)),
+          mode)),
       description_(new QLabel(this)),
       path_(new QLineEdit(this)),
       browse_(new QToolButton(this)),
@@ -82,7 +75,26 @@ ParaTransferDialog::ParaTransferDialog(ToolServices& services, int stationKey, T
     connect(browse_, &QToolButton::clicked, this, &ParaTransferDialog::browse);
     connect(start_, &QPushButton::clicked, this, &ParaTransferDialog::start);
     connect(close_, &QPushButton::clicked, this, &ParaTransferDialog::reject);
+    listen();
     stateChanged();
+}
+
+void ParaTransferDialog::listen() {
+    TransferEvents& events = core_->events;
+    auto rows = [this](void (ParaTransferDialog::*show)(const std::vector<CompareRow>&)) {
+        return [this, show](const std::vector<CompareRow>& r) { (this->*show)(r); };
+    };
+    coreConnections_.push_back(events.stateChanged.connect([this] { stateChanged(); }));
+    coreConnections_.push_back(events.focusPath.connect([this] { focusPath(); }));
+    coreConnections_.push_back(
+        events.compareResults.connect(rows(&ParaTransferDialog::showCompareResults)));
+    coreConnections_.push_back(
+        events.refusedWrites.connect(rows(&ParaTransferDialog::showRefusedWrites)));
+    coreConnections_.push_back(
+        events.unreadEntries.connect(rows(&ParaTransferDialog::showUnreadEntries)));
+    coreConnections_.push_back(events.partialResultHeld.connect([this] { partialResultHeld(); }));
+    coreConnections_.push_back(events.valuesChanged.connect([this] { valuesChanged(); }));
+    coreConnections_.push_back(events.closeDialog.connect([this] { closeDialog(); }));
 }
 
 void ParaTransferDialog::arrange() {
@@ -111,7 +123,7 @@ void ParaTransferDialog::arrange() {
 
 ParaTransferDialog::~ParaTransferDialog() {
     // The core may still tell its window something on its way out.
-    core_->setView(nullptr);
+    coreConnections_.clear();
 }
 
 void ParaTransferDialog::stateChanged() {
@@ -191,7 +203,6 @@ void ParaTransferDialog::start() {
 }
 
 void ParaTransferDialog::browse() {
-    const QStringList filters = nameFilters(kTransferFileFilter);
     const int choice = core_->FilterIndex();
     QString directory = QFileInfo(path_->text().trimmed()).absolutePath();
     if (path_->text().trimmed().isEmpty() || !QFileInfo(directory).isDir())
@@ -200,26 +211,23 @@ void ParaTransferDialog::browse() {
     const bool upload = mode_ == TransferMode::kUpload;
     // Overwriting is the transfer's own question, asked at Start once the name has the suffix
     // of the type picked here.
-    const FileDialogOptions options{
-        .directory = directory,
-        .filters = filters,
-        .selectedFilter = choice >= 1 ? filters.value(choice - 1) : QString(),
-        .save = upload};
-    OpenFileDialog(this, options,
-                   [this, filters, choice](const QString& chosen, const QString& filter) {
-                       if (chosen.isEmpty()) return;
-                       // The type picked in the file dialog is the one a name without extension
-                       // gets.
-                       const int picked = static_cast<int>(filters.indexOf(filter)) + 1;
-                       if (picked > 0) TransferFileChoice::Process().set(picked);
-                       int kind = picked > 0 ? picked : choice;
-                       if (chosen.endsWith(QStringLiteral(".usr"), Qt::CaseInsensitive)) kind = 2;
-                       if (chosen.endsWith(QStringLiteral(".par"), Qt::CaseInsensitive)) kind = 1;
-                       settings_.setString(kSettingsSectionMain, directoryKey(kind),
-                                           QFileInfo(chosen).absolutePath().toStdString());
-                       path_->setText(chosen);
-                       core_->SetPathText(chosen.toStdString());
-                   });
+    const FileDialogRequest request{.filter = kTransferFileFilter,
+                                    .startDir = directory.toStdString(),
+                                    .save = upload,
+                                    .selectedFilter = choice};
+    OpenFileDialog(this, request, [this, choice](const QString& chosen, int picked) {
+        if (chosen.isEmpty()) return;
+        // The type picked in the file dialog is the one a name without extension
+        // gets.
+        if (picked > 0) TransferFileChoice::Process().set(picked);
+        int kind = picked > 0 ? picked : choice;
+        if (chosen.endsWith(QStringLiteral(".usr"), Qt::CaseInsensitive)) kind = 2;
+        if (chosen.endsWith(QStringLiteral(".par"), Qt::CaseInsensitive)) kind = 1;
+        settings_.setString(kSettingsSectionMain, directoryKey(kind),
+                            QFileInfo(chosen).absolutePath().toStdString());
+        path_->setText(chosen);
+        core_->SetPathText(chosen.toStdString());
+    });
 }
 
 ParaTransferDialog* OpenTransferDialog(QWidget* parent, ToolServices& services, int stationKey,

@@ -32,7 +32,7 @@ struct ToolServices;
 // Caption of the list of writes a drive refused during a download.
 inline constexpr const char* kRefusedWritesTitle = "書き込みを拒否されたパラメータ";
 
-class ParaTransferDialog : public QDialog, public TransferView {
+class ParaTransferDialog : public QDialog {
     Q_OBJECT
 public:
     // `onValuesChanged` runs when a run has changed the values of the drive's items.
@@ -59,15 +59,16 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    // TransferView
-    void stateChanged() override;
-    void focusPath() override;
-    void showCompareResults(const std::vector<CompareRow>& rows) override;
-    void showRefusedWrites(const std::vector<CompareRow>& rows) override;
-    void showUnreadEntries(const std::vector<CompareRow>& rows) override;
-    void partialResultHeld() override;
-    void valuesChanged() override;
-    void closeDialog() override;
+    // What the core tells its window.
+    void listen();
+    void stateChanged();
+    void focusPath();
+    void showCompareResults(const std::vector<CompareRow>& rows);
+    void showRefusedWrites(const std::vector<CompareRow>& rows);
+    void showUnreadEntries(const std::vector<CompareRow>& rows);
+    void partialResultHeld();
+    void valuesChanged();
+    void closeDialog();
 
     void arrange();
     void browse();
@@ -79,6 +80,7 @@ private:
     WindowPrompter prompter_;
     std::function<void()> onValuesChanged_;
     std::unique_ptr<TransferRun> core_;
+    std::vector<Connection> coreConnections_;  // after the core: go first
     QLabel* description_;
     QLineEdit* path_;
     QToolButton* browse_;

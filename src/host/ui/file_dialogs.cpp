@@ -6,21 +6,38 @@
 #include <QPrinter>
 #include <memory>
 
+#include "host/ui/qt_text.h"
+
 namespace korvane {
 
-void OpenFileDialog(QWidget* parent, const FileDialogOptions& options,
-                    std::function<void(const QString& path, const QString& filter)> chosen) {
-    auto* dialog = new QFileDialog(parent, options.title, options.directory);
+QStringList NameFilters(const std::string& filter) {
+    const QStringList parts = qtText(filter).split('|', Qt::SkipEmptyParts);
+    QStringList filters;
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+        // Qt finds the patterns in the parentheses of a name.
+        filters << (parts[i].contains(parts[i + 1]) ? parts[i]
+                                                    : parts[i] + " (" + parts[i + 1] + ")");
+    }
+    return filters;
+}
+
+void OpenFileDialog(QWidget* parent, const FileDialogRequest& request,
+                    std::function<void(const QString& path, int filter)> chosen) {
+    const QString start = qtText(request.save && !request.defaultPath.empty() ? request.defaultPath
+                                                                              : request.startDir);
+    auto* dialog = new QFileDialog(parent, qtText(Tr(request.title)), start);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
-    dialog->setAcceptMode(options.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
-    dialog->setFileMode(options.save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
-    if (!options.confirmOverwrite) dialog->setOption(QFileDialog::DontConfirmOverwrite);
-    if (!options.filters.isEmpty()) dialog->setNameFilters(options.filters);
-    if (!options.selectedFilter.isEmpty()) dialog->selectNameFilter(options.selectedFilter);
-    if (!options.defaultSuffix.isEmpty()) dialog->setDefaultSuffix(options.defaultSuffix);
-    if (!options.filterSuffixes.isEmpty()) {
-        const QStringList filters = options.filters;
-        const QStringList suffixes = options.filterSuffixes;
+    dialog->setAcceptMode(request.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dialog->setFileMode(request.save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    if (!request.overwritePrompt) dialog->setOption(QFileDialog::DontConfirmOverwrite);
+    const QStringList filters = NameFilters(Tr(request.filter));
+    if (!filters.isEmpty()) dialog->setNameFilters(filters);
+    if (request.selectedFilter >= 1 && request.selectedFilter <= filters.size())
+        dialog->selectNameFilter(filters[request.selectedFilter - 1]);
+    if (!request.extension.empty()) dialog->setDefaultSuffix(qtText(request.extension));
+    if (!request.filterExtensions.empty()) {
+        QStringList suffixes;
+        for (const std::string& e : request.filterExtensions) suffixes << qtText(e);
         auto follow = [dialog, filters, suffixes](const QString& filter) {
             const qsizetype i = filters.indexOf(filter);
             if (i >= 0 && i < suffixes.size()) dialog->setDefaultSuffix(suffixes[i]);
@@ -28,12 +45,14 @@ void OpenFileDialog(QWidget* parent, const FileDialogOptions& options,
         follow(dialog->selectedNameFilter());
         QObject::connect(dialog, &QFileDialog::filterSelected, dialog, follow);
     }
-    QObject::connect(
-        dialog, &QDialog::finished, dialog, [dialog, chosen = std::move(chosen)](int result) {
-            const bool picked = result == QDialog::Accepted && !dialog->selectedFiles().isEmpty();
-            chosen(picked ? dialog->selectedFiles().front() : QString(),
-                   dialog->selectedNameFilter());
-        });
+    QObject::connect(dialog, &QDialog::finished, dialog,
+                     [dialog, filters, chosen = std::move(chosen)](int result) {
+                         const bool picked =
+                             result == QDialog::Accepted && !dialog->selectedFiles().isEmpty();
+                         const auto index = filters.indexOf(dialog->selectedNameFilter());
+                         chosen(picked ? dialog->selectedFiles().front() : QString(),
+                                static_cast<int>(index) + 1);
+                     });
     dialog->open();
 }
 

@@ -6,29 +6,24 @@
 #include <QString>
 #include <QStringList>
 #include <functional>
+#include <string>
+
+#include "host/file_dialog_request.h"
 
 class QPrinter;
 class QWidget;
 
 namespace korvane {
 
-struct FileDialogOptions {
-    QString title{};
-    QString directory{};  // or a path to start on
-    QStringList filters{};
-    QString selectedFilter{};
-    // Given to a typed name without one before the dialog looks for an existing file, so that
-    // its overwrite question (or ours) names the file that will be written.
-    QString defaultSuffix{};
-    // When given, the default suffix of each filter, followed as the user picks a filter.
-    QStringList filterSuffixes{};
-    bool save = false;
-    bool confirmOverwrite = false;  // the dialog itself asks before choosing an existing file
-};
+// The name filters of a filter text ("Description (*.ext)|*.ext|...||").
+QStringList NameFilters(const std::string& filter);
 
-// `chosen` gets the path and the filter picked; an empty path when the dialog was cancelled.
-void OpenFileDialog(QWidget* parent, const FileDialogOptions& options,
-                    std::function<void(const QString& path, const QString& filter)> chosen);
+// `chosen` gets the path and the type picked (1-based; 0 when unknown); an empty path when the
+// dialog was cancelled. The request's extension is given to a typed name without one before the
+// dialog looks for an existing file, so that its overwrite question (or ours) names the file
+// that will be written.
+void OpenFileDialog(QWidget* parent, const FileDialogRequest& request,
+                    std::function<void(const QString& path, int filter)> chosen);
 
 // `chosen` runs with a valid colour once the user picked one.
 void OpenColourDialog(QWidget* parent, const QColor& initial,

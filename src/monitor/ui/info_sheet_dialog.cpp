@@ -80,7 +80,7 @@ InfoSheetDialog::InfoSheetDialog(ToolServices& services, int station, QWidget* p
 
     sheet_ = std::make_unique<InfoSheet>(services, station);
     nameEdit_->setText(qtText(sheet_->runPage().nameField()));
-    sheet_->setChangeHandler([this] { refresh(); });
+    sheetChanged_ = sheet_->changed.connect([this] { refresh(); });
     connect(tabs_, &QTabWidget::currentChanged, this, [this](int index) {
         sheet_->showPage(index);
         refresh();
@@ -88,9 +88,7 @@ InfoSheetDialog::InfoSheetDialog(ToolServices& services, int station, QWidget* p
     sizeForAllPages();
 }
 
-InfoSheetDialog::~InfoSheetDialog() {
-    sheet_->setChangeHandler(nullptr);
-}
+InfoSheetDialog::~InfoSheetDialog() = default;
 
 QWidget* InfoSheetDialog::buildRunPage() {
     auto* page = new QWidget;

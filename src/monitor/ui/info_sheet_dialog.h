@@ -64,6 +64,7 @@ private:
     void applyName();
 
     std::unique_ptr<InfoSheet> sheet_;
+    Connection sheetChanged_;  // after the sheet: goes first
     QTabWidget* tabs_ = nullptr;
     QLabel* commandLabel_ = nullptr;
     QLabel* outputLabel_ = nullptr;

@@ -93,7 +93,7 @@ KeypadEditorDialog::KeypadEditorDialog(KeypadEditor& editor, QWidget* parent)
     grid->addWidget(read_, 3, 0);
     grid->addWidget(write_, 3, 1);
     grid->addWidget(status_, 4, 0, 1, 2);
-    editor_.setChangeHandler([this] { refresh(); });
+    editorChanged_ = editor_.changed.connect([this] { refresh(); });
     refresh();
 }
 
@@ -171,14 +171,15 @@ KeypadWindow::KeypadWindow(ToolServices& services, int station, QWidget* parent)
     connect(timer_, &QTimer::timeout, this, [this] { model_->onTick(); });
 
     fillSelectors();
-    model_->setChangeHandler([this] { refresh(); });
+    modelConnections_.push_back(model_->changed.connect([this] { refresh(); }));
+    modelConnections_.push_back(
+        model_->closeRequested.connect([this] { QTimer::singleShot(0, this, &QWidget::close); }));
     refresh();
     layout->setSizeConstraint(QLayout::SetFixedSize);
 }
 
 KeypadWindow::~KeypadWindow() {
     closeEditorDialog();
-    model_->setChangeHandler(nullptr);
 }
 
 void KeypadWindow::fillSelectors() {
@@ -219,7 +220,6 @@ void KeypadWindow::refresh() {
     if (model_->timerRunning() && !timer_->isActive()) timer_->start();
     if (!model_->timerRunning() && timer_->isActive()) timer_->stop();
     if (editorDialog_ && model_->editor() == nullptr) closeEditorDialog();
-    if (model_->closeRequested()) QTimer::singleShot(0, this, &QWidget::close);
 }
 
 void KeypadWindow::showDisplay(int slot) {

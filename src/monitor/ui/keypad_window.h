@@ -54,6 +54,7 @@ public:
 
 private:
     KeypadEditor& editor_;
+    Connection editorChanged_;
     QLineEdit* box_ = nullptr;
     QLabel* status_ = nullptr;
     QPushButton* read_ = nullptr;
@@ -109,6 +110,7 @@ private:
     void showDisplay(int slot);
 
     std::unique_ptr<KeypadModel> model_;
+    std::vector<Connection> modelConnections_;  // after the model: go first
     std::array<QLCDNumber*, kKeypadSlots> displays_{};
     std::array<QLabel*, kKeypadSlots> units_{};
     std::array<QComboBox*, kKeypadSlots> selectors_{};

@@ -19,14 +19,6 @@
 
 namespace korvane {
 
-QStringList FileDialogFilters(const std::string& filter) {
-    const QStringList parts = qtText(filter).split(QLatin1Char('|'));
-    QStringList names;
-    for (int i = 0; i + 1 < parts.size(); i += 2)
-        if (!parts[i].isEmpty()) names << parts[i];
-    return names;
-}
-
 CReportFrame::CReportFrame(ToolServices& services, ReportHost& editor, QWidget* owner)
     : QMainWindow(owner, Qt::Window),
       services_(services),
@@ -77,19 +69,16 @@ void CReportFrame::editHeader() {
 }
 
 void CReportFrame::exportReport() {
-    const QStringList filters = FileDialogFilters(Tr(kReportExportFilter));
-    const int index = LoadReportFilterIndex(services_.settings);
-    const FileDialogOptions options{
-        .title = qtTr(kReportExportTitle),
-        .directory = qtText(LoadReportExportDir(services_.settings)),
-        .filters = filters,
-        .selectedFilter = filters.value(index - 1),
-        .filterSuffixes = {QStringLiteral("xlsx"), QStringLiteral("htm")},
-        .save = true,
-        .confirmOverwrite = true};
-    OpenFileDialog(this, options, [this, filters](const QString& chosen, const QString& filter) {
+    const FileDialogRequest request{.filter = kReportExportFilter,
+                                    .title = kReportExportTitle,
+                                    .startDir = LoadReportExportDir(services_.settings),
+                                    .overwritePrompt = true,
+                                    .save = true,
+                                    .selectedFilter = LoadReportFilterIndex(services_.settings),
+                                    .filterExtensions = {"xlsx", "htm"}};
+    OpenFileDialog(this, request, [this](const QString& chosen, int filter) {
         if (chosen.isEmpty()) return;
-        exportTo(chosen.toStdString(), static_cast<int>(filters.indexOf(filter)) + 1 == 2 ? 2 : 1);
+        exportTo(chosen.toStdString(), filter == 2 ? 2 : 1);
     });
 }
 

@@ -59,7 +59,4 @@ private:
     bool closed_ = false;
 };
 
-// "Name (*.x)|*.x|Other (*.y)|*.y||" as the file dialog's filter list.
-QStringList FileDialogFilters(const std::string& filter);
-
 }  // namespace korvane

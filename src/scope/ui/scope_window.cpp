@@ -43,8 +43,8 @@ namespace korvane::scope {
 
 namespace {
 
-QString dialogDir(const SettingsStore& store, const char* key) {
-    return q(store.getString("Main", key, ""));
+std::string dialogDir(const SettingsStore& store, const char* key) {
+    return store.getString("Main", key, "");
 }
 
 }  // namespace
@@ -63,7 +63,8 @@ ScopeWindow::ScopeWindow(const ToolServices& services, QWidget* parent)
         timer->setTimerType(Qt::PreciseTimer);
         timers_[c] = timer;
     }
-    monitor_ = std::make_unique<ScopeMonitor>(services_, *chart_, *this, this);
+    monitor_ = std::make_unique<ScopeMonitor>(services_, *chart_, *this);
+    monitorChanged_ = monitor_->events().stateChanged.connect([this] { stateChanged(); });
     connect(timers_[ScopeClock::kScan], &QTimer::timeout, this, [this] { monitor_->onSample(); });
     connect(timers_[ScopeClock::kRecord], &QTimer::timeout, this, [this] { monitor_->onRecord(); });
     connect(timers_[ScopeClock::kElapsed], &QTimer::timeout, this,
@@ -305,21 +306,20 @@ void ScopeWindow::confirmOverwrite(const QString& chosen, const QString& current
 
 void ScopeWindow::chooseSnapshotPath() {
     const ScopeSettings& s = monitor_->settings();
-    const QStringList filters = {qtTr("メタファイル (*.svg)"), qtTr("JPEGファイル (*.jpg)"),
-                                 qtTr("BMPファイル (*.bmp)"), qtTr("PNGファイル (*.png)")};
-    const int start = std::clamp(s.snapshotFilterIndex, 1, 4);
-    QStringList suffixes;
-    for (int i = 1; i <= 4; ++i) suffixes << q(ImageExtension(static_cast<ImageFormat>(i)));
-    const FileDialogOptions options{.title = qtTr("画面画像ファイルパスをトリガ"),
-                                    .directory = q(s.snapshotPath),
-                                    .filters = filters,
-                                    .selectedFilter = filters.value(start - 1),
-                                    .filterSuffixes = suffixes,
-                                    .save = true};
+    std::vector<std::string> suffixes;
+    for (int i = 1; i <= 4; ++i) suffixes.push_back(ImageExtension(static_cast<ImageFormat>(i)));
+    const FileDialogRequest request{.filter =
+                                        "メタファイル (*.svg)|*.svg|JPEGファイル (*.jpg)|*.jpg|"
+                                        "BMPファイル (*.bmp)|*.bmp|PNGファイル (*.png)|*.png||",
+                                    .title = "画面画像ファイルパスをトリガ",
+                                    .startDir = s.snapshotPath,
+                                    .save = true,
+                                    .selectedFilter = std::clamp(s.snapshotFilterIndex, 1, 4),
+                                    .filterExtensions = suffixes};
     QPointer<ScopeWindow> self(this);
-    OpenFileDialog(this, options, [self, filters](const QString& chosen, const QString& filter) {
+    OpenFileDialog(this, request, [self](const QString& chosen, int picked) {
         if (!self || chosen.isEmpty()) return;
-        const int index = std::max(1, static_cast<int>(filters.indexOf(filter)) + 1);
+        const int index = std::max(1, picked);
         QString path = chosen;
         if (QFileInfo(path).suffix().isEmpty())
             path += QStringLiteral(".") + q(ImageExtension(static_cast<ImageFormat>(index)));
@@ -332,13 +332,13 @@ void ScopeWindow::chooseSnapshotPath() {
 
 void ScopeWindow::chooseRecordPath() {
     const ScopeSettings& s = monitor_->settings();
-    const FileDialogOptions options{.title = qtTr("範囲ファイルパス"),
-                                    .directory = q(s.recordPath),
-                                    .filters = {qtTr("レコードファイル (*.csv)")},
-                                    .defaultSuffix = QStringLiteral("csv"),
+    const FileDialogRequest request{.extension = "csv",
+                                    .filter = "レコードファイル (*.csv)|*.csv||",
+                                    .title = "範囲ファイルパス",
+                                    .startDir = s.recordPath,
                                     .save = true};
     QPointer<ScopeWindow> self(this);
-    OpenFileDialog(this, options, [self](const QString& path, const QString&) {
+    OpenFileDialog(this, request, [self](const QString& path, int) {
         if (!self || path.isEmpty()) return;
         self->confirmOverwrite(path, q(self->monitor_->settings().recordPath), [self, path] {
             if (self) self->monitor_->recorder().setPath(path.toStdString());
@@ -347,18 +347,17 @@ void ScopeWindow::chooseRecordPath() {
 }
 
 void ScopeWindow::exportImage(ImageFormat format) {
-    const QString ext = q(ImageExtension(format));
-    const QString filter = format == ImageFormat::kVector ? qtTr("SVGファイル (*.svg)")
-                           : format == ImageFormat::kJpeg ? qtTr("JPEGファイル (*.jpg)")
-                           : format == ImageFormat::kBmp  ? qtTr("BMPファイル (*.bmp)")
-                                                          : qtTr("PNGファイル (*.png)");
-    const FileDialogOptions options{
-        .directory = dialogDir(services_.settings, kScopeGraphFileDirKey),
-        .filters = {filter},
-        .defaultSuffix = ext,
-        .save = true,
-        .confirmOverwrite = true};
-    OpenFileDialog(this, options, [this, format](const QString& path, const QString&) {
+    const char* filter = format == ImageFormat::kVector ? "SVGファイル (*.svg)|*.svg||"
+                         : format == ImageFormat::kJpeg ? "JPEGファイル (*.jpg)|*.jpg||"
+                         : format == ImageFormat::kBmp  ? "BMPファイル (*.bmp)|*.bmp||"
+                                                        : "PNGファイル (*.png)|*.png||";
+    const FileDialogRequest request{
+        .extension = ImageExtension(format),
+        .filter = filter,
+        .startDir = dialogDir(services_.settings, kScopeGraphFileDirKey),
+        .overwritePrompt = true,
+        .save = true};
+    OpenFileDialog(this, request, [this, format](const QString& path, int) {
         if (path.isEmpty()) return;
         (void)chart_->saveImage(path.toStdString(), format);
         services_.settings.setString("Main", kScopeGraphFileDirKey,
@@ -367,11 +366,11 @@ void ScopeWindow::exportImage(ImageFormat format) {
 }
 
 void ScopeWindow::openFile() {
-    const FileDialogOptions options{.title = qtTr("範囲ファイルを開く"),
-                                    .directory = dialogDir(services_.settings, kScopeFileDirKey),
-                                    .filters = {qtTr("範囲ファイル (*.sco)")},
-                                    .defaultSuffix = QStringLiteral("sco")};
-    OpenFileDialog(this, options, [this](const QString& path, const QString&) {
+    const FileDialogRequest request{.extension = "sco",
+                                    .filter = "範囲ファイル (*.sco)|*.sco||",
+                                    .title = "範囲ファイルを開く",
+                                    .startDir = dialogDir(services_.settings, kScopeFileDirKey)};
+    OpenFileDialog(this, request, [this](const QString& path, int) {
         if (path.isEmpty() || !openPath(path)) return;
         services_.settings.setString("Main", kScopeFileDirKey,
                                      QFileInfo(path).absolutePath().toStdString());
@@ -415,13 +414,13 @@ void ScopeWindow::saveFile(bool askPath) {
     };
     const QString current = askPath ? QString() : q(monitor_->document().path());
     if (!current.isEmpty()) return save(current);
-    const FileDialogOptions options{.title = qtTr("範囲ファイルを保存してください"),
-                                    .directory = dialogDir(services_.settings, kScopeFileDirKey),
-                                    .filters = {qtTr("範囲ファイル (*.sco)")},
-                                    .defaultSuffix = QStringLiteral("sco"),
-                                    .save = true,
-                                    .confirmOverwrite = true};
-    OpenFileDialog(this, options, [save](const QString& path, const QString&) {
+    const FileDialogRequest request{.extension = "sco",
+                                    .filter = "範囲ファイル (*.sco)|*.sco||",
+                                    .title = "範囲ファイルを保存してください",
+                                    .startDir = dialogDir(services_.settings, kScopeFileDirKey),
+                                    .overwritePrompt = true,
+                                    .save = true};
+    OpenFileDialog(this, request, [save](const QString& path, int) {
         if (!path.isEmpty()) save(path);
     });
 }

@@ -27,7 +27,7 @@ namespace korvane::scope {
 
 class ScopeLed;
 
-class ScopeWindow : public QMainWindow, public ToolFrame, public ScopeTimers, public ScopeObserver {
+class ScopeWindow : public QMainWindow, public ToolFrame, public ScopeTimers {
     Q_OBJECT
 public:
     ScopeWindow(const ToolServices& services, QWidget* parent = nullptr);
@@ -64,8 +64,6 @@ public:
     // ScopeTimers.
     void start(ScopeClock clock, int periodMs) override;
     void stop(ScopeClock clock) override;
-    // ScopeObserver.
-    void stateChanged() override;
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -78,6 +76,7 @@ private:
     QWidget* buildDisplayPanel();
     QWidget* buildTriggerPanel();
     QWidget* buildViewBar();
+    void stateChanged();
     void refresh();
     void refreshEnabling();
     void chooseColour(int which);
@@ -101,6 +100,7 @@ private:
     QCustomPlot* plot_;
     QcpScopeChart* chart_;
     std::unique_ptr<ScopeMonitor> monitor_;
+    Connection monitorChanged_;
     std::map<ScopeClock, QTimer*> timers_;
     std::map<ScopeCommand, QAction*> commandActions_;
     std::array<QAction*, 4> modeActions_{};

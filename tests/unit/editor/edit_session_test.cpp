@@ -32,7 +32,7 @@ protected:
         auto s = std::make_unique<EditSession>(
             EditSession::Services{rig.link, rig.record, rig.history, rig.prompter},
             rig.record.driveData, item, entry);
-        s->onClosed = [this] { ++closed; };
+        subscriptions.push_back(s->closed.connect([this] { ++closed; }));
         s->Open();
         Settle(*s);
         return s;
@@ -48,6 +48,7 @@ protected:
 
     EditorRig rig;
     int closed = 0;
+    std::vector<Connection> subscriptions;
 };
 
 TEST_F(EditSessionTest, OpensByReadingAndShowsTheItemsTexts) {

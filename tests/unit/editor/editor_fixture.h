@@ -152,15 +152,12 @@ public:
         done(modeOk && dialog->Ok());
     }
     void RequestClose() override { events.push_back("close"); }
-    void TitleChanged() override { events.push_back("title"); }
-    void TreeChanged() override { ++treeChanges; }
     std::vector<std::uint8_t> SavePaneLayout() const override { return layout; }
     void RestorePaneLayout(const std::vector<std::uint8_t>& l) override { restored = l; }
 
     std::deque<std::optional<std::string>> paths;
     std::vector<FileDialogRequest> requests;
     std::vector<std::string> events;
-    int treeChanges = 0;
     bool modeOk = true;
     std::function<void(ModeChoice&)> modeSetup;
     std::vector<std::uint8_t> layout;

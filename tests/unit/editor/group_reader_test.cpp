@@ -25,7 +25,7 @@ protected:
     std::unique_ptr<GroupReader> Reader(ReadNode node) {
         auto r = std::make_unique<GroupReader>(rig.link, test::kStation, rig.record.driveData,
                                                ReadTargetsOf(node, rig.data()));
-        r->onEnded = [this] { ++ended; };
+        subscriptions.push_back(r->ended.connect([this] { ++ended; }));
         return r;
     }
     bool RunToEnd(GroupReader& r) {
@@ -34,6 +34,7 @@ protected:
 
     EditorRig rig;
     int ended = 0;
+    std::vector<Connection> subscriptions;
 };
 
 // The outcome of each parameter for one line behaviour, over all groups.
@@ -95,7 +96,7 @@ TEST_F(GroupReaderTest, EachParameterEndsAsTheDriveAnswered) {
 TEST_F(GroupReaderTest, KeepsOneRequestOutstandingAndCountsProgress) {
     auto r = Reader({ReadNodeKind::kGroup, &rig.data().groups->elements.front()});
     std::vector<int> progress;
-    r->onChanged = [&] { progress.push_back(r->Progress()); };
+    Connection changed = r->changed.connect([&] { progress.push_back(r->Progress()); });
     ASSERT_TRUE(r->Start());
     EXPECT_EQ(r->FrameText(), "[Basicパラメータ読み取り…");
     EXPECT_EQ(r->StaticText(), "1 : Acc Time");

@@ -30,6 +30,8 @@ struct FrameEnv {
         env.drive(key);
         frame = ParaEditor::Create(env.services, key, ui);
         frame->SetDriveActions(&actions);
+        titleChanged =
+            frame->Events().titleChanged.connect([this] { ui.events.push_back("title"); });
     }
     UserGroup& groupWith(std::vector<std::uint16_t> addresses) {
         UserGroup& g = *frame->Groups().NewUserGroup();
@@ -52,6 +54,7 @@ struct FrameEnv {
     EditorUi ui;
     EditorDriveActions actions;
     std::unique_ptr<ParaEditor> frame;
+    Connection titleChanged;
 };
 
 // The commands by the ids the window gives them.
@@ -122,8 +125,10 @@ TEST(EditorFrame, CommandsAreEnabledByStateAndSelection) {
 TEST(EditorFrame, CommandsBuiltElsewhereGoToTheirHooks) {
     FrameEnv t(7);
     std::vector<int> transfer, edit;
-    t.frame->SetTransferHook([&](int c) { transfer.push_back(IdOf(c)); });
-    t.frame->SetEditHook([&](int c) { edit.push_back(IdOf(c)); });
+    Connection transferRequested =
+        t.frame->Events().transferRequested.connect([&](int c) { transfer.push_back(IdOf(c)); });
+    Connection editRequested =
+        t.frame->Events().editRequested.connect([&](int c) { edit.push_back(IdOf(c)); });
     for (int id : {32818, 32819, 32820, 32826, 32827, 32823, 32833}) t.frame->Execute(Cmd(id));
     EXPECT_EQ(transfer, (std::vector<int>{32818, 32819, 32820, 32826, 32827}));
     EXPECT_EQ(edit, (std::vector<int>{32823}));  // undo is disabled: nothing to undo
@@ -147,7 +152,7 @@ TEST(EditorFrame, DoubleClicksReadTreeNodesAndEditRowsOfOnlineEditorsOnly) {
     for (const Case& c : cases) {
         FrameEnv t(c.key);
         int edits = 0;
-        t.frame->SetEditHook([&](int) { ++edits; });
+        Connection editRequested = t.frame->Events().editRequested.connect([&](int) { ++edits; });
         if (c.node != NodeKind::kGroup) t.frame->Tree().Select({c.node});
         EXPECT_EQ(t.frame->TreeDoubleClicked(), c.collapse);
         EXPECT_EQ(t.actions.readNodes.size(), c.reads);
@@ -249,7 +254,8 @@ TEST(EditorFrame, ClosingAModifiedUserGroupFollowsTheAnswer) {
         t.frame->History().Add({kAccTime, 1, 2, g.entries[0].get()});
         t.frame->History().Add({kOffset, 1, 2, kept.entries[0].get()});
         std::vector<const UserGroup*> told;
-        t.frame->SetGroupClosingListener([&](const UserGroup* x) { told.push_back(x); });
+        Connection groupClosing =
+            t.frame->Events().groupClosing.connect([&](const UserGroup* x) { told.push_back(x); });
         t.env.prompter.scriptAnswers({c.answer});
         t.ui.paths = {c.path ? std::optional(t.dir.file(*c.path)) : std::nullopt};
 

@@ -196,7 +196,8 @@ TEST(EditorListModel, DeleteRemovesEntriesPurgesTheirHistoryAndSelectsTheNextRow
     t.history.Add({kOffset, 1, 3, &c});
     t.history.Add({kMaxFreq, 1, 3, &a});
     std::vector<const UserGroupEntry*> told;
-    t.list.SetEntryRemovalListener([&](const UserGroupEntry* e) { told.push_back(e); });
+    Connection removing =
+        t.list.entryRemoving.connect([&](const UserGroupEntry* e) { told.push_back(e); });
     t.list.ShowNode(t.userNode());
 
     EXPECT_EQ(t.list.DeleteRows({1, 9}), 1);

@@ -97,8 +97,9 @@ TransferRig::TransferRig(int series, int version) : link(ex, test::MakeFakePortF
 TransferRig::~TransferRig() = default;
 
 std::unique_ptr<TransferRun> TransferRig::dialog(TransferMode mode, const std::string& path) {
-    auto dlg = std::make_unique<TransferRun>(TransferContext{link, drive, prompter, ex, choice},
-                                             mode, &view);
+    auto dlg =
+        std::make_unique<TransferRun>(TransferContext{link, drive, prompter, ex, choice}, mode);
+    view.listen(*dlg);
     dlg->SetPathText(path);
     return dlg;
 }

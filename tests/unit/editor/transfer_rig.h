@@ -56,16 +56,22 @@ public:
     }
 };
 
-struct ViewRecorder : TransferView {
-    void focusPath() override { ++focused; }
-    void showCompareResults(const std::vector<CompareRow>& rows) override { compared = rows; }
-    void showRefusedWrites(const std::vector<CompareRow>& rows) override { refused = rows; }
-    void valuesChanged() override { ++refreshed; }
-    void closeDialog() override { ++closed; }
-    void entryDone(const TransferEntryResult& r) override { results.push_back(r); }
-    void showUnreadEntries(const std::vector<CompareRow>& rows) override { unread = rows; }
-    void partialResultHeld() override { ++held; }
+// Records what the runs it listens to tell their window.
+struct ViewRecorder {
+    void listen(TransferRun& run) {
+        TransferEvents& e = run.events;
+        connections.push_back(e.focusPath.connect([this] { ++focused; }));
+        connections.push_back(e.compareResults.connect([this](const auto& r) { compared = r; }));
+        connections.push_back(e.refusedWrites.connect([this](const auto& r) { refused = r; }));
+        connections.push_back(e.valuesChanged.connect([this] { ++refreshed; }));
+        connections.push_back(e.closeDialog.connect([this] { ++closed; }));
+        connections.push_back(
+            e.entryDone.connect([this](const TransferEntryResult& r) { results.push_back(r); }));
+        connections.push_back(e.unreadEntries.connect([this](const auto& r) { unread = r; }));
+        connections.push_back(e.partialResultHeld.connect([this] { ++held; }));
+    }
 
+    std::vector<Connection> connections;
     int focused = 0, refreshed = 0, closed = 0, held = 0;
     std::optional<std::vector<CompareRow>> compared, refused, unread;
     std::vector<TransferEntryResult> results;

@@ -229,14 +229,8 @@ TEST(TransferDialog, RetryNoticesWaitAndExhaustedRetriesFailTheRun) {
         std::vector<std::string> statuses;
         const std::string path = savedUsr(tmp, "g.usr", {{0x1003, 1}, {0x1004, 2}});
         auto dlg = rig.dialog(TransferMode::kUpload, path);
-        struct Watch : ViewRecorder {
-            TransferRun* dlg = nullptr;
-            std::vector<std::string>* statuses = nullptr;
-            void stateChanged() override { statuses->push_back(dlg->StatusText()); }
-        } watch;
-        watch.dlg = dlg.get();
-        watch.statuses = &statuses;
-        dlg->setView(&watch);
+        Connection watch = dlg->events.stateChanged.connect(
+            [&statuses, run = dlg.get()] { statuses.push_back(run->StatusText()); });
         dlg->Start();
         ASSERT_TRUE(rig.finish(*dlg));
         EXPECT_NE(std::find(statuses.begin(), statuses.end(), "1th 再試行中…"), statuses.end());

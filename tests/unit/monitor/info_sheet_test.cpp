@@ -242,7 +242,7 @@ TEST(InfoSheetPages, ValuesAreLiveOnlyWhileTheirPollingIs) {
     rig.connect(3, 4, 0x0100);
     InfoSheet sheet(rig.services, 3);
     int changes = 0;
-    sheet.setChangeHandler([&] { ++changes; });
+    Connection changed = sheet.changed.connect([&] { ++changes; });
     const RunStatusPage& run = sheet.runPage();
     rig.tick(4);
     EXPECT_TRUE(run.textLive(RunStatusPage::kOutputFrequency));

@@ -242,8 +242,10 @@ TEST_F(KeypadTest, FailuresStopOrRecoverByTheFailingCode) {
     keypad.activate();  // no answer stops the keypad until it is opened again
     EXPECT_TRUE(rig.polled(1).empty());
 
+    bool closeRequested = false;
+    Connection closing = keypad.closeRequested.connect([&] { closeRequested = true; });
     keypad.onDriveDisconnected(1);
-    EXPECT_TRUE(keypad.closeRequested());
+    EXPECT_TRUE(closeRequested);
 }
 
 TEST_F(KeypadTest, EditorChecksTheRangeRoundsHalfUpAndIgnoresRetryNotices) {
@@ -328,7 +330,7 @@ TEST_F(KeypadTest, DisplaysAndLampsAreLiveOnlyWhileTheirValuesAre) {
         fresh.connect(1, 4, 0x0100);
         KeypadModel keypad(fresh.services, 1);
         int changes = 0;
-        keypad.setChangeHandler([&] { ++changes; });
+        Connection changed = keypad.changed.connect([&] { ++changes; });
         fresh.tick(4);
         EXPECT_TRUE(keypad.displayLive(0) && keypad.displayLive(1));
         fresh.drives.silent = c.silent ? std::set<int>{1} : std::set<int>{};
