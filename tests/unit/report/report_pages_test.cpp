@@ -13,8 +13,13 @@ using testing::ReportDrive;
 std::string Describe(const std::vector<ReportPageRows>& pages) {
     std::string out;
     for (const ReportPageRows& p : pages)
-        out += "[" + std::to_string(p.repeatedHeading) + ":" + std::to_string(p.first) + "-" +
-               std::to_string(p.last) + "]";
+        out.append("[")
+            .append(std::to_string(p.repeatedHeading))
+            .append(":")
+            .append(std::to_string(p.first))
+            .append("-")
+            .append(std::to_string(p.last))
+            .append("]");
     return out;
 }
 

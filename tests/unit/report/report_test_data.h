@@ -32,12 +32,16 @@ struct ReportDrive {
         int g = 1;
         for (int size : groupSizes) {
             CGroup& group = file.groups->elements.emplace_back();
-            group.name = "G" + std::to_string(g);
+            // Appended: GCC 12 at -O3 takes "literal" + a temporary for an overlapping copy.
+            group.name = std::string("G").append(std::to_string(g));
             group.dataFile = &file;
             for (int k = 0; k < size; ++k) {
                 CItem& item = group.items.emplace_back();
                 item.address = static_cast<std::uint16_t>(0x0100 * g + k);
-                item.displayName = "P" + std::to_string(g) + "-" + std::to_string(k);
+                item.displayName = std::string("P")
+                                       .append(std::to_string(g))
+                                       .append("-")
+                                       .append(std::to_string(k));
                 item.typeName = type.name;
                 item.type = &type;
                 item.minimum = -1000;
