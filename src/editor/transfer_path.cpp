@@ -2,12 +2,11 @@
 
 #include <algorithm>
 
+#include "common/path_text.h"
 #include "common/text.h"
 
 namespace korvane {
 namespace {
-
-constexpr char kSeparator = '/';
 
 const char* extensionOf(int choice) {
     return choice == 2 ? ".usr" : ".par";
@@ -24,7 +23,7 @@ TransferPath ResolveTransferPath(const std::string& typed, TransferFileChoice& c
     TransferPath result;
     result.path = TrimWhitespace(typed);
     if (result.path.empty()) return result;
-    const auto slash = result.path.rfind(kSeparator);
+    const auto slash = result.path.find_last_of(kPathSeparators);
     if (slash == std::string::npos || slash + 1 == result.path.size()) {
         result.outcome = TransferPathOutcome::kNoFileName;
         return result;

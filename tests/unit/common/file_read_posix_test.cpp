@@ -1,8 +1,6 @@
 // Every reader of the program goes through one whole-file read that takes regular files only:
 // a FIFO without a writer, a device or a directory is refused at once, never waited on or
 // drained.
-#include "common/file_read.h"
-
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -14,6 +12,7 @@
 #include <future>
 #include <thread>
 
+#include "common/file_read.h"
 #include "common/ini_settings_store.h"
 #include "common/prompter.h"
 #include "paradb/para_array.h"

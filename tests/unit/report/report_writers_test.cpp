@@ -115,7 +115,7 @@ TEST(ReportExport, ReplacesTheTargetWholeAndReportsFailures) {
         (void)entry;
         ++files;
     }
-    EXPECT_EQ(files, 2);
+    EXPECT_EQ(files, CanWriteReportXlsx() ? 2 : 1);
 }
 
 struct HtmlCell {
