@@ -6,17 +6,12 @@
 #include <map>
 #include <string>
 
+#include "support/language_scope.h"
+
 namespace korvane {
 namespace {
 
-class LanguageScope {
-public:
-    explicit LanguageScope(Language language) : saved_(CurrentLanguage()) { SetLanguage(language); }
-    ~LanguageScope() { SetLanguage(saved_); }
-
-private:
-    Language saved_;
-};
+using korvane::testing::LanguageScope;
 
 TEST(Translation, JapaneseIsTheSourceItself) {
     LanguageScope japanese(Language::Japanese);

@@ -14,18 +14,12 @@
 #include "paradb/model_tables.h"
 #include "paradb/monitor_list.h"
 #include "paradb/typed_value.h"
+#include "support/language_scope.h"
 
 namespace korvane {
 namespace {
 
-class LanguageScope {
-public:
-    explicit LanguageScope(Language language) : saved_(CurrentLanguage()) { SetLanguage(language); }
-    ~LanguageScope() { SetLanguage(saved_); }
-
-private:
-    Language saved_;
-};
+using korvane::testing::LanguageScope;
 
 std::string FirstTripName() {
     std::vector<MonitorItem> items;
