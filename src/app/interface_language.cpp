@@ -28,11 +28,11 @@ const char* LanguageNativeName(Language language) {
 }
 
 Language ChooseLanguage(std::optional<Language> option, const SettingsStore& settings,
-                        const EnvironmentLookup& getenv) {
+                        const EnvironmentLookup& getenv, std::optional<Language> system) {
     if (option) return *option;
     if (auto stored = ParseLanguage(settings.getString(kSettingsSectionComm, kLanguageKey, "")))
         return *stored;
-    return LanguageFromEnvironment(getenv);
+    return LanguageFromEnvironment(getenv, system);
 }
 
 void ChangeLanguage(Language language, SettingsStore& settings, Prompter& prompter) {

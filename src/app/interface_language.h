@@ -21,9 +21,10 @@ inline constexpr char kLanguageTakesEffectText[] = "表示言語は次回の起�
 const char* LanguageNativeName(Language language);
 
 // The language at start-up: --lang (already checked), else the stored choice, else the
-// environment. A stored value that is no language is passed over.
+// environment, else the system's. A stored value that is no language is passed over.
 Language ChooseLanguage(std::optional<Language> option, const SettingsStore& settings,
-                        const EnvironmentLookup& getenv);
+                        const EnvironmentLookup& getenv,
+                        std::optional<Language> system = SystemLanguage());
 
 // The menu's choice: kept for the next start. When it differs from the language the program
 // speaks now, the user is told, in the chosen language, that it takes effect at the next start.

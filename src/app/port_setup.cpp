@@ -4,6 +4,7 @@
 #include <charconv>
 
 #include "comm/port_address.h"
+#include "comm/port_enumeration.h"
 #include "common/format.h"
 #include "common/translation.h"
 
@@ -30,6 +31,11 @@ unsigned indexValue(int index, unsigned count, unsigned fallback) {
 }
 
 }  // namespace
+
+std::string PortFieldHint() {
+    return std::string(LocalPortExamples()) +
+           "\ntcp://HOST:PORT, rfc2217://HOST:PORT, modbus-tcp://HOST:PORT";
+}
 
 std::string PortOpenFailedText(const std::string& port) {
     return strprintf(Tr("%sポートを開くことができません"), port.c_str());

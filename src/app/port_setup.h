@@ -42,6 +42,10 @@ inline constexpr std::array<unsigned, 4> kRetryChoices{2, 3, 4, 5};
 inline constexpr std::array<const char*, 2> kTxLevelChoices{"アクティブ高", "アクティブ低"};
 inline constexpr int kTimeOutMaxChars = 4;
 
+// The port field's hint: what may be typed there besides the listed names, this system's
+// port names on the first line, the network forms on the second.
+std::string PortFieldHint();
+
 // Shown when the drive link cannot open the configured port.
 std::string PortOpenFailedText(const std::string& port);
 

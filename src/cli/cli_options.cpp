@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "comm/port_address.h"
+#include "comm/port_enumeration.h"
 #include "common/process.h"
 #include "paradb/data_dir.h"
 
@@ -118,7 +119,7 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args) {
 
 std::string UsageText() {
     std::string text =
-        "usage: korvane-cli [--port PATH|tcp://H:P|rfc2217://H:P|modbus-tcp://H:P]\n"
+        "usage: korvane-cli [--port PORT|tcp://H:P|rfc2217://H:P|modbus-tcp://H:P]\n"
         "                   [--protocol tk485|modbus] [--baud N]\n"
         "                   [--parity none|odd|even|mark|space] [--data-bits N] [--stop-bits "
         "1|1.5|2]\n"
@@ -126,10 +127,13 @@ std::string UsageText() {
         "[--trace]\n"
         "                   [--pacing tick|fast] [--lang ja|en]\n"
         "                   COMMAND ...\n"
+        "PORT is a serial port: " +
+        std::string(LocalPortExamples()) + "\n" +
         "defaults: tk485, 9600 baud, 8N1, 1000 ms time-out, 3 retries, auto TX 1, tick pacing\n"
         "numbers are decimal or 0x-hex; results are JSON objects, one per line\n"
         "messages are in Japanese unless --lang en, or LANGUAGE, LC_ALL, LC_MESSAGES or LANG\n"
-        "starting with en, asks for English\n"
+        "starting with en, asks for English (on Windows, with none of them set, a display\n"
+        "language other than Japanese does)\n"
         "commands:\n";
     for (const auto& c : Commands()) text += std::string("  ") + c.synopsis + "\n";
     text +=

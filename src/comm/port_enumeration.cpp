@@ -1,6 +1,7 @@
 #include "comm/port_enumeration.h"
 
 #include <algorithm>
+#include <string_view>
 #include <tuple>
 
 #include "common/format.h"
@@ -117,6 +118,29 @@ PortNameList BuildPortNameList(const SerialPortInfoList& records) {
     if (names.empty()) names = FallbackPortNames();
     names.push_back(kSimulatedPortName);
     return names;
+}
+
+std::string DefaultPortName() {
+    return FallbackPortNames().front();
+}
+
+std::string ComPortOfTypedName(const std::string& typed) {
+    std::string_view name = typed;
+    if (name.starts_with("\\\\.\\")) name.remove_prefix(4);
+    if (name.size() < 4 || name.size() > 6) return {};
+    for (std::size_t i = 0; i < 3; ++i)
+        if ((name[i] & ~0x20) != "COM"[i]) return {};
+    const std::string_view digits = name.substr(3);
+    if (digits.front() == '0' || !std::all_of(digits.begin(), digits.end(), isAsciiDigit))
+        return {};
+    // Windows numbers its COM ports up to 255; a longer number opens no port.
+    if (std::stoi(std::string(digits)) > 255) return {};
+    return "COM" + std::string(digits);
+}
+
+bool IsPresentComPort(const std::string& typed, const DosDeviceQuery& deviceExists) {
+    const std::string name = ComPortOfTypedName(typed);
+    return !name.empty() && deviceExists(name);
 }
 
 PortNameList BuildPortNameList(const PortEnumerationRoots& roots) {

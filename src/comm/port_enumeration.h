@@ -1,6 +1,7 @@
 #pragma once
 // Which serial ports exist, found once per run for the port setup dialog. The OS is asked for
 // port records; each record is then reduced to the plain name the user picks and the line opens.
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -74,5 +75,23 @@ PortNameList BuildPortNameList(const PortEnumerationRoots& roots = {});
 // The list offered when the OS names no port at all (ttyS0 .. ttyS15, on Windows COM1 ..
 // COM16), simulated line excluded.
 PortNameList FallbackPortNames();
+// The port of a set-up that stores none: the first of that list.
+std::string DefaultPortName();
+
+// Whether a port the user typed instead of picking it from the list names a serial device that
+// is there now. POSIX: an absolute path that exists (a pseudo-terminal, a /dev/serial/by-id
+// link); Windows: COMn or \\.\COMn that the system has a device for.
+bool IsPresentTypedPort(const std::string& port);
+// The Windows port a typed name stands for: "COM12" for COM12, com12 or \\.\COM12, "" for
+// anything else (a file, COM0, a number out of 1..255).
+std::string ComPortOfTypedName(const std::string& typed);
+// Whether the system has a device of that DOS name ("COM12"); tests give a fake.
+using DosDeviceQuery = std::function<bool(const std::string& name)>;
+// The Windows rule of IsPresentTypedPort: a typed COM port the system has a device for.
+bool IsPresentComPort(const std::string& typed, const DosDeviceQuery& deviceExists);
+
+// What this system's serial ports look like, for the hint beside the port field: "ttyUSB0,
+// /dev/serial/by-id/..." on POSIX, "COM3, \\.\COM12" on Windows.
+const char* LocalPortExamples();
 
 }  // namespace korvane

@@ -95,4 +95,15 @@ PortNameList FallbackPortNames() {
     return names;
 }
 
+bool IsPresentTypedPort(const std::string& port) {
+    // A bare name is opened under /dev and is offered in the list when it is there; a typed
+    // path is not, and is kept while it exists as a listed port is kept while it is found.
+    std::error_code ec;
+    return port.starts_with('/') && fs::exists(port, ec);
+}
+
+const char* LocalPortExamples() {
+    return "ttyUSB0, /dev/serial/by-id/...";
+}
+
 }  // namespace korvane

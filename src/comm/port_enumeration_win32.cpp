@@ -66,4 +66,18 @@ PortNameList FallbackPortNames() {
     return names;
 }
 
+bool IsPresentTypedPort(const std::string& port) {
+    // A port the registry does not list (a virtual port, one Wine maps) still has its DOS
+    // device name while it can be opened; where the name leads does not matter here.
+    return IsPresentComPort(port, [](const std::string& name) {
+        wchar_t target[512];
+        return QueryDosDeviceW(WideFromUtf8(name).c_str(), target, 512) != 0 ||
+               GetLastError() == ERROR_INSUFFICIENT_BUFFER;
+    });
+}
+
+const char* LocalPortExamples() {
+    return "COM3, \\\\.\\COM12";
+}
+
 }  // namespace korvane

@@ -58,13 +58,18 @@ std::string_view LanguageName(Language language) {
     return language == Language::English ? "en" : "ja";
 }
 
-Language LanguageFromEnvironment(const EnvironmentLookup& getenv) {
+Language LanguageFromWindowsLangId(unsigned langId) {
+    // The primary language is the id's low ten bits; LANG_JAPANESE is 0x11.
+    return (langId & 0x3ffu) == 0x11u ? Language::Japanese : Language::English;
+}
+
+Language LanguageFromEnvironment(const EnvironmentLookup& getenv, std::optional<Language> system) {
     for (const char* name : {"LANGUAGE", "LC_ALL", "LC_MESSAGES", "LANG"}) {
         const char* value = getenv(name);
         if (value == nullptr || *value == '\0') continue;
         return std::strncmp(value, "en", 2) == 0 ? Language::English : Language::Japanese;
     }
-    return Language::Japanese;
+    return system.value_or(Language::Japanese);
 }
 
 }  // namespace korvane

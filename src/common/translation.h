@@ -32,11 +32,19 @@ std::string Tr(std::string_view source);
 std::optional<Language> ParseLanguage(std::string_view name);
 std::string_view LanguageName(Language language);
 
+// The language the system asks for when no environment variable does: on Windows, where
+// those are rarely set, the user's display language; nullopt on POSIX.
+std::optional<Language> SystemLanguage();
+// A Windows language id (LANGID) as an interface language: Japanese for any Japanese one,
+// English for every other.
+Language LanguageFromWindowsLangId(unsigned langId);
+
 // The language the environment asks for: the first of LANGUAGE, LC_ALL, LC_MESSAGES and LANG
 // that is set and not empty decides; English when it starts with "en", otherwise (C, POSIX,
-// ja_JP, ...) Japanese, the original.
+// ja_JP, ...) Japanese, the original. With none set, the system's language, else Japanese.
 using EnvironmentLookup = std::function<const char*(const char*)>;
-Language LanguageFromEnvironment(const EnvironmentLookup& getenv);
+Language LanguageFromEnvironment(const EnvironmentLookup& getenv,
+                                 std::optional<Language> system = SystemLanguage());
 
 // The compiled catalog of a language, sorted by source (byte order); empty for Japanese.
 std::span<const CatalogEntry> Catalog(Language language);

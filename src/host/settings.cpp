@@ -51,7 +51,7 @@ void readRecentAddresses(const SettingsStore& store, AppSettings& s) {
 
 void readMain(const SettingsStore& store, AppSettings& s) {
     s.commMode = readUnsigned(store, "CommMode", 1);
-    s.port = store.getString(kMain, "Port", kDefaultPortName);
+    s.port = store.getString(kMain, "Port", DefaultPortName());
     s.baudRate = readUnsigned(store, "BaudRate", 9600);
     s.dataBits = readUnsigned(store, "DataBit", 8);
     s.parity = readUnsigned(store, "Parity", 0);
@@ -162,10 +162,7 @@ bool IsKnownPort(const std::string& port, const PortNameList& ports) {
     std::string error;
     auto address = ParsePortAddress(port, error);
     if (address && address->transport != PortTransport::Serial) return true;
-    // A typed device path (a pseudo-terminal, a /dev/serial/by-id link) is kept while it
-    // exists, as a listed port is kept while it is found.
-    std::error_code ec;
-    return port.starts_with('/') && fs::exists(port, ec);
+    return IsPresentTypedPort(port);
 }
 
 AppSettings LoadSettings(const SettingsStore& store, const PortNameList& ports,

@@ -41,14 +41,12 @@ inline constexpr unsigned kMaxRetryCount = 5;
 inline constexpr int kDeviceNameCount = 256;
 // The key of a station's device name in section "InvName".
 std::string DeviceNameKey(int station);
-// The first standard UART stands where a Windows build keeps "COM1".
-inline constexpr char kDefaultPortName[] = "ttyS0";
 inline constexpr char kDefaultFaultFileName[] = "history1.log";
 inline constexpr char kDefaultLogFileName[] = "event.txt";
 
 struct AppSettings {
     unsigned commMode = kCommModeTk485;
-    std::string port = kDefaultPortName;
+    std::string port = DefaultPortName();  // ttyS0, COM1 on Windows
     unsigned baudRate = 9600;
     unsigned dataBits = 8;
     unsigned parity = 0;    // Parity numbering
@@ -95,8 +93,9 @@ std::optional<std::vector<int>> ReadConnectedIds(const SettingsStore& store);
 
 // Puts a network address first among the recent ones (once, at most kMaxRecentAddresses).
 void RememberAddress(std::vector<std::string>& recent, const std::string& address);
-// Whether `port` may stay the configured port: a listed name, a device path that exists, or a
-// well-formed network address (whose server may well be down now).
+// Whether `port` may stay the configured port: a listed name, a typed device that is present
+// (see IsPresentTypedPort), or a well-formed network address (whose server may well be down
+// now).
 bool IsKnownPort(const std::string& port, const PortNameList& ports);
 
 }  // namespace korvane

@@ -69,8 +69,8 @@ PortSetupDialog::PortSetupDialog(const PortSetupForm& form, const PortNameList& 
     setWindowTitle(qtTr(kPortSetupCaption));
     protocol_ = choiceBox(texts(kProtocolModeChoices), form.protocolIndex);
     port_ = choiceBox(texts(ports) + texts(form.recentAddresses), -1);
-    // Any device path may be typed: pseudo-terminals and by-id links are not in the list, nor
-    // the address of a serial device server (tcp://, rfc2217://, modbus-tcp://).
+    // A port may be typed: a device the list does not name (a pseudo-terminal, a by-id link)
+    // or the address of a serial device server (tcp://, rfc2217://, modbus-tcp://).
     port_->setEditable(true);
     port_->setInsertPolicy(QComboBox::NoInsert);
     port_->setEditText(qtText(form.port));
@@ -91,8 +91,7 @@ PortSetupDialog::PortSetupDialog(const PortSetupForm& form, const PortNameList& 
     txLevel_ = choiceBox(texts(kTxLevelChoices), form.txLevelIndex);
     connect(autoMode_, &QRadioButton::toggled, this, &PortSetupDialog::updateTxLevel);
     updateTxLevel();
-    port_->setToolTip(
-        QStringLiteral("tcp://HOST:PORT, rfc2217://HOST:PORT, modbus-tcp://HOST:PORT"));
+    port_->setToolTip(qtText(PortFieldHint()));
     connect(port_, &QComboBox::currentTextChanged, this, &PortSetupDialog::updatePortKind);
     updatePortKind();
 

@@ -26,6 +26,7 @@ TEST(InterfaceLanguage, OptionThenStoredChoiceThenEnvironmentDecide) {
         const char* stored;  // nullptr: no key
         const char* lang;    // LANG, nullptr: unset
         Language expected;
+        std::optional<Language> system = std::nullopt;  // what Windows' display language says
     } cases[] = {
         {Language::English, "ja", "ja_JP.UTF-8", Language::English},
         {Language::Japanese, "en", "en_US.UTF-8", Language::Japanese},
@@ -34,6 +35,9 @@ TEST(InterfaceLanguage, OptionThenStoredChoiceThenEnvironmentDecide) {
         {none, nullptr, "en_GB.UTF-8", Language::English},
         {none, nullptr, "C", Language::Japanese},
         {none, nullptr, nullptr, Language::Japanese},
+        {none, nullptr, nullptr, Language::English, Language::English},
+        {none, nullptr, "ja_JP.UTF-8", Language::Japanese, Language::English},
+        {none, "ja", nullptr, Language::Japanese, Language::English},
         // Not written by this program: passed over.
         {none, "english", "en_US.UTF-8", Language::English},
         {none, "", "C.UTF-8", Language::Japanese},
@@ -46,7 +50,7 @@ TEST(InterfaceLanguage, OptionThenStoredChoiceThenEnvironmentDecide) {
         auto getenv = [lang](const char* name) -> const char* {
             return std::strcmp(name, "LANG") == 0 ? lang : nullptr;
         };
-        EXPECT_EQ(ChooseLanguage(c.option, settings, getenv), c.expected);
+        EXPECT_EQ(ChooseLanguage(c.option, settings, getenv, c.system), c.expected);
     }
 }
 

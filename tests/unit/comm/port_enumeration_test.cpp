@@ -147,5 +147,42 @@ TEST(PostProcessPortRecords, FillsFriendlyNameAndDescription) {
     }
 }
 
+TEST(IsPresentComPort, TakesComNamesInBothFormsAndAsksOnlyForThose) {
+    const struct Row {
+        const char* typed;
+        const char* asked;  // the DOS name asked for, "" when none may be
+        bool present;
+    } rows[] = {
+        {"COM3", "COM3", true},
+        {"com12", "COM12", true},
+        {"\\\\.\\COM7", "COM7", true},
+        {"\\\\.\\com255", "COM255", true},
+        {"COM9", "COM9", false},  // the system has no such device
+        {"COM0", "", false},
+        {"COM256", "", false},
+        {"COM007", "", false},
+        {"COM", "", false},
+        {"COM3 ", "", false},
+        {"COM3:", "", false},
+        {"COMx3", "", false},
+        {"\\\\?\\COM3", "", false},
+        {"\\\\.\\", "", false},
+        {"/dev/ttyS0", "", false},
+        {"C:\\ports\\COM3", "", false},
+        {"", "", false},
+    };
+    for (const Row& row : rows) {
+        std::vector<std::string> asked;
+        const bool present = IsPresentComPort(row.typed, [&](const std::string& name) {
+            asked.push_back(name);
+            return name != "COM9";
+        });
+        EXPECT_EQ(present, row.present) << row.typed;
+        EXPECT_EQ(asked,
+                  *row.asked ? std::vector<std::string>{row.asked} : std::vector<std::string>{})
+            << row.typed;
+    }
+}
+
 }  // namespace
 }  // namespace korvane

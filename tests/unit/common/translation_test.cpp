@@ -44,6 +44,7 @@ TEST(Translation, EnvironmentChoosesTheLanguage) {
     struct Case {
         std::map<std::string, std::string> env;
         Language expected;
+        std::optional<Language> system = std::nullopt;  // Windows' display language
     };
     const Case cases[] = {
         {{}, Language::Japanese},
@@ -55,14 +56,38 @@ TEST(Translation, EnvironmentChoosesTheLanguage) {
         {{{"LC_MESSAGES", "en_US"}, {"LANG", "ja_JP"}}, Language::English},
         {{{"LANGUAGE", "en:ja"}, {"LC_ALL", "C"}}, Language::English},
         {{{"LANGUAGE", ""}, {"LANG", "en_US"}}, Language::English},
+        // Where none is set, as on Windows, the system's language decides.
+        {{}, Language::English, Language::English},
+        {{}, Language::Japanese, Language::Japanese},
+        {{{"LANG", ""}}, Language::English, Language::English},
+        {{{"LANG", "ja_JP"}}, Language::Japanese, Language::English},
+        {{{"LC_ALL", "en_US"}}, Language::English, Language::Japanese},
     };
     for (const Case& c : cases) {
         auto lookup = [&](const char* name) -> const char* {
             auto it = c.env.find(name);
             return it == c.env.end() ? nullptr : it->second.c_str();
         };
-        EXPECT_EQ(LanguageFromEnvironment(lookup), c.expected) << c.env.size();
+        EXPECT_EQ(LanguageFromEnvironment(lookup, c.system), c.expected) << c.env.size();
     }
+}
+
+TEST(Translation, WindowsDisplayLanguageIsJapaneseOnlyForJapanese) {
+    const struct Case {
+        unsigned langId;
+        Language expected;
+    } cases[] = {
+        {0x0411, Language::Japanese},  // ja-JP
+        {0x0011, Language::Japanese},  // Japanese, no region
+        {0x0409, Language::English},   // en-US
+        {0x0809, Language::English},   // en-GB
+        {0x0804, Language::English},   // zh-CN: no catalogue of its own
+        {0x0412, Language::English},   // ko-KR
+        {0x0000, Language::English},   // neutral
+        {0x0c11, Language::Japanese},  // another sublanguage of Japanese
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(LanguageFromWindowsLangId(c.langId), c.expected) << std::hex << c.langId;
 }
 
 TEST(Translation, LanguageNamesRoundTrip) {
