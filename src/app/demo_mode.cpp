@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "comm/port_enumeration.h"
+#include "common/file_path.h"
 #include "host/settings.h"
 
 namespace korvane {
@@ -22,8 +23,8 @@ AppDirectories DemoDirectories(const AppDirectories& dirs, const std::string& sc
     demo.app = dirs.app;
     demo.data = dirs.data;
     std::error_code ignored;
-    std::filesystem::create_directories(demo.log, ignored);
-    std::filesystem::create_directories(demo.temp, ignored);
+    std::filesystem::create_directories(PathFromUtf8(demo.log), ignored);
+    std::filesystem::create_directories(PathFromUtf8(demo.temp), ignored);
     return demo;
 }
 

@@ -1,11 +1,10 @@
 #include "cli/cli_options.h"
 
-#include <filesystem>
-#include <system_error>
 #include <utility>
 
 #include "comm/port_address.h"
 #include "comm/port_enumeration.h"
+#include "common/file_path.h"
 #include "common/process.h"
 #include "paradb/data_dir.h"
 
@@ -157,8 +156,7 @@ std::string CliDefaultDataDir() {
     // A Data folder beside the program first: the Windows zip, or any copy carried on a stick.
     if (const std::string dir = ProgramDirectory(); !dir.empty()) {
         const std::string beside = dir + "/Data";
-        std::error_code ec;
-        if (std::filesystem::is_directory(beside, ec)) return beside;
+        if (IsDirectory(beside)) return beside;
     }
     return DefaultDataDir(KORVANE_DEFAULT_DATA_DIR, KORVANE_INSTALLED_DATA_DIR);
 }

@@ -7,12 +7,15 @@
 
 #include "cli/cli_command.h"
 #include "cli/cli_options.h"
+#include "common/process.h"
 #include "common/translation.h"
 
 using namespace korvane::cli;
 
 int main(int argc, char** argv) {
-    std::vector<std::string> args(argv + 1, argv + argc);
+    korvane::UseUtf8Console();
+    std::vector<std::string> args = korvane::ProgramArguments(argc, argv);
+    if (!args.empty()) args.erase(args.begin());
     korvane::SetLanguage(korvane::LanguageFromEnvironment(std::getenv));
     try {
         ParsedCommandLine parsed = ParseCommandLine(args);

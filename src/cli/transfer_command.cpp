@@ -9,6 +9,7 @@
 #include "app/connection_manager.h"
 #include "cli/cli_options.h"
 #include "cli/link_session.h"
+#include "common/file_path.h"
 #include "common/prompter.h"
 #include "common/translation.h"
 #include "editor/para_texts.h"
@@ -106,7 +107,8 @@ TransferArgs ParseTransferArgs(const std::vector<std::string>& args, const char*
     if (positional[1].empty()) throw UsageError(std::string(command) + " needs a file");
     // The dialog wants a directory in every path; a file named on the command line is relative
     // to the current one.
-    parsed.file = std::filesystem::absolute(positional[1]).lexically_normal().string();
+    parsed.file =
+        Utf8FromPath(std::filesystem::absolute(PathFromUtf8(positional[1])).lexically_normal());
     return parsed;
 }
 

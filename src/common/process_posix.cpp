@@ -17,4 +17,10 @@ std::string ProgramDirectory() {
     return ec ? std::string() : self.parent_path().string();
 }
 
+std::vector<std::string> ProgramArguments(int argc, char** argv) {
+    return std::vector<std::string>(argv, argv + argc);
+}
+
+void UseUtf8Console() {}
+
 }  // namespace korvane

@@ -1,7 +1,6 @@
 #include "editor/editor_context.h"
 
-#include <filesystem>
-
+#include "common/file_path.h"
 #include "common/format.h"
 #include "common/settings_store.h"
 #include "common/translation.h"
@@ -40,14 +39,13 @@ std::string EditorContext::DirSetting(const char* settingKey) const {
 
 void EditorContext::RememberDir(const char* settingKey, const std::string& path) const {
     services.settings.setString(kSettingsSectionMain, settingKey,
-                                std::filesystem::path(path).parent_path().string());
+                                Utf8FromPath(PathFromUtf8(path).parent_path()));
 }
 
 void EditorContext::ChooseSavePath(const FileDialogRequest& request,
                                    ParaEditorUi::PathChosen chosen) {
     ui.ChooseSaveFile(request, WhileOpen([this, chosen](std::optional<std::string> path) {
-                          std::error_code ec;
-                          if (!path || !std::filesystem::exists(*path, ec)) return chosen(path);
+                          if (!path || !PathExists(*path)) return chosen(path);
                           services.prompter.ask(strprintf(Tr(kOverwriteFormat), path->c_str()),
                                                 kParameterEditorCaption,
                                                 WhileOpen([chosen, path](bool overwrite) {

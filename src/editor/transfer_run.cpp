@@ -1,10 +1,10 @@
 #include "editor/transfer_run.h"
 
 #include <algorithm>
-#include <filesystem>
 
 #include "comm/drive_link.h"
 #include "common/executor.h"
+#include "common/file_path.h"
 #include "common/format.h"
 #include "common/prompter.h"
 #include "common/translation.h"
@@ -104,9 +104,8 @@ const char* TransferRun::CloseButtonLabel() const {
 
 void TransferRun::Start() {
     if (IsRunning() || asking_ || !resolvePath()) return;
-    std::error_code ec;
     if (mode_ != TransferMode::kUpload || kind_ != TransferFileKind::kParaSet ||
-        !std::filesystem::exists(path_, ec)) {
+        !PathExists(path_)) {
         begin();
         return;
     }

@@ -1,8 +1,8 @@
 #include "editor/user_groups.h"
 
 #include <algorithm>
-#include <filesystem>
 
+#include "common/file_path.h"
 #include "common/format.h"
 #include "common/translation.h"
 #include "editor/para_texts.h"
@@ -18,11 +18,6 @@ constexpr const char* kRecentSection = "Para";
 FileDialogRequest UserGroupRequest(const std::string& title, const std::string& startDir,
                                    const std::string& defaultPath) {
     return {"usr", Tr(kUserGroupFilter), title, startDir, defaultPath, false};
-}
-
-bool FileExists(const std::string& path) {
-    std::error_code ec;
-    return std::filesystem::exists(path, ec);
 }
 
 }  // namespace
@@ -148,7 +143,7 @@ void UserGroups::store(UserGroup& group, bool askPath, Done done) {
             if (done) done(stored);
         };
         if (!path) return storeAt(false);
-        if (!FileExists(*path)) return storeAt(true);
+        if (!PathExists(*path)) return storeAt(true);
         context_.services.prompter.ask(strprintf(Tr(kOverwriteFormat), path->c_str()),
                                        kParameterEditorCaption, context_.WhileOpen(storeAt));
     });

@@ -4,8 +4,12 @@
 #include <sys/stat.h>
 
 #include <chrono>
-#include <fstream>
+#include <cstdint>
+#include <sstream>
 #include <thread>
+#include <vector>
+
+#include "common/file_read.h"
 
 namespace korvane {
 namespace {
@@ -88,11 +92,14 @@ bool ReadCredentialsFile(const std::string& path, BrokerCredentials& out, std::s
         error = "credentials file " + path + " is open to group or others (chmod 600 it)";
         return false;
     }
-    std::ifstream in(path);
-    if (!in) {
+    // A credentials file is a few lines; anything larger is not one.
+    constexpr std::size_t kMaxCredentialsBytes = 64 * 1024;
+    std::vector<std::uint8_t> bytes;
+    if (!ReadRegularFile(path, bytes, kMaxCredentialsBytes)) {
         error = "cannot read credentials file " + path;
         return false;
     }
+    std::istringstream in(std::string(bytes.begin(), bytes.end()));
     std::string line;
     while (std::getline(in, line)) {
         line = trim(line);

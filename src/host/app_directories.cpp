@@ -3,6 +3,8 @@
 #include <filesystem>
 #include <system_error>
 
+#include "common/file_path.h"
+
 namespace korvane {
 namespace fs = std::filesystem;
 
@@ -30,11 +32,11 @@ AppDirectories PrepareAppDirectories(const std::optional<std::string>& appDirOve
         dirs.data = installed->data;
     } else {
         std::error_code ec;
-        dirs = MakeAppDirectories(fs::current_path(ec).string());
+        dirs = MakeAppDirectories(Utf8FromPath(fs::current_path(ec)));
     }
     std::error_code ignored;
-    fs::create_directories(dirs.log, ignored);
-    fs::create_directories(dirs.temp, ignored);
+    fs::create_directories(PathFromUtf8(dirs.log), ignored);
+    fs::create_directories(PathFromUtf8(dirs.temp), ignored);
     return dirs;
 }
 

@@ -6,6 +6,7 @@
 #include <system_error>
 
 #include "comm/port_address.h"
+#include "common/file_path.h"
 #include "common/format.h"
 #include "common/settings_store.h"
 #include "paradb/drive_record.h"
@@ -33,7 +34,7 @@ unsigned clampStation(unsigned id) {
 
 bool fileExists(const std::string& path) {
     std::error_code ec;
-    return !path.empty() && fs::is_regular_file(path, ec);
+    return !path.empty() && fs::is_regular_file(PathFromUtf8(path), ec);
 }
 
 std::string existingOrDefault(const std::string& path, const AppDirectories& dirs,

@@ -5,6 +5,7 @@
 #include <system_error>
 
 #include "common/clock.h"
+#include "common/file_path.h"
 #include "common/format.h"
 #include "common/prompter.h"
 #include "common/translation.h"
@@ -58,22 +59,18 @@ std::vector<std::uint16_t> readWords(ArchiveReader& in, std::size_t limit) {
 bool canBind(const std::string& path) {
     if (path.empty()) return false;
     std::error_code ec;
-    const fs::path p(path);
+    const fs::path p = PathFromUtf8(path);
     if (fs::is_directory(p, ec)) return false;
     const fs::path dir = p.parent_path();
     return dir.empty() || fs::is_directory(dir, ec);
-}
-
-bool fileExists(const std::string& path) {
-    std::error_code ec;
-    return fs::exists(path, ec);
 }
 
 // An unreadable history would be overwritten by the next save; keep a copy of it for whoever
 // wants to look at what went wrong.
 bool keepDamagedCopy(const std::string& path) {
     std::error_code ec;
-    return fs::copy_file(path, path + ".damaged", fs::copy_options::overwrite_existing, ec);
+    return fs::copy_file(PathFromUtf8(path), PathFromUtf8(path + ".damaged"),
+                         fs::copy_options::overwrite_existing, ec);
 }
 
 }  // namespace
@@ -186,7 +183,7 @@ bool CHistory::load(const std::string& path) {
     std::vector<std::uint8_t> bytes;
     if (!ReadWholeFile(path, bytes)) {
         // Someone's record that this run cannot see; writing ours over it would lose it.
-        keepFile_ = fileExists(path);
+        keepFile_ = PathExists(path);
         return true;
     }
     if (bytes.empty()) return true;
@@ -207,7 +204,7 @@ bool CHistory::save() const {
 void CHistory::changeFile(const std::string& newPath, Prompter& prompter,
                           const std::string& caption, std::function<void(ChangeResult)> done) {
     if (newPath.empty() || (bound_ && newPath == path_)) return done(ChangeResult::kUnchanged);
-    if (!fileExists(newPath)) return done(moveTo(newPath, prompter, caption));
+    if (!PathExists(newPath)) return done(moveTo(newPath, prompter, caption));
     prompter.ask(strprintf(Tr(kFileExistsQuestion), newPath.c_str()), caption,
                  WhileAlive(alive_.watch(), [this, newPath, &prompter, caption, done](bool yes) {
                      // The bound file may have changed while the question was open.

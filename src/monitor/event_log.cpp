@@ -1,10 +1,9 @@
 #include "monitor/event_log.h"
 
 #include <cstdio>
-#include <filesystem>
-#include <system_error>
 
 #include "common/clock.h"
+#include "common/file_path.h"
 #include "common/format.h"
 #include "common/prompter.h"
 #include "common/translation.h"
@@ -56,13 +55,12 @@ std::string FormatEventLine(int station, std::string_view seriesName, std::strin
 }
 
 bool DiskLogFileSystem::exists(const std::string& path) const {
-    std::error_code ec;
-    return std::filesystem::exists(path, ec);
+    return PathExists(path);
 }
 
 std::unique_ptr<LogFile> DiskLogFileSystem::createFresh(const std::string& path) {
     // "w" truncates in place; the log is meant to start over, there is no old copy to keep.
-    std::FILE* f = std::fopen(path.c_str(), "wb");
+    std::FILE* f = OpenFile(path, "wb");
     if (!f) return nullptr;
     return std::make_unique<DiskLogFile>(f);
 }

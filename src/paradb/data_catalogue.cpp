@@ -4,6 +4,7 @@
 #include <cctype>
 #include <filesystem>
 
+#include "common/file_path.h"
 #include "common/format.h"
 #include "paradb/drive_record.h"
 #include "paradb/model_tables.h"
@@ -29,9 +30,9 @@ void VersionCatalogue::Build(const std::string& dataDir) {
         const std::string series = DataFileSeriesName(code);
         const std::string prefix = series + "_";
         std::error_code ec;
-        fs::directory_iterator it(fs::path(dataDir) / series, ec);
+        fs::directory_iterator it(PathFromUtf8(dataDir) / series, ec);
         for (; !ec && it != fs::directory_iterator(); it.increment(ec)) {
-            const std::string name = it->path().filename().string();
+            const std::string name = Utf8FromPath(it->path().filename());
             bool matches = name.size() >= prefix.size() + 4 && name.starts_with(prefix) &&
                            name.ends_with(".dat");
             if (matches && it->is_regular_file(ec)) AddFileName(code, name);
@@ -40,7 +41,7 @@ void VersionCatalogue::Build(const std::string& dataDir) {
 }
 
 void VersionCatalogue::AddFileName(int seriesCode, const std::string& fileName) {
-    std::string stem = std::filesystem::path(fileName).stem().string();
+    std::string stem = Utf8FromPath(PathFromUtf8(fileName).stem());
     if (stem.size() < 4) return;
     std::string digits = stem.substr(stem.size() - 4);
     if (!std::all_of(digits.begin(), digits.end(),

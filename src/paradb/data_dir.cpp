@@ -3,23 +3,23 @@
 #include <filesystem>
 #include <system_error>
 
+#include "common/file_path.h"
+
 namespace korvane {
 namespace fs = std::filesystem;
 
 std::optional<std::string> InstalledDataDir(const std::string& executableDir) {
     if (executableDir.empty()) return std::nullopt;
     std::error_code ec;
-    const fs::path bin(executableDir);
+    const fs::path bin = PathFromUtf8(executableDir);
     if (bin.filename() != "bin") return std::nullopt;
     const fs::path data = bin.parent_path() / "share" / "korvane" / "Data";
     if (!fs::is_directory(data, ec)) return std::nullopt;
-    return data.lexically_normal().string();
+    return Utf8FromPath(data.lexically_normal());
 }
 
 std::string DefaultDataDir(const std::string& buildDataDir, const std::string& installedDataDir) {
-    std::error_code ec;
-    if (fs::is_directory(buildDataDir, ec) || !fs::is_directory(installedDataDir, ec))
-        return buildDataDir;
+    if (IsDirectory(buildDataDir) || !IsDirectory(installedDataDir)) return buildDataDir;
     return installedDataDir;
 }
 

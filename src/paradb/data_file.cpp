@@ -1,10 +1,10 @@
 #include "paradb/data_file.h"
 
-#include <filesystem>
 #include <iterator>
 #include <new>
 #include <utility>
 
+#include "common/file_path.h"
 #include "common/text.h"
 #include "common/translation.h"
 #include "paradb/archive.h"
@@ -195,8 +195,7 @@ int CDataFile::Load(const DriveRecord* record, const std::string& dataDir) {
     if (DataFileSeriesName(seriesCode).empty()) return fail(kDataFileNoSeries);
 
     std::string path = DataFilePath(dataDir, seriesCode, version);
-    std::error_code ec;
-    if (!std::filesystem::exists(path, ec)) return fail(kDataFileNotFound);
+    if (!PathExists(path)) return fail(kDataFileNotFound);
 
     std::vector<std::uint8_t> bytes;
     if (!ReadWholeFile(path, bytes)) return fail(kDataFileUnreadable);

@@ -1,7 +1,6 @@
 #include "paradb/user_group.h"
 
-#include <filesystem>
-
+#include "common/file_path.h"
 #include "common/format.h"
 #include "common/translation.h"
 #include "paradb/archive.h"
@@ -88,7 +87,7 @@ void UserGroup::Bind(CDataFile& file) {
 }
 
 std::string UserGroupTitle(const std::string& path) {
-    return std::filesystem::path(path).stem().string();
+    return Utf8FromPath(PathFromUtf8(path).stem());
 }
 
 std::string UserGroupMismatchText(const UserGroup& group, const CDataFile& dataFile) {

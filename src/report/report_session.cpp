@@ -1,8 +1,7 @@
 #include "report/report_session.h"
 
-#include <filesystem>
-
 #include "common/clock.h"
+#include "common/file_path.h"
 #include "common/settings_store.h"
 #include "report/report_settings.h"
 
@@ -33,7 +32,7 @@ void ReportSession::deviceNameChanged() {
 
 ReportExportResult ReportSession::exportTo(const std::string& chosen, int filterIndex) {
     const ReportExportTarget target = ResolveReportExportTarget(chosen, filterIndex);
-    SaveReportExportChoice(settings_, std::filesystem::path(target.path).parent_path().string(),
+    SaveReportExportChoice(settings_, Utf8FromPath(PathFromUtf8(target.path).parent_path()),
                            filterIndex);
     return ExportReport(document_.sheet(), target, kReportCaption);
 }

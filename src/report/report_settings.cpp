@@ -1,8 +1,8 @@
 #include "report/report_settings.h"
 
 #include <algorithm>
-#include <filesystem>
 
+#include "common/file_path.h"
 #include "common/format.h"
 #include "common/settings_store.h"
 #include "common/text.h"
@@ -50,7 +50,7 @@ void SaveReportExportChoice(SettingsStore& settings, const std::string& dir, int
 }
 
 bool ReportFormatOfPath(const std::string& path, ReportFormat& format) {
-    const std::string ext = AsciiLower(std::filesystem::path(path).extension().string());
+    const std::string ext = AsciiLower(Utf8FromPath(PathFromUtf8(path).extension()));
     if (ext == ".xlsx") {
         format = ReportFormat::kXlsx;
         return true;
@@ -65,7 +65,7 @@ bool ReportFormatOfPath(const std::string& path, ReportFormat& format) {
 ReportExportTarget ResolveReportExportTarget(const std::string& chosen, int filterIndex) {
     ReportExportTarget target{chosen, filterIndex == 2 ? ReportFormat::kHtml : ReportFormat::kXlsx};
     if (ReportFormatOfPath(chosen, target.format)) return target;
-    if (!std::filesystem::path(chosen).has_extension())
+    if (!PathFromUtf8(chosen).has_extension())
         target.path += target.format == ReportFormat::kHtml ? ".htm" : ".xlsx";
     return target;
 }

@@ -8,6 +8,7 @@
 #include <tuple>
 #include <vector>
 
+#include "common/file_path.h"
 #include "common/translation.h"
 #include "paradb/archive.h"
 #include "report/report_writers.h"
@@ -131,13 +132,13 @@ lxw_error FillSheet(lxw_workbook* book, lxw_worksheet* ws, const ReportSheet& sh
 // A fresh empty file beside the target for the library to write into.
 std::string MakeTempPath(const std::string& path, std::string* error) {
     namespace fs = std::filesystem;
-    const fs::path target(path);
-    const fs::path dir = target.parent_path().empty() ? fs::path(".") : target.parent_path();
+    const fs::path target = PathFromUtf8(path);
+    const fs::path dir = target.parent_path().empty() ? PathFromUtf8(".") : target.parent_path();
     // Built by insert rather than "." + name: g++ 12 at -O3 warns falsely about that concatenation.
-    std::string hidden = target.filename().string();
+    std::string hidden = Utf8FromPath(target.filename());
     hidden.insert(hidden.begin(), '.');
     hidden += ".XXXXXX";
-    std::string pattern = (dir / hidden).string();
+    std::string pattern = Utf8FromPath(dir / PathFromUtf8(hidden));
     const int fd = ::mkstemp(pattern.data());
     if (fd < 0) {
         *error = "cannot create a temporary file for " + path;

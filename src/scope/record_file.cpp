@@ -3,6 +3,10 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <filesystem>
+#include <system_error>
+
+#include "common/file_path.h"
 
 namespace korvane::scope {
 
@@ -31,8 +35,11 @@ RecordFile::~RecordFile() {
 
 bool RecordFile::open(const std::string& path, Mode mode) {
     if (file_) return true;
-    if (mode == Mode::kReplace) std::remove(path.c_str());
-    file_ = std::fopen(path.c_str(), mode == Mode::kReplace ? "wb" : "ab");
+    if (mode == Mode::kReplace) {
+        std::error_code ec;
+        std::filesystem::remove(PathFromUtf8(path), ec);
+    }
+    file_ = OpenFile(path, mode == Mode::kReplace ? "wb" : "ab");
     flushes_ = 0;
     return file_ != nullptr;
 }

@@ -1,7 +1,6 @@
 #include "scope/scope_document.h"
 
-#include <filesystem>
-
+#include "common/file_path.h"
 #include "common/prompter.h"
 #include "common/translation.h"
 #include "paradb/drive_record.h"
@@ -110,7 +109,7 @@ void ScopeDocument::newRun() {
 
 std::string ScopeDocument::titleText() const {
     if (path_.empty()) return kCaption;
-    return std::string(kCaption) + " - " + std::filesystem::path(path_).filename().string();
+    return std::string(kCaption) + " - " + Utf8FromPath(PathFromUtf8(path_).filename());
 }
 
 }  // namespace korvane::scope

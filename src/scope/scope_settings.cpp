@@ -2,9 +2,9 @@
 
 #include <charconv>
 #include <cmath>
-#include <filesystem>
 #include <utility>
 
+#include "common/file_path.h"
 #include "common/format.h"
 #include "common/settings_store.h"
 #include "common/text.h"
@@ -14,8 +14,7 @@ namespace korvane::scope {
 namespace {
 
 bool fileExists(const std::string& path) {
-    std::error_code ec;
-    return !path.empty() && std::filesystem::is_regular_file(path, ec);
+    return !path.empty() && IsRegularFile(path);
 }
 
 int getFlag(const SettingsStore& s, const char* key, int fallback) {

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <filesystem>
 
+#include "common/file_path.h"
 #include "common/prompter.h"
 #include "common/translation.h"
 
@@ -83,9 +84,9 @@ void TriggerRun::saveSnapshot() {
     auto format = static_cast<ImageFormat>(std::clamp(state_.settings.snapshotFilterIndex, 1, 4));
     std::error_code ec;
     const bool ok = state_.chart.saveImage(temp, format);
-    if (ok) std::filesystem::rename(temp, path, ec);
+    if (ok) std::filesystem::rename(PathFromUtf8(temp), PathFromUtf8(path), ec);
     if (!ok || ec) {
-        std::filesystem::remove(temp, ec);
+        std::filesystem::remove(PathFromUtf8(temp), ec);
         snapshotFailed_ = true;
         state_.changed();
         state_.services.prompter.error(Tr(kMsgSnapshotFailed), kCaption);

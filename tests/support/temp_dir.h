@@ -14,7 +14,10 @@ inline std::string MakeTempDirectory(const std::string& prefix) {
         const auto path = std::filesystem::temp_directory_path() /
                           (prefix + std::to_string(random()) + std::to_string(random()));
         std::error_code ec;
-        if (std::filesystem::create_directory(path, ec)) return path.string();
+        if (std::filesystem::create_directory(path, ec)) {
+            const std::u8string utf8 = path.u8string();  // the program's paths are UTF-8
+            return std::string(utf8.begin(), utf8.end());
+        }
     }
     return {};
 }
