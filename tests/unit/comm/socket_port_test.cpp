@@ -106,17 +106,26 @@ TEST(SocketPort, ALostConnectionIsReportedOnce) {
 }
 
 // More than the worker hands over at once, in one burst: every byte arrives, in order, though
-// the worker stops reading while the protocol thread is behind.
-TEST(SocketPort, ALongReplyArrivesWhole) {
+// the worker stops reading while the protocol thread is behind; a server that closes right
+// after the burst is reported only once the bytes before its close are delivered.
+TEST(SocketPort, ALongReplyArrivesWholeAndACloseAfterItComesLast) {
     testing::Bytes reply(100000);
     for (std::size_t i = 0; i < reply.size(); ++i) reply[i] = static_cast<std::uint8_t>(i * 7);
-    DeviceServer server({}, [&](const testing::Bytes&) { return DeviceServer::Reply{{reply}}; });
-    Client client;
-    ASSERT_TRUE(client.open(Named(server.url("tcp"))));
-    ASSERT_TRUE(client.send({0x01}));
-    ASSERT_TRUE(client.waitFor([&] { return client.received.size() >= reply.size(); }))
-        << client.received.size();
-    EXPECT_EQ(client.received, reply);
+    for (const bool close : {false, true}) {
+        DeviceServer server({}, [&](const testing::Bytes&) {
+            return DeviceServer::Reply{{reply}, close};
+        });
+        Client client;
+        ASSERT_TRUE(client.open(Named(server.url("tcp"))));
+        ASSERT_TRUE(client.send({0x01}));
+        ASSERT_TRUE(client.waitFor([&] {
+            return client.received.size() >= reply.size() && client.errors.size() == close;
+        })) << client.received.size();
+        EXPECT_EQ(client.received, reply);
+        if (close) {
+            EXPECT_NE(client.errors[0].find("lost"), std::string::npos) << client.errors[0];
+        }
+    }
 }
 
 // Stop() ends the worker's wait on a connection that says nothing, and the port starts again.
