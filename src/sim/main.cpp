@@ -32,7 +32,8 @@ using namespace korvane::sim;
 namespace {
 
 const char kUsage[] =
-    "usage: korvane-sim [--pty | --port PATH | --tcp [HOST:]PORT | --modbus-tcp [HOST:]PORT]\n"
+    "usage: korvane-sim [--pty | --port PATH | --tcp [HOST:]PORT | --rfc2217 [HOST:]PORT\n"
+    "                   | --modbus-tcp [HOST:]PORT]\n"
     "                   [--protocol tk485|modbus] [--baud N]\n"
     "                   [--parity none|odd|even|mark|space] [--data-bits N] [--stop-bits 1|1.5|2]\n"
     "                   [--turnaround MS] [--drive STATION:SERIES:VERSION:CAPACITY:VOLTAGE ...]\n"
@@ -44,10 +45,13 @@ const char kUsageAfterDataDir[] =
     ")\n"
     "holds that file's parameters, defaults, ranges and write permissions; --data-dir \"\" keeps\n"
     "every drive permissive.\n"
-    "With --pty the first line of output is \"PTY <path>\"; with --tcp and --modbus-tcp (bound to\n"
-    "127.0.0.1 unless HOST is given, PORT 0 for any free port) it is the port name to connect\n"
-    "to, \"tcp://HOST:PORT\" or \"modbus-tcp://HOST:PORT\". Serves until killed or standard input\n"
-    "closes; lines on standard input change faults while serving:\n  ";
+    "With --pty the first line of output is \"PTY <path>\"; with --tcp, --rfc2217 and "
+    "--modbus-tcp\n"
+    "(bound to 127.0.0.1 unless HOST is given, PORT 0 for any free port) it is the port name to\n"
+    "connect to, \"tcp://HOST:PORT\", \"rfc2217://HOST:PORT\" or \"modbus-tcp://HOST:PORT\".\n"
+    "--rfc2217 takes the serial settings a client asks for and leaves the line as it is.\n"
+    "Serves until killed or standard input closes; lines on standard input change faults while\n"
+    "serving:\n  ";
 
 std::string defaultDataDir() {
     return DefaultDataDir(KORVANE_DEFAULT_DATA_DIR, KORVANE_INSTALLED_DATA_DIR);
@@ -62,8 +66,8 @@ SimConfig withDefaultDataDir() {
 struct Options {
     bool pty = true;
     std::string port;
-    std::optional<PortAddress> listen;  // --tcp or --modbus-tcp
-    bool modbusTcp = false;
+    std::optional<PortAddress> listen;  // --tcp, --rfc2217 or --modbus-tcp
+    TcpRelay::Mode relay = TcpRelay::Mode::Raw;
     SimConfig sim = withDefaultDataDir();
     PortSettings line;  // parity, data and stop bits for a real port
     std::vector<DriveIdentity> drives;
@@ -101,13 +105,15 @@ bool parse(int argc, char** argv, Options& o, std::string& problem) {
             if (!v) return problem = "--port needs a path", false;
             o.pty = false;
             o.port = v;
-        } else if (a == "--tcp" || a == "--modbus-tcp") {
+        } else if (a == "--tcp" || a == "--rfc2217" || a == "--modbus-tcp") {
             const char* v = value();
             std::string error;
             o.listen = v ? ParseListenAddress(v, error) : std::nullopt;
             if (!o.listen)
                 return problem = a + " is [HOST:]PORT" + (error.empty() ? "" : ": " + error), false;
-            o.modbusTcp = a == "--modbus-tcp";
+            o.relay = a == "--modbus-tcp" ? TcpRelay::Mode::ModbusTcp
+                      : a == "--rfc2217"  ? TcpRelay::Mode::Rfc2217
+                                          : TcpRelay::Mode::Raw;
             o.pty = false;
         } else if (a == "--protocol") {
             const char* v = value();
@@ -179,7 +185,7 @@ bool parse(int argc, char** argv, Options& o, std::string& problem) {
     }
     if (o.drives.empty()) o.drives.push_back(DriveIdentity{});
     // A MODBUS TCP gateway has MODBUS drives behind it.
-    if (o.modbusTcp) {
+    if (o.relay == TcpRelay::Mode::ModbusTcp) {
         o.sim.protocol = SimProtocol::Modbus;
         o.sim.modbusFrameGapUs = kRelayedFrameGapUs;
     }
@@ -228,8 +234,7 @@ int main(int argc, char** argv) {
             std::cerr << "korvane-sim: socketpair: " << std::strerror(errno) << "\n";
             return 1;
         }
-        relay = std::make_unique<TcpRelay>(
-            o.modbusTcp ? TcpRelay::Mode::ModbusTcp : TcpRelay::Mode::Raw, relayFd[1]);
+        relay = std::make_unique<TcpRelay>(o.relay, relayFd[1]);
         std::string error;
         if (!relay->listen(*o.listen, error)) {
             std::cerr << "korvane-sim: " << error << "\n";
@@ -258,7 +263,10 @@ int main(int argc, char** argv) {
             std::cerr << "korvane-sim: cannot start serving TCP\n";
             return 1;
         }
-        std::printf("%s://%s\n", o.modbusTcp ? "modbus-tcp" : "tcp", relay->boundAddress().c_str());
+        const char* scheme = o.relay == TcpRelay::Mode::ModbusTcp ? "modbus-tcp"
+                             : o.relay == TcpRelay::Mode::Rfc2217 ? "rfc2217"
+                                                                  : "tcp";
+        std::printf("%s://%s\n", scheme, relay->boundAddress().c_str());
         std::fflush(stdout);
     } else if (o.pty) {
         std::printf("PTY %s\n", pty.slavePath().c_str());

@@ -148,6 +148,7 @@ void TcpRelay::stop() {
 void TcpRelay::dropClient() {
     if (clientFd_ >= 0) ::close(clientFd_);
     clientFd_ = -1;
+    telnet_ = {};
     adus_.reset();
     replies_.reset();
     pending_ = false;
@@ -181,6 +182,7 @@ void TcpRelay::fromClient() {
         writeAll(lineFd_, buffer, static_cast<std::size_t>(n));
         return;
     }
+    if (mode_ == Mode::Rfc2217) return fromTelnetClient(buffer, static_cast<std::size_t>(n));
     std::vector<mbap::Adu> adus;
     adus_.push(buffer, static_cast<std::size_t>(n), adus);
     for (const auto& adu : adus) {
@@ -204,6 +206,12 @@ void TcpRelay::fromLine() {
         if (clientFd_ >= 0) writeAll(clientFd_, buffer, static_cast<std::size_t>(n));
         return;
     }
+    if (mode_ == Mode::Rfc2217) {
+        ByteVector escaped;
+        telnet::AppendEscaped(buffer, static_cast<std::size_t>(n), escaped);
+        sendToClient(escaped);
+        return;
+    }
     ByteVector frame;
     for (long i = 0; i < n; ++i) {
         if (!replies_.push(buffer[i], frame)) continue;
@@ -216,6 +224,28 @@ void TcpRelay::fromLine() {
         if (!pending_ || unit != unit_) continue;
         pending_ = false;
         sendToClient(mbap::BuildAdu(transaction_, unit, pdu.data(), pdu.size()));
+    }
+}
+
+void TcpRelay::fromTelnetClient(const std::uint8_t* bytes, std::size_t length) {
+    using namespace telnet;
+    ByteVector data;
+    std::vector<Event> events;
+    telnet_.push(bytes, length, data, events);
+    if (!data.empty()) writeAll(lineFd_, data.data(), data.size());
+    for (const Event& e : events) {
+        const bool known =
+            e.option == kOptBinary || e.option == kOptComPort || e.option == kOptSuppressGoAhead;
+        if (e.kind == Event::Will)
+            sendToClient(Negotiation(known ? kDo : kDont, e.option));
+        else if (e.kind == Event::Do)
+            sendToClient(Negotiation(known ? kWill : kWont, e.option));
+        // A setting is answered with its code + 100 and the value in force: the one asked for.
+        if (e.kind != Event::Subnegotiation || e.option != kOptComPort || e.payload.empty())
+            continue;
+        ByteVector answer = e.payload;
+        answer[0] = static_cast<std::uint8_t>(answer[0] + 100);
+        sendToClient(Subnegotiation(kOptComPort, answer));
     }
 }
 

@@ -1,8 +1,9 @@
 #pragma once
 // Puts the simulated line on a TCP port for tests and demos: as a serial device server in raw
-// mode does (bytes both ways), or as a MODBUS TCP gateway (MBAP requests in, one unit id per
-// simulated station). One client at a time; a new connection takes the line over, and answers
-// still owed to the one before are not passed to it.
+// mode does (bytes both ways), as one speaking telnet with the COM-PORT-OPTION (every setting
+// acknowledged, none applied: the simulated line has none), or as a MODBUS TCP gateway (MBAP
+// requests in, one unit id per simulated station). One client at a time; a new connection takes the
+// line over, and answers still owed to the one before are not passed to it.
 #include <atomic>
 #include <chrono>
 #include <deque>
@@ -12,6 +13,7 @@
 
 #include "comm/mbap_framing.h"
 #include "comm/port_address.h"
+#include "comm/telnet_codec.h"
 
 namespace korvane::sim {
 
@@ -28,7 +30,7 @@ private:
 
 class TcpRelay {
 public:
-    enum class Mode { Raw, ModbusTcp };
+    enum class Mode { Raw, Rfc2217, ModbusTcp };
     // `lineFd` is the relay's end of the simulated line; not owned.
     TcpRelay(Mode mode, int lineFd);
     ~TcpRelay();
@@ -49,6 +51,8 @@ private:
     void fromLine();
     void dropClient();
     void sendToClient(const ByteVector& bytes);
+    // The client's telnet: data to the line, negotiation answered.
+    void fromTelnetClient(const std::uint8_t* bytes, std::size_t length);
 
     Mode mode_;
     int lineFd_;
@@ -59,6 +63,7 @@ private:
     std::thread thread_;
     std::atomic<bool> stopping_{false};
 
+    telnet::Decoder telnet_;
     mbap::AduReader adus_;
     RtuReplySplitter replies_;
     bool pending_ = false;

@@ -63,7 +63,10 @@ TEST(CliOverNetwork, GivesExactlyTheOutputItGivesOverThePseudoTerminal) {
     struct Case {
         const char* protocol;
         const char* serve;
-    } cases[] = {{"tk485", "--tcp"}, {"modbus", "--tcp"}, {"modbus", "--modbus-tcp"}};
+    } cases[] = {{"tk485", "--tcp"},
+                 {"modbus", "--tcp"},
+                 {"modbus", "--modbus-tcp"},
+                 {"tk485", "--rfc2217"}};
     for (const auto& c : cases) {
         SimProcess overPty(simOptions(c.protocol, ""));
         SimProcess overTcp(simOptions(c.protocol, c.serve));

@@ -1,12 +1,8 @@
 #include "support/device_server.h"
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <chrono>
+
+#include "support/loopback_socket.h"
 
 namespace korvane::testing {
 
@@ -19,24 +15,15 @@ constexpr std::uint8_t BINARY = 0, COM_PORT = 44;
 
 DeviceServer::DeviceServer(Options options, Script script)
     : options_(options), script_(std::move(script)) {
-    listenFd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    addr.sin_port = 0;
-    socklen_t len = sizeof addr;
-    if (listenFd_ < 0 || ::bind(listenFd_, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 ||
-        ::listen(listenFd_, 4) != 0 ||
-        ::getsockname(listenFd_, reinterpret_cast<sockaddr*>(&addr), &len) != 0)
-        return;
-    port_ = ntohs(addr.sin_port);
+    listenFd_ = ListenOnLoopback(port_);
+    if (listenFd_ == kNoSocket) return;
     thread_ = std::thread([this] { run(); });
 }
 
 DeviceServer::~DeviceServer() {
     stopping_ = true;
     if (thread_.joinable()) thread_.join();
-    if (listenFd_ >= 0) ::close(listenFd_);
+    CloseSocket(listenFd_);
 }
 
 std::string DeviceServer::url(const std::string& scheme) const {
@@ -63,10 +50,10 @@ Bytes DeviceServer::Escape(const Bytes& data) {
     return out;
 }
 
-void DeviceServer::sendRaw(int fd, const Bytes& bytes) {
+void DeviceServer::sendRaw(TestSocket fd, const Bytes& bytes) {
     std::size_t done = 0;
     while (done < bytes.size()) {
-        long n = ::send(fd, bytes.data() + done, bytes.size() - done, MSG_NOSIGNAL);
+        long n = Send(fd, bytes.data() + done, bytes.size() - done);
         if (n <= 0) return;
         done += static_cast<std::size_t>(n);
     }
@@ -74,18 +61,19 @@ void DeviceServer::sendRaw(int fd, const Bytes& bytes) {
 
 void DeviceServer::run() {
     while (!stopping_) {
-        pollfd p{listenFd_, POLLIN, 0};
-        if (::poll(&p, 1, 50) <= 0) continue;
-        int fd = ::accept4(listenFd_, nullptr, nullptr, SOCK_CLOEXEC);
-        if (fd < 0) continue;
-        serve(fd);
-        ::close(fd);
+        if (!Readable(listenFd_, 50)) continue;
+        const TestSocket fd = Accept(listenFd_);
+        if (fd == kNoSocket) continue;
+        if (serve(fd))
+            ResetSocket(fd);
+        else
+            CloseSocket(fd);
     }
 }
 
 // The server's side of the COM-PORT-OPTION: every setting is answered with its code + 100 and
 // the value in force.
-void DeviceServer::handleCommand(int fd, const Bytes& sb) {
+void DeviceServer::handleCommand(TestSocket fd, const Bytes& sb) {
     if (sb.size() < 2 || sb[0] != COM_PORT) return;
     const std::uint8_t command = sb[1];
     Bytes value(sb.begin() + 2, sb.end());
@@ -122,16 +110,15 @@ void DeviceServer::handleCommand(int fd, const Bytes& sb) {
     sendRaw(fd, answer);
 }
 
-void DeviceServer::serve(int fd) {
+bool DeviceServer::serve(TestSocket fd) {
     enum { Data, Iac, Verb, Sb, SbIac } state = Data;
     std::uint8_t verb = 0;
     Bytes sb;
     while (!stopping_) {
-        pollfd p{fd, POLLIN, 0};
-        if (::poll(&p, 1, 50) <= 0) continue;
+        if (!Readable(fd, 50)) continue;
         std::uint8_t buffer[1024];
-        long n = ::recv(fd, buffer, sizeof buffer, 0);
-        if (n <= 0) return;
+        long n = Receive(fd, buffer, sizeof buffer);
+        if (n <= 0) return false;
         Bytes data;
         bool dataMarked = false;  // "data" already in the order for this chunk
         for (long i = 0; i < n; ++i) {
@@ -199,8 +186,9 @@ void DeviceServer::serve(int fd) {
             if (i > 0) std::this_thread::sleep_for(std::chrono::milliseconds(20));
             sendRaw(fd, reply.chunks[i]);
         }
-        if (reply.closeAfter) return;
+        if (reply.closeAfter || reply.resetAfter) return reply.resetAfter;
     }
+    return false;
 }
 
 }  // namespace korvane::testing

@@ -11,6 +11,8 @@
 #include <thread>
 #include <vector>
 
+#include "support/loopback_socket.h"
+
 namespace korvane::testing {
 
 using Bytes = std::vector<std::uint8_t>;
@@ -25,10 +27,12 @@ public:
     };
     // What to send back for a chunk of data the client sent (telnet decoded). Each element is
     // sent as raw bytes in its own write, with a pause between them, so tests can cut frames
-    // and commands where they like. closeAfter ends the connection after the last.
+    // and commands where they like. closeAfter ends the connection after the last, resetAfter
+    // aborts it.
     struct Reply {
         std::vector<Bytes> chunks;
         bool closeAfter = false;
+        bool resetAfter = false;
     };
     using Script = std::function<Reply(const Bytes& request)>;
 
@@ -57,13 +61,14 @@ public:
 
 private:
     void run();
-    void serve(int fd);
-    void handleCommand(int fd, const Bytes& sb);
-    void sendRaw(int fd, const Bytes& bytes);
+    // True when the connection is to be reset rather than closed.
+    bool serve(TestSocket fd);
+    void handleCommand(TestSocket fd, const Bytes& sb);
+    void sendRaw(TestSocket fd, const Bytes& bytes);
 
     Options options_;
     Script script_;
-    int listenFd_ = -1;
+    TestSocket listenFd_ = kNoSocket;
     int port_ = 0;
     std::atomic<bool> stopping_{false};
     std::thread thread_;
