@@ -297,17 +297,4 @@ void IniSettingsStore::setBytes(const std::string& section, const std::string& k
     values_[FullKey(section, key)] = std::move(v);
 }
 
-std::string UserSettingsPath(const std::string& organisation, const std::string& application) {
-    std::string base;
-    const char* xdg = std::getenv("XDG_CONFIG_HOME");
-    if (xdg && xdg[0] == '/') {
-        base = xdg;
-    } else {
-        const char* home = std::getenv("HOME");
-        if (!home || !*home) return {};
-        base = std::string(home) + "/.config";
-    }
-    return base + '/' + organisation + '/' + application + ".conf";
-}
-
 }  // namespace korvane

@@ -45,8 +45,10 @@ private:
     std::map<std::string, Value> values_;  // "section\nkey", both UTF-8
 };
 
-// Where QSettings keeps an organisation's application settings for this user:
-// $XDG_CONFIG_HOME (or ~/.config)/ORGANISATION/APPLICATION.conf.
+// Where this user's settings of an organisation's application are kept, shared by the window
+// program and korvane-cli: $XDG_CONFIG_HOME (or ~/.config)/ORGANISATION/APPLICATION.conf, where
+// QSettings keeps them on POSIX; %APPDATA%\ORGANISATION\APPLICATION.ini on Windows. Empty when
+// the system names no such place.
 std::string UserSettingsPath(const std::string& organisation, const std::string& application);
 
 }  // namespace korvane

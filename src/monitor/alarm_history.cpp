@@ -67,10 +67,8 @@ bool canBind(const std::string& path) {
 
 // An unreadable history would be overwritten by the next save; keep a copy of it for whoever
 // wants to look at what went wrong.
-bool keepDamagedCopy(const std::string& path) {
-    std::error_code ec;
-    return fs::copy_file(PathFromUtf8(path), PathFromUtf8(path + ".damaged"),
-                         fs::copy_options::overwrite_existing, ec);
+bool keepDamagedCopy(const std::string& path, std::span<const std::uint8_t> bytes) {
+    return SafeSaveFile(path + ".damaged", bytes);
 }
 
 }  // namespace
@@ -187,7 +185,7 @@ bool CHistory::load(const std::string& path) {
         return true;
     }
     if (bytes.empty()) return true;
-    if (!ParseHistory(bytes, entries_, kCapacity)) keepFile_ = !keepDamagedCopy(path);
+    if (!ParseHistory(bytes, entries_, kCapacity)) keepFile_ = !keepDamagedCopy(path, bytes);
     return true;
 }
 

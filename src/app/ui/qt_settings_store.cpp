@@ -1,5 +1,6 @@
 #include "app/ui/qt_settings_store.h"
 
+#include "common/ini_settings_store.h"
 #include "host/settings.h"
 
 namespace korvane {
@@ -10,9 +11,19 @@ QString path(const std::string& section, const std::string& key) {
 }
 }  // namespace
 
-QtSettingsStore::QtSettingsStore()
-    : settings_(std::make_unique<QSettings>(QString::fromUtf8(kSettingsCompany),
-                                            QString::fromUtf8(kAppTitle))) {}
+namespace {
+// The file korvane-cli reads too: on POSIX it is where QSettings keeps them anyway; on Windows
+// an INI file instead of the registry, which korvane-cli does not read.
+std::unique_ptr<QSettings> userSettings() {
+    const std::string file = UserSettingsPath(kSettingsCompany, kAppTitle);
+    if (file.empty())
+        return std::make_unique<QSettings>(QString::fromUtf8(kSettingsCompany),
+                                           QString::fromUtf8(kAppTitle));
+    return std::make_unique<QSettings>(QString::fromStdString(file), QSettings::IniFormat);
+}
+}  // namespace
+
+QtSettingsStore::QtSettingsStore() : settings_(userSettings()) {}
 
 QtSettingsStore::QtSettingsStore(const QString& iniFile)
     : settings_(std::make_unique<QSettings>(iniFile, QSettings::IniFormat)) {}

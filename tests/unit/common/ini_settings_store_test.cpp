@@ -2,20 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-
-#ifdef _WIN32
-// The C runtime's names for what POSIX calls setenv and unsetenv.
-namespace {
-int setenv(const char* name, const char* value, int) {
-    return _putenv_s(name, value);
-}
-int unsetenv(const char* name) {
-    return _putenv_s(name, "");
-}
-}  // namespace
-#endif
-
 namespace korvane {
 namespace {
 
@@ -93,23 +79,6 @@ TEST(IniSettingsStore, NumbersBytesAndWhatIsNotUnderstood) {
 
 TEST(IniSettingsStore, AMissingFileIsAnEmptyStore) {
     EXPECT_TRUE(IniSettingsStore::Load("/nonexistent/korvane/none.conf").empty());
-}
-
-TEST(IniSettingsStore, UserPathFollowsXdgConfigHomeThenHome) {
-    const char* savedXdg = std::getenv("XDG_CONFIG_HOME");
-    const std::string keepXdg = savedXdg ? savedXdg : "";
-    const char* savedHome = std::getenv("HOME");
-    const std::string keepHome = savedHome ? savedHome : "";
-    setenv("XDG_CONFIG_HOME", "/tmp/cfg", 1);
-    EXPECT_EQ(UserSettingsPath("ORVA", "Korvane 3.3"), "/tmp/cfg/ORVA/Korvane 3.3.conf");
-    setenv("XDG_CONFIG_HOME", "relative", 1);  // not a base directory: ignored
-    setenv("HOME", "/home/u", 1);
-    EXPECT_EQ(UserSettingsPath("ORVA", "Korvane 3.3"), "/home/u/.config/ORVA/Korvane 3.3.conf");
-    if (savedXdg)
-        setenv("XDG_CONFIG_HOME", keepXdg.c_str(), 1);
-    else
-        unsetenv("XDG_CONFIG_HOME");
-    if (savedHome) setenv("HOME", keepHome.c_str(), 1);
 }
 
 }  // namespace
