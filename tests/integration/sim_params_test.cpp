@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <nlohmann/json.hpp>
+#include <ostream>
 #include <sstream>
 
 #include "integration/programs.h"
@@ -20,6 +21,11 @@ struct Protocol {
     const char* outOfRange;
     const char* readOnly;
 };
+
+// Names the case in test listings instead of its bytes.
+void PrintTo(const Protocol& p, std::ostream* os) {
+    *os << p.name;
+}
 
 const Protocol kProtocols[] = {
     {"tk485", "RX 15 30 33 57 49 44", "RX 15 30 33 57 57 4D"},

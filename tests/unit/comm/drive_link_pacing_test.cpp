@@ -5,6 +5,7 @@
 
 #include <functional>
 #include <optional>
+#include <ostream>
 #include <random>
 #include <string>
 #include <vector>
@@ -244,6 +245,10 @@ struct FaultCase {
     int commMode;
     Pacing pacing;
 };
+// Names the case in test listings instead of its bytes.
+void PrintTo(const FaultCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class PacingUnderFaults : public ::testing::TestWithParam<FaultCase> {};
 
