@@ -3,6 +3,7 @@
 // the framing's handshake, reading through the framing (answering its negotiation), writing a
 // frame after dropping stale bytes, and the texts the user sees. The platform supplies the
 // connected socket (a TcpStream) and the worker's wait.
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -14,6 +15,13 @@
 #include "comm/stream_framing.h"
 
 namespace korvane {
+
+// What is left of a deadline, in the milliseconds poll() and select() take; 0 once it passed.
+inline int MillisecondsLeft(std::chrono::steady_clock::time_point deadline) {
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+        deadline - std::chrono::steady_clock::now());
+    return left.count() < 0 ? 0 : static_cast<int>(left.count());
+}
 
 // The reason given when the peer ends the connection in order.
 extern const char kServerClosedConnection[];  // "the server closed the connection"

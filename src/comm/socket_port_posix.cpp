@@ -19,11 +19,6 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-int msLeft(Clock::time_point deadline) {
-    auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
-    return left.count() < 0 ? 0 : static_cast<int>(left.count());
-}
-
 // One attempt on one resolved address; 0 or the errno that ended it.
 int connectOne(const addrinfo& ai, Clock::time_point deadline, int& fdOut) {
     int fd = ::socket(ai.ai_family, ai.ai_socktype | SOCK_NONBLOCK | SOCK_CLOEXEC, ai.ai_protocol);
@@ -35,7 +30,7 @@ int connectOne(const addrinfo& ai, Clock::time_point deadline, int& fdOut) {
             pollfd p{fd, POLLOUT, 0};
             int r = 0;
             do {
-                r = ::poll(&p, 1, msLeft(deadline));
+                r = ::poll(&p, 1, MillisecondsLeft(deadline));
             } while (r < 0 && errno == EINTR);
             socklen_t len = sizeof err;
             if (r == 0) {
@@ -93,7 +88,7 @@ TcpStream::Connect FdStream::connect(const PortAddress& address, int timeoutMs,
     }
     const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
     int err = ETIMEDOUT;
-    for (addrinfo* ai = found; ai && fd_ < 0 && msLeft(deadline) > 0; ai = ai->ai_next)
+    for (addrinfo* ai = found; ai && fd_ < 0 && MillisecondsLeft(deadline) > 0; ai = ai->ai_next)
         err = connectOne(*ai, deadline, fd_);
     ::freeaddrinfo(found);
     if (fd_ >= 0) return Connect::Done;
@@ -114,7 +109,8 @@ bool FdStream::sendAll(const ByteVector& bytes, int timeoutMs, std::string& reas
         if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK)
             return reason = ErrnoText(errno), false;
         pollfd p{fd_, POLLOUT, 0};
-        if (::poll(&p, 1, msLeft(deadline)) == 0) return reason = ErrnoText(ETIMEDOUT), false;
+        if (::poll(&p, 1, MillisecondsLeft(deadline)) == 0)
+            return reason = ErrnoText(ETIMEDOUT), false;
     }
     return true;
 }

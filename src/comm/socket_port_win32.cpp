@@ -14,11 +14,6 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-int msLeft(Clock::time_point deadline) {
-    auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
-    return left.count() < 0 ? 0 : static_cast<int>(left.count());
-}
-
 // Winsock for the whole process, started by the first network port and never ended: sockets
 // may still be closing on other threads when any one port is done.
 int StartWinsock() {
@@ -58,7 +53,7 @@ int ConnectOne(const addrinfo& ai, Clock::time_point deadline, SOCKET& out) {
     } else if (::connect(s, ai.ai_addr, static_cast<int>(ai.ai_addrlen)) != 0) {
         err = WSAGetLastError();
         if (err == WSAEWOULDBLOCK) {
-            const int r = SelectOn(s, true, msLeft(deadline));
+            const int r = SelectOn(s, true, MillisecondsLeft(deadline));
             int len = sizeof err;
             if (r == 0) {
                 err = WSAETIMEDOUT;
@@ -119,7 +114,8 @@ TcpStream::Connect WinsockStream::connect(const PortAddress& address, int timeou
     }
     const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
     int err = WSAETIMEDOUT;
-    for (addrinfo* ai = found; ai && s_ == INVALID_SOCKET && msLeft(deadline) > 0; ai = ai->ai_next)
+    for (addrinfo* ai = found; ai && s_ == INVALID_SOCKET && MillisecondsLeft(deadline) > 0;
+         ai = ai->ai_next)
         err = ConnectOne(*ai, deadline, s_);
     ::freeaddrinfo(found);
     if (s_ != INVALID_SOCKET) return Connect::Done;
@@ -139,7 +135,7 @@ bool WinsockStream::sendAll(const ByteVector& bytes, int timeoutMs, std::string&
         }
         if (n == SOCKET_ERROR && WSAGetLastError() != WSAEWOULDBLOCK)
             return reason = LastSocketError(), false;
-        const int r = SelectOn(s_, true, msLeft(deadline));
+        const int r = SelectOn(s_, true, MillisecondsLeft(deadline));
         if (r < 0) return reason = LastSocketError(), false;
         if (r == 0) return reason = SystemErrorText(WSAETIMEDOUT), false;
     }

@@ -1,9 +1,7 @@
 #include "host/settings.h"
 
 #include <algorithm>
-#include <filesystem>
 #include <sstream>
-#include <system_error>
 
 #include "comm/port_address.h"
 #include "common/file_path.h"
@@ -12,7 +10,6 @@
 #include "paradb/drive_record.h"
 
 namespace korvane {
-namespace fs = std::filesystem;
 
 namespace {
 
@@ -33,8 +30,7 @@ unsigned clampStation(unsigned id) {
 }
 
 bool fileExists(const std::string& path) {
-    std::error_code ec;
-    return !path.empty() && fs::is_regular_file(PathFromUtf8(path), ec);
+    return !path.empty() && IsRegularFile(path);
 }
 
 std::string existingOrDefault(const std::string& path, const AppDirectories& dirs,
